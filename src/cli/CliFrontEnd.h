@@ -1,0 +1,27 @@
+#pragma once
+
+#include "FrontEnd.h"
+
+#include <QHash>
+#include <QTextStream>
+
+namespace orv::cli {
+
+// Questions are answered from flags where the command has them, else asked on the terminal
+// (No when there is none); warnings and errors go to stderr, everything else to stdout.
+class CliFrontEnd : public FrontEnd {
+public:
+    CliFrontEnd(QTextStream& out, QTextStream& err);
+    void setAnswer(const QString& question, bool yes) { mAnswers.insert(question, yes); }
+    bool askYesNo(const QString& text, Icon icon) override;
+    void message(const QString& text, Icon icon) override;
+    bool failed() const { return mFailed; }
+
+private:
+    QTextStream& mOut;
+    QTextStream& mErr;
+    QHash<QString, bool> mAnswers;
+    bool mFailed = false;
+};
+
+} // namespace orv::cli

@@ -1,0 +1,141 @@
+#include "Commands.h"
+
+#include "db/DatabaseFiles.h"
+
+#include <QFileInfo>
+
+namespace orv::cli {
+
+bool takeFlag(QStringList& args, const QString& flag) {
+    return args.removeAll(flag) > 0;
+}
+
+QString takeOption(QStringList& args, const QString& name, bool& bad) {
+    const int at = args.indexOf(name);
+    if (at < 0)
+        return {};
+    if (at + 1 >= args.size()) {
+        bad = true;
+        args.removeAt(at);
+        return {};
+    }
+    const QString value = args.at(at + 1);
+    args.remove(at, 2);
+    return value;
+}
+
+bool openForCommand(Context& ctx, const QString& path) {
+    return openDatabase(ctx.session, QFileInfo(path).absoluteFilePath()) == FileResult::Opened;
+}
+
+namespace {
+
+bool hasStrayOptions(const QStringList& args) {
+    for (const QString& a : args)
+        if (a.startsWith(QLatin1String("--")))
+            return true;
+    return false;
+}
+
+int cmdNew(Context& ctx, QStringList& args) {
+    const bool force = takeFlag(args, QStringLiteral("--force"));
+    if (args.size() != 1 || hasStrayOptions(args))
+        return Usage;
+    ctx.ui.setAnswer(QStringLiteral("Database already exists! Override?"), force);
+    const QString path = QFileInfo(args[0]).absoluteFilePath();
+    switch (createDatabase(ctx.session, path)) {
+    case FileResult::Opened:
+        ctx.out << "Created " << path << Qt::endl;
+        return Ok;
+    case FileResult::Cancelled:
+        ctx.err << "Database already exists: " << path << " (use --force to replace it)"
+                << Qt::endl;
+        return Failure;
+    default:
+        return Failure;
+    }
+}
+
+int cmdInfo(Context& ctx, QStringList& args) {
+    if (args.size() != 1 || hasStrayOptions(args))
+        return Usage;
+    if (!openForCommand(ctx, args[0]))
+        return Failure;
+    try {
+        Database& db = ctx.session.db();
+        Statement sys = db.prepare("SELECT * FROM tblsystem");
+        if (sys.step()) {
+            for (int i = 0; i < sys.columnCount(); ++i)
+                ctx.out << sys.columnName(i) << ": " << sys.value(i).toString() << "\n";
+        }
+        Statement tables =
+            db.prepare("SELECT name FROM sqlite_master WHERE type = 'table' AND name "
+                       "NOT LIKE 'sqlite_%' ORDER BY rowid");
+        while (tables.step()) {
+            const QString name = tables.text(0);
+            const QVariant count =
+                db.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(name).toStdString());
+            ctx.out << name << ": " << count.toLongLong() << "\n";
+        }
+        return Ok;
+    } catch (const DbError& e) {
+        ctx.err << e.message() << Qt::endl;
+        return Failure;
+    }
+}
+
+int cmdSaveAs(Context& ctx, QStringList& args) {
+    if (args.size() != 2 || hasStrayOptions(args))
+        return Usage;
+    if (!openForCommand(ctx, args[0]))
+        return Failure;
+    const QString target = QFileInfo(args[1]).absoluteFilePath();
+    ctx.ui.setAnswer(QStringLiteral("Database exists! Override?"), false);
+    ctx.ui.setAnswer(QStringLiteral("Do you want to stay in your original database?"), true);
+    if (QFileInfo::exists(target)) {
+        ctx.err << "File already exists: " << target << Qt::endl;
+        return Failure;
+    }
+    const FileResult r = saveDatabaseAs(ctx.session, target);
+    if (r != FileResult::Done)
+        return Failure;
+    ctx.out << "Saved a copy as " << target << Qt::endl;
+    return Ok;
+}
+
+int cmdCompact(Context& ctx, QStringList& args) {
+    if (args.size() != 1 || hasStrayOptions(args))
+        return Usage;
+    if (!openForCommand(ctx, args[0]))
+        return Failure;
+    if (compactDatabaseFile(ctx.session) != FileResult::Done)
+        return Failure;
+    ctx.out << "Compacted " << ctx.session.databasePath << Qt::endl;
+    return Ok;
+}
+
+int cmdRepair(Context& ctx, QStringList& args) {
+    if (args.size() != 1 || hasStrayOptions(args))
+        return Usage;
+    ctx.ui.setAnswer(QStringLiteral("Repair the VRQ database?"), true);
+    const QString path = QFileInfo(args[0]).absoluteFilePath();
+    // A damaged file may refuse the usual open checks; repair opens it by path.
+    ctx.session.databasePath = path;
+    ctx.session.dataSourcePath = path;
+    return repairDatabaseFile(ctx.session) == FileResult::Done && !ctx.ui.failed() ? Ok : Failure;
+}
+
+} // namespace
+
+const QVector<Command>& commands() {
+    static const QVector<Command> list = {
+        {"new", "DB [--force]", "create a validation database from the template", cmdNew},
+        {"info", "DB", "print the stored settings and the row count of every table", cmdInfo},
+        {"saveas", "DB COPY", "write a consistent copy of a validation database", cmdSaveAs},
+        {"compact", "DB", "compact a validation database in place", cmdCompact},
+        {"repair", "DB", "check a validation database and rebuild it when damaged", cmdRepair},
+    };
+    return list;
+}
+
+} // namespace orv::cli

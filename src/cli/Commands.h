@@ -1,0 +1,39 @@
+#pragma once
+
+#include "Cli.h"
+#include "CliFrontEnd.h"
+
+#include "db/Session.h"
+
+#include <QStringList>
+#include <QTextStream>
+
+#include <functional>
+
+namespace orv::cli {
+
+struct Context {
+    Session& session;
+    CliFrontEnd& ui;
+    QTextStream& out;
+    QTextStream& err;
+};
+
+struct Command {
+    const char* name;
+    const char* usage; // the arguments after the name
+    const char* summary;
+    std::function<int(Context&, QStringList&)> run;
+};
+
+// Every verb; later features add theirs here.
+const QVector<Command>& commands();
+
+// Opens DB for a command; reports and returns false when it cannot.
+bool openForCommand(Context& ctx, const QString& path);
+// Takes a flag out of args; true when it was there.
+bool takeFlag(QStringList& args, const QString& flag);
+// Takes "--name VALUE" out of args; a null string when absent, and sets bad when VALUE is missing.
+QString takeOption(QStringList& args, const QString& name, bool& bad);
+
+} // namespace orv::cli

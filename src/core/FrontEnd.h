@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+
+namespace orv {
+
+enum class Icon { None, Information, Question, Exclamation, Critical };
+
+// Menu entries whose state core procedures change.
+enum class MenuEntry {
+    FileNew,
+    FileOpen,
+    FileSaveAs,
+    ShowTipsAtStartup,
+    ImportData,
+    ChangeReportingOptions,
+    ReportValidation,
+    DataValidation,
+    Utilities,
+    CompactDatabase,
+    FixDatabase,
+    ViewOutcomeGroups,
+    ViewPerformanceReport,
+};
+
+// What a core procedure needs from whoever drives it: questions, messages, status panels,
+// the busy pointer and menu states. The GUI shows them; the CLI prints or answers by flags;
+// tests script them.
+class FrontEnd {
+public:
+    virtual ~FrontEnd() = default;
+    // A Yes/No question whose default button is No. Returns true for Yes.
+    virtual bool askYesNo(const QString& text, Icon icon = Icon::Question) = 0;
+    virtual void message(const QString& text, Icon icon = Icon::None) = 0;
+    // Panels count from 1: 1 progress, 2 reporting period, 3 database, 5 filter.
+    virtual void setStatus(int panel, const QString& text) {
+        (void)panel;
+        (void)text;
+    }
+    virtual void setBusy(bool busy) { (void)busy; }
+    // Lets the window paint and buttons react during long work.
+    virtual void processEvents() {}
+    virtual void setMenuEnabled(MenuEntry entry, bool enabled) {
+        (void)entry;
+        (void)enabled;
+    }
+    virtual void setMenuChecked(MenuEntry entry, bool checked) {
+        (void)entry;
+        (void)checked;
+    }
+    // Ends the program at once (after a failure nothing can recover from).
+    virtual void endProgram() {}
+};
+
+// Says No to every question and forgets every message; for callers that want neither.
+class SilentFrontEnd : public FrontEnd {
+public:
+    bool askYesNo(const QString&, Icon) override { return false; }
+    void message(const QString&, Icon) override {}
+};
+
+} // namespace orv

@@ -1,0 +1,124 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace orv {
+
+// A statement the engine refused, or a file it could not open. what() is the engine's text.
+class DbError : public std::runtime_error {
+public:
+    explicit DbError(const QString& message, int code = 0)
+        : std::runtime_error(message.toStdString()), mCode(code) {}
+    int code() const { return mCode; }
+    QString message() const { return QString::fromStdString(what()); }
+
+private:
+    int mCode;
+};
+
+class Statement {
+public:
+    Statement() = default;
+    Statement(sqlite3* db, std::string_view sql);
+    ~Statement();
+    Statement(Statement&& other) noexcept;
+    Statement& operator=(Statement&& other) noexcept;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool isValid() const { return mStmt != nullptr; }
+
+    // Parameters count from 1, as in SQLite.
+    void bindNull(int index);
+    void bind(int index, std::int64_t value);
+    void bind(int index, int value) { bind(index, static_cast<std::int64_t>(value)); }
+    void bind(int index, double value);
+    void bind(int index, const QString& value);
+    // The text must stay alive until the next reset (bound without a copy).
+    void bindStatic(int index, std::string_view utf8);
+    void bind(int index, const QVariant& value);
+    void bindAll(const QVariantList& values);
+
+    // Returns true while a row is available.
+    bool step();
+    void reset();
+    // Steps a statement that returns no rows.
+    void run();
+
+    int columnCount() const;
+    QString columnName(int column) const;
+    // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB or SQLITE_NULL of the current row.
+    int columnType(int column) const;
+    bool isNull(int column) const;
+    std::int64_t int64(int column) const;
+    double real(int column) const;
+    QString text(int column) const;
+    QVariant value(int column) const;
+
+    sqlite3_stmt* handle() const { return mStmt; }
+
+private:
+    [[noreturn]] void fail(int rc) const;
+    sqlite3* mDb = nullptr;
+    sqlite3_stmt* mStmt = nullptr;
+};
+
+class Database {
+public:
+    enum class Mode { ReadWrite, ReadOnly, Create };
+
+    Database() = default;
+    explicit Database(const QString& path, Mode mode = Mode::ReadWrite);
+    ~Database();
+    Database(Database&& other) noexcept;
+    Database& operator=(Database&& other) noexcept;
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    bool isOpen() const { return mDb != nullptr; }
+    void close();
+    QString path() const { return mPath; }
+
+    // Runs one or more statements without parameters.
+    void exec(std::string_view sql);
+    // Runs one statement with bound values; returns the number of rows changed.
+    int execute(std::string_view sql, const QVariantList& params = {});
+    Statement prepare(std::string_view sql);
+    // First column of the first row, or a null QVariant when there is no row.
+    QVariant scalar(std::string_view sql, const QVariantList& params = {});
+
+    int changes() const;
+    std::int64_t lastInsertRowId() const;
+    QString errorText() const;
+    bool tableExists(const QString& name);
+
+    sqlite3* handle() const { return mDb; }
+
+private:
+    sqlite3* mDb = nullptr;
+    QString mPath;
+};
+
+// Rolls back unless committed.
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    void commit();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+private:
+    Database& mDb;
+    bool mOpen = true;
+};
+
+} // namespace orv

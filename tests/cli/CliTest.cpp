@@ -1,0 +1,72 @@
+#include "TestSupport.h"
+
+#include "Cli.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+using namespace orv;
+
+namespace {
+
+struct CliRun {
+    int rc;
+    QString out;
+    QString err;
+};
+
+CliRun runCli(const QString& home, QStringList args) {
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    args.prepend(home);
+    args.prepend("--home");
+    const int rc = cli::run(args, "/nonexistent", o, e);
+    o.flush();
+    e.flush();
+    return {rc, out, err};
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override { qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit()); }
+    void TearDown() override { qunsetenv("ODBCINI"); }
+    test::ProgramDir dir;
+};
+
+} // namespace
+
+TEST_F(CliTest, NewInfoSaveAsCompactRepair) {
+    const QString db = dir.file("run.mdb");
+    auto r = runCli(dir.path(), {"new", db});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+
+    r = runCli(dir.path(), {"new", db});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_TRUE(r.err.contains("--force"));
+    EXPECT_EQ(runCli(dir.path(), {"new", db, "--force"}).rc, 0);
+
+    r = runCli(dir.path(), {"info", db});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("PopType: 1\n"));
+    EXPECT_TRUE(r.out.contains("tblORVmaster: 0\n"));
+    EXPECT_TRUE(r.out.contains("tblstates: 59\n"));
+
+    EXPECT_EQ(runCli(dir.path(), {"saveas", db, dir.file("copy.mdb")}).rc, 0);
+    EXPECT_EQ(runCli(dir.path(), {"saveas", db, dir.file("copy.mdb")}).rc, 1);
+    EXPECT_EQ(runCli(dir.path(), {"compact", dir.file("copy.mdb")}).rc, 0);
+    EXPECT_TRUE(QFile::exists(dir.file("temp.mdb")));
+    r = runCli(dir.path(), {"repair", db});
+    EXPECT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("End of repair procedure!"));
+}
+
+TEST_F(CliTest, FailuresAndUsage) {
+    EXPECT_EQ(runCli(dir.path(), {}).rc, 2);
+    EXPECT_EQ(runCli(dir.path(), {"bogus"}).rc, 2);
+    EXPECT_EQ(runCli(dir.path(), {"info"}).rc, 2);
+    EXPECT_EQ(runCli(dir.path(), {"new", "a", "b"}).rc, 2);
+    auto r = runCli(dir.path(), {"info", dir.file("missing.mdb")});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_TRUE(r.err.startsWith("Unable to attach to database!"));
+}

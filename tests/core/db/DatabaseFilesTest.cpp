@@ -1,0 +1,296 @@
+#include "ScriptedFrontEnd.h"
+#include "TestSupport.h"
+
+#include "db/DataSource.h"
+#include "db/DatabaseFiles.h"
+#include "db/Session.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+using namespace orv;
+using test::ScriptedFrontEnd;
+
+namespace {
+
+class FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
+        session = std::make_unique<Session>(dir.path(), &ui);
+    }
+    void TearDown() override { qunsetenv("ODBCINI"); }
+
+    QString newDatabase(const QString& name, int masterRows = 0) {
+        const QString path = dir.file(name);
+        EXPECT_EQ(createDatabase(*session, path), FileResult::Opened);
+        Database& db = session->db();
+        Transaction tx(db);
+        Statement ins = db.prepare("insert into tblORVmaster (obs, SSN, WIAExitDate, OfficeName) "
+                                   "values (?, ?, 20061015, 'Main office')");
+        for (int i = 1; i <= masterRows; ++i) {
+            ins.bindAll({i, QString("%1").arg(100000000 + i)});
+            ins.run();
+            ins.reset();
+        }
+        tx.commit();
+        return path;
+    }
+    long long masterRows() {
+        return session->db().scalar("select count(*) from tblORVmaster").toLongLong();
+    }
+
+    test::ProgramDir dir;
+    ScriptedFrontEnd ui;
+    std::unique_ptr<Session> session;
+};
+
+} // namespace
+
+TEST_F(FilesTest, CreateOpensAFreshCopyOfTheTemplate) {
+    const QString path = dir.file("run.mdb");
+    ASSERT_EQ(createDatabase(*session, path), FileResult::Opened);
+    EXPECT_TRUE(session->isOpen());
+    EXPECT_EQ(session->databasePath, path);
+    EXPECT_EQ(session->databaseName, "run.mdb");
+    EXPECT_EQ(ui.status[3], "DB: run.mdb");
+    EXPECT_EQ(ui.status[1], "");
+    EXPECT_FALSE(ui.busy);
+    EXPECT_TRUE(ui.menus[MenuEntry::ImportData]);
+    EXPECT_TRUE(ui.menus[MenuEntry::FixDatabase]);
+    EXPECT_FALSE(ui.menus[MenuEntry::FileNew]);
+    EXPECT_TRUE(ui.menus[MenuEntry::FileSaveAs]);
+    EXPECT_EQ(datasource::attribute(kDataSourceName, "DBQ"), path);
+}
+
+TEST_F(FilesTest, CreateOverExistingFileAnsweredNoLeavesItAlone) {
+    const QString path = dir.file("mine.mdb");
+    test::writeFile(path, "precious");
+    EXPECT_EQ(createDatabase(*session, path), FileResult::Cancelled);
+    EXPECT_EQ(ui.asked, QStringList{"Database already exists! Override?"});
+    EXPECT_EQ(test::readFile(path), "precious");
+    EXPECT_FALSE(session->isOpen());
+    EXPECT_TRUE(ui.menus[MenuEntry::FileNew]);
+    EXPECT_TRUE(ui.menus[MenuEntry::FileOpen]);
+    EXPECT_FALSE(ui.menus[MenuEntry::FileSaveAs]);
+
+    ui.answer("Database already exists! Override?", true);
+    EXPECT_EQ(createDatabase(*session, path), FileResult::Opened);
+    EXPECT_EQ(masterRows(), 0);
+}
+
+TEST_F(FilesTest, CreateWithoutTemplateReportsIt) {
+    QFile::remove(dir.file("ORVTemplate.xmdb"));
+    EXPECT_EQ(createDatabase(*session, dir.file("a.mdb")), FileResult::Failed);
+    EXPECT_TRUE(ui.lastMessage().contains("ORVTemplate.xmdb"));
+    EXPECT_FALSE(QFile::exists(dir.file("a.mdb")));
+}
+
+TEST_F(FilesTest, OpenFailuresKeepPathsAndCloseConnection) {
+    const QString good = newDatabase("good.mdb");
+    ASSERT_TRUE(session->isOpen());
+
+    QString jet(2048, QChar(0));
+    jet.replace(4, 15, "Standard Jet DB");
+    test::writeFile(dir.file("text.mdb"), "just some words\n");
+    test::writeFile(dir.file("jet.mdb"), jet.toLatin1());
+    {
+        Database foreign(dir.file("foreign.mdb"), Database::Mode::Create);
+        foreign.exec("create table tblsystem (x); create table tblORVmaster (y);");
+    }
+    for (const char* bad : {"missing.mdb", "text.mdb", "jet.mdb", "foreign.mdb"}) {
+        ui.shown.clear();
+        EXPECT_EQ(openDatabase(*session, dir.file(bad)), FileResult::Failed) << bad;
+        EXPECT_FALSE(session->isOpen()) << bad;
+        EXPECT_EQ(session->databasePath, good) << bad;
+        EXPECT_EQ(session->databaseName, "good.mdb") << bad;
+        ASSERT_EQ(ui.shown.size(), 1);
+        EXPECT_TRUE(ui.shown[0].text.startsWith("Unable to attach to database!\n")) << bad;
+        EXPECT_GT(ui.shown[0].text.size(), QString("Unable to attach to database!\n").size());
+        EXPECT_EQ(ui.shown[0].icon, Icon::Critical);
+    }
+    EXPECT_FALSE(QFile::exists(dir.file("missing.mdb")));
+    EXPECT_EQ(openDatabase(*session, good), FileResult::Opened);
+}
+
+TEST_F(FilesTest, OpenWithoutFileNameSaysSo) {
+    EXPECT_EQ(openDatabase(*session, QString()), FileResult::Cancelled);
+    EXPECT_EQ(ui.lastMessage(), "No file has been selected.");
+}
+
+TEST_F(FilesTest, NameWithoutSeparatorIsTheWholePath) {
+    const QString path = newDatabase("plain.mdb");
+    QDir::setCurrent(dir.path());
+    QString error;
+    ASSERT_FALSE(session->openDatabaseConnection("plain.mdb", error)) << error.toStdString();
+    EXPECT_EQ(session->databaseName, "plain.mdb");
+}
+
+TEST_F(FilesTest, SaveAsCopiesEveryRowAndStaysOrMoves) {
+    const QString original = newDatabase("orig.mdb", 500);
+    const QString copy = dir.file("copy.mdb");
+    ui.answer("Do you want to stay in your original database?", true);
+    ASSERT_EQ(saveDatabaseAs(*session, copy), FileResult::Done);
+    EXPECT_EQ(session->databasePath, original);
+    EXPECT_EQ(masterRows(), 500);
+
+    ui.answer("Database exists! Override?", true);
+    ui.answer("Do you want to stay in your original database?", false);
+    ASSERT_EQ(saveDatabaseAs(*session, copy), FileResult::Done);
+    EXPECT_EQ(session->databasePath, copy);
+    EXPECT_EQ(masterRows(), 500);
+    EXPECT_EQ(integrityReport(copy), "ok");
+}
+
+TEST_F(FilesTest, SaveAsRefusesTheSameName) {
+    const QString original = newDatabase("orig.mdb");
+    EXPECT_EQ(saveDatabaseAs(*session, original), FileResult::Cancelled);
+    EXPECT_EQ(ui.lastMessage(), "Can't save to the same file name.");
+}
+
+TEST_F(FilesTest, SaveAsFailureKeepsTargetAndReopensOriginal) {
+    const QString original = newDatabase("orig.mdb", 10);
+    const QString copy = dir.file("copy.mdb");
+    test::writeFile(copy, "older file");
+    ui.answer("Database exists! Override?", true);
+    auto fail = [](std::string_view step) {
+        if (step == "replace")
+            throw DbError("disk full");
+    };
+    EXPECT_EQ(saveDatabaseAs(*session, copy, fail), FileResult::Failed);
+    EXPECT_TRUE(ui.lastMessage().startsWith("disk full: Make sure everyone exits"));
+    EXPECT_EQ(test::readFile(copy), "older file");
+    EXPECT_EQ(session->databasePath, original);
+    EXPECT_EQ(masterRows(), 10);
+}
+
+TEST_F(FilesTest, CompactKeepsRowsAndLeavesScratchCopy) {
+    const QString path = newDatabase("big.mdb", 2000);
+    session->db().exec("delete from tblORVmaster where obs > 100");
+    const qint64 before = QFileInfo(path).size();
+    test::writeFile(dir.file("temp.mdb"), "stale");
+    ASSERT_EQ(compactDatabaseFile(*session), FileResult::Done);
+    EXPECT_TRUE(session->isOpen());
+    EXPECT_EQ(masterRows(), 100);
+    EXPECT_LT(QFileInfo(path).size(), before);
+    EXPECT_TRUE(QFile::exists(dir.file("temp.mdb")));
+    EXPECT_EQ(integrityReport(dir.file("temp.mdb")), "ok");
+    EXPECT_GE(ui.yields, 1);
+}
+
+TEST_F(FilesTest, CompactFailureLeavesTheOriginal) {
+    const QString path = newDatabase("big.mdb", 300);
+    for (const char* where : {"compact", "replace"}) {
+        ui.shown.clear();
+        const QByteArray before = test::readFile(path);
+        auto fail = [where](std::string_view step) {
+            if (step == where)
+                throw DbError("injected");
+        };
+        EXPECT_EQ(compactDatabaseFile(*session, fail), FileResult::Failed);
+        EXPECT_EQ(ui.lastMessage(), "injected");
+        EXPECT_EQ(test::readFile(path), before);
+        EXPECT_TRUE(session->isOpen());
+        EXPECT_EQ(masterRows(), 300);
+    }
+}
+
+TEST_F(FilesTest, RepairAnsweredNoDoesNothing) {
+    newDatabase("r.mdb");
+    EXPECT_EQ(repairDatabaseFile(*session), FileResult::Cancelled);
+    EXPECT_TRUE(session->isOpen());
+}
+
+TEST_F(FilesTest, RepairOfSoundFileReports) {
+    newDatabase("r.mdb", 5);
+    ui.answer("Repair the VRQ database?", true);
+    EXPECT_EQ(repairDatabaseFile(*session), FileResult::Done);
+    EXPECT_EQ(ui.lastMessage(), "End of repair procedure!");
+    EXPECT_EQ(ui.shown.last().icon, Icon::Information);
+    EXPECT_EQ(masterRows(), 5);
+}
+
+TEST_F(FilesTest, RepairRebuildsDamagedFile) {
+    const QString path = newDatabase("dmg.mdb", 3000);
+    session->closeConnection();
+    QByteArray bytes = test::readFile(path);
+    const int page = 4096;
+    ASSERT_GT(bytes.size(), 60 * page);
+    // Wipe a page deep inside the master's rows.
+    for (int i = 0; i < page; ++i)
+        bytes[40 * page + i] = char(0xA5);
+    test::writeFile(path, bytes);
+    ASSERT_NE(integrityReport(path), "ok");
+
+    session->databasePath = path;
+    ui.answer("Repair the VRQ database?", true);
+    EXPECT_EQ(repairDatabaseFile(*session), FileResult::Done);
+    EXPECT_EQ(ui.lastMessage(), "End of repair procedure!");
+    EXPECT_EQ(integrityReport(path), "ok");
+    ASSERT_TRUE(session->isOpen());
+    const long long rows = masterRows();
+    EXPECT_GT(rows, 2500);
+    EXPECT_LE(rows, 3000);
+    EXPECT_EQ(session->db().scalar("select count(*) from tblsystem").toInt(), 1);
+    EXPECT_THROW(session->db().exec("insert into tblsystem (PopType) values ('x')"), DbError);
+}
+
+TEST_F(FilesTest, FailedRepairKeepsTheFile) {
+    const QString path = newDatabase("r.mdb", 5);
+    ui.answer("Repair the VRQ database?", true);
+    auto fail = [](std::string_view step) {
+        if (step == "check")
+            throw DbError("locked");
+    };
+    EXPECT_EQ(repairDatabaseFile(*session, fail), FileResult::Failed);
+    EXPECT_EQ(ui.lastMessage(), "Repair unsuccessful!\rlocked");
+    EXPECT_FALSE(ui.ended);
+    EXPECT_EQ(masterRows(), 5);
+}
+
+TEST_F(FilesTest, DataSourceIsCreatedOnceAndFollowsEveryOpen) {
+    ensureDataSource(*session);
+    const QString mdb = dir.file("ORVTemplate.mdb");
+    EXPECT_TRUE(QFile::exists(mdb));
+    EXPECT_TRUE(datasource::exists(kDataSourceName));
+    EXPECT_EQ(datasource::attribute(kDataSourceName, "Driver"), kDataSourceDriver);
+    EXPECT_EQ(datasource::attribute(kDataSourceName, "Uid"), "Admin");
+    EXPECT_EQ(datasource::attribute(kDataSourceName, "DBQ"), mdb);
+
+    // With the record present nothing is restored, even when the template copy is gone.
+    QFile::remove(mdb);
+    ensureDataSource(*session);
+    EXPECT_FALSE(QFile::exists(mdb));
+
+    const QString a = newDatabase("a.mdb");
+    EXPECT_EQ(datasource::attribute(kDataSourceName, "DBQ"), a);
+    const QString b = newDatabase("b.mdb");
+    EXPECT_EQ(datasource::attribute(kDataSourceName, "DBQ"), b);
+    EXPECT_TRUE(datasource::orvNames().contains(kDataSourceName));
+}
+
+TEST_F(FilesTest, ExistingTemplateCopyIsNotOverwritten) {
+    test::writeFile(dir.file("ORVTemplate.mdb"), "edited template");
+    ensureDataSource(*session);
+    EXPECT_EQ(test::readFile(dir.file("ORVTemplate.mdb")), "edited template");
+}
+
+TEST_F(FilesTest, MissingTemplatesFailEnsure) {
+    QFile::remove(dir.file("ORVTemplate.xmdb"));
+    EXPECT_THROW(ensureDataSource(*session), DbError);
+    EXPECT_FALSE(datasource::exists(kDataSourceName));
+}
+
+TEST_F(FilesTest, SwitchOpensTheDatabaseBehindADataSource) {
+    const QString a = newDatabase("a.mdb", 3);
+    ASSERT_TRUE(datasource::write("ORVOther", a));
+    newDatabase("b.mdb");
+    EXPECT_EQ(switchDatabase(*session, "ORVOther"), FileResult::Opened);
+    EXPECT_EQ(session->databasePath, a);
+    EXPECT_EQ(masterRows(), 3);
+    EXPECT_EQ(switchDatabase(*session, "ORVNone"), FileResult::Failed);
+    EXPECT_TRUE(ui.lastMessage().startsWith("Unable to log into system "));
+    EXPECT_FALSE(ui.menus[MenuEntry::ImportData]);
+}

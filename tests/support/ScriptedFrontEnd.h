@@ -1,0 +1,45 @@
+#pragma once
+
+#include "FrontEnd.h"
+
+#include <QMap>
+#include <QStringList>
+
+namespace orv::test {
+
+// Answers questions from a script (No for anything unscripted) and records all it is told.
+class ScriptedFrontEnd : public FrontEnd {
+public:
+    struct Shown {
+        QString text;
+        Icon icon;
+    };
+
+    void answer(const QString& question, bool yes) { answers[question] = yes; }
+
+    bool askYesNo(const QString& text, Icon) override {
+        asked << text;
+        return answers.value(text, false);
+    }
+    void message(const QString& text, Icon icon) override { shown.push_back({text, icon}); }
+    void setStatus(int panel, const QString& text) override { status[panel] = text; }
+    void setBusy(bool b) override { busy = b; }
+    void processEvents() override { ++yields; }
+    void setMenuEnabled(MenuEntry entry, bool enabled) override { menus[entry] = enabled; }
+    void setMenuChecked(MenuEntry entry, bool checked) override { checks[entry] = checked; }
+    void endProgram() override { ended = true; }
+
+    QString lastMessage() const { return shown.isEmpty() ? QString() : shown.last().text; }
+
+    QMap<QString, bool> answers;
+    QStringList asked;
+    QVector<Shown> shown;
+    QMap<int, QString> status;
+    QMap<MenuEntry, bool> menus;
+    QMap<MenuEntry, bool> checks;
+    bool busy = false;
+    int yields = 0;
+    bool ended = false;
+};
+
+} // namespace orv::test

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+namespace orv::test {
+
+// A temporary program folder holding a copy of the built template database.
+class ProgramDir {
+public:
+    ProgramDir();
+    QString path() const { return mDir.path(); }
+    QString file(const QString& name) const { return mDir.filePath(name); }
+
+private:
+    QTemporaryDir mDir;
+};
+
+QString templatePath();
+void writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+
+} // namespace orv::test
