@@ -50,6 +50,11 @@ public:
     }
     // Ends the program at once (after a failure nothing can recover from).
     virtual void endProgram() {}
+    // Shows a file in the desktop's viewer for it; false when none could open it.
+    virtual bool openDocument(const QString& path) {
+        (void)path;
+        return false;
+    }
 };
 
 // Says No to every question and forgets every message; for callers that want neither.

@@ -13,6 +13,11 @@ public:
     virtual void setLabel(int label, const QString& text) = 0;
     // Gives the window a chance to paint (and Cancel to be pressed).
     virtual void refresh() {}
+    // How far the reading has come, for a progress bar.
+    virtual void setProgress(qint64 done, qint64 total) {
+        (void)done;
+        (void)total;
+    }
 };
 
 // The errors and warnings of one import, in the order they arose. The count can exceed the
