@@ -1,0 +1,243 @@
+#include "import/FieldChecks.h"
+
+#include <algorithm>
+#include <array>
+
+namespace orv {
+
+namespace {
+
+enum class FieldTest : std::uint8_t { Blank, Range, Date, Numeric, State };
+
+struct FieldRule {
+    int col;
+    FieldTest test;
+    // What follows the field name in the message.
+    std::string_view text;
+    // The field name where the message spells it its own way.
+    std::string_view subject = {};
+    double lo = 0, hi = 0;
+    double lo2 = 1, hi2 = 0; // a second allowed range when lo2 <= hi2
+};
+
+constexpr std::string_view kDateText =
+    " must be a valid date and or the date must be in yyyymmdd date format.";
+constexpr std::string_view kBlankText = " cannot be Blank";
+
+constexpr FieldRule blank(int col, std::string_view subject = {},
+                          std::string_view text = kBlankText) {
+    return {col, FieldTest::Blank, text, subject};
+}
+constexpr FieldRule date(int col) {
+    return {col, FieldTest::Date, kDateText};
+}
+constexpr FieldRule range(int col, double lo, double hi, std::string_view text,
+                          std::string_view subject = {}) {
+    return {col, FieldTest::Range, text, subject, lo, hi};
+}
+constexpr FieldRule ranges(int col, double lo, double hi, double lo2, double hi2,
+                           std::string_view text) {
+    return {col, FieldTest::Range, text, {}, lo, hi, lo2, hi2};
+}
+
+constexpr std::string_view k012Blank = " must be 0,1,2 or blank.";
+constexpr std::string_view k01Blank = " must be 0,1 or blank.";
+constexpr std::string_view k012 = " must be 0,1 or 2.";
+constexpr std::string_view k12 = " must be 1 or 2.";
+constexpr std::string_view k123 = " must be 1,2 or 3.";
+constexpr std::string_view k1234 = " must be 1,2,3 or 4.";
+constexpr std::string_view k0To5 =
+    " must be greater than or equal to 0 and less than or equal to 5.";
+
+// clang-format off
+constexpr FieldRule kFieldRules[] = {
+    blank(1),
+    blank(2),
+    {2, FieldTest::State, " is not valid."},
+    blank(3),
+    blank(4),
+    date(4),
+    range(5, 0, 2, k012Blank),
+    range(6, 0, 2, k012Blank),
+    range(7, 0, 2, k012Blank),
+    range(8, 0, 1, k01Blank),
+    range(9, 0, 1, k01Blank),
+    range(10, 0, 1, k01Blank),
+    range(11, 0, 1, k01Blank),
+    range(12, 0, 1, k01Blank),
+    blank(13, {}, " cannot be blank."),
+    range(13, 1, 4, k1234),
+    range(14, 1, 3, k123),
+    blank(15),
+    range(15, 1, 2, k12),
+    blank(16),
+    range(16, 1, 4, k1234),
+    blank(17, "Pell Grant Receipient"),
+    range(17, 1, 2, k12),
+    blank(18),
+    ranges(18, 0, 17, 87, 91, " must be greater than or equal to 0 and less than or equal to 17 or 87,88,89,90 or 91"),
+    blank(19),
+    date(19),
+    blank(20),
+    blank(21),
+    date(21),
+    blank(22),
+    blank(23),
+    range(23, 1, 3, k123),
+    blank(24),
+    date(24),
+    date(25),
+    date(26),
+    range(27, 0, 2, k012),
+    range(28, 0, 2, k012),
+    range(29, 0, 2, k012),
+    range(31, 0, 2, k012),
+    range(32, 0, 2, k012),
+    range(33, 0, 2, k012),
+    range(34, 0, 2, k012),
+    blank(35),
+    range(35, 1, 2, k12),
+    blank(36),
+    range(36, 1, 2, k12),
+    blank(37),
+    range(37, 1, 2, k12),
+    blank(38),
+    range(38, 0, 7, " must be greater than or equal to 0 and less than or equal to 7.", "Weiver from Training Requirement"),
+    blank(39),
+    range(39, 1, 2, k12),
+    blank(40),
+    range(40, 1, 2, k12),
+    date(41),
+    blank(42, "Other Federal Co-Enrollement"),
+    range(42, 0, 5, k0To5, "Other Federal Co-Enrollement"),
+    blank(43),
+    date(43),
+    ranges(44, 0, 5, 98, 99, " must be greater than or equal to 0 and less than or equal to 5 or 98 or 99."),
+    blank(45),
+    range(45, 1, 2, k12),
+    range(46, 0, 5, k0To5),
+    blank(48),
+    range(48, 1, 2, k12),
+    range(49, 0, 5, k0To5),
+    blank(50),
+    range(50, 1, 2, k12),
+    range(51, 0, 5, k0To5),
+    blank(58),
+    range(58, 1, 2, k12),
+    blank(59),
+    range(59, 1, 2, k12),
+    {47, FieldTest::Numeric, " must be numeric."},
+};
+// clang-format on
+
+constexpr std::size_t kFieldRuleCount = std::size(kFieldRules);
+
+const std::array<QString, kFieldRuleCount>& fieldMessages() {
+    static const std::array<QString, kFieldRuleCount> messages = [] {
+        std::array<QString, kFieldRuleCount> m;
+        for (std::size_t i = 0; i < kFieldRuleCount; ++i) {
+            const FieldRule& r = kFieldRules[i];
+            const std::string_view subject =
+                r.subject.empty() ? extractColumn(r.col).field : r.subject;
+            m[i] = QString::fromLatin1(subject.data(), qsizetype(subject.size())) +
+                   QLatin1String(r.text.data(), qsizetype(r.text.size()));
+        }
+        return m;
+    }();
+    return messages;
+}
+
+bool inRange(double v, const FieldRule& r) {
+    return (r.lo <= v && v <= r.hi) || (r.lo2 <= r.hi2 && r.lo2 <= v && v <= r.hi2);
+}
+
+// The state as the lookup sees it: a number by its text form.
+std::string_view stateText(const FieldValue& v, NumberText& buffer) {
+    return v.isNumber() ? formatNumber(v.number, buffer) : v.text;
+}
+
+} // namespace
+
+CheckContext::CheckContext(const QSet<QString>& states, const QDate& period, const QDate& periodEnd)
+    : mStates(states), mPeriod(period), mPeriodEnd(periodEnd) {
+    mStateKeys.reserve(std::size_t(states.size()));
+    for (const QString& s : states)
+        mStateKeys.push_back(s.toUpper().toStdString());
+    std::sort(mStateKeys.begin(), mStateKeys.end());
+    const YmdKey p = dateToYmdKey(period), e = dateToYmdKey(periodEnd);
+    mPeriodKey = p ? p : kZeroDateKey;
+    mPeriodEndKey = e ? e : kZeroDateKey;
+}
+
+bool CheckContext::isState(std::string_view text) const {
+    char upper[16];
+    bool ascii = text.size() <= sizeof upper;
+    for (std::size_t i = 0; ascii && i < text.size(); ++i) {
+        const char c = text[i];
+        if (static_cast<unsigned char>(c) >= 0x80)
+            ascii = false;
+        upper[i] = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+    }
+    if (ascii)
+        return std::binary_search(mStateKeys.begin(), mStateKeys.end(),
+                                  std::string_view(upper, text.size()));
+    const std::string key =
+        QString::fromUtf8(text.data(), qsizetype(text.size())).toUpper().toStdString();
+    return std::binary_search(mStateKeys.begin(), mStateKeys.end(), key);
+}
+
+int runFieldChecks(const ExtractRecord& record, const CheckContext& context,
+                   const ErrorSink& onError, QString& state) {
+    int failures = 0;
+    for (std::size_t i = 0; i < kFieldRuleCount; ++i) {
+        const FieldRule& rule = kFieldRules[i];
+        const FieldValue& v = record.col(rule.col);
+        bool failed = false;
+        switch (rule.test) {
+        case FieldTest::Blank:
+            failed = v.isBlank();
+            break;
+        case FieldTest::Range:
+            if (!v.isBlank()) {
+                if (!v.numeric)
+                    throw TypeMismatch(rule.col);
+                failed = !inRange(v.number, rule);
+            }
+            break;
+        case FieldTest::Date:
+            failed = !v.isBlank() && ParseYmdKey(v) == 0;
+            break;
+        case FieldTest::Numeric:
+            failed = !v.isBlank() && !v.numeric;
+            break;
+        case FieldTest::State:
+            if (!v.isBlank()) {
+                NumberText buffer;
+                const std::string_view text = stateText(v, buffer);
+                if (!context.isState(text)) {
+                    failed = true;
+                } else {
+                    const QUtf8StringView read(text.data(), qsizetype(text.size()));
+                    // Nearly every record repeats the state: assign only when it changes.
+                    if (!QAnyStringView::equal(state, read))
+                        state = read.toString();
+                }
+            }
+            break;
+        }
+        if (failed) {
+            ++failures;
+            onError(fieldMessages()[i]);
+        }
+    }
+    return failures;
+}
+
+int firstTypeMismatch(const ExtractRecord& record) {
+    for (const ExtractColumn& c : kExtractLayout)
+        if (c.kind == ColumnKind::Number && record.col(c.pos).isNonNumericText())
+            return c.pos;
+    return 0;
+}
+
+} // namespace orv

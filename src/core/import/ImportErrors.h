@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+namespace orv {
+
+// The extract cannot be opened or read. Thrown before anything is changed when opening fails.
+class ImportFileError : public std::runtime_error {
+public:
+    explicit ImportFileError(const QString& message) : std::runtime_error(message.toStdString()) {}
+    QString message() const { return QString::fromStdString(what()); }
+};
+
+// A value read as text in a number column had to be compared as a number. The description
+// contains "mismatch", which is how the import recognises it and stops.
+class TypeMismatch : public std::runtime_error {
+public:
+    explicit TypeMismatch(int column) : std::runtime_error("Type mismatch"), mColumn(column) {}
+    // The file column (1-based) whose value could not be compared.
+    int column() const { return mColumn; }
+    QString message() const { return QStringLiteral("Type mismatch"); }
+
+private:
+    int mColumn;
+};
+
+} // namespace orv
