@@ -252,3 +252,13 @@ CREATE TABLE tblValSummaryNotes (
     Comments TEXT COLLATE NOCASE
 );
 INSERT INTO tblValSummaryNotes (ID, Comments) VALUES ('1', NULL);
+
+-- One row per sample draw: the seed repeats it on the same master; the counts say what it
+-- drew from (grouped records with a sampling unit, and their units) and how much it drew.
+CREATE TABLE tblSampleLog (
+    DrawnAt    TEXT,
+    Seed       INTEGER,
+    Population INTEGER,
+    Units      INTEGER,
+    SampleSize INTEGER
+);

@@ -1,0 +1,133 @@
+#include "validation/OutcomeGroups.h"
+
+#include "db/Session.h"
+#include "validation/Savepoint.h"
+
+#include <array>
+#include <string>
+
+namespace orv {
+
+namespace {
+
+// What a quarter after exit shows. Each quarter of a record has exactly one of these codes;
+// the values are the digits of the record's code below.
+enum QuarterCode { Other = 0, Wage = 1, Supplemental = 2, EmployedOnly = 3, NotEmployed = 4 };
+
+// What a group asks of one quarter.
+enum class Q { Any, W, S, Y, N };
+
+bool matches(Q test, int code) {
+    switch (test) {
+    case Q::Any:
+        return true;
+    case Q::W:
+        return code == Wage;
+    case Q::S:
+        return code == Supplemental;
+    case Q::Y: // employed, whatever the evidence
+        return code == Wage || code == Supplemental || code == EmployedOnly;
+    case Q::N:
+        return code == NotEmployed;
+    }
+    return false;
+}
+
+// Status at participation: 1 employed, 2 or 3 not employed.
+enum Status { NotEmployedAtStart = 0, EmployedAtStart = 1 };
+
+struct GroupRule {
+    int group;
+    Status status;
+    Q q1, q2, q3;
+};
+
+// Every one of these also needs the exit test.
+constexpr std::array<GroupRule, 24> kGroups = {{
+    {1, NotEmployedAtStart, Q::W, Q::W, Q::W},  {2, NotEmployedAtStart, Q::W, Q::W, Q::S},
+    {3, NotEmployedAtStart, Q::W, Q::S, Q::W},  {4, NotEmployedAtStart, Q::W, Q::S, Q::S},
+    {5, NotEmployedAtStart, Q::S, Q::W, Q::W},  {6, NotEmployedAtStart, Q::S, Q::W, Q::S},
+    {7, NotEmployedAtStart, Q::S, Q::S, Q::W},  {8, NotEmployedAtStart, Q::S, Q::S, Q::S},
+    {9, NotEmployedAtStart, Q::Y, Q::Y, Q::N},  {10, NotEmployedAtStart, Q::Y, Q::N, Q::Y},
+    {11, NotEmployedAtStart, Q::Y, Q::N, Q::N}, {12, NotEmployedAtStart, Q::N, Q::Any, Q::Any},
+    {13, EmployedAtStart, Q::W, Q::W, Q::W},    {14, EmployedAtStart, Q::W, Q::W, Q::S},
+    {15, EmployedAtStart, Q::W, Q::S, Q::W},    {16, EmployedAtStart, Q::W, Q::S, Q::S},
+    {17, EmployedAtStart, Q::S, Q::W, Q::W},    {18, EmployedAtStart, Q::S, Q::W, Q::S},
+    {19, EmployedAtStart, Q::S, Q::S, Q::W},    {20, EmployedAtStart, Q::S, Q::S, Q::S},
+    {21, EmployedAtStart, Q::Y, Q::Y, Q::N},    {22, EmployedAtStart, Q::Y, Q::N, Q::Y},
+    {23, EmployedAtStart, Q::Y, Q::N, Q::N},    {24, EmployedAtStart, Q::N, Q::Any, Q::Any},
+}};
+// Any record that fails the exit test, whatever else it holds.
+constexpr int kOtherExitGroup = 25;
+constexpr int kOtherExitCode = 250;
+
+std::string quarterCode(const char* flag, const char* type, const char* wages) {
+    const std::string f = flag, t = type, e = wages;
+    return "CASE WHEN " + f + " = 1 THEN CASE WHEN " + t + " >= 1 AND " + t + " <= 4 AND " + e +
+           " > 0 AND " + e + " < 999999.99 THEN 1 WHEN " + t + " = 5 AND (" + e + " = 0 OR " + e +
+           " IS NULL) THEN 2 ELSE 3 END WHEN " + f + " = 2 THEN 4 ELSE 0 END";
+}
+
+// One number per record that says everything the groups test: the status (0 or 1) * 125 plus
+// the three quarter codes as base-5 digits; 250 when the exit test fails; Null when the status
+// is none of 1, 2, 3.
+std::string recordCode() {
+    return "(CASE WHEN OtherReasonForExit <> 0 AND OtherReasonForExit <> 98 AND "
+           "OtherReasonForExit IS NOT NULL THEN " +
+           std::to_string(kOtherExitCode) +
+           " ELSE (CASE WHEN EmploymentStatus = 1 THEN 1 WHEN EmploymentStatus = 2 OR "
+           "EmploymentStatus = 3 THEN 0 END) * 125 + (" +
+           quarterCode("\"EmpQTR+1\"", "\"TypeEmpQTR+1AfterExit\"", "Earn1QTRAfterExit") +
+           ") * 25 + (" +
+           quarterCode("\"EmpQTR+2AfterExit\"", "\"TypeEmpQTR+2AfterExit\"", "Earn2QTRAfterExit") +
+           ") * 5 + (" +
+           quarterCode("\"EmpQTR+3\"", "\"TypeEmpQTR+3AfterExit\"", "Earn3QTRAfterExit") + ") END)";
+}
+
+void fillCodeTable(Database& db) {
+    db.exec("CREATE TEMP TABLE IF NOT EXISTS orv_group_code "
+            "(code INTEGER PRIMARY KEY, grp INTEGER NOT NULL)");
+    db.exec("DELETE FROM temp.orv_group_code");
+    // The primary key refuses a code claimed by two groups.
+    Statement ins = db.prepare("INSERT INTO temp.orv_group_code (code, grp) VALUES (?, ?)");
+    auto add = [&](int code, int group) {
+        ins.bind(1, code);
+        ins.bind(2, group);
+        ins.run();
+        ins.reset();
+    };
+    for (const GroupRule& rule : kGroups) {
+        for (int c1 = 0; c1 < 5; ++c1)
+            for (int c2 = 0; c2 < 5; ++c2)
+                for (int c3 = 0; c3 < 5; ++c3)
+                    if (matches(rule.q1, c1) && matches(rule.q2, c2) && matches(rule.q3, c3))
+                        add(rule.status * 125 + c1 * 25 + c2 * 5 + c3, rule.group);
+    }
+    add(kOtherExitCode, kOtherExitGroup);
+}
+
+} // namespace
+
+bool AssignOutcomeGroups(Session& session) {
+    if (session.settings.popType != QLatin1String("1"))
+        return true;
+    try {
+        Database& db = session.db();
+        Savepoint sp(db, "orv_groups");
+        fillCodeTable(db);
+        // One pass in table order; the code is worked out twice per record, which costs less
+        // than a join that reads the table out of order.
+        const std::string code = recordCode();
+        db.exec("UPDATE tblORVmaster SET (spopnum, subpop, pop) = (SELECT grp, '1.' || grp, 1 "
+                "FROM temp.orv_group_code WHERE code = " +
+                code + ") WHERE " + code + " IN (SELECT code FROM temp.orv_group_code)");
+        db.exec("DROP TABLE temp.orv_group_code");
+        sp.release();
+        return true;
+    } catch (const DbError& e) {
+        session.ui().message(e.message(), Icon::Exclamation);
+        return false;
+    }
+}
+
+} // namespace orv

@@ -1,0 +1,489 @@
+#include "validation/Sample.h"
+
+#include "db/Session.h"
+#include "validation/Savepoint.h"
+
+#include <QDateTime>
+#include <QRandomGenerator>
+
+#include <cmath>
+#include <random>
+#include <unordered_map>
+#include <vector>
+
+namespace orv {
+
+namespace {
+
+// Nearest whole number, halves to even.
+qint64 roundEven(double x) {
+    return static_cast<qint64>(std::nearbyint(x));
+}
+
+double roundEven2(double x) {
+    return std::nearbyint(x * 100.0) / 100.0;
+}
+
+qint64 intPart(double x) {
+    return static_cast<qint64>(std::floor(x));
+}
+
+// Uniform in [0, 1) with single precision (24 random bits). mt19937 and this conversion give
+// the same sequence for a seed with every compiler and library.
+class Uniform {
+public:
+    explicit Uniform(quint32 seed) : mGen(seed) {}
+    double next() { return static_cast<double>(mGen() >> 8) / 16777216.0; }
+
+private:
+    std::mt19937 mGen;
+};
+
+// The master columns a sample row copies, in the order of tblsample.
+constexpr const char* kCopiedColumns =
+    "obs, ssn, SamplingUnit, WibName, OfficeName, Vet, UCStatus, PellGrant, DislocDate, "
+    "AppDate, Petition, PartDate, EnterTrainDate, TrainEndDate, TrainComp, Travel, Subsistence, "
+    "RecvdOccTrain, OJT, RemedialTrain, TRA, Waiver, JobSearchAllow, UserId, Relocation, "
+    "WIARegDate, FedCoenroll, WIAExitDate, \"EmpQtr+1\", OccCode, \"Empqtr+3\", "
+    "Earn3QTRPriorToParticipation, Earn2QTRPriorToParticipation, Earn1QTRAfterExit, "
+    "Earn2QTRAfterExit, Earn3QTRAfterExit, Recalled, randno, Weight";
+
+// Copied by rowid: randno is meant to be unique, but a repeated one must not copy two records
+// for one draw.
+std::string copySql() {
+    return std::string("INSERT INTO tblsample (seqno, sampletype, chk, ") + kCopiedColumns +
+           ") SELECT ?1, ?2, NULL, " + kCopiedColumns + " FROM tblORVmaster WHERE rowid = ?3";
+}
+
+// Both read the certainty pool in the same order. A small pool is read through the unit index;
+// a large one faster in table order than by index lookups spread over the whole table.
+constexpr const char* kSmallCertaintyPool =
+    "SELECT m.rowid, m.Weight FROM tblORVmaster AS m "
+    "WHERE m.SamplingUnit IN (SELECT SamplingUnit FROM tblsupport WHERE sType = 'U') "
+    "AND m.spopnum <> 0 ORDER BY m.SamplingUnit, m.randno, m.rowid";
+constexpr const char* kLargeCertaintyPool =
+    "SELECT m.rowid, m.Weight FROM tblORVmaster AS m NOT INDEXED "
+    "WHERE m.SamplingUnit IN (SELECT SamplingUnit FROM tblsupport WHERE sType = 'U') "
+    "AND m.spopnum <> 0 ORDER BY m.SamplingUnit, m.randno, m.rowid";
+
+// Every record of the drawn units, grouped or not, unit by unit. The same choice of path.
+constexpr const char* kSmallDrawnUnits =
+    "SELECT d.pool, m.rowid, m.Weight FROM temp.orv_drawn_unit AS d "
+    "JOIN tblORVmaster AS m ON m.SamplingUnit = d.unit "
+    "ORDER BY d.pool, m.Weight, m.randno, m.rowid";
+constexpr const char* kLargeDrawnUnits =
+    "SELECT d.pool, m.rowid, m.Weight FROM tblORVmaster AS m NOT INDEXED "
+    "JOIN temp.orv_drawn_unit AS d ON d.unit = m.SamplingUnit "
+    "ORDER BY d.pool, m.Weight, m.randno, m.rowid";
+
+struct Unit {
+    QVariant value;
+    qint64 count = 0;    // grouped records
+    qint64 weight = 0;   // their total weight
+    qint64 allCount = 0; // every record of the unit, grouped or not
+    QVariant allWeight;
+    bool certain = false;
+    bool drawn = false;
+};
+
+struct DrawCounts {
+    qint64 population = 0;
+    qint64 units = 0;
+};
+
+// Systematic selection from records in a fixed order: each record adds its weight to a running
+// sum, and a record is taken when the sum reaches the next pick, which then moves on by one
+// interval. Start 0 with interval 0 takes the first `count` records.
+class SystematicDraw {
+public:
+    SystematicDraw(double start, double interval, qint64 count)
+        : mPick(start), mInterval(interval), mCount(count) {}
+    bool done() const { return static_cast<qint64>(mPicks.size()) >= mCount; }
+    void offer(qint64 rowid, double weight) {
+        if (done())
+            return;
+        mRunning = roundEven(static_cast<double>(mRunning) + weight);
+        if (static_cast<double>(mRunning) >= mPick) {
+            mPick += mInterval;
+            mPicks.push_back(rowid);
+        }
+    }
+    const std::vector<qint64>& picks() const { return mPicks; }
+
+private:
+    double mPick;
+    double mInterval;
+    qint64 mCount;
+    qint64 mRunning = 0;
+    std::vector<qint64> mPicks;
+};
+
+class Draw {
+public:
+    Draw(Session& session, quint32 seed, DrawCounts& counts)
+        : mSession(session), mDb(session.db()), mRandom(seed), mCounts(counts),
+          mCopy(mDb.prepare(copySql())),
+          mSupport(mDb.prepare("INSERT INTO tblsupport (SamplingUnit, weight, totrec, sType) "
+                               "VALUES (?, ?, ?, ?)")) {}
+
+    void run();
+
+private:
+    void loadUnits();
+    void addSupportRow(const Unit& unit, const char* type);
+    void readRecords(const char* sql, SystematicDraw& draw);
+    // Copies the drawn records into the sample. A failure is shown and leaves none of this
+    // draw's records; the sample goes on without them.
+    void copy(const SystematicDraw& draw, const char* type);
+    void copyOrThrow(const SystematicDraw& draw, const char* type);
+    // Rewrites the weight of the rows that `sql` lists (rowid, record weight, unit weight).
+    template <typename F> void reweight(const char* sql, F sampleWeight);
+
+    Session& mSession;
+    Database& mDb;
+    Uniform mRandom;
+    DrawCounts& mCounts;
+    Statement mCopy;
+    Statement mSupport;
+    std::vector<Unit> mUnits;
+    qint64 mTotalWeight = 0;
+    qint64 mSeq = 0;
+};
+
+void Draw::loadUnits() {
+    // In table order: following the unit index would read the whole table out of order.
+    Statement st = mDb.prepare("SELECT SamplingUnit, count(CASE WHEN spopnum <> 0 THEN 1 END), "
+                               "sum(CASE WHEN spopnum <> 0 THEN Weight END), count(*), sum(Weight) "
+                               "FROM tblORVmaster NOT INDEXED WHERE SamplingUnit IS NOT NULL "
+                               "GROUP BY SamplingUnit ORDER BY SamplingUnit");
+    double total = 0;
+    while (st.step()) {
+        Unit u;
+        u.value = st.value(0);
+        u.count = st.int64(1);
+        if (u.count == 0)
+            continue; // a unit without grouped records is no sampling unit
+        const double w = st.isNull(2) ? 0.0 : st.real(2);
+        u.weight = roundEven(w);
+        u.allCount = st.int64(3);
+        u.allWeight = st.value(4);
+        total += w;
+        mCounts.population += u.count;
+        mUnits.push_back(u);
+    }
+    mCounts.units = static_cast<qint64>(mUnits.size());
+    mTotalWeight = roundEven(total);
+}
+
+void Draw::addSupportRow(const Unit& unit, const char* type) {
+    mSupport.bind(1, unit.value);
+    mSupport.bind(2, unit.allWeight);
+    mSupport.bind(3, static_cast<std::int64_t>(unit.allCount));
+    mSupport.bind(4, QString::fromLatin1(type));
+    mSupport.run();
+    mSupport.reset();
+}
+
+void Draw::readRecords(const char* sql, SystematicDraw& draw) {
+    Statement st = mDb.prepare(sql);
+    while (!draw.done() && st.step())
+        draw.offer(st.int64(0), st.isNull(1) ? 0.0 : st.real(1));
+}
+
+void Draw::copyOrThrow(const SystematicDraw& draw, const char* type) {
+    Savepoint sp(mDb, "orv_draw");
+    const QString sampleType = QString::fromLatin1(type);
+    for (qint64 rowid : draw.picks()) {
+        ++mSeq;
+        mCopy.bind(1, static_cast<std::int64_t>(mSeq));
+        mCopy.bind(2, sampleType);
+        mCopy.bind(3, static_cast<std::int64_t>(rowid));
+        mCopy.run();
+        mCopy.reset();
+    }
+    sp.release();
+}
+
+void Draw::copy(const SystematicDraw& draw, const char* type) {
+    const qint64 seqBefore = mSeq;
+    try {
+        copyOrThrow(draw, type);
+    } catch (const DbError& e) {
+        mCopy.reset();
+        mSeq = seqBefore;
+        mSession.ui().message(e.message(), Icon::Exclamation);
+    }
+}
+
+template <typename F> void Draw::reweight(const char* sql, F sampleWeight) {
+    std::vector<std::pair<qint64, double>> updates;
+    {
+        Statement st = mDb.prepare(sql);
+        while (st.step()) {
+            const double record = st.isNull(1) ? 0.0 : st.real(1);
+            const double unit = st.isNull(2) ? 0.0 : st.real(2);
+            // A record of no weight gets no sampling weight: nothing is divided by it.
+            double w = 0.0;
+            if (record != 0.0) {
+                const double v = sampleWeight(record, unit);
+                if (std::isfinite(v))
+                    w = roundEven2(v);
+            }
+            updates.emplace_back(st.int64(0), w);
+        }
+    }
+    Statement up = mDb.prepare("UPDATE tblsample SET Weight = ?1 WHERE rowid = ?2");
+    for (const auto& [row, w] : updates) {
+        up.bind(1, w);
+        up.bind(2, static_cast<std::int64_t>(row));
+        up.run();
+        up.reset();
+    }
+}
+
+void Draw::run() {
+    loadUnits();
+    if (mCounts.population == 0)
+        return;
+    const qint64 W = mTotalWeight;
+    const qint64 m = GetUnitSampleSize(mCounts.units);
+
+    // Units heavy enough are taken with certainty; the threshold is worked out again over what
+    // is left until a pass takes none.
+    qint64 threshold = roundEven(static_cast<double>(W) / static_cast<double>(m));
+    qint64 remW = W;
+    qint64 remM = m;
+    qint64 certW = 0;
+    qint64 certCnt = 0;
+    qint64 certAll = 0;
+    qint64 certUnits = 0;
+    for (bool marked = true; marked;) {
+        marked = false;
+        for (Unit& u : mUnits) {
+            if (u.certain || u.weight < threshold)
+                continue;
+            u.certain = marked = true;
+            certW += u.weight;
+            certCnt += u.count;
+            certAll += u.allCount;
+            remW -= u.weight;
+            --remM;
+            ++certUnits;
+        }
+        if (remM != 0)
+            threshold = roundEven(static_cast<double>(remW) / static_cast<double>(remM));
+    }
+
+    std::unordered_map<qint64, size_t> unitOfRow;
+    {
+        Statement ins =
+            mDb.prepare("INSERT INTO tbltemp (rptcell, subpops, ctype, cfield, cval, cweight, "
+                        "seq) VALUES (?1, ?1, '', '', ?2, ?3, ?1)");
+        for (size_t i = 0; i < mUnits.size(); ++i) {
+            const Unit& u = mUnits[i];
+            if (u.certain)
+                continue;
+            ins.bind(1, u.value);
+            ins.bind(2, static_cast<std::int64_t>(u.count));
+            ins.bind(3, static_cast<std::int64_t>(u.weight));
+            ins.run();
+            ins.reset();
+            unitOfRow[mDb.lastInsertRowId()] = i;
+        }
+    }
+    const qint64 W2 = W - certW;
+    const qint64 M2 = m - certUnits;
+
+    std::vector<size_t> candidates;
+    {
+        Statement st = mDb.prepare("SELECT rowid FROM tbltemp ORDER BY cweight DESC, rowid");
+        while (st.step())
+            candidates.push_back(unitOfRow.at(st.int64(0)));
+    }
+
+    // Units drawn with probability proportional to weight, systematically from a random start.
+    const double interval =
+        (W2 == 0 || M2 == 0) ? 0.0 : std::abs(static_cast<double>(W2) / static_cast<double>(M2));
+    qint64 pick = intPart((interval - 1.0) * mRandom.next());
+    qint64 running = 0;
+    qint64 selected = 0;
+    std::vector<size_t> drawnUnits;
+    for (size_t i : candidates) {
+        if (selected >= M2)
+            break;
+        running += mUnits[i].weight;
+        if (running >= pick) {
+            mUnits[i].drawn = true;
+            drawnUnits.push_back(i);
+            ++selected;
+            pick = roundEven(static_cast<double>(pick) + interval);
+        }
+    }
+
+    const qint64 S = GetSampleSize(mSession);
+    qint64 nC1 = 0;
+    if (certW != 0) {
+        nC1 = W != 0 ? intPart(static_cast<double>(certW) / static_cast<double>(W) *
+                               static_cast<double>(S))
+                     : 0;
+        double i1 = 0.0;
+        double s1 = 0.0;
+        if (nC1 >= certCnt) {
+            nC1 = certCnt; // the whole pool
+        } else if (nC1 > 0) {
+            i1 = static_cast<double>(certW) / static_cast<double>(nC1);
+            s1 = static_cast<double>(intPart(mRandom.next() * i1));
+        }
+        mSeq = 0;
+        for (const Unit& u : mUnits)
+            if (u.certain)
+                addSupportRow(u, "U");
+        SystematicDraw pool(s1, i1, nC1);
+        if (nC1 > 0)
+            readRecords(
+                certAll > mCounts.population / 4 ? kLargeCertaintyPool : kSmallCertaintyPool, pool);
+        copy(pool, "C1");
+    }
+
+    // Records of the drawn units: up to the quota from each, all of them when the unit has no
+    // more grouped records than that.
+    mSeq = 0;
+    const qint64 quota =
+        M2 != 0 ? intPart(static_cast<double>(S - nC1) / static_cast<double>(M2)) + 1 : 0;
+    if (quota > 0 && !drawnUnits.empty()) {
+        std::vector<SystematicDraw> draws;
+        qint64 drawnRecords = 0;
+        mDb.exec("CREATE TEMP TABLE IF NOT EXISTS orv_drawn_unit (unit PRIMARY KEY, pool INTEGER)");
+        mDb.exec("DELETE FROM temp.orv_drawn_unit");
+        Statement ins = mDb.prepare("INSERT INTO temp.orv_drawn_unit (unit, pool) VALUES (?, ?)");
+        for (size_t i : drawnUnits) {
+            const Unit& u = mUnits[i];
+            double i2 = 0.0;
+            double s2 = 0.0;
+            if (u.count > quota) {
+                i2 = static_cast<double>(u.weight) / static_cast<double>(quota);
+                s2 = static_cast<double>(intPart(mRandom.next() * i2));
+            }
+            ins.bind(1, u.value);
+            ins.bind(2, static_cast<std::int64_t>(draws.size()));
+            ins.run();
+            ins.reset();
+            draws.emplace_back(s2, i2, quota);
+            drawnRecords += u.allCount;
+        }
+        {
+            Statement st = mDb.prepare(drawnRecords > mCounts.population / 4 ? kLargeDrawnUnits
+                                                                             : kSmallDrawnUnits);
+            while (st.step())
+                draws[static_cast<size_t>(st.int64(0))].offer(st.int64(1),
+                                                              st.isNull(2) ? 0.0 : st.real(2));
+        }
+        mDb.exec("DROP TABLE temp.orv_drawn_unit");
+        for (size_t k = 0; k < draws.size(); ++k) {
+            copy(draws[k], "C2");
+            addSupportRow(mUnits[drawnUnits[k]], "V");
+        }
+    }
+
+    if (nC1 > 0 && W != 0) {
+        reweight("SELECT a.rowid, a.Weight, b.weight FROM tblsample AS a "
+                 "JOIN tblsupport AS b ON a.SamplingUnit = b.SamplingUnit AND b.sType = 'U'",
+                 [&](double record, double) {
+                     return 1.0 / ((record * static_cast<double>(nC1)) / static_cast<double>(W));
+                 });
+    }
+    if (W2 != 0 && W != 0) {
+        const double unitsDrawn = static_cast<double>(selected);
+        reweight("SELECT a.rowid, a.Weight, b.weight FROM tblsample AS a "
+                 "JOIN tblsupport AS b ON a.SamplingUnit = b.SamplingUnit AND b.sType = 'V'",
+                 [&](double record, double unit) {
+                     if (unit == 0.0)
+                         return 0.0;
+                     const double p = ((unit * unitsDrawn) / static_cast<double>(W)) *
+                                      ((static_cast<double>(quota) * record) / unit);
+                     return p != 0.0 ? 1.0 / p : 0.0;
+                 });
+    }
+}
+
+void writeLog(Database& db, const QString& drawnAt, quint32 seed, const DrawCounts& counts) {
+    db.execute("INSERT INTO tblSampleLog (DrawnAt, Seed, Population, Units, SampleSize) "
+               "VALUES (?, ?, ?, ?, (SELECT count(*) FROM tblsample))",
+               {drawnAt, static_cast<qlonglong>(seed), counts.population, counts.units});
+}
+
+} // namespace
+
+qint64 GetUnitSampleSize(qint64 units) {
+    struct Step {
+        qint64 from;
+        qint64 draw;
+    };
+    static constexpr Step kSteps[] = {{250, 30}, {200, 25}, {100, 20}, {75, 15}, {30, 10}, {7, 7}};
+    for (const Step& s : kSteps)
+        if (units >= s.from)
+            return s.draw;
+    return units > 0 ? units : 0;
+}
+
+qint64 sampleSizeFor(qint64 grouped) {
+    if (grouped <= 0)
+        return 0;
+    const double N = static_cast<double>(grouped);
+    const double d = grouped < 300 ? 0.0016 : 0.035 * 0.035;
+    qint64 n = intPart(1.0 / (1.0 / N + d / 0.36496));
+    if (n < 50)
+        n = std::min<qint64>(grouped, 50);
+    if (n > 150)
+        n = 150;
+    return n;
+}
+
+qint64 GetSampleSize(Session& session) {
+    try {
+        return sampleSizeFor(session.db()
+                                 .scalar("SELECT count(*) FROM tblORVmaster WHERE spopnum <> 0")
+                                 .toLongLong());
+    } catch (const DbError&) {
+        return 0;
+    }
+}
+
+quint32 clockSeed() {
+    return QRandomGenerator::system()->generate();
+}
+
+bool BuildSample(Session& session, quint32 seed) {
+    const QString drawnAt =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    DrawCounts counts;
+    try {
+        Database& db = session.db();
+        {
+            Savepoint clear(db, "orv_sample_clear");
+            db.exec("DELETE FROM tbltemp");
+            db.exec("DELETE FROM tblsupport WHERE sType <> 'S'");
+            db.exec("DELETE FROM tblsample");
+            clear.release();
+        }
+        // All of a draw or none of it: a half-drawn sample with record weights in place of
+        // sampling weights would pass for a real one.
+        Savepoint sp(db, "orv_sample");
+        {
+            Draw draw(session, seed, counts);
+            draw.run();
+        }
+        writeLog(db, drawnAt, seed, counts);
+        sp.release();
+        return true;
+    } catch (const DbError& e) {
+        session.ui().message(e.message(), Icon::Exclamation);
+        try {
+            writeLog(session.db(), drawnAt, seed, counts);
+        } catch (const DbError&) {
+        }
+        return false;
+    }
+}
+
+} // namespace orv

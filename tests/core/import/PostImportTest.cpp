@@ -1,0 +1,302 @@
+#include "../validation/ValidationFixture.h"
+
+#include "import/PostImport.h"
+
+#include <QMap>
+
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+class RecordingView : public ImportView {
+public:
+    void setLabel(int label, const QString& text) override {
+        labels[label] = text;
+        history << QStringLiteral("%1:%2").arg(label).arg(text);
+    }
+    void refresh() override { ++refreshes; }
+    QMap<int, QString> labels;
+    QStringList history;
+    int refreshes = 0;
+};
+
+const QString kUnassigned = QStringLiteral(
+    " - (Unable to assign to a performance outcome group. Some columns do not meet data "
+    "requirements.)");
+
+class PostImportTest : public ValidationTest {
+protected:
+    int nextObs = 1;
+
+    // A record of group 13 (employed, wages in all three quarters) unless changed by `extra`.
+    int addRecord(const QString& ssn, int exitDate, Columns extra = {}) {
+        const int obs = nextObs++;
+        Columns c = {{"obs", obs},
+                     {"SSN", ssn},
+                     {"WIAExitDate", exitDate},
+                     {"EmploymentStatus", 1},
+                     {"EmpQTR+1", 1},
+                     {"TypeEmpQTR+1AfterExit", 1},
+                     {"Earn1QTRAfterExit", 500},
+                     {"EmpQTR+2AfterExit", 1},
+                     {"TypeEmpQTR+2AfterExit", 1},
+                     {"Earn2QTRAfterExit", 600},
+                     {"EmpQTR+3", 1},
+                     {"TypeEmpQTR+3AfterExit", 1},
+                     {"Earn3QTRAfterExit", 700},
+                     {"SamplingUnit", 1},
+                     {"CaseMgr", "Smith"},
+                     {"OfficeName", "East"},
+                     {"Weight", 2},
+                     {"subpop", 0},
+                     {"spopnum", 0},
+                     {"pop", 0},
+                     {"randno", 5000 + obs}};
+        for (const auto& [name, v] : extra) {
+            bool replaced = false;
+            for (auto& [n, old] : c)
+                if (n == name) {
+                    old = v;
+                    replaced = true;
+                }
+            if (!replaced)
+                c.emplace_back(name, v);
+        }
+        insertMaster(db(), c);
+        return obs;
+    }
+    void addRecords(int n) {
+        for (int i = 0; i < n; ++i)
+            addRecord(QStringLiteral("1000%1").arg(nextObs), 20061015);
+    }
+    qint64 run(quint32 seed = 1) { return runPostImport(*session, view, log, seed); }
+
+    RecordingView view;
+    ImportLog log;
+};
+
+} // namespace
+
+TEST_F(PostImportTest, CleanImportEndsComplete) {
+    addRecords(5);
+    EXPECT_EQ(run(), 5);
+    EXPECT_TRUE(log.entries.isEmpty());
+    EXPECT_EQ(log.errorCount, 0);
+    EXPECT_EQ(view.labels[1], "Import Complete.");
+    EXPECT_EQ(view.labels[2], "Number of Records Imported: 5");
+    EXPECT_EQ(view.labels[3], "");
+    EXPECT_TRUE(view.history.contains("2:Working Please Wait."));
+    EXPECT_TRUE(view.history.contains("3:Building Sample."));
+    EXPECT_TRUE(ui.busy);
+    EXPECT_TRUE(ui.shown.isEmpty());
+    EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE spopnum = 13"), 5);
+    EXPECT_EQ(count("SELECT count(*) FROM tblsample"), 5);
+}
+
+TEST_F(PostImportTest, UnassignedRecordsAreListedAndDuplicatesThenLeftAlone) {
+    addRecords(2);
+    addRecord("222", 20061015);
+    addRecord("222", 20061015);
+    addRecord("333", 20061015, {{"EmploymentStatus", QVariant()}});
+    EXPECT_EQ(run(), 4);
+    EXPECT_EQ(log.entries, QStringList({"OBS #5,ID #333" + kUnassigned}));
+    EXPECT_EQ(log.errorCount, 1);
+    EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE SSN = '222' AND spopnum = 13"), 2);
+}
+
+TEST_F(PostImportTest, DuplicatesAreReportedOnceAndCountedEach) {
+    addRecords(3);
+    addRecord("222", 20061015);
+    addRecord("222", 20061015);
+    addRecord("444", 20061016);
+    addRecord("444", 20061016);
+    addRecord("444", 20061016);
+    // The same digits run together, but another pair: not a duplicate.
+    addRecord("44", 420061016);
+    addRecord("222", 20061016);
+
+    EXPECT_EQ(run(), 5);
+    EXPECT_EQ(log.entries,
+              QStringList({"5  duplicates exist. Please see the duplicates report for detail."}));
+    EXPECT_EQ(log.errorCount, 5);
+    EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE spopnum = 0 AND subpop = ''"), 5);
+    EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE spopnum = 0 AND "
+                    "SSN IN ('222', '444') AND WIAExitDate IN (20061015, 20061016)"),
+              5);
+    EXPECT_EQ(view.labels[2], "Number of Records Imported: 5");
+}
+
+TEST_F(PostImportTest, WeightsFollowTheEmploymentAfterExit) {
+    struct Case {
+        const char* name;
+        QVariant emp1, earn1, emp3, earn3;
+        QVariant before;
+        QVariant after;
+    };
+    const Case cases[] = {
+        {"wages in 1st and 3rd quarter", 1, 500, 1, 700, 0, 2},
+        {"no wages in 1st quarter", 1, 0, 1, 700, 0, 3},
+        {"Null wages in 1st quarter", 1, QVariant(), 2, 700, 0, 3},
+        {"no wages in 3rd quarter", 1, 500, 1, 0, 0, 3},
+        {"Null wages in 3rd quarter", 1, 500, 1, QVariant(), 0, 3},
+        {"not employed in 3rd quarter", 1, 500, 2, QVariant(), 0, 2},
+        {"3rd quarter unknown", 1, 500, QVariant(), 0, 0, 2},
+        {"not employed in 1st quarter", 2, 500, 1, 0, 0, 1},
+        {"1st quarter 3", 3, QVariant(), QVariant(), QVariant(), 0, 1},
+        {"1st quarter unknown keeps the import's weight", QVariant(), 500, 1, 0, 2, 2},
+        {"matched by no rule keeps the import's weight", 1, 500, 0, 700, 0, 0},
+    };
+    for (const Case& c : cases)
+        addRecord(QString::fromLatin1(c.name), 20061015,
+                  {{"EmpQTR+1", c.emp1},
+                   {"Earn1QTRAfterExit", c.earn1},
+                   {"EmpQTR+3", c.emp3},
+                   {"Earn3QTRAfterExit", c.earn3},
+                   {"Weight", c.before}});
+    run();
+    for (const Case& c : cases)
+        EXPECT_EQ(value("SELECT Weight FROM tblORVmaster WHERE SSN = ?", {c.name}), c.after)
+            << c.name;
+}
+
+TEST_F(PostImportTest, RecordsWithoutUnitAreSampledAsOneUnitAndKeepNoUnit) {
+    for (int i = 0; i < 4; ++i)
+        addRecord(QStringLiteral("N%1").arg(i), 20061015, {{"SamplingUnit", QVariant()}});
+    addRecord("R1", 20061015, {{"SamplingUnit", 999999}});
+    addRecord("U1", 20061015, {{"SamplingUnit", 7}, {"CaseMgr", "Jones"}});
+    run();
+    EXPECT_EQ(count("SELECT count(*) FROM tblsample WHERE SamplingUnit = 999999"), 5);
+    EXPECT_EQ(count("SELECT count(*) FROM tblsupport WHERE sType = 'U' AND "
+                    "SamplingUnit = 999999 AND totrec = 5"),
+              1);
+    EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE SamplingUnit IS NULL"), 4);
+    // A unit that really is numbered 999999 keeps its number.
+    EXPECT_EQ(value("SELECT SamplingUnit FROM tblORVmaster WHERE SSN = 'R1'").toInt(), 999999);
+    // One 'S' row per unit and case manager, the empty unit included.
+    Statement st = db().prepare("SELECT SamplingUnit, CaseMgr FROM tblsupport WHERE sType = 'S' "
+                                "ORDER BY SamplingUnit");
+    ASSERT_TRUE(st.step());
+    EXPECT_TRUE(st.isNull(0));
+    EXPECT_EQ(st.text(1), "Smith");
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(st.int64(0), 7);
+    EXPECT_EQ(st.text(1), "Jones");
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(st.int64(0), 999999);
+    EXPECT_FALSE(st.step());
+}
+
+TEST_F(PostImportTest, UnitRowsAreReplaced) {
+    insertRow(db(), "tblsupport", {{"sType", "S"}, {"SamplingUnit", 42}, {"CaseMgr", "Old"}});
+    addRecords(2);
+    run();
+    EXPECT_EQ(count("SELECT count(*) FROM tblsupport WHERE sType = 'S'"), 1);
+    EXPECT_EQ(count("SELECT count(*) FROM tblsupport WHERE sType = 'S' AND SamplingUnit = 1 AND "
+                    "CaseMgr = 'Smith'"),
+              1);
+}
+
+TEST_F(PostImportTest, BlockedValuesAreClearedInTheSample) {
+    addRecords(2);
+    addRecord("555", 20061015, {{"OfficeName", "N/A"}});
+    insertRow(db(), "tblBlockedFields", {{"ColumnName", "OfficeName"}, {"BlockedValue", "'N/A'"}});
+    run();
+    EXPECT_EQ(count("SELECT count(*) FROM tblsample WHERE OfficeName IS NULL"), 1);
+    EXPECT_EQ(count("SELECT count(*) FROM tblsample WHERE OfficeName = 'East'"), 2);
+    EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE OfficeName = 'N/A'"), 1);
+}
+
+TEST_F(PostImportTest, StoresTheStateAndTurnsTheFiltersOff) {
+    db().exec("UPDATE tblsystem SET CaseMgr = 'Smith', OfficeName = 'East', WibName = 'W1'");
+    session->settings.caseMgr = "smith";
+    session->settings.state = "NY";
+    session->settings.reportingPeriodStart = QDate(2006, 7, 1);
+    session->settings.reportingPeriodEnd = QDate(2007, 6, 30);
+    session->recordFilter.officeName = "East";
+    session->filterText = "tblORVMaster.OfficeName = 'East' ";
+    addRecords(2);
+    run();
+
+    EXPECT_EQ(value("SELECT State FROM tblsystem").toString(), "NY");
+    Statement st = db().prepare("SELECT OfficeName, WibName, CaseMgr FROM tblsystem");
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(st.text(0), " ");
+    EXPECT_EQ(st.text(1), " ");
+    EXPECT_EQ(st.text(2), " ");
+    EXPECT_TRUE(session->settings.caseMgr.isEmpty());
+    EXPECT_FALSE(session->recordFilter.anyFilter());
+    EXPECT_EQ(session->recordFilter.periodStart, QDate(2006, 7, 1));
+    EXPECT_EQ(session->recordFilter.periodEnd, QDate(2007, 6, 30));
+    EXPECT_EQ(session->filterText, "");
+    EXPECT_EQ(ui.status[5], "Filter (OFF)");
+}
+
+TEST_F(PostImportTest, FiltersOfAnotherCaseManagerStay) {
+    db().exec("UPDATE tblsystem SET CaseMgr = 'Smith', OfficeName = 'East', WibName = ' '");
+    session->settings.caseMgr = "Jones";
+    addRecords(1);
+    run();
+    EXPECT_EQ(value("SELECT OfficeName FROM tblsystem").toString(), "East");
+    EXPECT_EQ(session->recordFilter.officeName, "East");
+    EXPECT_EQ(session->recordFilter.caseMgr, "Smith");
+    EXPECT_EQ(session->filterText,
+              "tblORVMaster.OfficeName = 'East' tblORVMaster.CaseMgr = 'Smith' ");
+}
+
+TEST_F(PostImportTest, AnEmptyStateIsStoredEmpty) {
+    addRecords(1);
+    run();
+    EXPECT_EQ(value("SELECT State FROM tblsystem"), QVariant(QString("")));
+}
+
+TEST_F(PostImportTest, RefusedGroupsAreShownAndEveryRecordIsListed) {
+    addRecords(2);
+    session->settings.popType = "9";
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(log.entries,
+              QStringList({"OBS #1,ID #10001" + kUnassigned, "OBS #2,ID #10002" + kUnassigned}));
+    EXPECT_EQ(count("SELECT count(*) FROM tblsample"), 0);
+    EXPECT_EQ(view.labels[1], "Import Complete.");
+}
+
+TEST_F(PostImportTest, AFailedDrawIsShownAndTheRunGoesOn) {
+    addRecords(3);
+    addRecord("N1", 20061015, {{"SamplingUnit", QVariant()}});
+    db().exec("CREATE TEMP TRIGGER refuse BEFORE INSERT ON main.tblsupport "
+              "WHEN new.sType = 'U' BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    insertRow(db(), "tblsample", {{"obs", 99}});
+    db().exec("UPDATE tblsystem SET State = 'XX'");
+    session->settings.state = "NY";
+    run();
+    EXPECT_EQ(ui.lastMessage(), "refused");
+    EXPECT_EQ(count("SELECT count(*) FROM tblsample"), 0);
+    EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE SamplingUnit IS NULL"), 1);
+    EXPECT_EQ(value("SELECT State FROM tblsystem").toString(), "NY");
+    EXPECT_EQ(view.labels[1], "Import Complete.");
+}
+
+TEST_F(PostImportTest, AFailingStatementStopsTheRest) {
+    addRecords(2);
+    addRecord("N1", 20061015, {{"SamplingUnit", QVariant()}});
+    db().exec("UPDATE tblsystem SET State = 'XX'");
+    session->settings.state = "NY";
+    insertRow(db(), "tblBlockedFields", {{"ColumnName", "NoSuchColumn"}, {"BlockedValue", "1"}});
+    EXPECT_THROW(run(), DbError);
+    EXPECT_NE(view.labels[1], "Import Complete.");
+    EXPECT_GT(count("SELECT count(*) FROM tblsample"), 0);
+    EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE SamplingUnit IS NULL"), 1);
+    EXPECT_EQ(value("SELECT State FROM tblsystem").toString(), "XX");
+    EXPECT_EQ(count("SELECT count(*) FROM tblsupport WHERE sType = 'S'"), 0);
+}
+
+TEST_F(PostImportTest, PlaceholderIsUndoneWhenTheRunFailsAfterIt) {
+    addRecords(2);
+    addRecord("N1", 20061015, {{"SamplingUnit", QVariant()}});
+    db().exec("CREATE TEMP TRIGGER refuse BEFORE INSERT ON main.tblSampleLog "
+              "BEGIN SELECT RAISE(ABORT, 'log refused'); END");
+    run();
+    EXPECT_EQ(ui.lastMessage(), "log refused");
+    EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE SamplingUnit IS NULL"), 1);
+    EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE SamplingUnit = 999999"), 0);
+}
