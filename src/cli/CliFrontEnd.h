@@ -15,6 +15,8 @@ public:
     void setAnswer(const QString& question, bool yes) { mAnswers.insert(question, yes); }
     bool askYesNo(const QString& text, Icon icon) override;
     void message(const QString& text, Icon icon) override;
+    // There is no viewer here: the command prints where the file is.
+    bool openDocument(const QString&) override { return true; }
     bool failed() const { return mFailed; }
 
 private:

@@ -134,6 +134,13 @@ const QVector<Command>& commands() {
         {"saveas", "DB COPY", "write a consistent copy of a validation database", cmdSaveAs},
         {"compact", "DB", "compact a validation database in place", cmdCompact},
         {"repair", "DB", "check a validation database and rebuild it when damaged", cmdRepair},
+        {"signin",
+         "DB --fiscal-year Y [--period-start D] [--period-end D] [--sample-start D] "
+         "[--office X] [--wib X] [--case-mgr X]",
+         "sign in: store the reporting period and filters, print the settings and the filter",
+         signInCommand},
+        {"import", "DB EXTRACT [--seed N] [--yes]",
+         "load an extract into a signed-in database, check it and draw the sample", importCommand},
     };
     return list;
 }

@@ -36,4 +36,9 @@ bool takeFlag(QStringList& args, const QString& flag);
 // Takes "--name VALUE" out of args; a null string when absent, and sets bad when VALUE is missing.
 QString takeOption(QStringList& args, const QString& name, bool& bad);
 
+// signin (SignInCommand.cpp)
+int signInCommand(Context& ctx, QStringList& args);
+// import (ImportCommand.cpp)
+int importCommand(Context& ctx, QStringList& args);
+
 } // namespace orv::cli

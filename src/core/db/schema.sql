@@ -5,7 +5,7 @@
 
 PRAGMA application_id = 1330796100; -- 'ORVD': marks a validation database
 PRAGMA user_version = 1;
-PRAGMA page_size = 4096;
+PRAGMA page_size = 8192; -- wide master rows: fewer pages to walk
 PRAGMA journal_mode = DELETE;
 
 CREATE TABLE tblsystem (
@@ -123,7 +123,8 @@ CREATE TABLE tblORVmaster (
 CREATE INDEX idx_master_randno ON tblORVmaster (randno);
 CREATE INDEX idx_master_spopnum ON tblORVmaster (spopnum);
 CREATE INDEX idx_master_ssn_exit ON tblORVmaster (SSN, WIAExitDate);
-CREATE INDEX idx_master_unit ON tblORVmaster (SamplingUnit);
+-- Covers what sampling reads per unit (counts, weights, draw order) and the 'S' rows.
+CREATE INDEX idx_master_unit ON tblORVmaster (SamplingUnit, CaseMgr, spopnum, Weight, randno);
 
 -- Exactly the (SSN, WIAExitDate) pairs found in more than one master row.
 CREATE VIEW tblRptValDupps AS

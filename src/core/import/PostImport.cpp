@@ -99,7 +99,7 @@ void rebuildUnitRows(Database& db) {
     Savepoint sp(db, "orv_unit_rows");
     db.exec("DELETE FROM tblsupport WHERE sType = 'S'");
     db.exec("INSERT INTO tblsupport (SamplingUnit, CaseMgr, sType) "
-            "SELECT DISTINCT SamplingUnit, CaseMgr, 'S' FROM tblORVmaster NOT INDEXED");
+            "SELECT DISTINCT SamplingUnit, CaseMgr, 'S' FROM tblORVmaster");
     sp.release();
 }
 
@@ -136,7 +136,7 @@ class Batch {
 public:
     explicit Batch(Database& db) : mDb(db) {
         mCacheSize = mDb.scalar("PRAGMA cache_size").toLongLong();
-        mDb.exec("PRAGMA cache_size = -262144"); // KiB
+        mDb.exec("PRAGMA cache_size = -65536"); // KiB: room enough, and a desktop's memory spared
         mDb.exec("SAVEPOINT orv_post_import");
     }
     void commit() {
@@ -167,13 +167,15 @@ private:
 
 } // namespace
 
-qint64 runPostImport(Session& session, ImportView& view, ImportLog& log, quint32 seed) {
+qint64 runPostImport(Session& session, ImportView& view, ImportLog& log, quint32 seed,
+                     bool groupedAtLoad) {
     Database& db = session.db();
     Batch batch(db);
 
     view.setLabel(2, QStringLiteral("Working Please Wait."));
     view.refresh();
-    AssignOutcomeGroups(session);
+    if (!groupedAtLoad)
+        AssignOutcomeGroups(session);
     view.setLabel(2, QString());
     view.refresh();
 

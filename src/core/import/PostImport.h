@@ -13,6 +13,9 @@ class Session;
 // with `seed`, blocked values cleared, the 'S' support rows rebuilt, the state stored and the
 // sign-in filters reset. Returns the number of records with a group. A failing statement
 // throws DbError and the remaining steps are skipped; what was done stays.
-qint64 runPostImport(Session& session, ImportView& view, ImportLog& log, quint32 seed);
+// `groupedAtLoad`: the import already gave every record its group (by outcomeGroupOf), so
+// that whole-table pass is skipped.
+qint64 runPostImport(Session& session, ImportView& view, ImportLog& log, quint32 seed,
+                     bool groupedAtLoad = false);
 
 } // namespace orv

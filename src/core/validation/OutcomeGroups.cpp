@@ -106,7 +106,50 @@ void fillCodeTable(Database& db) {
     add(kOtherExitCode, kOtherExitGroup);
 }
 
+int quarterCodeOf(const OptNumber& f, const OptNumber& t, const OptNumber& e) {
+    if (f && *f == 1) {
+        if (t && *t >= 1 && *t <= 4 && e && *e > 0 && *e < 999999.99)
+            return Wage;
+        if (t && *t == 5 && (!e || *e == 0))
+            return Supplemental;
+        return EmployedOnly;
+    }
+    return (f && *f == 2) ? NotEmployed : Other;
+}
+
+// Group of every record code, from the same rules as the lookup table.
+std::array<int, kOtherExitCode + 1> groupsByCode() {
+    std::array<int, kOtherExitCode + 1> out{};
+    for (const GroupRule& rule : kGroups)
+        for (int c1 = 0; c1 < 5; ++c1)
+            for (int c2 = 0; c2 < 5; ++c2)
+                for (int c3 = 0; c3 < 5; ++c3)
+                    if (matches(rule.q1, c1) && matches(rule.q2, c2) && matches(rule.q3, c3))
+                        out[rule.status * 125 + c1 * 25 + c2 * 5 + c3] = rule.group;
+    out[kOtherExitCode] = kOtherExitGroup;
+    return out;
+}
+
 } // namespace
+
+int outcomeGroupOf(const GroupInputs& in) {
+    static const std::array<int, kOtherExitCode + 1> groups = groupsByCode();
+    const OptNumber& other = in.otherReasonForExit;
+    if (other && *other != 0 && *other != 98)
+        return groups[kOtherExitCode];
+    const OptNumber& status = in.employmentStatus;
+    int start;
+    if (status && *status == 1)
+        start = EmployedAtStart;
+    else if (status && (*status == 2 || *status == 3))
+        start = NotEmployedAtStart;
+    else
+        return 0;
+    int code = start * 125;
+    for (int q = 0, scale = 25; q < 3; ++q, scale /= 5)
+        code += quarterCodeOf(in.employed[q], in.type[q], in.wages[q]) * scale;
+    return groups[code];
+}
 
 bool AssignOutcomeGroups(Session& session) {
     if (session.settings.popType != QLatin1String("1"))

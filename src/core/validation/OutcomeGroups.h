@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 namespace orv {
 
 class Session;
@@ -9,5 +11,18 @@ class Session;
 // population type is "1". A refused statement is shown to the user and nothing is assigned;
 // returns false then.
 bool AssignOutcomeGroups(Session& session);
+
+// The values of one record that decide its group; empty for Null.
+using OptNumber = std::optional<double>;
+struct GroupInputs {
+    OptNumber employmentStatus;
+    OptNumber otherReasonForExit;
+    OptNumber employed[3]; // EmpQTR+1, EmpQTR+2AfterExit, EmpQTR+3
+    OptNumber type[3];     // TypeEmpQTR+nAfterExit
+    OptNumber wages[3];    // EarnnQTRAfterExit
+};
+// The group the statements of AssignOutcomeGroups give a record, 0 for none: lets the import
+// place each record as it loads instead of rewriting the whole table afterwards.
+int outcomeGroupOf(const GroupInputs& in);
 
 } // namespace orv

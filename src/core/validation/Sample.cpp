@@ -151,10 +151,10 @@ private:
 };
 
 void Draw::loadUnits() {
-    // In table order: following the unit index would read the whole table out of order.
+    // The unit index covers every column read here.
     Statement st = mDb.prepare("SELECT SamplingUnit, count(CASE WHEN spopnum <> 0 THEN 1 END), "
                                "sum(CASE WHEN spopnum <> 0 THEN Weight END), count(*), sum(Weight) "
-                               "FROM tblORVmaster NOT INDEXED WHERE SamplingUnit IS NOT NULL "
+                               "FROM tblORVmaster WHERE SamplingUnit IS NOT NULL "
                                "GROUP BY SamplingUnit ORDER BY SamplingUnit");
     double total = 0;
     while (st.step()) {

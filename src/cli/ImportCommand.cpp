@@ -1,0 +1,86 @@
+#include "Commands.h"
+
+#include "db/SignIn.h"
+#include "import/ImportDriver.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+namespace orv::cli {
+
+namespace {
+
+// Keeps what the import screen's labels would show; printed once the import ends.
+class CliImportView : public ImportView {
+public:
+    void setLabel(int label, const QString& text) override {
+        if (label >= 1 && label <= 3)
+            mLabels[label - 1] = text;
+    }
+    void print(QTextStream& out) const {
+        for (const QString& text : mLabels)
+            if (!text.isEmpty())
+                out << text << "\n";
+    }
+
+private:
+    QString mLabels[3];
+};
+
+} // namespace
+
+int importCommand(Context& ctx, QStringList& args) {
+    bool bad = false;
+    const QString seedText = takeOption(args, QStringLiteral("--seed"), bad);
+    const bool yes = takeFlag(args, QStringLiteral("--yes"));
+    if (bad || args.size() != 2)
+        return Usage;
+    quint32 seed = static_cast<quint32>(QDateTime::currentMSecsSinceEpoch());
+    if (!seedText.isNull()) {
+        bool ok = false;
+        seed = seedText.toUInt(&ok);
+        if (!ok) {
+            ctx.err << "--seed takes a whole number from 0 to 4294967295" << Qt::endl;
+            return Usage;
+        }
+    }
+    if (!openForCommand(ctx, args[0]))
+        return Failure;
+    try {
+        loadGlobals(ctx.session, SignInMode::SignIn);
+    } catch (const DbError& e) {
+        ctx.err << e.message() << Qt::endl;
+        return Failure;
+    }
+    const Settings& s = ctx.session.settings;
+    if (!s.period.isValid() || !s.periodEnd.isValid()) {
+        ctx.err << "The database has not been signed in: run orvdv-cli signin " << args[0]
+                << " --fiscal-year YEAR first." << Qt::endl;
+        return Failure;
+    }
+    if (yes)
+        ctx.ui.setAnswer(QStringLiteral("This process will reload the Master Validation Table.\n"
+                                        "Press Yes to continue / No to stop"),
+                         true);
+    CliImportView view;
+    ImportDriver driver(ctx.session, view);
+    const ImportResult r =
+        driver.importExtractFile(QFileInfo(args[1]).absoluteFilePath(), ImportOptions{seed});
+    view.print(ctx.out);
+    if (r.outcome == ImportOutcome::Declined)
+        return Failure;
+    ctx.out << "Records read: " << r.records << "\n";
+    ctx.out << "Records inserted: " << r.inserted << "\n";
+    try {
+        ctx.out << "Sample rows: "
+                << ctx.session.db().scalar("SELECT count(*) FROM tblsample").toLongLong() << "\n";
+    } catch (const DbError&) {
+    }
+    ctx.out << "Seed: " << seed << "\n";
+    ctx.out << "Error report: "
+            << (r.reportWritten ? errorReportPath(ctx.session) : QStringLiteral("none (no errors)"))
+            << Qt::endl;
+    return r.outcome == ImportOutcome::Completed ? Ok : Failure;
+}
+
+} // namespace orv::cli

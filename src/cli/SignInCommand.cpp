@@ -1,0 +1,92 @@
+#include "Commands.h"
+
+#include "db/SignIn.h"
+
+namespace orv::cli {
+
+namespace {
+
+const char* const kDateColumns[] = {"Period", "PeriodEnd", "ReportingPeriodStart",
+                                    "ReportingPeriodEnd", "SampleStartDate"};
+
+bool isDateColumn(const QString& name) {
+    for (const char* c : kDateColumns) {
+        if (name.compare(QLatin1String(c), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+void printSettings(Context& ctx) {
+    Statement st = ctx.session.db().prepare(
+        "SELECT FiscalYear, Period, PeriodEnd, ReportingPeriodStart, ReportingPeriodEnd, "
+        "SampleStartDate, OfficeName, WibName, CaseMgr, PopType, State, showtips FROM tblsystem");
+    if (!st.step())
+        return;
+    for (int i = 0; i < st.columnCount(); ++i) {
+        const QString name = st.columnName(i);
+        QString value = st.value(i).toString();
+        if (isDateColumn(name))
+            value = shortDate(QDate::fromString(value, Qt::ISODate));
+        ctx.out << name << ": " << value << "\n";
+    }
+}
+
+} // namespace
+
+// Signs in as the sign-in screen does: the boxes start from the stored settings, the fiscal
+// year is typed first (and sets the period), then the dates and filters given.
+int signInCommand(Context& ctx, QStringList& args) {
+    bool bad = false;
+    const QString fiscalYear = takeOption(args, QStringLiteral("--fiscal-year"), bad);
+    const QString periodStart = takeOption(args, QStringLiteral("--period-start"), bad);
+    const QString periodEnd = takeOption(args, QStringLiteral("--period-end"), bad);
+    const QString sampleStart = takeOption(args, QStringLiteral("--sample-start"), bad);
+    const QString office = takeOption(args, QStringLiteral("--office"), bad);
+    const QString wib = takeOption(args, QStringLiteral("--wib"), bad);
+    const QString caseMgr = takeOption(args, QStringLiteral("--case-mgr"), bad);
+    if (bad || fiscalYear.isNull() || args.size() != 1 || args[0].startsWith(QLatin1String("--")))
+        return Usage;
+    if (!openForCommand(ctx, args[0]))
+        return Failure;
+    try {
+        SignInForm form = showSettings(ctx.session, SignInMode::SignIn);
+        form.fiscalYear = fiscalYear;
+        if (const QString shown = applyFiscalYear(form); !shown.isEmpty()) {
+            ctx.err << shown << Qt::endl;
+            return Failure;
+        }
+        const QString* const given[] = {&periodStart, &periodEnd, &sampleStart};
+        QString* const boxes[] = {&form.period, &form.periodEnd, &form.sampleDate};
+        for (int i = 0; i < 3; ++i) {
+            if (given[i]->isNull())
+                continue;
+            *boxes[i] = *given[i];
+            if (const QString shown = dateBoxLeft(*boxes[i]); !shown.isEmpty()) {
+                ctx.err << shown << Qt::endl;
+                return Failure;
+            }
+        }
+        // An empty filter option clears that filter.
+        auto filter = [](const QString& value, QString& box) {
+            if (!value.isNull())
+                box = value.trimmed().isEmpty() ? QStringLiteral(" ") : value;
+        };
+        filter(office, form.officeName);
+        filter(wib, form.wibName);
+        filter(caseMgr, form.caseMgr);
+        if (!signIn(ctx.session, form, SignInMode::SignIn).ok)
+            return Failure;
+        printSettings(ctx);
+        ctx.out << reportingPeriodText(ctx.session.settings) << "\n"
+                << filterStateText(ctx.session.recordFilter) << "\n"
+                << "Filter text: " << ctx.session.filterText.trimmed() << "\n"
+                << "Record filter: " << recordFilterDisplay(ctx.session.recordFilter) << Qt::endl;
+        return Ok;
+    } catch (const DbError& e) {
+        ctx.err << e.message() << Qt::endl;
+        return Failure;
+    }
+}
+
+} // namespace orv::cli

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "import/ImportRun.h"
+
+#include <QDateTime>
+#include <QString>
+
+namespace orv {
+
+class Session;
+
+struct ImportOptions {
+    // Seeds randno and the sample draw; the same seed on the same file gives the same sample.
+    quint32 seed = 0;
+};
+
+enum class ImportOutcome {
+    Declined,  // the reload question was answered No: nothing changed
+    Completed, // every line read and the post-import steps done
+    Failed,    // stopped by a failure; what was inserted before it stays
+    Cancelled, // stopped at the user's request; what was inserted before it stays
+};
+
+struct ImportResult {
+    ImportOutcome outcome = ImportOutcome::Declined;
+    qint64 records = 0;       // lines read
+    qint64 inserted = 0;      // records put in the master
+    qint64 importedCount = 0; // records with an outcome group
+    qint64 errorCount = 0;
+    bool reportWritten = false;
+};
+
+// Replaces the master table with the records of one extract file, collecting every error and
+// warning into the error report, then runs the post-import steps.
+class ImportDriver {
+public:
+    ImportDriver(Session& session, ImportView& view);
+
+    ImportResult importExtractFile(const QString& path, const ImportOptions& options = {});
+
+    // Asks the running import to stop after the current record.
+    void requestCancel() { mCancelRequested = true; }
+    // True when no import runs or a stop was asked for.
+    bool cancelRequested() const { return mCancelRequested; }
+
+private:
+    Session& mSession;
+    ImportView& mView;
+    bool mCancelRequested = true;
+};
+
+// The error report of the latest import, in the program's folder.
+QString errorReportPath(const Session& session);
+// Opens the latest error report for the user, or says there is none.
+void showImportErrorFile(Session& session);
+// The system's general date form, as the error report's first line shows it.
+QString generalDate(const QDateTime& when);
+
+} // namespace orv

@@ -1,0 +1,78 @@
+#include "AboutScreen.h"
+
+#include "MainWindow.h"
+#include "ScreenGeometry.h"
+
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace orv::ui {
+
+namespace {
+// The system information program, where the system has one.
+const QString kSysInfo =
+    QStringLiteral("C:/program files/common files/microsoft shared/msinfo/msinfo32.exe");
+} // namespace
+
+AboutScreen::AboutScreen(MainWindow& window) : mWindow(window) {
+    setObjectName(QStringLiteral("U009"));
+    setWindowTitle(QStringLiteral("About"));
+
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("picIcon"));
+    icon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(48, 48));
+    auto* title = new QLabel(QStringLiteral("ORV Data Validation System."), this);
+    title->setObjectName(QStringLiteral("lblTitle"));
+    QFont big = title->font();
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.3);
+    title->setFont(big);
+    auto* version = new QLabel(QStringLiteral("Version 2.0"), this);
+    version->setObjectName(QStringLiteral("lblVersion"));
+    auto* developer =
+        new QLabel(QStringLiteral("Developed for the ORV programme by Corvath Inc."), this);
+    developer->setObjectName(QStringLiteral("lblDescription"));
+    developer->setWordWrap(true);
+    auto* line = new QFrame(this);
+    line->setObjectName(QStringLiteral("Line1"));
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    ok->setDefault(true);
+    auto* info = new QPushButton(QStringLiteral("SysInfo"), this);
+    info->setObjectName(QStringLiteral("cmdInfo"));
+
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(title);
+    texts->addWidget(version);
+    texts->addSpacing(8);
+    texts->addWidget(developer);
+    texts->addStretch(1);
+    auto* top = new QHBoxLayout;
+    top->addWidget(icon, 0, Qt::AlignTop);
+    top->addLayout(texts, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(info);
+    auto* outer = new QVBoxLayout(this);
+    outer->addLayout(top, 1);
+    outer->addWidget(line);
+    outer->addLayout(buttons);
+
+    const QFileInfo sysInfo(kSysInfo);
+    info->setVisible(sysInfo.exists() && sysInfo.size() > 0);
+    connect(info, &QPushButton::clicked, this,
+            [] { QProcess::startDetached(kSysInfo, QStringList()); });
+    connect(ok, &QPushButton::clicked, this, [this] { mWindow.unloadScreen(objectName()); });
+    fitScreen(this, 5565, 3255);
+}
+
+} // namespace orv::ui

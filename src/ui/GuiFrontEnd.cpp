@@ -1,0 +1,171 @@
+#include "GuiFrontEnd.h"
+
+#include "MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QSettings>
+#include <QUrl>
+
+namespace orv::ui {
+
+namespace {
+
+QMessageBox::Icon boxIcon(Icon icon) {
+    switch (icon) {
+    case Icon::Information:
+        return QMessageBox::Information;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Icon::Critical:
+        return QMessageBox::Critical;
+    case Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+const QString kDatabaseFilter = QStringLiteral("Database (*.mdb)");
+bool gScriptedByDefault = false;
+
+} // namespace
+
+GuiFrontEnd::GuiFrontEnd(MainWindow& window) : mWindow(window), mScripted(gScriptedByDefault) {}
+
+void GuiFrontEnd::setScriptedByDefault(bool scripted) {
+    gScriptedByDefault = scripted;
+}
+
+GuiFrontEnd::~GuiFrontEnd() {
+    setBusy(false);
+}
+
+bool GuiFrontEnd::askYesNo(const QString& text, Icon icon) {
+    if (mScripted) {
+        mQuestions << text;
+        return mAnswers.isEmpty() ? false : mAnswers.dequeue();
+    }
+    // The question must be seen even while the pointer says busy.
+    const bool wasBusy = mBusy;
+    setBusy(false);
+    QMessageBox box(boxIcon(icon), mWindow.windowTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                    &mWindow);
+    box.setDefaultButton(QMessageBox::No);
+    const bool yes = box.exec() == QMessageBox::Yes;
+    setBusy(wasBusy);
+    return yes;
+}
+
+void GuiFrontEnd::message(const QString& text, Icon icon) {
+    if (mScripted) {
+        mShown.push_back({text, icon});
+        return;
+    }
+    const bool wasBusy = mBusy;
+    setBusy(false);
+    QString shown = text;
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QMessageBox box(boxIcon(icon), mWindow.windowTitle(), shown, QMessageBox::Ok, &mWindow);
+    box.exec();
+    setBusy(wasBusy);
+}
+
+void GuiFrontEnd::setStatus(int panel, const QString& text) {
+    QLabel* label = mWindow.statusPanel(panel);
+    if (!label)
+        return;
+    label->setText(text);
+    // An empty panel would show as a bare frame; panel 1 keeps its room for progress.
+    if (panel != 1 && panel != 4)
+        label->setVisible(!text.isEmpty());
+}
+
+void GuiFrontEnd::setBusy(bool busy) {
+    if (busy == mBusy)
+        return;
+    mBusy = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void GuiFrontEnd::processEvents() {
+    QApplication::processEvents();
+}
+
+void GuiFrontEnd::setMenuEnabled(MenuEntry entry, bool enabled) {
+    if (QAction* action = mWindow.action(entry))
+        action->setEnabled(enabled);
+}
+
+void GuiFrontEnd::setMenuChecked(MenuEntry entry, bool checked) {
+    if (QAction* action = mWindow.action(entry))
+        action->setChecked(checked);
+}
+
+void GuiFrontEnd::endProgram() {
+    mWindow.endProgram();
+}
+
+bool GuiFrontEnd::openDocument(const QString& path) {
+    if (mScripted) {
+        mOpened << path;
+        return true;
+    }
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+QString GuiFrontEnd::saveFileName(const QString& title) {
+    return fileName(title, true);
+}
+
+QString GuiFrontEnd::openFileName(const QString& title) {
+    return fileName(title, false);
+}
+
+QString GuiFrontEnd::extractFileName() {
+    if (mScripted)
+        return mFileNames.isEmpty() ? QString() : mFileNames.dequeue();
+    const char* key = "import/lastFolder";
+    QSettings settings;
+    QFileDialog dialog(&mWindow, QStringLiteral("Select FIle."), settings.value(key).toString(),
+                       QStringLiteral("Text (*.txt);;Comma Separated Values File (*.csv)"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    const bool wasBusy = mBusy;
+    setBusy(false);
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    setBusy(wasBusy);
+    if (!chosen)
+        return {};
+    const QString file = dialog.selectedFiles().first();
+    settings.setValue(key, QFileInfo(file).absolutePath());
+    return file;
+}
+
+QString GuiFrontEnd::fileName(const QString& title, bool save) {
+    if (mScripted)
+        return mFileNames.isEmpty() ? QString() : mFileNames.dequeue();
+    QFileDialog dialog(&mWindow, title, QString(), kDatabaseFilter);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (save) {
+        dialog.setDefaultSuffix(QStringLiteral("mdb"));
+        // The commands ask their own question about an existing file.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    }
+    const bool wasBusy = mBusy;
+    setBusy(false);
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    setBusy(wasBusy);
+    return chosen ? dialog.selectedFiles().first() : QString();
+}
+
+} // namespace orv::ui

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "FrontEnd.h"
+
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace orv::ui {
+
+class MainWindow;
+
+// Shows core's questions and messages as message boxes over the main window, and puts its
+// status texts, pointer and menu states on the window.
+class GuiFrontEnd : public FrontEnd {
+public:
+    explicit GuiFrontEnd(MainWindow& window);
+    ~GuiFrontEnd() override;
+
+    bool askYesNo(const QString& text, Icon icon = Icon::Question) override;
+    void message(const QString& text, Icon icon = Icon::None) override;
+    void setStatus(int panel, const QString& text) override;
+    void setBusy(bool busy) override;
+    void processEvents() override;
+    void setMenuEnabled(MenuEntry entry, bool enabled) override;
+    void setMenuChecked(MenuEntry entry, bool checked) override;
+    void endProgram() override;
+    bool openDocument(const QString& path) override;
+
+    // The file dialogs of the database commands. Empty when cancelled.
+    QString saveFileName(const QString& title);
+    QString openFileName(const QString& title);
+    // The extract file dialog: text and CSV files, opening in the folder last used.
+    QString extractFileName();
+
+    // Test hook: when scripted, nothing modal is shown. Questions take the next queued answer
+    // (No when none is queued), file dialogs the next queued name (cancelled when none), and
+    // everything asked, shown or opened is recorded.
+    struct Shown {
+        QString text;
+        Icon icon;
+    };
+    void setScripted(bool scripted) { mScripted = scripted; }
+    // Every front end made from now on starts scripted (for tests that start the whole program).
+    static void setScriptedByDefault(bool scripted);
+    bool isScripted() const { return mScripted; }
+    void setNextAnswer(bool yes) { mAnswers.enqueue(yes); }
+    void setNextFileName(const QString& name) { mFileNames.enqueue(name); }
+    const QStringList& questions() const { return mQuestions; }
+    const QVector<Shown>& messages() const { return mShown; }
+    const QStringList& openedDocuments() const { return mOpened; }
+    QString lastMessage() const { return mShown.isEmpty() ? QString() : mShown.last().text; }
+    void clearRecords() {
+        mQuestions.clear();
+        mShown.clear();
+    }
+
+private:
+    QString fileName(const QString& title, bool save);
+
+    MainWindow& mWindow;
+    bool mBusy = false;
+    bool mScripted = false;
+    QQueue<bool> mAnswers;
+    QQueue<QString> mFileNames;
+    QStringList mQuestions;
+    QVector<Shown> mShown;
+    QStringList mOpened;
+};
+
+} // namespace orv::ui

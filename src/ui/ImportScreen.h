@@ -1,0 +1,52 @@
+#pragma once
+
+#include "import/ImportDriver.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace orv::ui {
+
+class MainWindow;
+
+// U011: asks for an extract, loads it with a live count, progress and Cancel, and shows the
+// outcome.
+class ImportScreen : public QWidget, private ImportView {
+    Q_OBJECT
+public:
+    explicit ImportScreen(MainWindow& window);
+
+    // Asks for the extract and imports it (what the menu command does each time it shows the
+    // screen).
+    void startImport();
+    bool isImporting() const { return mImporting; }
+    ImportDriver& driver() { return mDriver; }
+    // The seed of the next draw; by default the clock.
+    void setSeed(quint32 seed) { mSeed = seed; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void setLabel(int label, const QString& text) override;
+    void refresh() override;
+    void setProgress(qint64 done, qint64 total) override;
+    void cancelClicked();
+    void exitClicked();
+
+    MainWindow& mWindow;
+    ImportDriver mDriver;
+    QLabel* mLabels[3] = {};
+    QProgressBar* mProgress = nullptr;
+    QPushButton* mExit = nullptr;
+    QPushButton* mCancel = nullptr;
+    std::optional<quint32> mSeed;
+    bool mImporting = false;
+};
+
+} // namespace orv::ui

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "GuiFrontEnd.h"
+
+#include "db/Session.h"
+#include "db/SignIn.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace orv::ui {
+
+// U001, the frame of the program: the menu from which every action starts, the status bar,
+// and the area in which the screens open.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(const QString& programDir, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    Session& session() { return *mSession; }
+    GuiFrontEnd& frontEnd() { return *mFrontEnd; }
+    QMdiArea* mdiArea() const { return mMdi; }
+
+    // A menu entry by its menu array and index, e.g. ("mnuFile", 6) for "E&xit"; index -1 for
+    // the menus that are no arrays ("scrcust", "mnuHelp").
+    QAction* menuAction(const QString& array, int index) const;
+    QAction* action(MenuEntry entry) const;
+    // Status bar panels 1 to 5.
+    QLabel* statusPanel(int panel) const;
+
+    // The mode of the next screen opened with showForm: empty, "1" (report options), "Modal".
+    QString tag() const { return mTag; }
+
+    // Opens a screen: modeless inside the frame, or modal for the mode "Modal". The frame takes
+    // ownership; a screen closed by its user is deleted.
+    void showForm(QWidget* screen, const QString& mode = QString());
+    // Places a screen: centred in the frame (or on the display when it is not a child).
+    void centerForm(QWidget* screen);
+    // The open screen with this id (its objectName), or null.
+    QWidget* loadedScreen(const QString& id) const;
+    // Closes the screen with this id, if open; it is built afresh when next opened.
+    void unloadScreen(const QString& id);
+
+    // Asks before the program ends; on Yes clears the stored filters and releases the
+    // database. Returns true when the user cancelled.
+    bool confirmExit();
+    // Ends the program without asking.
+    void endProgram();
+    bool hasEnded() const { return mEnded; }
+    // True while an import runs: nothing may close the database under it.
+    bool isImporting() const;
+
+    // The start-up state before the window is first shown: the data menus and Utilities off.
+    void prepareStartUp();
+
+    void showSignIn(SignInMode mode, const QString& formMode = QString());
+    void showTipOfTheDay();
+
+signals:
+    // The program is to end (Exit confirmed, or the sign-in's Exit).
+    void programEnded();
+
+public slots:
+    // File
+    void fileNew();
+    void fileOpen();
+    void fileSaveAs();
+    void toggleShowTips();
+    void fileExit();
+    // Import Data
+    void importFromExtract();
+    void showImportErrorFile();
+    virtual void viewDuplicates() {}
+    virtual void sourceTableLayout() {}
+    virtual void reportedCountsLayout() {}
+    virtual void viewSourceTable() {}
+    // Change Reporting Options
+    void changePopulation();
+    void changeReportingOptions();
+    // Report Validation
+    virtual void viewOutcomeGroups() {}
+    virtual void viewPerformanceReport() {}
+    virtual void exportOutcomeGroups() {}
+    // Data Validation
+    virtual void editWorksheets() {}
+    virtual void printWorksheets() {}
+    virtual void printSummaryReport() {}
+    virtual void printSampledCounts() {}
+    virtual void summaryComments() {}
+    virtual void exportSummary() {}
+    // Utilities
+    void compactDatabase();
+    void fixDatabase();
+    void switchDatabase();
+    // Window
+    void cascade();
+    void tileHorizontal();
+    void tileVertical();
+    // Help
+    void helpContents();
+    void contactUs();
+    void about();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildStatusBar();
+    void setDataMenus(bool enabled);
+    void enableFileEntries();
+    void tile(Qt::Orientation orientation);
+    QMdiSubWindow* subWindowOf(const QWidget* screen) const;
+
+    std::unique_ptr<GuiFrontEnd> mFrontEnd;
+    std::unique_ptr<Session> mSession;
+    QMdiArea* mMdi = nullptr;
+    QHash<QString, QAction*> mActions;
+    QHash<int, QAction*> mEntries;
+    QLabel* mPanels[5] = {};
+    QString mTag;
+    bool mEnded = false;
+};
+
+} // namespace orv::ui

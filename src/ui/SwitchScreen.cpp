@@ -1,0 +1,80 @@
+#include "SwitchScreen.h"
+
+#include "MainWindow.h"
+#include "ScreenGeometry.h"
+
+#include "db/DataSource.h"
+#include "db/DatabaseFiles.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orv::ui {
+
+SwitchScreen::SwitchScreen(MainWindow& window) : mWindow(window) {
+    setObjectName(QStringLiteral("U012"));
+    setWindowTitle(QStringLiteral("U012 - Switch Database"));
+
+    auto* frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    frame->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    auto* label = new QLabel(QStringLiteral("Data Source"), frame);
+    label->setObjectName(QStringLiteral("lblDSN"));
+    mDataSources = new QComboBox(frame);
+    mDataSources->setObjectName(QStringLiteral("cboDSN"));
+    mDataSources->setEditable(true);
+    mDataSources->setInsertPolicy(QComboBox::NoInsert);
+    auto* switchButton = new QPushButton(QStringLiteral("Switch"), frame);
+    switchButton->setObjectName(QStringLiteral("cmdSwitch"));
+    switchButton->setDefault(true);
+    auto* exit = new QPushButton(QStringLiteral("Exit"), frame);
+    exit->setObjectName(QStringLiteral("cmdExit"));
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(mDataSources, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(switchButton);
+    buttons->addWidget(exit);
+    auto* inner = new QVBoxLayout(frame);
+    inner->addLayout(row);
+    inner->addStretch(1);
+    inner->addLayout(buttons);
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(frame);
+
+    connect(switchButton, &QPushButton::clicked, this, &SwitchScreen::switchDatabase);
+    connect(exit, &QPushButton::clicked, this, [this] { mWindow.unloadScreen(objectName()); });
+    fillDataSources();
+    fitScreen(this, 4800, 3090);
+    mWindow.session().ui().setBusy(false);
+    mWindow.session().ui().setStatus(1, QString());
+}
+
+void SwitchScreen::fillDataSources() {
+    mDataSources->clear();
+    mDataSources->addItems(datasource::orvNames());
+}
+
+void SwitchScreen::switchDatabase() {
+    const QString name = mDataSources->currentText();
+    if (name.isEmpty())
+        return;
+    // The data source names its database file; the paths stay file paths.
+    if (orv::switchDatabase(mWindow.session(), name) != FileResult::Opened)
+        return;
+    mWindow.showSignIn(SignInMode::SignIn);
+    FrontEnd& ui = mWindow.session().ui();
+    for (MenuEntry e :
+         {MenuEntry::ReportValidation, MenuEntry::DataValidation, MenuEntry::ImportData,
+          MenuEntry::ChangeReportingOptions, MenuEntry::CompactDatabase, MenuEntry::FixDatabase})
+        ui.setMenuEnabled(e, false);
+    mWindow.unloadScreen(objectName());
+}
+
+} // namespace orv::ui

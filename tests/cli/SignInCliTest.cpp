@@ -1,0 +1,94 @@
+#include "TestSupport.h"
+
+#include "Cli.h"
+
+#include <gtest/gtest.h>
+
+using namespace orv;
+
+namespace {
+
+struct CliResult {
+    int rc;
+    QString out;
+    QString err;
+};
+
+class SignInCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
+        db = dir.file("run.mdb");
+        ASSERT_EQ(cli({"new", db}).rc, 0);
+    }
+    void TearDown() override { qunsetenv("ODBCINI"); }
+
+    CliResult cli(QStringList args) {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        args.prepend(dir.path());
+        args.prepend("--home");
+        const int rc = cli::run(args, "/nonexistent", o, e);
+        o.flush();
+        e.flush();
+        return {rc, out, err};
+    }
+
+    test::ProgramDir dir;
+    QString db;
+};
+
+TEST_F(SignInCliTest, FiscalYearAloneSetsThePeriod) {
+    const CliResult r = cli({"signin", db, "--fiscal-year", "2008"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Period: 07/01/2006\n"));
+    EXPECT_TRUE(r.out.contains("ReportingPeriodEnd: 06/30/2007\n"));
+    EXPECT_TRUE(r.out.contains("Reporting Period - 07/01/2006 - 06/30/2007\n"));
+    EXPECT_TRUE(r.out.contains("Filter (OFF)\n"));
+    EXPECT_TRUE(
+        r.out.contains("Record filter: fWIAexitdate >= 07/01/2006 and fWIAexitdate <= 06/30/2007"));
+}
+
+TEST_F(SignInCliTest, DatesAndFilters) {
+    CliResult r = cli({"signin", db, "--fiscal-year", "2008", "--period-start", "10012006",
+                       "--sample-start", "Jan 5 2008", "--office", "North", "--case-mgr", "Ann"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Period: 10/01/2006\n"));
+    EXPECT_TRUE(r.out.contains("SampleStartDate: 01/05/2008\n"));
+    EXPECT_TRUE(r.out.contains("Filter (ON)\n"));
+    EXPECT_TRUE(r.out.contains(
+        "Filter text: tblORVMaster.OfficeName = 'North' tblORVMaster.CaseMgr = 'Ann'\n"));
+
+    // The filters stay until cleared; an empty value clears one.
+    r = cli({"signin", db, "--fiscal-year", "2008", "--office", ""});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Filter text: tblORVMaster.CaseMgr = 'Ann'\n"));
+}
+
+TEST_F(SignInCliTest, InvalidInputFails) {
+    CliResult r = cli({"signin", db, "--fiscal-year", "2008", "--period-end", "13012007"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err.trimmed(), "Please enter a valid date.");
+
+    r = cli({"signin", db, "--fiscal-year", "2008", "--period-start", "07012008"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err.trimmed(),
+              "Invalid Dates -- The Period End Date is before the Period Start Date.");
+
+    r = cli({"signin", db, "--fiscal-year", "next"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err.trimmed(), "Fiscal Year must be numeric.");
+
+    // Nothing was stored by the failures.
+    r = cli({"info", db});
+    EXPECT_TRUE(r.out.contains("Period: \n"));
+}
+
+TEST_F(SignInCliTest, Usage) {
+    EXPECT_EQ(cli({"signin", db}).rc, 2);
+    EXPECT_EQ(cli({"signin", "--fiscal-year", "2008"}).rc, 2);
+    EXPECT_EQ(cli({"signin", db, "--fiscal-year"}).rc, 2);
+    EXPECT_EQ(cli({"signin", db, "--fiscal-year", "2008", "--bogus", "x"}).rc, 2);
+}
+
+} // namespace

@@ -1,0 +1,411 @@
+#include "ScriptedFrontEnd.h"
+#include "TestSupport.h"
+
+#include "db/DatabaseFiles.h"
+#include "db/Session.h"
+#include "db/SignIn.h"
+
+#include <gtest/gtest.h>
+
+using namespace orv;
+using test::ScriptedFrontEnd;
+
+namespace {
+
+const QDate kToday(2009, 3, 15);
+
+struct DateCase {
+    const char* typed;
+    const char* shown; // empty: invalid (the box is emptied)
+};
+
+void PrintTo(const DateCase& c, std::ostream* os) {
+    *os << '"' << c.typed << '"';
+}
+
+class NormalizeDateEntryTest : public ::testing::TestWithParam<DateCase> {};
+
+TEST_P(NormalizeDateEntryTest, TypedDates) {
+    const DateCase& c = GetParam();
+    QString text = QString::fromUtf8(c.typed);
+    const bool invalid = normalizeDateEntry(text, kToday);
+    EXPECT_EQ(text.toStdString(), c.shown) << "typed: " << c.typed;
+    EXPECT_EQ(invalid, *c.shown == '\0') << "typed: " << c.typed;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Digits, NormalizeDateEntryTest,
+    ::testing::Values(DateCase{"07012006", "07/01/2006"}, DateCase{"070106", "07/01/1906"},
+                      DateCase{"070100", "07/01/2000"}, DateCase{"070199", "07/01/1999"},
+                      DateCase{"0701", "07/01/2009"}, DateCase{"07012", "07/01/2009"},
+                      DateCase{"13012006", ""}, DateCase{"00012006", ""}, DateCase{"02302006", ""},
+                      DateCase{"02292008", "02/29/2008"}, DateCase{"02292007", ""},
+                      DateCase{" 12312006 ", "12/31/2006"}, DateCase{"123", ""},
+                      DateCase{"0732", ""}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Written, NormalizeDateEntryTest,
+    ::testing::Values(DateCase{"7/1/2006", "07/01/2006"}, DateCase{"07/01/2006", "07/01/2006"},
+                      DateCase{"7-1-2006", "07/01/2006"}, DateCase{"7.1.2006", "07/01/2006"},
+                      DateCase{"7/1/06", "07/01/1906"}, DateCase{"7/1/00", "07/01/2000"},
+                      DateCase{"7/1", "07/01/2009"}, DateCase{"2006-07-01", "07/01/2006"},
+                      DateCase{"July 1, 2006", "07/01/2006"}, DateCase{"1 Jul 2006", "07/01/2006"},
+                      DateCase{"1-jul-2006", "07/01/2006"}, DateCase{"Sept 30 2006", "09/30/2006"},
+                      DateCase{"Dec 25", "12/25/2009"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Malformed, NormalizeDateEntryTest,
+    ::testing::Values(DateCase{"abc", ""}, DateCase{"13/1/2006", ""}, DateCase{"2/30/2006", ""},
+                      DateCase{"7/1/206", ""}, DateCase{"7/1/2006/1", ""}, DateCase{"7", ""},
+                      DateCase{"1e5", ""}, DateCase{"-0701", ""}, DateCase{"7/1/2006 10:00", ""},
+                      DateCase{"Ju 1 2006", ""}, DateCase{"July 2006", ""},
+                      DateCase{"July June 1", ""}, DateCase{"07/01/2006'; drop", ""}));
+
+TEST(SignInRules, EmptyDateIsValidAndStaysEmpty) {
+    QString text;
+    EXPECT_FALSE(normalizeDateEntry(text, kToday));
+    EXPECT_TRUE(text.isEmpty());
+    EXPECT_TRUE(dateBoxLeft(text, kToday).isEmpty());
+}
+
+TEST(SignInRules, DateBoxLeftEmptiesAnInvalidBox) {
+    QString text = "13012006";
+    EXPECT_EQ(dateBoxLeft(text, kToday), "Please enter a valid date.");
+    EXPECT_TRUE(text.isEmpty());
+    text = "7/1/2006";
+    EXPECT_TRUE(dateBoxLeft(text, kToday).isEmpty());
+    EXPECT_EQ(text, "07/01/2006");
+}
+
+TEST(SignInRules, FiscalYearSetsTheProgrammeYear) {
+    SignInForm form;
+    form.fiscalYear = "2008";
+    form.period = "01/01/2001";
+    EXPECT_TRUE(applyFiscalYear(form).isEmpty());
+    EXPECT_EQ(form.period, "07/01/2006");
+    EXPECT_EQ(form.periodEnd, "06/30/2007");
+}
+
+TEST(SignInRules, EmptyFiscalYearKeepsThePeriodTyped) {
+    SignInForm form;
+    form.period = "07/01/2006";
+    EXPECT_TRUE(applyFiscalYear(form).isEmpty());
+    EXPECT_EQ(form.period, "07/01/2006");
+}
+
+TEST(SignInRules, NonNumericFiscalYear) {
+    SignInForm form;
+    form.fiscalYear = "FY08";
+    EXPECT_EQ(applyFiscalYear(form), "Fiscal Year must be numeric.");
+    EXPECT_TRUE(form.fiscalYear.isEmpty());
+
+    // With a period typed, the year stays and the period is emptied, without a message.
+    form.fiscalYear = "FY08";
+    form.period = "07/01/2006";
+    form.periodEnd = "06/30/2007";
+    EXPECT_TRUE(applyFiscalYear(form).isEmpty());
+    EXPECT_EQ(form.fiscalYear, "FY08");
+    EXPECT_TRUE(form.period.isEmpty());
+    EXPECT_TRUE(form.periodEnd.isEmpty());
+}
+
+struct CheckCase {
+    const char* fiscalYear;
+    const char* period;
+    const char* periodEnd;
+    const char* sample;
+    const char* message;
+};
+
+void PrintTo(const CheckCase& c, std::ostream* os) {
+    *os << c.fiscalYear << "|" << c.period << "|" << c.periodEnd << "|" << c.sample;
+}
+
+class CheckSignInTest : public ::testing::TestWithParam<CheckCase> {};
+
+TEST_P(CheckSignInTest, Checks) {
+    const CheckCase& c = GetParam();
+    SignInForm form;
+    form.fiscalYear = c.fiscalYear;
+    form.period = c.period;
+    form.periodEnd = c.periodEnd;
+    form.sampleDate = c.sample;
+    EXPECT_EQ(checkSignIn(form, kToday).toStdString(), c.message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CheckSignInTest,
+    ::testing::Values(
+        CheckCase{"2008", "07/01/2006", "06/30/2007", "", ""},
+        CheckCase{"", "07/01/2006", "06/30/2007", "10/01/2007", ""},
+        CheckCase{"", "07/01/2006", "06/30/2007", "", "Must enter Dates."},
+        CheckCase{"", "", "06/30/2007", "10/01/2007", "Must enter Dates."},
+        CheckCase{"2008", "07/01/2006", "", "", "Must enter Dates."},
+        CheckCase{"2008", "07/01/2006", "07/01/2006", "", ""},
+        CheckCase{"2008", "07/01/2006", "06/30/2006", "",
+                  "Invalid Dates -- The Period End Date is before the Period Start Date."},
+        // Compared as dates, not as text.
+        CheckCase{"2008", "12/01/2005", "02/01/2006", "", ""},
+        CheckCase{"2008", "07/01/2006", "13/13/2007", "", "Please enter a valid date."},
+        CheckCase{"2008", "07/01/2006", "06/30/2007", "someday", "Please enter a valid date."}));
+
+TEST(SignInRules, PopulationType) {
+    EXPECT_EQ(populationType("1- Halvern"), "1");
+    EXPECT_EQ(populationType("1-Halvern"), "1");
+    EXPECT_EQ(populationType("2"), "2");
+}
+
+class SignInDbTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
+        session = std::make_unique<Session>(dir.path(), &ui);
+        ASSERT_EQ(createDatabase(*session, dir.file("run.mdb")), FileResult::Opened);
+        ui.menus.clear();
+    }
+    void TearDown() override { qunsetenv("ODBCINI"); }
+
+    Database& db() { return session->db(); }
+    QVariant stored(const char* column) {
+        return db().scalar(QStringLiteral("SELECT %1 FROM tblsystem").arg(column).toStdString());
+    }
+    void addMaster(int obs, const char* office, const char* wib, const char* caseMgr,
+                   const char* exitDate) {
+        db().execute("INSERT INTO tblORVmaster (obs, OfficeName, WibName, CaseMgr, fWIAexitdate) "
+                     "VALUES (?, ?, ?, ?, ?)",
+                     {obs, office, wib, caseMgr, exitDate});
+    }
+    SignInForm form2008() {
+        SignInForm form;
+        form.fiscalYear = "2008";
+        form.period = "07/01/2006";
+        form.periodEnd = "06/30/2007";
+        form.officeName = " ";
+        form.wibName = " ";
+        form.caseMgr = " ";
+        return form;
+    }
+
+    test::ProgramDir dir;
+    ScriptedFrontEnd ui;
+    std::unique_ptr<Session> session;
+};
+
+TEST_F(SignInDbTest, SignInStoresTheSettingsAndOpensTheMenus) {
+    SignInForm form = form2008();
+    form.sampleDate = "10/01/2007";
+    form.officeName = "O'Brien Street";
+    const SignInOutcome out = signIn(*session, form, SignInMode::SignIn, kToday);
+    ASSERT_TRUE(out.ok) << ui.lastMessage().toStdString();
+    EXPECT_TRUE(out.showTips); // the template asks for tips
+
+    EXPECT_EQ(stored("FiscalYear").toString(), "2008");
+    EXPECT_EQ(stored("Period").toString(), "2006-07-01");
+    EXPECT_EQ(stored("PeriodEnd").toString(), "2007-06-30");
+    EXPECT_EQ(stored("ReportingPeriodStart").toString(), "2006-07-01");
+    EXPECT_EQ(stored("ReportingPeriodEnd").toString(), "2007-06-30");
+    EXPECT_EQ(stored("SampleStartDate").toString(), "2007-10-01");
+    EXPECT_EQ(stored("OfficeName").toString(), "O'Brien Street");
+    EXPECT_EQ(stored("PopType").toString(), "1");
+    EXPECT_EQ(db().scalar("SELECT count(*) FROM tblsystem").toInt(), 1);
+
+    for (MenuEntry e :
+         {MenuEntry::ReportValidation, MenuEntry::DataValidation, MenuEntry::ImportData,
+          MenuEntry::ChangeReportingOptions, MenuEntry::CompactDatabase, MenuEntry::FixDatabase,
+          MenuEntry::ViewOutcomeGroups, MenuEntry::ViewPerformanceReport, MenuEntry::Utilities})
+        EXPECT_TRUE(ui.menus.value(e)) << static_cast<int>(e);
+    EXPECT_TRUE(ui.checks.value(MenuEntry::ShowTipsAtStartup));
+
+    const Settings& s = session->settings;
+    EXPECT_EQ(s.fiscalYear, "2008");
+    EXPECT_EQ(s.reportingPeriodStart, QDate(2006, 7, 1));
+    EXPECT_EQ(s.reportingPeriodEnd, QDate(2007, 6, 30));
+    EXPECT_EQ(s.officeName, "O'Brien Street");
+    EXPECT_EQ(ui.status[2], "Reporting Period - 07/01/2006 - 06/30/2007");
+    EXPECT_EQ(ui.status[5], "Filter (ON)");
+    EXPECT_EQ(session->filterText, "tblORVMaster.OfficeName = 'O'Brien Street' ");
+}
+
+TEST_F(SignInDbTest, FailedCheckWritesNothingAndKeepsTheMenus) {
+    SignInForm form = form2008();
+    form.periodEnd = "06/30/2005";
+    EXPECT_FALSE(signIn(*session, form, SignInMode::SignIn, kToday).ok);
+    EXPECT_EQ(ui.lastMessage(),
+              "Invalid Dates -- The Period End Date is before the Period Start Date.");
+    EXPECT_EQ(ui.shown.last().icon, Icon::Exclamation);
+    EXPECT_TRUE(stored("Period").isNull());
+    EXPECT_TRUE(ui.menus.isEmpty());
+}
+
+TEST_F(SignInDbTest, FailedUpdateLeavesTheDataMenusClosed) {
+    db().exec("DROP TABLE tblsystem");
+    EXPECT_FALSE(signIn(*session, form2008(), SignInMode::SignIn, kToday).ok);
+    EXPECT_TRUE(ui.lastMessage().contains("tblsystem"));
+    EXPECT_FALSE(ui.menus.value(MenuEntry::ReportValidation, false));
+}
+
+TEST_F(SignInDbTest, RecordFilterSelectsTheFilteredRecordsOfThePeriod) {
+    addMaster(1, "North", "W1", "Ann", "2006-07-01");
+    addMaster(2, "North", "W1", "Ann", "2007-06-30");
+    addMaster(3, "North", "W2", "Ann", "2007-07-01"); // after the period
+    addMaster(4, "South", "W1", "Bob", "2006-12-01");
+    addMaster(5, "North", "W1", "Bob", "2006-06-30"); // before the period
+    auto count = [&] {
+        const RecordFilter& f = session->recordFilter;
+        return db()
+            .scalar(("SELECT count(*) FROM tblORVMaster WHERE " + f.sql()).toStdString(),
+                    f.params())
+            .toInt();
+    };
+
+    ASSERT_TRUE(signIn(*session, form2008(), SignInMode::SignIn, kToday).ok);
+    EXPECT_EQ(ui.status[5], "Filter (OFF)");
+    EXPECT_TRUE(session->filterText.isEmpty());
+    EXPECT_EQ(count(), 3);
+    EXPECT_EQ(recordFilterDisplay(session->recordFilter),
+              "fWIAexitdate >= 07/01/2006 and fWIAexitdate <= 06/30/2007");
+
+    SignInForm form = form2008();
+    form.officeName = "north"; // text compares without regard to case
+    form.wibName = "W1";
+    ASSERT_TRUE(signIn(*session, form, SignInMode::ReportOptions, kToday).ok);
+    EXPECT_EQ(ui.status[5], "Filter (ON)");
+    EXPECT_EQ(session->filterText,
+              "tblORVMaster.OfficeName = 'north' tblORVMaster.WibName = 'W1' ");
+    EXPECT_EQ(count(), 2);
+}
+
+TEST_F(SignInDbTest, ReportOptionsSaveStoresEveryEmptyFilterAsBlank) {
+    addMaster(1, "North", "W1", "Ann", "2006-07-01");
+    ASSERT_TRUE(signIn(*session, form2008(), SignInMode::SignIn, kToday).ok);
+    SignInForm form = form2008();
+    form.officeName = "";
+    form.wibName = "";
+    form.caseMgr = "";
+    ASSERT_TRUE(signIn(*session, form, SignInMode::ReportOptions, kToday).ok);
+    EXPECT_EQ(stored("OfficeName").toString(), " ");
+    EXPECT_EQ(stored("WibName").toString(), " ");
+    EXPECT_EQ(stored("CaseMgr").toString(), " ");
+    EXPECT_EQ(ui.status[5], "Filter (OFF)");
+    EXPECT_EQ(db().scalar(("SELECT count(*) FROM tblORVMaster WHERE " + session->recordFilter.sql())
+                              .toStdString(),
+                          session->recordFilter.params())
+                  .toInt(),
+              1);
+}
+
+TEST_F(SignInDbTest, ReportOptionsSaveLeavesTheMenusAndPopulationAlone) {
+    session->settings.popType = "1";
+    SignInForm form = form2008();
+    form.population = "7-Other";
+    ASSERT_TRUE(signIn(*session, form, SignInMode::ReportOptions, kToday).ok);
+    EXPECT_EQ(stored("PopType").toString(), "1");
+    EXPECT_TRUE(ui.menus.isEmpty());
+}
+
+TEST_F(SignInDbTest, LoadGlobalsReadsTheMasterColumnsAndFallsBackToThePeriod) {
+    db().execute("UPDATE tblsystem SET Period = '2006-07-01', PeriodEnd = '2007-06-30', "
+                 "ReportingPeriodStart = NULL, ReportingPeriodEnd = '2007-03-31', "
+                 "CaseMgr = NULL, showtips = 0, State = 'MD'");
+    loadGlobals(*session, SignInMode::SignIn);
+    const Settings& s = session->settings;
+    EXPECT_EQ(s.reportingPeriodStart, QDate(2006, 7, 1));
+    EXPECT_EQ(s.reportingPeriodEnd, QDate(2007, 3, 31));
+    EXPECT_EQ(s.caseMgr, "");
+    EXPECT_EQ(s.state, "MD");
+    EXPECT_EQ(s.showTips, 0);
+    EXPECT_FALSE(ui.checks.value(MenuEntry::ShowTipsAtStartup, true));
+
+    const int columns =
+        db().scalar("SELECT count(*) FROM pragma_table_info('tblORVmaster')").toInt();
+    EXPECT_EQ(session->masterFieldCount, columns);
+    ASSERT_EQ(session->masterFields.size(), columns);
+    EXPECT_EQ(session->masterFields.first().name, "obs");
+    QMap<QString, int> types;
+    for (const MasterField& f : session->masterFields)
+        types[f.name] = f.adoType;
+    EXPECT_EQ(types["obs"], 3);
+    EXPECT_EQ(types["SSN"], 202);
+    EXPECT_EQ(types["Tenure"], 5);
+    EXPECT_EQ(types["EmpQTR+1"], 3);
+    EXPECT_EQ(types["fWIARegDate"], 7);
+    EXPECT_EQ(types["fWIAexitdate"], 7);
+
+    // Changing report options does not read the columns again.
+    session->masterFields.clear();
+    loadGlobals(*session, SignInMode::ReportOptions);
+    EXPECT_TRUE(session->masterFields.isEmpty());
+}
+
+TEST_F(SignInDbTest, ShowSettingsFillsTheBoxesForTheMode) {
+    db().execute("UPDATE tblsystem SET FiscalYear = '2008', Period = '2006-07-01', "
+                 "PeriodEnd = '2007-06-30', ReportingPeriodStart = '2006-10-01', "
+                 "ReportingPeriodEnd = '2006-12-31', SampleStartDate = NULL, "
+                 "OfficeName = 'North', WibName = NULL");
+    db().execute("UPDATE tblValSummaryNotes SET Comments = 'checked twice'");
+    SignInForm signIn = showSettings(*session, SignInMode::SignIn);
+    EXPECT_EQ(signIn.period, "07/01/2006");
+    EXPECT_EQ(signIn.periodEnd, "06/30/2007");
+    EXPECT_EQ(signIn.sampleDate, "");
+    EXPECT_EQ(signIn.fiscalYear, "2008");
+    EXPECT_EQ(signIn.officeName, "North");
+    EXPECT_EQ(signIn.wibName, "");
+    EXPECT_EQ(session->settings.wibName, " ");
+    EXPECT_EQ(session->summaryComments, "checked twice");
+
+    SignInForm options = showSettings(*session, SignInMode::ReportOptions);
+    EXPECT_EQ(options.period, "10/01/2006");
+    EXPECT_EQ(options.periodEnd, "12/31/2006");
+}
+
+TEST_F(SignInDbTest, FilterListsOfferBlankThenTheMastersValues) {
+    FilterLists empty = fillFilterLists(*session);
+    EXPECT_TRUE(empty.offices.isEmpty());
+    EXPECT_TRUE(empty.caseMgrs.isEmpty());
+
+    addMaster(1, "South", "W1", "Ann", "2006-07-01");
+    addMaster(2, "North", "W1", "Ann", "2006-07-01");
+    addMaster(3, "North", nullptr, "Bob", "2006-07-01");
+    const FilterLists lists = fillFilterLists(*session);
+    EXPECT_EQ(lists.offices, QStringList({" ", "North", "South"}));
+    EXPECT_EQ(lists.wibNames, QStringList({" ", "W1"}));
+    EXPECT_EQ(lists.caseMgrs, QStringList({" ", "Ann", "Bob"}));
+}
+
+TEST_F(SignInDbTest, ShowTipsToggle) {
+    setShowTips(*session, false);
+    EXPECT_EQ(stored("showtips").toInt(), 0);
+    EXPECT_FALSE(ui.checks.value(MenuEntry::ShowTipsAtStartup, true));
+    setShowTips(*session, true);
+    EXPECT_EQ(stored("showtips").toInt(), 1);
+    EXPECT_TRUE(ui.checks.value(MenuEntry::ShowTipsAtStartup));
+}
+
+TEST_F(SignInDbTest, ExitClearsTheFiltersOfTheCurrentCaseManagerOnly) {
+    SignInForm form = form2008();
+    form.officeName = "North";
+    form.caseMgr = "Ann";
+    ASSERT_TRUE(signIn(*session, form, SignInMode::ReportOptions, kToday).ok);
+
+    db().execute("UPDATE tblsystem SET CaseMgr = 'Bob'");
+    clearFiltersAtExit(*session);
+    EXPECT_FALSE(session->isOpen());
+    ASSERT_EQ(session->openDatabaseConnection(dir.file("run.mdb"), session->lastConnectError),
+              false);
+    EXPECT_EQ(stored("OfficeName").toString(), "North");
+
+    db().execute("UPDATE tblsystem SET CaseMgr = 'Ann'");
+    clearFiltersAtExit(*session);
+    ASSERT_EQ(session->openDatabaseConnection(dir.file("run.mdb"), session->lastConnectError),
+              false);
+    EXPECT_EQ(stored("OfficeName").toString(), " ");
+    EXPECT_EQ(stored("WibName").toString(), " ");
+    EXPECT_EQ(stored("CaseMgr").toString(), " ");
+}
+
+TEST_F(SignInDbTest, ExitWithoutAConnectionRunsNothing) {
+    session->closeConnection();
+    EXPECT_NO_THROW(clearFiltersAtExit(*session));
+}
+
+} // namespace

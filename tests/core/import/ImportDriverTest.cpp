@@ -1,0 +1,249 @@
+#include "ExtractLines.h"
+#include "ScriptedFrontEnd.h"
+#include "TestSupport.h"
+
+#include "db/DatabaseFiles.h"
+#include "db/Session.h"
+#include "db/SignIn.h"
+#include "import/ImportDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+using namespace orv;
+
+namespace {
+
+const QString kReload = QStringLiteral(
+    "This process will reload the Master Validation Table.\nPress Yes to continue / No to stop");
+
+using test::line;
+using test::validRecord;
+
+class RecordingView : public ImportView {
+public:
+    void setLabel(int label, const QString& text) override { labels[label] = text; }
+    void refresh() override {
+        ++refreshes;
+        if (onRefresh)
+            onRefresh();
+    }
+    std::map<int, QString> labels;
+    int refreshes = 0;
+    std::function<void()> onRefresh;
+};
+
+class ImportDriverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
+        session = std::make_unique<Session>(dir.path(), &ui);
+        ASSERT_EQ(createDatabase(*session, dir.file("run.mdb")), FileResult::Opened);
+        SignInForm form;
+        form.fiscalYear = "2008";
+        applyFiscalYear(form);
+        ASSERT_TRUE(signIn(*session, form, SignInMode::SignIn).ok)
+            << ui.lastMessage().toStdString();
+        ui.answer(kReload, true);
+        extract = dir.file("extract.csv");
+    }
+    void TearDown() override { qunsetenv("ODBCINI"); }
+
+    ImportResult runImport(const QByteArray& content, quint32 seed = 7) {
+        test::writeFile(extract, content);
+        ImportDriver driver(*session, view);
+        return driver.importExtractFile(extract, ImportOptions{seed});
+    }
+    qint64 count(const char* sql) { return session->db().scalar(sql).toLongLong(); }
+    QStringList reportLines() {
+        return QString::fromUtf8(test::readFile(errorReportPath(*session))).split("\r\n");
+    }
+
+    test::ProgramDir dir;
+    test::ScriptedFrontEnd ui;
+    RecordingView view;
+    std::unique_ptr<Session> session;
+    QString extract;
+};
+
+} // namespace
+
+TEST_F(ImportDriverTest, CompletedImportWritesReportMasterGroupsAndSample) {
+    auto bad = validRecord(17);
+    bad[5] = "3"; // Gender
+    bad[9] = "2"; // Asian
+    auto warned = validRecord(18);
+    warned[55] = "60000";
+    QByteArray file = line(validRecord(1)) + line(bad) + line(warned);
+    for (int i = 2; i <= 12; ++i)
+        file += line(validRecord(100 + i));
+    const ImportResult r = runImport(file);
+
+    EXPECT_EQ(r.outcome, ImportOutcome::Completed);
+    EXPECT_EQ(r.records, 14);
+    EXPECT_EQ(r.inserted, 13);
+    EXPECT_EQ(r.errorCount, 3);
+    const QStringList lines = reportLines();
+    ASSERT_GE(lines.size(), 8);
+    EXPECT_TRUE(lines[0].startsWith("errors in file: " + extract + " on "))
+        << lines[0].toStdString();
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines[2], "");
+    EXPECT_EQ(lines[3], "");
+    EXPECT_EQ(lines[4], "Error with OBS code - 17. Gender must be 0,1,2 or blank.");
+    EXPECT_EQ(lines[5], "Error with OBS code - 17. Asian must be 0,1 or blank.");
+    EXPECT_EQ(lines[6], "Error with OBS code - 18.  field 55b -  WARNING! Wages 1st Quarter After "
+                        "Exit Quarter cannot be > 50000.");
+    EXPECT_EQ(view.labels[1], "Import Complete.");
+    EXPECT_EQ(view.labels[2], "Number of Records Imported: 13\nNumber of Errors/Warnings: 3");
+    EXPECT_EQ(view.labels[3],
+              "There were errors/warnings in the import File.\nPlease review file " +
+                  errorReportPath(*session) + ".");
+
+    EXPECT_EQ(count("select count(*) from tblORVmaster"), 13);
+    EXPECT_EQ(count("select count(*) from tblORVmaster where spopnum = 1 and subpop = '1.1' and "
+                    "pop = '1'"),
+              13);
+    EXPECT_EQ(count("select count(*) from tblORVmaster where Weight = 2"), 13);
+    EXPECT_EQ(count("select count(distinct randno) from tblORVmaster where randno between 1 and "
+                    "99999999"),
+              13);
+    EXPECT_EQ(count("select count(*) from tblORVmaster where fWIAexitdate = '2006-10-15' and "
+                    "fWIARegDate is null"),
+              13);
+    EXPECT_EQ(count("select count(*) from tblORVmaster where SSN = '100000001'"), 1);
+    EXPECT_GT(count("select count(*) from tblsample"), 0);
+    EXPECT_EQ(count("select count(*) from tblsample s join tblORVmaster m on m.randno = s.randno"),
+              count("select count(*) from tblsample"));
+    EXPECT_EQ(count("select count(*) from tblsupport where sType = 'S'"), 1);
+    EXPECT_EQ(session->db().scalar("select State from tblsystem").toString(), "NY");
+    EXPECT_EQ(ui.status[5], "Filter (OFF)");
+    ASSERT_EQ(count("select count(*) from tblORVmaster where obs = 1"), 1);
+}
+
+TEST_F(ImportDriverTest, SameSeedSameSample) {
+    QByteArray file;
+    for (int i = 1; i <= 60; ++i)
+        file += line(validRecord(i));
+    runImport(file, 42);
+    auto sample = [&] {
+        QStringList out;
+        Statement st = session->db().prepare("select obs, randno from tblsample order by obs");
+        while (st.step())
+            out << st.text(0) + ":" + st.text(1);
+        return out;
+    };
+    const QStringList first = sample();
+    runImport(file, 42);
+    EXPECT_EQ(sample(), first);
+}
+
+TEST_F(ImportDriverTest, AnsweringNoChangesNothing) {
+    runImport(line(validRecord(1)) + line(validRecord(2)));
+    test::writeFile(errorReportPath(*session), "old report");
+    ui.answer(kReload, false);
+    const ImportResult r = runImport(line(validRecord(5)));
+    EXPECT_EQ(r.outcome, ImportOutcome::Declined);
+    EXPECT_EQ(count("select count(*) from tblORVmaster"), 2);
+    EXPECT_EQ(test::readFile(errorReportPath(*session)), "old report");
+    EXPECT_EQ(view.labels[1], "");
+    EXPECT_EQ(view.labels[2],
+              "Record import cancelled at user's request. No records were imported");
+}
+
+TEST_F(ImportDriverTest, WrongColumnCountStopsAfterTheLoadedRecords) {
+    QByteArray second = line(validRecord(2));
+    second.insert(second.size() - 2, ",extra");
+    const ImportResult r = runImport(line(validRecord(1)) + second + line(validRecord(3)));
+    EXPECT_EQ(r.outcome, ImportOutcome::Failed);
+    EXPECT_EQ(view.labels[1], "Import Failed!");
+    EXPECT_EQ(count("select count(*) from tblORVmaster"), 1);
+    EXPECT_EQ(count("select count(*) from tblORVmaster where spopnum <> 0"), 0); // no groups
+    EXPECT_EQ(count("select count(*) from tblsample"), 0);
+    const QStringList lines = reportLines();
+    EXPECT_EQ(lines[4], "Error with OBS code - 2.  there was an error reading a row from the input "
+                        "file. number of columns does not match expected number of columns.");
+    EXPECT_EQ(lines[5], "");
+}
+
+TEST_F(ImportDriverTest, TextInANumberColumnStopsWithFormattedDataEntry) {
+    const QString formatted =
+        "There was an error reading a row from the input file due to incorrectly formatted "
+        "data. Certain columns do not meet the requirements as specified in the record layout "
+        "(e.g text values may be placed in fields which require numeric values).";
+    struct Case {
+        int column;
+        const char* value;
+    };
+    // Gender is range-checked; Tenure only by blank, so the insert meets it.
+    for (const Case& c : {Case{5, "F"}, Case{20, "ten"}}) {
+        auto bad = validRecord(2);
+        bad[c.column] = c.value;
+        const ImportResult r = runImport(line(validRecord(1)) + line(bad) + line(validRecord(3)));
+        EXPECT_EQ(r.outcome, ImportOutcome::Failed) << c.column;
+        EXPECT_EQ(count("select count(*) from tblORVmaster"), 1) << c.column;
+        EXPECT_EQ(reportLines()[4], "Error with OBS code - 2. " + formatted) << c.column;
+    }
+}
+
+TEST_F(ImportDriverTest, CleanRunLeavesNoReport) {
+    test::writeFile(errorReportPath(*session), "old report");
+    const ImportResult r = runImport(line(validRecord(1)));
+    EXPECT_EQ(r.outcome, ImportOutcome::Completed);
+    EXPECT_FALSE(QFile::exists(errorReportPath(*session)));
+    EXPECT_FALSE(r.reportWritten);
+}
+
+TEST_F(ImportDriverTest, DuplicatesAreReportedAndExcluded) {
+    auto copy = validRecord(2);
+    copy[3] = validRecord(1)[3];
+    const ImportResult r = runImport(line(validRecord(1)) + line(copy) + line(validRecord(3)));
+    EXPECT_EQ(r.outcome, ImportOutcome::Completed);
+    EXPECT_EQ(r.errorCount, 2);
+    EXPECT_EQ(r.importedCount, 1);
+    EXPECT_EQ(reportLines()[4],
+              "2  duplicates exist. Please see the duplicates report for detail.");
+    EXPECT_EQ(count("select count(*) from tblORVmaster where spopnum = 0 and subpop = ''"), 2);
+}
+
+TEST_F(ImportDriverTest, BlankObsUsesTheLinesFirstField) {
+    auto r = validRecord(1);
+    r[1] = "";
+    runImport(line(r));
+    EXPECT_EQ(reportLines()[4], "Error with OBS code - . Obs cannot be Blank");
+}
+
+TEST_F(ImportDriverTest, CancelKeepsWhatWasInserted) {
+    QByteArray file;
+    for (int i = 1; i <= 3000; ++i)
+        file += line(validRecord(i));
+    ImportDriver* running = nullptr;
+    view.onRefresh = [&] { running->requestCancel(); };
+    test::writeFile(extract, file);
+    ImportDriver driver(*session, view);
+    running = &driver;
+    const ImportResult r = driver.importExtractFile(extract, ImportOptions{1});
+    EXPECT_EQ(r.outcome, ImportOutcome::Cancelled);
+    EXPECT_EQ(view.labels[2], "Process has been aborted.");
+    const qint64 rows = count("select count(*) from tblORVmaster");
+    EXPECT_GT(rows, 0);
+    EXPECT_LT(rows, 3000);
+    EXPECT_EQ(rows, r.inserted);
+    EXPECT_EQ(count("select count(*) from tblsample"), 0);
+    EXPECT_TRUE(driver.cancelRequested());
+}
+
+TEST_F(ImportDriverTest, MissingFileChangesNothing) {
+    runImport(line(validRecord(1)));
+    ImportDriver driver(*session, view);
+    const ImportResult r = driver.importExtractFile(dir.file("nothere.csv"));
+    EXPECT_EQ(r.outcome, ImportOutcome::Failed);
+    EXPECT_TRUE(ui.lastMessage().contains("nothere.csv")) << ui.lastMessage().toStdString();
+    EXPECT_EQ(count("select count(*) from tblORVmaster"), 1);
+}
+
+TEST_F(ImportDriverTest, ShowErrorFileSaysWhenThereIsNone) {
+    showImportErrorFile(*session);
+    EXPECT_EQ(ui.lastMessage(), "No Error file to display.");
+}

@@ -1,0 +1,301 @@
+#include "ShellFixture.h"
+
+#include "ScreenGeometry.h"
+#include "SingleInstance.h"
+
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+
+using namespace orv;
+using orv::test::ShellTest;
+
+namespace {
+
+TEST_F(ShellTest, StartUpMenuStates) {
+    EXPECT_EQ(window->objectName(), "U001");
+    EXPECT_EQ(window->windowTitle(), "ORV Data Validation System.");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(panel(3), "DB: ");
+
+    for (MenuEntry e :
+         {MenuEntry::ImportData, MenuEntry::ChangeReportingOptions, MenuEntry::ReportValidation,
+          MenuEntry::DataValidation, MenuEntry::Utilities, MenuEntry::CompactDatabase})
+        EXPECT_FALSE(enabled(e)) << static_cast<int>(e);
+    for (auto [array, index] : {std::pair{"filem", 0},
+                                {"scrcust", -1},
+                                {"mnuHelp", -1},
+                                {"mnuFile", 0},
+                                {"mnuFile", 1},
+                                {"mnuFile", 2},
+                                {"mnuFile", 6}})
+        EXPECT_TRUE(menu(array, index)->isEnabled()) << array << index;
+
+    // The entries that are off are not there for the user; the Admin menu with them.
+    for (auto [array, index] : {std::pair{"mnuSetup", 0},
+                                {"mnuImpDat", 6},
+                                {"mnuCPop", 0},
+                                {"mnuRptVal", 4},
+                                {"mnuUtilities", 1},
+                                {"mnuUtilities", 2},
+                                {"mnuUtilities", 3},
+                                {"mnuHelpHelp", 1},
+                                {"mnuHelpHelp", 2}})
+        EXPECT_FALSE(menu(array, index)->isVisible()) << array << index;
+    EXPECT_EQ(window->menuAction("mnuHelpHelp", 3), nullptr);
+}
+
+TEST_F(ShellTest, MenuBarMirrorsTheMenuTable) {
+    QStringList bar;
+    for (QAction* a : window->menuBar()->actions()) {
+        if (a->isVisible())
+            bar << a->text();
+    }
+    EXPECT_EQ(bar, QStringList({"&File", "&Import Data", "Change Reporting &Options",
+                                "&Report Validation", "Data &Validation", "&Utilities", "&Window",
+                                "&Help"}));
+    QStringList file;
+    for (QAction* a : window->findChild<QMenu*>("filem")->actions())
+        file << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(file,
+              QStringList({"New", "Open", "Save As", "-", "Show Tips At Startup", "-", "E&xit"}));
+    EXPECT_EQ(menu("mnuImpDat", 0)->text(), "&Import from Extract File");
+    EXPECT_EQ(menu("mnuImpDat", 1)->text(), "View latest Error &Report");
+    EXPECT_EQ(menu("mnuCPop", 1)->text(), "Change &Reporting Options");
+    EXPECT_EQ(menu("mnuwks1", 7)->text(), "Export Summary/Analytical");
+    EXPECT_EQ(menu("mnuHelpHelp", 5)->text(), "Contacting &Corvath");
+    EXPECT_TRUE(menu("mnuFile", 4)->isCheckable());
+}
+
+TEST_F(ShellTest, CreateThenSignInOpensTheMenus) {
+    createDatabase();
+    EXPECT_EQ(panel(3), "DB: run.mdb");
+    QWidget* signIn = screen("U003");
+    EXPECT_EQ(signIn->windowTitle(), "U003 - Sign In");
+    for (MenuEntry e :
+         {MenuEntry::ImportData, MenuEntry::ChangeReportingOptions, MenuEntry::ReportValidation,
+          MenuEntry::DataValidation, MenuEntry::CompactDatabase, MenuEntry::FileNew,
+          MenuEntry::FileOpen, MenuEntry::FileSaveAs})
+        EXPECT_TRUE(enabled(e)) << static_cast<int>(e);
+    for (MenuEntry e :
+         {MenuEntry::Utilities, MenuEntry::ViewOutcomeGroups, MenuEntry::ViewPerformanceReport})
+        EXPECT_FALSE(enabled(e)) << static_cast<int>(e);
+
+    type(control<QLineEdit>("U003", "txtFiscalYear"), "2008");
+    EXPECT_EQ(control<QLineEdit>("U003", "txtperiod")->text(), "07/01/2006");
+    EXPECT_EQ(control<QLineEdit>("U003", "txtPeriodEnd")->text(), "06/30/2007");
+    QTest::mouseClick(control<QWidget>("U003", "cmdsignin"), Qt::LeftButton);
+
+    EXPECT_EQ(screen("U003"), nullptr) << fe().lastMessage().toStdString();
+    for (MenuEntry e : {MenuEntry::Utilities, MenuEntry::ViewOutcomeGroups,
+                        MenuEntry::ViewPerformanceReport, MenuEntry::ImportData})
+        EXPECT_TRUE(enabled(e)) << static_cast<int>(e);
+    EXPECT_EQ(panel(2), "Reporting Period - 07/01/2006 - 06/30/2007");
+    EXPECT_EQ(panel(5), "Filter (OFF)");
+    EXPECT_EQ(panel(1), "");
+    EXPECT_EQ(stored("Period").toString(), "2006-07-01");
+    EXPECT_EQ(stored("FiscalYear").toString(), "2008");
+    // The template asks for the tip of the day.
+    EXPECT_TRUE(window->action(MenuEntry::ShowTipsAtStartup)->isChecked());
+    EXPECT_TRUE(screen("U014"));
+    EXPECT_TRUE(fe().messages().isEmpty());
+}
+
+TEST_F(ShellTest, CreatingOverAnExistingFileAnsweredNo) {
+    const QString path = dir.file("kept.mdb");
+    test::writeFile(path, "not a database");
+    fe().setNextFileName(path);
+    fe().setNextAnswer(false);
+    menu("mnuFile", 0)->trigger();
+    EXPECT_EQ(fe().questions(), QStringList({"Database already exists! Override?"}));
+    EXPECT_EQ(test::readFile(path), "not a database");
+    EXPECT_EQ(screen("U003"), nullptr);
+    EXPECT_FALSE(session().isOpen());
+    for (MenuEntry e : {MenuEntry::FileNew, MenuEntry::FileOpen, MenuEntry::FileSaveAs})
+        EXPECT_TRUE(enabled(e));
+}
+
+TEST_F(ShellTest, OpeningAFileThatIsNoDatabase) {
+    const QString path = dir.file("notes.mdb");
+    test::writeFile(path, "plain text, no database");
+    fe().setNextFileName(path);
+    menu("mnuFile", 1)->trigger();
+    ASSERT_EQ(fe().messages().size(), 1);
+    EXPECT_TRUE(fe().lastMessage().startsWith("Unable to attach to database!\n"));
+    EXPECT_EQ(fe().messages().first().icon, Icon::Critical);
+    EXPECT_FALSE(enabled(MenuEntry::ImportData));
+    EXPECT_EQ(screen("U003"), nullptr);
+
+    fe().clearRecords();
+    menu("mnuFile", 1)->trigger(); // dialog cancelled
+    EXPECT_EQ(fe().lastMessage(), "No file has been selected.");
+}
+
+TEST_F(ShellTest, OpeningAnExistingDatabaseSignsIn) {
+    ASSERT_TRUE(QFile::copy(test::templatePath(), dir.file("old.mdb")));
+    fe().setNextFileName(dir.file("old.mdb"));
+    menu("mnuFile", 1)->trigger();
+    ASSERT_TRUE(screen("U003")) << fe().lastMessage().toStdString();
+    EXPECT_EQ(screen("U003")->windowTitle(), "U003 - Sign In");
+    EXPECT_TRUE(enabled(MenuEntry::DataValidation));
+    EXPECT_EQ(panel(3), "DB: old.mdb");
+}
+
+TEST_F(ShellTest, ExitAnsweredNoKeepsEverything) {
+    signInWith2008();
+    session().db().execute("UPDATE tblsystem SET OfficeName = 'North'");
+    QSignalSpy ended(window.get(), &ui::MainWindow::programEnded);
+    fe().setNextAnswer(false);
+    menu("mnuFile", 6)->trigger();
+    EXPECT_EQ(fe().questions().last(), "Are you sure you want to exit ORV?");
+    EXPECT_FALSE(window->hasEnded());
+    EXPECT_EQ(ended.count(), 0);
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_TRUE(session().isOpen());
+    EXPECT_EQ(stored("OfficeName").toString(), "North");
+
+    // The window's close box asks the same.
+    fe().setNextAnswer(false);
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(ShellTest, ExitAnsweredYesClearsTheFiltersAndEnds) {
+    signInWith2008();
+    session().db().execute("UPDATE tblsystem SET OfficeName = 'North', WibName = 'W1'");
+    QSignalSpy ended(window.get(), &ui::MainWindow::programEnded);
+    fe().setNextAnswer(true);
+    menu("mnuFile", 6)->trigger();
+    EXPECT_TRUE(window->hasEnded());
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_FALSE(session().isOpen());
+    EXPECT_FALSE(window->isVisible());
+    Database db(dir.file("run.mdb"));
+    EXPECT_EQ(db.scalar("SELECT OfficeName || '|' || WibName || '|' || CaseMgr FROM tblsystem")
+                  .toString(),
+              " | | ");
+}
+
+TEST_F(ShellTest, ExitAnsweredYesWithoutADatabase) {
+    fe().setNextAnswer(true);
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(window->hasEnded());
+    EXPECT_TRUE(fe().messages().isEmpty());
+}
+
+TEST_F(ShellTest, ShowTipsEntryIsStored) {
+    signInWith2008();
+    QAction* tips = menu("mnuFile", 4);
+    ASSERT_TRUE(tips->isChecked());
+    tips->trigger();
+    EXPECT_FALSE(tips->isChecked());
+    EXPECT_EQ(stored("showtips").toInt(), 0);
+    tips->trigger();
+    EXPECT_EQ(stored("showtips").toInt(), 1);
+}
+
+TEST_F(ShellTest, HelpContentsHasItsMessage) {
+    menu("mnuHelpHelp", 0)->trigger();
+    ASSERT_EQ(fe().messages().size(), 1);
+    EXPECT_EQ(fe().lastMessage(), "Help system is unavailable. Please consult your ORV manual.");
+    EXPECT_EQ(fe().messages().first().icon, Icon::Exclamation);
+}
+
+TEST_F(ShellTest, AboutAndContactOpenOnce) {
+    menu("mnuHelpHelp", 7)->trigger();
+    menu("mnuHelpHelp", 7)->trigger();
+    menu("mnuHelpHelp", 5)->trigger();
+    ASSERT_TRUE(screen("U009"));
+    ASSERT_TRUE(screen("U008"));
+    EXPECT_EQ(screen("U009")->windowTitle(), "About");
+    EXPECT_EQ(control<QLabel>("U009", "lblVersion")->text(), "Version 2.0");
+    EXPECT_EQ(screen("U008")->windowTitle(), "Contact Us.");
+    EXPECT_EQ(window->mdiArea()->subWindowList().size(), 2);
+}
+
+TEST_F(ShellTest, TilesAndCascade) {
+    menu("mnuHelpHelp", 7)->trigger();
+    menu("mnuHelpHelp", 5)->trigger();
+    const QSize area = window->mdiArea()->viewport()->size();
+    const auto subs = window->mdiArea()->subWindowList();
+    ASSERT_EQ(subs.size(), 2);
+
+    menu("custds", 1)->trigger(); // horizontal: one above the other
+    EXPECT_EQ(subs[0]->geometry(), QRect(0, 0, area.width(), area.height() / 2));
+    EXPECT_EQ(subs[1]->geometry().top(), area.height() / 2);
+    EXPECT_EQ(subs[1]->width(), area.width());
+
+    menu("custds", 2)->trigger(); // vertical: side by side
+    EXPECT_EQ(subs[0]->geometry(), QRect(0, 0, area.width() / 2, area.height()));
+    EXPECT_EQ(subs[1]->geometry().left(), area.width() / 2);
+
+    menu("custds", 0)->trigger();
+    EXPECT_NE(subs[0]->pos(), subs[1]->pos());
+}
+
+TEST_F(ShellTest, ScreensOpenCentredInTheFrame) {
+    menu("mnuHelpHelp", 7)->trigger();
+    QMdiSubWindow* sub = window->mdiArea()->subWindowList().first();
+    const QSize area = window->mdiArea()->viewport()->size();
+    EXPECT_EQ(sub->pos(), ui::centeredIn(area, sub->size()));
+    // The screen keeps the room its contents need.
+    QWidget* about = screen("U009");
+    EXPECT_GE(about->width(), about->minimumSizeHint().width());
+    EXPECT_GE(about->height(), about->minimumSizeHint().height());
+}
+
+struct CentreCase {
+    QSize area;
+    QSize screen;
+    QPoint at;
+};
+
+void PrintTo(const CentreCase& c, std::ostream* os) {
+    *os << c.area.width() << "x" << c.area.height() << " " << c.screen.width() << "x"
+        << c.screen.height();
+}
+
+class CentredInTest : public ::testing::TestWithParam<CentreCase> {};
+
+TEST_P(CentredInTest, Placement) {
+    const CentreCase& c = GetParam();
+    EXPECT_EQ(ui::centeredIn(c.area, c.screen), c.at);
+}
+
+// 100 twips from the edge when centring would put the screen outside.
+INSTANTIATE_TEST_SUITE_P(Table, CentredInTest,
+                         ::testing::Values(CentreCase{{800, 600}, {300, 200}, {250, 200}},
+                                           CentreCase{{800, 600}, {900, 200}, {7, 200}},
+                                           CentreCase{{800, 600}, {300, 700}, {250, 7}},
+                                           CentreCase{{800, 600}, {790, 590}, {7, 7}},
+                                           CentreCase{{800, 600}, {786, 586}, {7, 7}}));
+
+TEST(ScreenGeometry, TwipSizesGrowInProportionWhenTheContentsNeedMore) {
+    EXPECT_EQ(ui::screenSize(4800, 3500, {100, 100}), QSize(320, 233));
+    EXPECT_EQ(ui::screenSize(4800, 3000, {640, 100}), QSize(640, 400));
+    EXPECT_EQ(ui::screenSize(4800, 3000, {100, 300}), QSize(480, 300));
+}
+
+TEST(SingleInstance, SecondCopyIsRefusedUntilTheFirstEnds) {
+    QTemporaryDir home;
+    auto first = std::make_unique<ui::SingleInstance>(home.path());
+    ASSERT_TRUE(first->tryLock());
+    ui::SingleInstance second(home.path());
+    EXPECT_FALSE(second.tryLock());
+    first.reset();
+    EXPECT_TRUE(second.tryLock());
+}
+
+TEST(SingleInstance, LockOfADeadCopyIsTakenOver) {
+    QTemporaryDir home;
+    ui::SingleInstance instance(home.path());
+    QFile::remove(instance.lockPath());
+    // The lock file format: process id, program name, host name.
+    test::writeFile(instance.lockPath(), "2147483646\norvdv\n\n");
+    EXPECT_TRUE(instance.tryLock());
+}
+
+} // namespace

@@ -1,0 +1,130 @@
+#include "ShellFixture.h"
+
+#include "CalendarScreen.h"
+#include "ContactScreen.h"
+#include "TipScreen.h"
+
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QPushButton>
+
+using namespace orv;
+using orv::test::ShellTest;
+
+namespace {
+
+struct KeyCase {
+    QDate from;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    QDate to;
+};
+
+void PrintTo(const KeyCase& c, std::ostream* os) {
+    *os << c.from.toString(Qt::ISODate).toStdString() << " key " << c.key << " mod "
+        << c.modifiers.toInt();
+}
+
+class CalendarKeysTest : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(CalendarKeysTest, Keys) {
+    const KeyCase& c = GetParam();
+    ui::CalendarScreen screen(c.from);
+    screen.show();
+    QTest::keyClick(screen.calendar(), c.key, c.modifiers);
+    EXPECT_EQ(screen.date(), c.to);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CalendarKeysTest,
+    ::testing::Values(KeyCase{{2006, 7, 1}, Qt::Key_Left, Qt::NoModifier, {2006, 6, 30}},
+                      KeyCase{{2006, 7, 1}, Qt::Key_Right, Qt::NoModifier, {2006, 7, 2}},
+                      KeyCase{{2006, 7, 1}, Qt::Key_Up, Qt::NoModifier, {2006, 7, 8}},
+                      KeyCase{{2006, 7, 1}, Qt::Key_Down, Qt::NoModifier, {2006, 6, 24}},
+                      KeyCase{{2006, 7, 1}, Qt::Key_PageUp, Qt::NoModifier, {2006, 6, 1}},
+                      KeyCase{{2006, 7, 1}, Qt::Key_PageDown, Qt::NoModifier, {2006, 8, 1}},
+                      KeyCase{{2006, 1, 15}, Qt::Key_PageUp, Qt::NoModifier, {2005, 12, 15}},
+                      KeyCase{{2006, 12, 15}, Qt::Key_PageDown, Qt::NoModifier, {2007, 1, 15}},
+                      KeyCase{{2006, 7, 1}, Qt::Key_PageUp, Qt::ShiftModifier, {2005, 7, 1}},
+                      KeyCase{{2006, 7, 1}, Qt::Key_PageDown, Qt::ShiftModifier, {2007, 7, 1}}));
+
+TEST(CalendarScreen, EveryWayOfClosingReturnsTheDateShown) {
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        ui::CalendarScreen screen(QDate(2006, 7, 1));
+        screen.show();
+        QTest::keyClick(screen.calendar(), Qt::Key_Right);
+        QTest::keyClick(screen.calendar(), key);
+        EXPECT_FALSE(screen.isVisible());
+        EXPECT_EQ(screen.date(), QDate(2006, 7, 2));
+    }
+    ui::CalendarScreen screen{QDate()};
+    EXPECT_EQ(screen.date(), QDate::currentDate());
+    EXPECT_EQ(screen.windowTitle(), "U004 - Calendar");
+}
+
+class TipsTest : public ShellTest {
+protected:
+    ui::TipScreen* openTips() {
+        window->showTipOfTheDay();
+        return qobject_cast<ui::TipScreen*>(screen("U014"));
+    }
+    void click(ui::TipScreen* tips, const char* name) {
+        QTest::mouseClick(tips->findChild<QWidget*>(name), Qt::LeftButton);
+    }
+};
+
+TEST_F(TipsTest, TipsCycleInFileOrder) {
+    test::writeFile(dir.file("ORVDV.DLL"), "first tip\ntwo words&on two lines\nthird tip\n");
+    ui::TipScreen* tips = openTips();
+    ASSERT_TRUE(tips);
+    EXPECT_EQ(tips->windowTitle(), "Tip of the Day");
+    EXPECT_EQ(tips->tipCount(), 3);
+    EXPECT_EQ(tips->tipText(), "first tip");
+    click(tips, "cmdNextTip");
+    EXPECT_EQ(tips->tipText(), "two words\non two lines");
+    click(tips, "cmdNextTip");
+    EXPECT_EQ(tips->tipText(), "third tip");
+    click(tips, "cmdNextTip");
+    EXPECT_EQ(tips->tipText(), "first tip");
+    EXPECT_TRUE(tips->findChild<QCheckBox*>("chkLoadTipsAtStartup")->isChecked());
+    click(tips, "cmdClose");
+    EXPECT_EQ(screen("U014"), nullptr);
+}
+
+TEST_F(TipsTest, MissingTipsFile) {
+    ui::TipScreen* tips = openTips();
+    ASSERT_TRUE(tips);
+    EXPECT_TRUE(tips->tipText().startsWith("That the ORVDV.DLL file was not found? "));
+    EXPECT_FALSE(tips->loadTips(QString()));
+}
+
+TEST_F(TipsTest, ClearingShowTipsIsStored) {
+    signInWith2008();
+    ui::TipScreen* tips = qobject_cast<ui::TipScreen*>(screen("U014"));
+    ASSERT_TRUE(tips);
+    click(tips, "chkLoadTipsAtStartup");
+    EXPECT_EQ(stored("showtips").toInt(), 0);
+    EXPECT_FALSE(window->action(MenuEntry::ShowTipsAtStartup)->isChecked());
+}
+
+TEST_F(TipsTest, NoTipsWhenSwitchedOff) {
+    createDatabase();
+    session().db().execute("UPDATE tblsystem SET showtips = 0");
+    type(control<QLineEdit>("U003", "txtFiscalYear"), "2008");
+    QTest::mouseClick(control<QWidget>("U003", "cmdsignin"), Qt::LeftButton);
+    EXPECT_EQ(screen("U003"), nullptr);
+    EXPECT_EQ(screen("U014"), nullptr);
+    EXPECT_FALSE(window->action(MenuEntry::ShowTipsAtStartup)->isChecked());
+}
+
+TEST_F(ShellTest, ContactLinks) {
+    menu("mnuHelpHelp", 5)->trigger();
+    auto* contact = qobject_cast<ui::ContactScreen*>(screen("U008"));
+    ASSERT_TRUE(contact);
+    EXPECT_EQ(contact->mailUrl(), "mailto:orvhelp@corvath.example?subject=ORV Help Request ");
+    EXPECT_EQ(contact->webUrl(), "http://www.corvath.example");
+    QTest::mouseClick(contact->findChild<QWidget*>("cmdExit"), Qt::LeftButton);
+    EXPECT_EQ(screen("U008"), nullptr);
+}
+
+} // namespace
