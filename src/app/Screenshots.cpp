@@ -95,6 +95,16 @@ int takeScreenshots(ui::MainWindow& window, const QString& folder) {
     shoot.save(window.loadedScreen(QStringLiteral("U008")), QStringLiteral("U008"));
     window.tileVertical();
     shoot.save(&window, QStringLiteral("U001-tiled"));
+    const QString extract = window.session().programFile(QStringLiteral("demo-extract.csv"));
+    if (QFile::exists(extract)) {
+        for (const char* id : {"U003", "U008", "U009"})
+            window.unloadScreen(QString::fromLatin1(id));
+        fe.setNextFileName(extract);
+        fe.setNextAnswer(true); // reload the master
+        window.importFromExtract();
+        shoot.save(window.loadedScreen(QStringLiteral("U011")), QStringLiteral("U011"));
+        shoot.save(&window, QStringLiteral("U001-import"));
+    }
     {
         ui::CalendarScreen calendar(QDate(2006, 7, 1), &window);
         calendar.show();
