@@ -84,28 +84,6 @@ std::string recordCode() {
            quarterCode("\"EmpQTR+3\"", "\"TypeEmpQTR+3AfterExit\"", "Earn3QTRAfterExit") + ") END)";
 }
 
-void fillCodeTable(Database& db) {
-    db.exec("CREATE TEMP TABLE IF NOT EXISTS orv_group_code "
-            "(code INTEGER PRIMARY KEY, grp INTEGER NOT NULL)");
-    db.exec("DELETE FROM temp.orv_group_code");
-    // The primary key refuses a code claimed by two groups.
-    Statement ins = db.prepare("INSERT INTO temp.orv_group_code (code, grp) VALUES (?, ?)");
-    auto add = [&](int code, int group) {
-        ins.bind(1, code);
-        ins.bind(2, group);
-        ins.run();
-        ins.reset();
-    };
-    for (const GroupRule& rule : kGroups) {
-        for (int c1 = 0; c1 < 5; ++c1)
-            for (int c2 = 0; c2 < 5; ++c2)
-                for (int c3 = 0; c3 < 5; ++c3)
-                    if (matches(rule.q1, c1) && matches(rule.q2, c2) && matches(rule.q3, c3))
-                        add(rule.status * 125 + c1 * 25 + c2 * 5 + c3, rule.group);
-    }
-    add(kOtherExitCode, kOtherExitGroup);
-}
-
 int quarterCodeOf(const OptNumber& f, const OptNumber& t, const OptNumber& e) {
     if (f && *f == 1) {
         if (t && *t >= 1 && *t <= 4 && e && *e > 0 && *e < 999999.99)
@@ -117,17 +95,40 @@ int quarterCodeOf(const OptNumber& f, const OptNumber& t, const OptNumber& e) {
     return (f && *f == 2) ? NotEmployed : Other;
 }
 
-// Group of every record code, from the same rules as the lookup table.
+// The group of every record code, 0 for none. A code claimed by two groups is a fault in
+// the rules, which must exclude one another.
 std::array<int, kOtherExitCode + 1> groupsByCode() {
     std::array<int, kOtherExitCode + 1> out{};
+    auto claim = [&out](int code, int group) {
+        if (out[code] != 0)
+            throw DbError(
+                QStringLiteral("Outcome groups %1 and %2 overlap.").arg(out[code]).arg(group));
+        out[code] = group;
+    };
     for (const GroupRule& rule : kGroups)
         for (int c1 = 0; c1 < 5; ++c1)
             for (int c2 = 0; c2 < 5; ++c2)
                 for (int c3 = 0; c3 < 5; ++c3)
                     if (matches(rule.q1, c1) && matches(rule.q2, c2) && matches(rule.q3, c3))
-                        out[rule.status * 125 + c1 * 25 + c2 * 5 + c3] = rule.group;
-    out[kOtherExitCode] = kOtherExitGroup;
+                        claim(rule.status * 125 + c1 * 25 + c2 * 5 + c3, rule.group);
+    claim(kOtherExitCode, kOtherExitGroup);
     return out;
+}
+
+void fillCodeTable(Database& db) {
+    db.exec("CREATE TEMP TABLE IF NOT EXISTS orv_group_code "
+            "(code INTEGER PRIMARY KEY, grp INTEGER NOT NULL)");
+    db.exec("DELETE FROM temp.orv_group_code");
+    Statement ins = db.prepare("INSERT INTO temp.orv_group_code (code, grp) VALUES (?, ?)");
+    const auto groups = groupsByCode();
+    for (int code = 0; code < static_cast<int>(groups.size()); ++code) {
+        if (groups[code] == 0)
+            continue;
+        ins.bind(1, code);
+        ins.bind(2, groups[code]);
+        ins.run();
+        ins.reset();
+    }
 }
 
 } // namespace
