@@ -124,13 +124,16 @@ void writeErrorReport(const QString& path, const QString& extract, const ImportL
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw DbError(QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
-    QByteArray out =
+    file.write(
         QStringLiteral("errors in file: %1 on %2\r\n\r\n\r\n\r\n")
             .arg(QFileInfo(extract).absoluteFilePath(), generalDate(QDateTime::currentDateTime()))
-            .toUtf8();
-    for (const QString& e : log.entries)
-        out += e.trimmed().toUtf8() + "\r\n";
-    file.write(out);
+            .toUtf8());
+    try {
+        log.writeTo(file);
+    } catch (const std::runtime_error& e) {
+        file.cancelWriting();
+        throw DbError(QString::fromStdString(e.what()));
+    }
     if (!file.commit())
         throw DbError(QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
 }
@@ -398,6 +401,11 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         } catch (const ImportFileError& e) {
             stop(QString());
             ui.message(e.message(), Icon::Exclamation);
+        } catch (const std::runtime_error& e) {
+            // The error list itself could not be kept (a full disk).
+            mView.setLabel(1, QStringLiteral("Import Failed!"));
+            failed = true;
+            ui.message(QString::fromStdString(e.what()), Icon::Exclamation);
         }
         // Past the last record there is no current obs.
         obsField = {};

@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTemporaryFile>
+
+#include <memory>
 
 namespace orv {
 
@@ -22,14 +25,26 @@ public:
 
 // The errors and warnings of one import, in the order they arose. The count can exceed the
 // number of entries: a duplicate group adds one entry but counts every duplicate record.
-struct ImportLog {
+// A file full of errors must not fill the memory: past the first entries they wait in a
+// temporary file until the report is written.
+class ImportLog {
+public:
+    ImportLog();
+    ~ImportLog();
+    ImportLog(const ImportLog&) = delete;
+    ImportLog& operator=(const ImportLog&) = delete;
+
+    void add(const QString& entry);
+    // Every entry, one a line, each ended by CR LF. Throws std::runtime_error on a read error.
+    void writeTo(QIODevice& out) const;
+
+    // The entries kept in memory: all of them unless there were very many.
     QStringList entries;
     qint64 errorCount = 0;
+    static constexpr int kInMemory = 10000;
 
-    void add(const QString& entry) {
-        entries << entry.trimmed();
-        ++errorCount;
-    }
+private:
+    std::unique_ptr<QTemporaryFile> mSpill;
 };
 
 } // namespace orv
