@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvdv"));
+    QApplication::setOrganizationName(QStringLiteral("ORV Data Validation"));
     QApplication::setApplicationDisplayName(QStringLiteral("ORV Data Validation System."));
     QApplication::setWindowIcon(orv::ui::programIcon());
 

@@ -321,6 +321,9 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         const int expected = masterColumns - 7;
         const CheckContext context(loadStates(*db), mSession.settings.period,
                                    mSession.settings.periodEnd);
+        // Long statements (emptying a big master, building its indexes, the steps after the
+        // load) keep the window painting.
+        StatementYield yield(*db, mView);
         db->exec("DELETE FROM tblORVmaster");
         if (QFileInfo::exists(reportPath) && !QFile::remove(reportPath))
             throw DbError(QStringLiteral("Cannot delete '%1'.").arg(reportPath));
@@ -415,10 +418,7 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         mView.setLabel(2, QStringLiteral("Record - %1                Errors -  %2")
                               .arg(result.records)
                               .arg(log.errorCount));
-        {
-            StatementYield yield(*db, mView);
-            indexes.restore();
-        }
+        indexes.restore();
         reader.reset();
 
         if (failed || mCancelRequested) {
@@ -438,7 +438,6 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
             obsValue = nullptr;
             mSession.settings.state = state;
             try {
-                StatementYield yield(*db, mView);
                 result.importedCount = runPostImport(mSession, mView, log, options.seed, true);
                 result.outcome = ImportOutcome::Completed;
             } catch (const DbError& e) {
