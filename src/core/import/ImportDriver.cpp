@@ -64,14 +64,16 @@ public:
         } catch (const DbError&) {
         }
     }
+    // Tried again on destruction when it failed (a full disk, say), so that the master does
+    // not stay without its indexes.
     void restore() {
         if (mRestored)
             return;
-        mRestored = true;
         Transaction tx(mDb);
         for (const auto& [name, sql] : mIndexes)
             mDb.exec(sql.toStdString());
         tx.commit();
+        mRestored = true;
     }
     DeferredIndexes(const DeferredIndexes&) = delete;
     DeferredIndexes& operator=(const DeferredIndexes&) = delete;
@@ -434,8 +436,6 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
             mView.setLabel(2, QStringLiteral("Process has been aborted."));
             result.outcome = ImportOutcome::Cancelled;
         } else {
-            obsField = {};
-            obsValue = nullptr;
             mSession.settings.state = state;
             try {
                 result.importedCount = runPostImport(mSession, mView, log, options.seed, true);
@@ -451,8 +451,12 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         stop(QString());
         ui.message(e.message(), Icon::Exclamation);
         result.outcome = ImportOutcome::Failed;
-        if (db && sqlite3_get_autocommit(db->handle()) == 0)
-            db->exec("COMMIT");
+        try {
+            // Keep what was inserted before the failure.
+            if (db && sqlite3_get_autocommit(db->handle()) == 0)
+                db->exec("COMMIT");
+        } catch (const DbError&) {
+        }
     }
 
     result.errorCount = log.errorCount;
