@@ -105,7 +105,8 @@ const MenuItem kMenu[] = {
     {0, "mnuUtils", 0, "&Utilities", false, nullptr, entry(MenuEntry::Utilities)},
     {1, "mnuUtilities", 0, "&Compact Database", false, &MainWindow::compactDatabase,
      entry(MenuEntry::CompactDatabase)},
-    {1, "mnuUtilities", 1, "&Fix Database", true, &MainWindow::fixDatabase,
+    // Marked off, yet enabled with every opened database: shown, disabled until then.
+    {1, "mnuUtilities", 1, "&Fix Database", false, &MainWindow::fixDatabase,
      entry(MenuEntry::FixDatabase)},
     {1, "mnuUtilities", 2, "-", true, nullptr, kNoEntry},
     {1, "mnuUtilities", 3, "&Switch Database", true, &MainWindow::switchDatabase, kNoEntry},

@@ -21,9 +21,9 @@ TEST_F(ShellTest, StartUpMenuStates) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(panel(3), "DB: ");
 
-    for (MenuEntry e :
-         {MenuEntry::ImportData, MenuEntry::ChangeReportingOptions, MenuEntry::ReportValidation,
-          MenuEntry::DataValidation, MenuEntry::Utilities, MenuEntry::CompactDatabase})
+    for (MenuEntry e : {MenuEntry::ImportData, MenuEntry::ChangeReportingOptions,
+                        MenuEntry::ReportValidation, MenuEntry::DataValidation,
+                        MenuEntry::Utilities, MenuEntry::CompactDatabase, MenuEntry::FixDatabase})
         EXPECT_FALSE(enabled(e)) << static_cast<int>(e);
     for (auto [array, index] : {std::pair{"filem", 0},
                                 {"scrcust", -1},
@@ -39,7 +39,6 @@ TEST_F(ShellTest, StartUpMenuStates) {
                                 {"mnuImpDat", 6},
                                 {"mnuCPop", 0},
                                 {"mnuRptVal", 4},
-                                {"mnuUtilities", 1},
                                 {"mnuUtilities", 2},
                                 {"mnuUtilities", 3},
                                 {"mnuHelpHelp", 1},
@@ -142,6 +141,23 @@ TEST_F(ShellTest, OpeningAnExistingDatabaseSignsIn) {
     EXPECT_EQ(screen("U003")->windowTitle(), "U003 - Sign In");
     EXPECT_TRUE(enabled(MenuEntry::DataValidation));
     EXPECT_EQ(panel(3), "DB: old.mdb");
+}
+
+TEST_F(ShellTest, UtilitiesCompactAndFixRunFromTheMenu) {
+    signInWith2008();
+    fe().clearRecords();
+    menu("mnuUtilities", 0)->trigger();
+    EXPECT_TRUE(session().isOpen());
+    EXPECT_TRUE(QFile::exists(dir.file("temp.mdb")));
+    EXPECT_TRUE(fe().messages().isEmpty()) << fe().lastMessage().toStdString();
+
+    ASSERT_TRUE(menu("mnuUtilities", 1)->isVisible());
+    fe().setNextAnswer(true); // "Repair the VRQ database?"
+    menu("mnuUtilities", 1)->trigger();
+    EXPECT_EQ(fe().questions().last(), "Repair the VRQ database?");
+    EXPECT_EQ(fe().lastMessage(), "End of repair procedure!");
+    EXPECT_TRUE(session().isOpen());
+    EXPECT_EQ(panel(1), "");
 }
 
 TEST_F(ShellTest, ExitAnsweredNoKeepsEverything) {
