@@ -78,7 +78,7 @@ void ImportScreen::startImport() {
         // Nothing else may touch the database while the import yields to the window.
         mWindow.menuBar()->setEnabled(false);
         const quint32 seed =
-            mSeed.value_or(static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()));
+            static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()); // a new draw each time
         mDriver.importExtractFile(path, ImportOptions{seed});
         mWindow.menuBar()->setEnabled(true);
         mImporting = false;

@@ -4,8 +4,6 @@
 
 #include <QWidget>
 
-#include <optional>
-
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -26,8 +24,6 @@ public:
     void startImport();
     bool isImporting() const { return mImporting; }
     ImportDriver& driver() { return mDriver; }
-    // The seed of the next draw; by default the clock.
-    void setSeed(quint32 seed) { mSeed = seed; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -45,7 +41,6 @@ private:
     QProgressBar* mProgress = nullptr;
     QPushButton* mExit = nullptr;
     QPushButton* mCancel = nullptr;
-    std::optional<quint32> mSeed;
     bool mImporting = false;
 };
 
