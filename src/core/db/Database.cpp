@@ -132,6 +132,10 @@ void Statement::reset() {
     sqlite3_clear_bindings(mStmt);
 }
 
+void Statement::rewind() {
+    sqlite3_reset(mStmt);
+}
+
 void Statement::run() {
     while (step()) {
     }
@@ -182,9 +186,10 @@ QVariant Statement::value(int column) const {
 }
 
 Database::Database(const QString& path, Mode mode) : mPath(path) {
-    int flags = SQLITE_OPEN_READWRITE;
+    // A connection is only ever used by one thread at a time: no locking per call.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     if (mode == Mode::ReadOnly)
-        flags = SQLITE_OPEN_READONLY;
+        flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
     else if (mode == Mode::Create)
         flags |= SQLITE_OPEN_CREATE;
     const QByteArray name = path.toUtf8();

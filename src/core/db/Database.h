@@ -50,6 +50,8 @@ public:
     // Returns true while a row is available.
     bool step();
     void reset();
+    // Ready to run again with the same bindings, for a loop that binds every parameter anew.
+    void rewind();
     // Steps a statement that returns no rows.
     void run();
 
