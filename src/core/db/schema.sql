@@ -120,11 +120,9 @@ CREATE TABLE tblORVmaster (
     fWIARegDate                   TEXT,
     fWIAexitdate                  TEXT
 );
+-- The join key to the sample. The import works out groups, duplicates, weights and the draw
+-- as it loads, so the master needs no other index: each costs a pass over it at every import.
 CREATE INDEX idx_master_randno ON tblORVmaster (randno);
-CREATE INDEX idx_master_spopnum ON tblORVmaster (spopnum);
-CREATE INDEX idx_master_ssn_exit ON tblORVmaster (SSN, WIAExitDate);
--- Covers what sampling reads per unit (counts, weights, draw order) and the 'S' rows.
-CREATE INDEX idx_master_unit ON tblORVmaster (SamplingUnit, CaseMgr, spopnum, Weight, randno);
 
 -- Exactly the (SSN, WIAExitDate) pairs found in more than one master row.
 CREATE VIEW tblRptValDupps AS

@@ -2,13 +2,11 @@
 
 #include "db/Database.h"
 #include "db/Session.h"
-#include "import/CrossChecks.h"
 #include "import/ExtractReader.h"
 #include "import/FieldChecks.h"
 #include "import/ImportErrors.h"
+#include "import/LoadPipeline.h"
 #include "import/PostImport.h"
-#include "import/RecordRules.h"
-#include "validation/OutcomeGroups.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -17,7 +15,7 @@
 
 #include <sqlite3.h>
 
-#include <random>
+#include <thread>
 #include <vector>
 
 namespace orv {
@@ -26,19 +24,10 @@ namespace {
 
 const QString kReloadQuestion = QStringLiteral(
     "This process will reload the Master Validation Table.\nPress Yes to continue / No to stop");
-const QString kColumnCount =
-    QStringLiteral(" there was an error reading a row from the input file. number of columns does "
-                   "not match expected number of columns. ");
-const QString kFormattedData = QStringLiteral(
-    "There was an error reading a row from the input file due to incorrectly formatted data. "
-    "Certain columns do not meet the requirements as specified in the record layout (e.g text "
-    "values may be placed in fields which require numeric values).");
-
 // Rows per transaction: few enough syncs to stay fast, and a stop keeps every row before it.
 constexpr int kBatchRows = 50000;
 // How often the window gets a turn while reading: responsive, yet cheap per record.
 constexpr qint64 kYieldMs = 40;
-constexpr int kRandMax = 99999999;
 
 QString entry(const QString& obs, const QString& message) {
     return QStringLiteral("Error with OBS code - ") + obs + QStringLiteral(". ") + message;
@@ -140,7 +129,7 @@ void writeErrorReport(const QString& path, const QString& extract, const ImportL
         throw DbError(QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
 }
 
-// Binds one record and the derived columns to the positional insert.
+// Binds one encoded record to the positional insert.
 class MasterInsert {
 public:
     explicit MasterInsert(Database& db, int columns) {
@@ -151,106 +140,50 @@ public:
         mStmt = db.prepare(sql.toStdString());
     }
 
-    // group 0 leaves the record without one, as the statement's zeros do.
-    void run(const ExtractRecord& record, int weight, int group, int randno) {
-        for (int pos = 1; pos <= kExtractColumns; ++pos)
-            bindValue(pos, record.col(pos));
-        int at = kExtractColumns;
-        mStmt.bind(++at, weight);
-        if (group == 0) {
-            mStmt.bindStatic(++at, "0");
-            mStmt.bind(++at, 0);
-            mStmt.bindStatic(++at, "0");
-        } else {
-            mStmt.bindStatic(++at, kSubpops[group]);
-            mStmt.bind(++at, group);
-            mStmt.bindStatic(++at, "1");
+    void run(const LoadBatch& batch, const LoadItem& item) {
+        const EncodedValue* v = &batch.values[item.firstValue];
+        for (int pos = 1; pos <= kMasterValues; ++pos, ++v) {
+            switch (v->type) {
+            case EncodedValue::Type::Null:
+                mStmt.bindNull(pos);
+                break;
+            case EncodedValue::Type::Int:
+                mStmt.bind(pos, v->integer);
+                break;
+            case EncodedValue::Type::Real:
+                mStmt.bind(pos, v->real);
+                break;
+            case EncodedValue::Type::Text:
+                mStmt.bindStatic(pos, batch.textOf(v->offset, v->size));
+                break;
+            }
         }
-        mStmt.bind(++at, randno);
-        bindDate(++at, record.col(41));
-        bindDate(++at, record.col(43));
         mStmt.run();
-        mStmt.reset();
+        mStmt.rewind();
     }
 
 private:
-    void bindValue(int pos, const FieldValue& v) {
-        const ExtractColumn& column = extractColumn(pos);
-        if (v.isBlank()) {
-            mStmt.bindNull(pos);
-        } else if (column.kind == ColumnKind::Number) {
-            // Text here is numeric: a value that is not was refused before the insert.
-            const double n = v.number;
-            if (!column.real && n == static_cast<double>(static_cast<std::int64_t>(n)))
-                mStmt.bind(pos, static_cast<std::int64_t>(n));
-            else
-                mStmt.bind(pos, n);
-        } else if (v.isNumber()) {
-            // A number read for a text column is stored in its number form (leading zeros go).
-            mStmt.bindStatic(pos, formatNumber(v.number, mNumberText[pos - 1]));
-        } else if (v.text.empty()) {
-            mStmt.bindNull(pos); // an empty text is stored as Null
-        } else {
-            mStmt.bindStatic(pos, v.text);
-        }
-    }
-    void bindDate(int at, const FieldValue& v) {
-        const YmdKey key = v.isBlank() ? 0 : ParseYmdKey(v);
-        if (key == 0) {
-            mStmt.bindNull(at);
-            return;
-        }
-        char* out = mDates[at & 1].data();
-        std::snprintf(out, 11, "%04d-%02d-%02d", key / 10000, key / 100 % 100, key % 100);
-        mStmt.bindStatic(at, std::string_view(out, 10));
-    }
-
-    static constexpr std::array<const char*, 26> kSubpops = {
-        "",     "1.1",  "1.2",  "1.3",  "1.4",  "1.5",  "1.6",  "1.7",  "1.8",
-        "1.9",  "1.10", "1.11", "1.12", "1.13", "1.14", "1.15", "1.16", "1.17",
-        "1.18", "1.19", "1.20", "1.21", "1.22", "1.23", "1.24", "1.25"};
-
     Statement mStmt;
-    std::array<NumberText, kExtractColumns> mNumberText{};
-    std::array<std::array<char, 11>, 2> mDates{};
 };
 
-OptNumber number(const FieldValue& v) {
-    return v.isBlank() ? OptNumber() : OptNumber(v.number);
-}
-
-// The group AssignOutcomeGroups would give the record.
-int groupOf(const ExtractRecord& r) {
-    GroupInputs in;
-    in.employmentStatus = number(r.col(14));
-    in.otherReasonForExit = number(r.col(44));
-    constexpr int kColumns[3][3] = {{45, 46, 55}, {48, 49, 56}, {50, 51, 57}};
-    for (int q = 0; q < 3; ++q) {
-        in.employed[q] = number(r.col(kColumns[q][0]));
-        in.type[q] = number(r.col(kColumns[q][1]));
-        in.wages[q] = number(r.col(kColumns[q][2]));
-    }
-    return outcomeGroupOf(in);
-}
-
-// randno joins the master to the sample, so no value may repeat within one import.
-class RandnoDraw {
+// Joins the reading thread however the load ends.
+class ProducerThread {
 public:
-    explicit RandnoDraw(quint32 seed) : mGen(seed), mUsed(kRandMax + 1, false) {}
-    int draw() {
-        for (;;) {
-            const double r = mUniform(mGen);
-            const int n = static_cast<int>(r * kRandMax + 1);
-            if (n >= 1 && n <= kRandMax && !mUsed[n])
-                return n;
+    ProducerThread(LoadProducer& producer, LoadQueue& queue)
+        : mQueue(queue), mThread([&producer] { producer.run(); }) {}
+    ~ProducerThread() { join(); }
+    void join() {
+        if (mThread.joinable()) {
+            mQueue.stop();
+            mThread.join();
         }
     }
-    void take(int n) { mUsed[n] = true; }
+    ProducerThread(const ProducerThread&) = delete;
+    ProducerThread& operator=(const ProducerThread&) = delete;
 
 private:
-    std::mt19937 mGen;
-    std::uniform_real_distribution<double> mUniform{0.0, 1.0};
-    std::vector<bool> mUsed;
+    LoadQueue& mQueue;
+    std::thread mThread;
 };
 
 } // namespace
@@ -289,15 +222,11 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
     }
 
     ImportLog log;
-    // The obs of the entries: the line's first comma-field, then column 1 once read. Built as
-    // text only when an entry needs it.
-    std::string_view obsField;
-    const FieldValue* obsValue = nullptr;
-    ExtractRecord record;
-    auto obs = [&] { return obsValue ? valueText(*obsValue) : QString::fromUtf8(obsField); };
+    // The obs of the entries about the record being inserted; none once the load is over.
+    QString currentObs;
     bool failed = false;
     auto stop = [&](const QString& message) {
-        log.add(entry(obs(), message));
+        log.add(entry(currentObs, message));
         mView.setLabel(1, QStringLiteral("Import Failed!"));
         failed = true;
     };
@@ -316,7 +245,6 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
     }
 
     const QString reportPath = errorReportPath(mSession);
-    RandnoDraw randno(options.seed);
     QString state = mSession.settings.state;
     try {
         const int masterColumns = masterColumnCount(*db);
@@ -334,21 +262,29 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         const bool grouped = mSession.settings.popType == QLatin1String("1");
         mCancelRequested = false;
         // Room for the index builds' sorting; well inside the memory a desktop can spare.
-        db->exec("PRAGMA cache_size = -65536");
+        db->exec("PRAGMA cache_size = -32768");
         DeferredIndexes indexes(*db);
         MasterInsert insert(*db, masterColumns);
-        bool recordFailed = false;
-        const ErrorSink onError = [&](const QString& message) {
-            log.add(entry(obs(), message));
-            recordFailed = true;
-        };
+
+        // Reading and checking run on a thread of their own, ahead of the inserts.
+        LoadQueue queue;
+        ProducerSetup setup;
+        setup.expectedColumns = expected;
+        setup.grouped = grouped;
+        setup.seed = options.seed;
+        setup.state = state;
+        LoadProducer producer(*reader, context, setup, queue);
+        ProducerThread thread(producer, queue);
+        bool summaryValid = true;
+
+        std::int64_t bytesRead = 0;
         QElapsedTimer sinceYield;
         sinceYield.start();
         auto showProgress = [&] {
             mView.setLabel(2, QStringLiteral("Record - %1                Errors -  %2")
                                   .arg(result.records)
                                   .arg(log.errorCount));
-            mView.setProgress(reader->bytesRead(), reader->fileSize());
+            mView.setProgress(bytesRead, reader->fileSize());
             mView.refresh();
             sinceYield.restart();
         };
@@ -356,54 +292,61 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         int inBatch = 0;
         db->exec("BEGIN");
         try {
-            while (!mCancelRequested && reader->next()) {
-                if (result.records == 1 ||
-                    ((result.records & 63) == 0 && sinceYield.elapsed() >= kYieldMs))
+            bool done = false;
+            while (!done && !mCancelRequested) {
+                bool timedOut = false;
+                const std::unique_ptr<LoadBatch> batch = queue.pop(int(kYieldMs), timedOut);
+                if (!batch) {
+                    if (!timedOut)
+                        break; // the end of the file
                     showProgress();
-                ++result.records;
-                obsField = GetDelimitedField(reader->line(), ',', 1);
-                obsValue = nullptr;
-                if (reader->columnCount() != expected || !reader->readRecord(record)) {
-                    stop(kColumnCount);
-                    break;
+                    continue;
                 }
-                if (!record.col(1).isBlank())
-                    obsValue = &record.col(1);
-                const int drawn = randno.draw();
-                recordFailed = false;
-                try {
-                    runFieldChecks(record, context, onError, state);
-                    // The weight is part of the statement whether or not the record is clean,
-                    // so a wage that is no number stops the import here.
-                    const int weight = ComputeRecordWeight(record);
-                    if (!recordFailed) {
-                        const CrossCheckResult cross = CrossCheckRecord(record, context);
-                        for (const QString& m : cross.messages)
-                            log.add(m);
-                        recordFailed = cross.hasErrors();
+                for (const LoadItem& item : batch->items) {
+                    if (item.kind == LoadItem::Kind::Fail) {
+                        // Reading failed after the last record.
+                        for (std::uint32_t i = 0; i < item.entryCount; ++i)
+                            log.add(batch->entries[qsizetype(item.firstEntry + i)]);
+                        mView.setLabel(1, QStringLiteral("Import Failed!"));
+                        failed = true;
+                        ui.message(batch->message, Icon::Exclamation);
+                        done = true;
+                        break;
                     }
-                    if (!recordFailed) {
-                        if (hasTypeMismatch(record))
-                            throw TypeMismatch(firstTypeMismatch(record));
-                        insert.run(record, weight, grouped ? groupOf(record) : 0, drawn);
-                        randno.take(drawn);
-                        ++result.inserted;
-                        if (++inBatch == kBatchRows) {
-                            db->exec("COMMIT");
-                            db->exec("BEGIN");
-                            inBatch = 0;
-                        }
+                    if (result.records == 1 ||
+                        ((result.records & 63) == 0 && sinceYield.elapsed() >= kYieldMs))
+                        showProgress();
+                    if (mCancelRequested) {
+                        done = true;
+                        break;
                     }
-                } catch (const TypeMismatch&) {
-                    stop(kFormattedData);
-                    break;
+                    ++result.records;
+                    for (std::uint32_t i = 0; i < item.entryCount; ++i)
+                        log.add(batch->entries[qsizetype(item.firstEntry + i)]);
+                    if (item.kind == LoadItem::Kind::Stop) {
+                        mView.setLabel(1, QStringLiteral("Import Failed!"));
+                        failed = true;
+                        done = true;
+                        break;
+                    }
+                    if (item.kind != LoadItem::Kind::Insert)
+                        continue;
+                    currentObs = batch->obsText(item);
+                    insert.run(*batch, item);
+                    ++result.inserted;
+                    // The summary counts row ids from 1; anything else and it is not used.
+                    if (db->lastInsertRowId() != result.inserted)
+                        summaryValid = false;
+                    if (++inBatch == kBatchRows) {
+                        db->exec("COMMIT");
+                        db->exec("BEGIN");
+                        inBatch = 0;
+                    }
                 }
+                bytesRead = batch->bytesRead;
             }
         } catch (const DbError& e) {
             // A refused insert: the entry has only the obs, the engine says why.
-            stop(QString());
-            ui.message(e.message(), Icon::Exclamation);
-        } catch (const ImportFileError& e) {
             stop(QString());
             ui.message(e.message(), Icon::Exclamation);
         } catch (const std::runtime_error& e) {
@@ -412,9 +355,10 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
             failed = true;
             ui.message(QString::fromStdString(e.what()), Icon::Exclamation);
         }
+        thread.join();
+        state = producer.state();
         // Past the last record there is no current obs.
-        obsField = {};
-        obsValue = nullptr;
+        currentObs.clear();
         db->exec("COMMIT");
         showProgress();
         mView.setLabel(2, QStringLiteral("Record - %1                Errors -  %2")
@@ -438,7 +382,8 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         } else {
             mSession.settings.state = state;
             try {
-                result.importedCount = runPostImport(mSession, mView, log, options.seed, true);
+                result.importedCount = runPostImport(mSession, mView, log, options.seed,
+                                                     summaryValid ? &producer.summary() : nullptr);
                 result.outcome = ImportOutcome::Completed;
             } catch (const DbError& e) {
                 stop(QString());

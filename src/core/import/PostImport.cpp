@@ -1,5 +1,7 @@
 #include "import/PostImport.h"
 
+#include "import/LoadSummary.h"
+
 #include "db/Session.h"
 #include "validation/BlockedFields.h"
 #include "validation/OutcomeGroups.h"
@@ -20,19 +22,48 @@ void reportUnassigned(Database& db, ImportLog& log) {
                                "columns do not meet data requirements.)"));
 }
 
-void excludeDuplicates(Database& db, ImportLog& log) {
-    const QVariant sum = db.scalar("SELECT sum(dupcnt) FROM tblRptValDupps");
+// `candidates`: the rows among which every duplicate is, when the import knows them.
+void excludeDuplicates(Database& db, ImportLog& log, LoadSummary* loaded) {
+    // The duplicates view, over the candidates only when there are some: a pair of equal keys
+    // lies wholly among them, so the groups and their counts are the same.
+    std::string duplicates = "tblRptValDupps";
+    std::string master = "tblORVmaster";
+    if (loaded) {
+        const std::vector<qint64>& candidates = loaded->duplicateCandidates();
+        if (candidates.empty())
+            return;
+        db.exec("CREATE TEMP TABLE IF NOT EXISTS orv_dup_candidate (rid INTEGER PRIMARY KEY)");
+        db.exec("DELETE FROM temp.orv_dup_candidate");
+        Statement ins = db.prepare("INSERT INTO temp.orv_dup_candidate (rid) VALUES (?)");
+        for (qint64 rowid : candidates) {
+            ins.bind(1, static_cast<std::int64_t>(rowid));
+            ins.run();
+            ins.reset();
+        }
+        master = "(SELECT rowid, * FROM tblORVmaster "
+                 "WHERE rowid IN (SELECT rid FROM temp.orv_dup_candidate))";
+        duplicates = "(SELECT SSN AS ssn, WIAExitDate, count(*) AS dupcnt FROM " + master +
+                     " GROUP BY SSN, WIAExitDate HAVING count(*) > 1)";
+    }
+    const QVariant sum = db.scalar("SELECT sum(dupcnt) FROM " + duplicates);
     if (sum.isNull() || sum.toLongLong() == 0)
         return;
-    const qint64 duplicates = sum.toLongLong();
-    log.add(QString::number(duplicates) +
+    const qint64 count = sum.toLongLong();
+    log.add(QString::number(count) +
             QStringLiteral("  duplicates exist. Please see the duplicates report for detail."));
     // Every record of a duplicate pair loses its group, the first one too. IS rather than =
     // so that a pair with an empty part matches as the view counted it.
-    db.exec("UPDATE tblORVmaster SET subpop = '', spopnum = 0 WHERE rowid IN ("
-            "SELECT m.rowid FROM tblRptValDupps AS d JOIN tblORVmaster AS m "
-            "ON m.SSN IS d.ssn AND m.WIAExitDate IS d.WIAExitDate)");
-    log.errorCount += duplicates - 1;
+    const std::string rows = "SELECT m.rowid FROM " + duplicates + " AS d JOIN " + master +
+                             " AS m ON m.SSN IS d.ssn AND m.WIAExitDate IS d.WIAExitDate";
+    if (loaded) {
+        Statement st = db.prepare(rows);
+        while (st.step())
+            loaded->ungroup(st.int64(0));
+    }
+    db.exec("UPDATE tblORVmaster SET subpop = '', spopnum = 0 WHERE rowid IN (" + rows + ")");
+    if (loaded)
+        db.exec("DROP TABLE temp.orv_dup_candidate");
+    log.errorCount += count - 1;
 }
 
 struct WeightRule {
@@ -51,6 +82,17 @@ constexpr WeightRule kWeightRules[] = {
     {1, "\"EmpQTR+1\" >= 2"},
 };
 
+// Writes the weights the rules gave the records as they loaded.
+void setWeights(Database& db, const LoadSummary& loaded) {
+    Statement st = db.prepare("UPDATE tblORVmaster SET Weight = ?1 WHERE rowid = ?2");
+    for (const auto& [rowid, weight] : loaded.reweighted()) {
+        st.bind(1, weight);
+        st.bind(2, static_cast<std::int64_t>(rowid));
+        st.run();
+        st.reset();
+    }
+}
+
 // One pass that writes only the records whose weight changes.
 void setWeights(Database& db) {
     std::string chosen = "(CASE";
@@ -61,45 +103,23 @@ void setWeights(Database& db) {
             " IS NOT NULL AND Weight IS NOT " + chosen);
 }
 
-// Records without a sampling unit are drawn as one unit, 999999, and get their empty unit back.
-// Only those records: a real unit 999999 keeps its number.
-class UnitPlaceholder {
-public:
-    explicit UnitPlaceholder(Database& db) : mDb(db) {
-        mDb.exec("CREATE TEMP TABLE IF NOT EXISTS orv_no_unit (rid INTEGER PRIMARY KEY)");
-        mDb.exec("DELETE FROM temp.orv_no_unit");
-        mDb.exec("INSERT INTO temp.orv_no_unit SELECT rowid FROM tblORVmaster "
-                 "WHERE SamplingUnit IS NULL");
-        mDb.exec("UPDATE tblORVmaster SET SamplingUnit = 999999 "
-                 "WHERE rowid IN (SELECT rid FROM temp.orv_no_unit)");
-    }
-    void restore() {
-        mDb.exec("UPDATE tblORVmaster SET SamplingUnit = NULL "
-                 "WHERE rowid IN (SELECT rid FROM temp.orv_no_unit)");
-        mDb.exec("DROP TABLE temp.orv_no_unit");
-        mRestored = true;
-    }
-    ~UnitPlaceholder() {
-        if (mRestored)
-            return;
-        try {
-            restore();
-        } catch (const DbError&) {
-        }
-    }
-    UnitPlaceholder(const UnitPlaceholder&) = delete;
-    UnitPlaceholder& operator=(const UnitPlaceholder&) = delete;
-
-private:
-    Database& mDb;
-    bool mRestored = false;
-};
-
-void rebuildUnitRows(Database& db) {
+void rebuildUnitRows(Database& db, const LoadSummary* loaded) {
     Savepoint sp(db, "orv_unit_rows");
     db.exec("DELETE FROM tblsupport WHERE sType = 'S'");
-    db.exec("INSERT INTO tblsupport (SamplingUnit, CaseMgr, sType) "
-            "SELECT DISTINCT SamplingUnit, CaseMgr, 'S' FROM tblORVmaster");
+    const auto known = loaded ? loaded->unitRows() : std::nullopt;
+    if (known) {
+        Statement st =
+            db.prepare("INSERT INTO tblsupport (SamplingUnit, CaseMgr, sType) VALUES (?, ?, 'S')");
+        for (const auto& [unit, caseMgr] : *known) {
+            st.bind(1, unit);
+            st.bind(2, caseMgr);
+            st.run();
+            st.reset();
+        }
+    } else {
+        db.exec("INSERT INTO tblsupport (SamplingUnit, CaseMgr, sType) "
+                "SELECT DISTINCT SamplingUnit, CaseMgr, 'S' FROM tblORVmaster");
+    }
     sp.release();
 }
 
@@ -167,39 +187,63 @@ private:
 
 } // namespace
 
+std::optional<int> ruleWeight(const OptNumber& employed1, const OptNumber& wages1,
+                              const OptNumber& employed3, const OptNumber& wages3) {
+    // A comparison with Null is never true, and the rules hold no negation: Null counts as
+    // false throughout, as in the statement.
+    const auto eq = [](const OptNumber& v, double x) { return v && *v == x; };
+    const auto gt = [](const OptNumber& v, double x) { return v && *v > x; };
+    const auto zeroOrNull = [](const OptNumber& v) { return !v || *v == 0; };
+    if (employed1 && *employed1 >= 2)
+        return 1;
+    if (eq(employed1, 1) && gt(wages1, 0) &&
+        ((eq(employed3, 1) && gt(wages3, 0)) || gt(employed3, 1) || !employed3))
+        return 2;
+    if ((eq(employed1, 1) && zeroOrNull(wages1)) ||
+        (eq(employed1, 1) && eq(employed3, 1) && zeroOrNull(wages3)))
+        return 3;
+    return std::nullopt;
+}
+
 qint64 runPostImport(Session& session, ImportView& view, ImportLog& log, quint32 seed,
-                     bool groupedAtLoad) {
+                     LoadSummary* loaded) {
     Database& db = session.db();
     Batch batch(db);
 
     view.setLabel(2, QStringLiteral("Working Please Wait."));
     view.refresh();
-    if (!groupedAtLoad)
+    if (!loaded)
         AssignOutcomeGroups(session);
     view.setLabel(2, QString());
     view.refresh();
 
     // Duplicates are looked for only once every record has a group.
-    if (db.scalar("SELECT count(*) FROM tblORVmaster WHERE spopnum = 0").toLongLong() != 0)
+    const qint64 ungrouped =
+        loaded ? loaded->ungrouped()
+               : db.scalar("SELECT count(*) FROM tblORVmaster WHERE spopnum = 0").toLongLong();
+    if (ungrouped != 0)
         reportUnassigned(db, log);
     else
-        excludeDuplicates(db, log);
+        excludeDuplicates(db, log, loaded);
 
     session.ui().setBusy(true);
     const qint64 imported =
-        db.scalar("SELECT count(*) FROM tblORVmaster WHERE spopnum <> 0").toLongLong();
+        loaded ? loaded->grouped()
+               : db.scalar("SELECT count(*) FROM tblORVmaster WHERE spopnum <> 0").toLongLong();
     view.setLabel(2, QStringLiteral("Number of Records Imported: ") + QString::number(imported));
     view.setLabel(3, QStringLiteral("Building Sample."));
     view.refresh();
 
-    setWeights(db);
-    {
-        UnitPlaceholder placeholder(db);
+    if (loaded) {
+        setWeights(db, *loaded);
+        const SamplePopulation population = loaded->takePopulation();
+        BuildSample(session, seed, &population);
+    } else {
+        setWeights(db);
         BuildSample(session, seed);
-        placeholder.restore();
     }
     ClearBlockedFields(session);
-    rebuildUnitRows(db);
+    rebuildUnitRows(db, loaded);
 
     db.execute("UPDATE tblsystem SET State = ?", {notNull(session.settings.state)});
     view.setLabel(3, QString());

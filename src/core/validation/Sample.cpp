@@ -6,8 +6,12 @@
 #include <QDateTime>
 #include <QRandomGenerator>
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <cmath>
 #include <random>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -49,35 +53,26 @@ constexpr const char* kCopiedColumns =
     "Earn2QTRAfterExit, Earn3QTRAfterExit, Recalled, randno, Weight";
 
 // Copied by rowid: randno is meant to be unique, but a repeated one must not copy two records
-// for one draw.
+// for one draw. A record without a unit was drawn in unit 999999, and its sample row says so.
 std::string copySql() {
+    std::string source = kCopiedColumns;
+    const std::string unit = "SamplingUnit";
+    source.replace(source.find(unit), unit.size(), "IFNULL(SamplingUnit, 999999)");
     return std::string("INSERT INTO tblsample (seqno, sampletype, chk, ") + kCopiedColumns +
-           ") SELECT ?1, ?2, NULL, " + kCopiedColumns + " FROM tblORVmaster WHERE rowid = ?3";
+           ") SELECT ?1, ?2, NULL, " + source + " FROM tblORVmaster WHERE rowid = ?3";
 }
 
-// Both read the certainty pool in the same order. A small pool is read through the unit index;
-// a large one faster in table order than by index lookups spread over the whole table.
-constexpr const char* kSmallCertaintyPool =
-    "SELECT m.rowid, m.Weight FROM tblORVmaster AS m "
-    "WHERE m.SamplingUnit IN (SELECT SamplingUnit FROM tblsupport WHERE sType = 'U') "
-    "AND m.spopnum <> 0 ORDER BY m.SamplingUnit, m.randno, m.rowid";
-constexpr const char* kLargeCertaintyPool =
-    "SELECT m.rowid, m.Weight FROM tblORVmaster AS m NOT INDEXED "
-    "WHERE m.SamplingUnit IN (SELECT SamplingUnit FROM tblsupport WHERE sType = 'U') "
-    "AND m.spopnum <> 0 ORDER BY m.SamplingUnit, m.randno, m.rowid";
-
-// Every record of the drawn units, grouped or not, unit by unit. The same choice of path.
-constexpr const char* kSmallDrawnUnits =
-    "SELECT d.pool, m.rowid, m.Weight FROM temp.orv_drawn_unit AS d "
-    "JOIN tblORVmaster AS m ON m.SamplingUnit = d.unit "
-    "ORDER BY d.pool, m.Weight, m.randno, m.rowid";
-constexpr const char* kLargeDrawnUnits =
-    "SELECT d.pool, m.rowid, m.Weight FROM tblORVmaster AS m NOT INDEXED "
-    "JOIN temp.orv_drawn_unit AS d ON d.unit = m.SamplingUnit "
-    "ORDER BY d.pool, m.Weight, m.randno, m.rowid";
+// Sort keys that put Null first, as an ascending ORDER BY does.
+std::pair<bool, double> weightKey(const SampleRecord& r) {
+    return {!r.weightNull, r.weight};
+}
+std::pair<bool, double> randnoKey(const SampleRecord& r) {
+    return {!r.randnoNull, r.randno};
+}
 
 struct Unit {
     QVariant value;
+    double groupedWeight = 0;
     qint64 count = 0;    // grouped records
     qint64 weight = 0;   // their total weight
     qint64 allCount = 0; // every record of the unit, grouped or not
@@ -120,9 +115,9 @@ private:
 
 class Draw {
 public:
-    Draw(Session& session, quint32 seed, DrawCounts& counts)
-        : mSession(session), mDb(session.db()), mRandom(seed), mCounts(counts),
-          mCopy(mDb.prepare(copySql())),
+    Draw(Session& session, const SamplePopulation& population, quint32 seed, DrawCounts& counts)
+        : mSession(session), mDb(session.db()), mPopulation(population), mRandom(seed),
+          mCounts(counts), mCopy(mDb.prepare(copySql())),
           mSupport(mDb.prepare("INSERT INTO tblsupport (SamplingUnit, weight, totrec, sType) "
                                "VALUES (?, ?, ?, ?)")) {}
 
@@ -131,7 +126,6 @@ public:
 private:
     void loadUnits();
     void addSupportRow(const Unit& unit, const char* type);
-    void readRecords(const char* sql, SystematicDraw& draw);
     // Copies the drawn records into the sample. A failure is shown and leaves none of this
     // draw's records; the sample goes on without them.
     void copy(const SystematicDraw& draw, const char* type);
@@ -141,34 +135,52 @@ private:
 
     Session& mSession;
     Database& mDb;
+    const SamplePopulation& mPopulation;
     Uniform mRandom;
     DrawCounts& mCounts;
     Statement mCopy;
     Statement mSupport;
     std::vector<Unit> mUnits;
+    std::vector<int> mUnitIndex; // population unit -> mUnits, -1 for none
     qint64 mTotalWeight = 0;
     qint64 mSeq = 0;
 };
 
 void Draw::loadUnits() {
-    // The unit index covers every column read here.
-    Statement st = mDb.prepare("SELECT SamplingUnit, count(CASE WHEN spopnum <> 0 THEN 1 END), "
-                               "sum(CASE WHEN spopnum <> 0 THEN Weight END), count(*), sum(Weight) "
-                               "FROM tblORVmaster WHERE SamplingUnit IS NOT NULL "
-                               "GROUP BY SamplingUnit ORDER BY SamplingUnit");
+    std::vector<Unit> all(mPopulation.units.size());
+    std::vector<double> allWeight(all.size(), 0.0);
+    std::vector<char> anyWeight(all.size(), 0);
+    std::vector<char> realWeight(all.size(), 0);
+    for (const SampleRecord& r : mPopulation.records) {
+        const auto i = static_cast<size_t>(r.unit);
+        Unit& u = all[i];
+        ++u.allCount;
+        if (!r.weightNull) {
+            allWeight[i] += r.weight;
+            anyWeight[i] = 1;
+            realWeight[i] |= r.weightReal ? 1 : 0;
+        }
+        if (r.grouped) {
+            ++u.count;
+            u.groupedWeight += r.weight;
+        }
+    }
     double total = 0;
-    while (st.step()) {
-        Unit u;
-        u.value = st.value(0);
-        u.count = st.int64(1);
+    mUnitIndex.assign(all.size(), -1);
+    for (size_t i = 0; i < all.size(); ++i) {
+        Unit& u = all[i];
         if (u.count == 0)
             continue; // a unit without grouped records is no sampling unit
-        const double w = st.isNull(2) ? 0.0 : st.real(2);
-        u.weight = roundEven(w);
-        u.allCount = st.int64(3);
-        u.allWeight = st.value(4);
-        total += w;
+        u.value = mPopulation.units[i];
+        u.weight = roundEven(u.groupedWeight);
+        // The unit's total weight as a sum over the column gives it: Null for no weights,
+        // whole when every weight is.
+        if (anyWeight[i])
+            u.allWeight = realWeight[i] ? QVariant(allWeight[i])
+                                        : QVariant(static_cast<qlonglong>(allWeight[i]));
+        total += u.groupedWeight;
         mCounts.population += u.count;
+        mUnitIndex[i] = static_cast<int>(mUnits.size());
         mUnits.push_back(u);
     }
     mCounts.units = static_cast<qint64>(mUnits.size());
@@ -182,12 +194,6 @@ void Draw::addSupportRow(const Unit& unit, const char* type) {
     mSupport.bind(4, QString::fromLatin1(type));
     mSupport.run();
     mSupport.reset();
-}
-
-void Draw::readRecords(const char* sql, SystematicDraw& draw) {
-    Statement st = mDb.prepare(sql);
-    while (!draw.done() && st.step())
-        draw.offer(st.int64(0), st.isNull(1) ? 0.0 : st.real(1));
 }
 
 void Draw::copyOrThrow(const SystematicDraw& draw, const char* type) {
@@ -255,7 +261,6 @@ void Draw::run() {
     qint64 remM = m;
     qint64 certW = 0;
     qint64 certCnt = 0;
-    qint64 certAll = 0;
     qint64 certUnits = 0;
     for (bool marked = true; marked;) {
         marked = false;
@@ -265,7 +270,6 @@ void Draw::run() {
             u.certain = marked = true;
             certW += u.weight;
             certCnt += u.count;
-            certAll += u.allCount;
             remW -= u.weight;
             --remM;
             ++certUnits;
@@ -320,7 +324,7 @@ void Draw::run() {
         }
     }
 
-    const qint64 S = GetSampleSize(mSession);
+    const qint64 S = sampleSizeFor(mCounts.population);
     qint64 nC1 = 0;
     if (certW != 0) {
         nC1 = W != 0 ? intPart(static_cast<double>(certW) / static_cast<double>(W) *
@@ -339,9 +343,25 @@ void Draw::run() {
             if (u.certain)
                 addSupportRow(u, "U");
         SystematicDraw pool(s1, i1, nC1);
-        if (nC1 > 0)
-            readRecords(
-                certAll > mCounts.population / 4 ? kLargeCertaintyPool : kSmallCertaintyPool, pool);
+        if (nC1 > 0) {
+            // The grouped records of the certainty units, by unit and randno.
+            std::vector<const SampleRecord*> order;
+            order.reserve(static_cast<size_t>(certCnt));
+            for (const SampleRecord& r : mPopulation.records) {
+                const int u = mUnitIndex[static_cast<size_t>(r.unit)];
+                if (r.grouped && u >= 0 && mUnits[static_cast<size_t>(u)].certain)
+                    order.push_back(&r);
+            }
+            std::sort(order.begin(), order.end(), [](const SampleRecord* a, const SampleRecord* b) {
+                return std::tuple(a->unit, randnoKey(*a), a->rowid) <
+                       std::tuple(b->unit, randnoKey(*b), b->rowid);
+            });
+            for (const SampleRecord* r : order) {
+                if (pool.done())
+                    break;
+                pool.offer(r->rowid, r->weight);
+            }
+        }
         copy(pool, "C1");
     }
 
@@ -352,10 +372,7 @@ void Draw::run() {
         M2 != 0 ? intPart(static_cast<double>(S - nC1) / static_cast<double>(M2)) + 1 : 0;
     if (quota > 0 && !drawnUnits.empty()) {
         std::vector<SystematicDraw> draws;
-        qint64 drawnRecords = 0;
-        mDb.exec("CREATE TEMP TABLE IF NOT EXISTS orv_drawn_unit (unit PRIMARY KEY, pool INTEGER)");
-        mDb.exec("DELETE FROM temp.orv_drawn_unit");
-        Statement ins = mDb.prepare("INSERT INTO temp.orv_drawn_unit (unit, pool) VALUES (?, ?)");
+        std::vector<int> poolOfUnit(mUnits.size(), -1);
         for (size_t i : drawnUnits) {
             const Unit& u = mUnits[i];
             double i2 = 0.0;
@@ -364,21 +381,24 @@ void Draw::run() {
                 i2 = static_cast<double>(u.weight) / static_cast<double>(quota);
                 s2 = static_cast<double>(intPart(mRandom.next() * i2));
             }
-            ins.bind(1, u.value);
-            ins.bind(2, static_cast<std::int64_t>(draws.size()));
-            ins.run();
-            ins.reset();
+            poolOfUnit[i] = static_cast<int>(draws.size());
             draws.emplace_back(s2, i2, quota);
-            drawnRecords += u.allCount;
         }
-        {
-            Statement st = mDb.prepare(drawnRecords > mCounts.population / 4 ? kLargeDrawnUnits
-                                                                             : kSmallDrawnUnits);
-            while (st.step())
-                draws[static_cast<size_t>(st.int64(0))].offer(st.int64(1),
-                                                              st.isNull(2) ? 0.0 : st.real(2));
+        // Every record of the drawn units, grouped or not, unit by unit in weight and randno
+        // order.
+        std::vector<std::pair<int, const SampleRecord*>> order;
+        for (const SampleRecord& r : mPopulation.records) {
+            const int u = mUnitIndex[static_cast<size_t>(r.unit)];
+            if (u >= 0 && poolOfUnit[static_cast<size_t>(u)] >= 0)
+                order.emplace_back(poolOfUnit[static_cast<size_t>(u)], &r);
         }
-        mDb.exec("DROP TABLE temp.orv_drawn_unit");
+        std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+            return std::tuple(a.first, weightKey(*a.second), randnoKey(*a.second),
+                              a.second->rowid) <
+                   std::tuple(b.first, weightKey(*b.second), randnoKey(*b.second), b.second->rowid);
+        });
+        for (const auto& [pool, r] : order)
+            draws[static_cast<size_t>(pool)].offer(r->rowid, r->weight);
         for (size_t k = 0; k < draws.size(); ++k) {
             copy(draws[k], "C2");
             addSupportRow(mUnits[drawnUnits[k]], "V");
@@ -453,7 +473,33 @@ quint32 clockSeed() {
     return QRandomGenerator::system()->generate();
 }
 
-bool BuildSample(Session& session, quint32 seed) {
+SamplePopulation readSamplePopulation(Database& db) {
+    SamplePopulation population;
+    // Ordered by unit, so that a unit's records come together and the units in order.
+    Statement st = db.prepare("SELECT IFNULL(SamplingUnit, 999999) AS unit, rowid, "
+                              "spopnum <> 0, Weight, randno FROM tblORVmaster ORDER BY unit");
+    QVariant unit;
+    while (st.step()) {
+        const QVariant value = st.value(0);
+        if (population.units.empty() || value != unit) {
+            unit = value;
+            population.units.push_back(value);
+        }
+        SampleRecord r;
+        r.unit = static_cast<int>(population.units.size() - 1);
+        r.rowid = st.int64(1);
+        r.grouped = !st.isNull(2) && st.int64(2) != 0;
+        r.weightNull = st.isNull(3);
+        r.weightReal = st.columnType(3) == SQLITE_FLOAT;
+        r.weight = r.weightNull ? 0.0 : st.real(3);
+        r.randnoNull = st.isNull(4);
+        r.randno = r.randnoNull ? 0.0 : st.real(4);
+        population.records.push_back(r);
+    }
+    return population;
+}
+
+bool BuildSample(Session& session, quint32 seed, const SamplePopulation* population) {
     const QString drawnAt =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     DrawCounts counts;
@@ -470,7 +516,12 @@ bool BuildSample(Session& session, quint32 seed) {
         // sampling weights would pass for a real one.
         Savepoint sp(db, "orv_sample");
         {
-            Draw draw(session, seed, counts);
+            SamplePopulation read;
+            if (!population) {
+                read = readSamplePopulation(db);
+                population = &read;
+            }
+            Draw draw(session, *population, seed, counts);
             draw.run();
         }
         writeLog(db, drawnAt, seed, counts);

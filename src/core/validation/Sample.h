@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QVariant>
 #include <QtGlobal>
+
+#include <vector>
 
 namespace orv {
 
+class Database;
 class Session;
 
 // How many sampling units to draw out of `units`.
@@ -18,11 +22,33 @@ qint64 GetSampleSize(Session& session);
 // A seed for a draw that need not be repeated.
 quint32 clockSeed();
 
+// What the draw reads of one master record.
+struct SampleRecord {
+    qint64 rowid = 0;
+    double weight = 0;    // 0 when Null
+    double randno = 0;    // 0 when Null
+    int unit = 0;         // index into SamplePopulation::units
+    bool grouped = false; // spopnum is neither 0 nor Null
+    bool weightNull = false;
+    bool weightReal = false; // a real, not a whole number: the unit's total becomes real
+    bool randnoNull = false;
+};
+
+// The master as the draw sees it. Records without a sampling unit count as unit 999999.
+struct SamplePopulation {
+    std::vector<QVariant> units; // distinct sampling units in ascending order
+    std::vector<SampleRecord> records;
+};
+
+// Reads the population from the master.
+SamplePopulation readSamplePopulation(Database& db);
+
 // Draws the two-stage weighted sample into tblsample (replacing it), using tbltemp and the
 // 'U'/'V' rows of tblsupport, and logs the draw in tblSampleLog. The same seed on the same
-// master gives the same sample. Records without a sampling unit are not drawn: the caller
-// gives them a placeholder unit first. A failed draw is shown to the user, leaves the sample
-// empty and returns false.
-bool BuildSample(Session& session, quint32 seed);
+// master gives the same sample. Records without a sampling unit are drawn as one unit, 999999,
+// which their sample rows carry. `population` is the master as an import just loaded it; read
+// from the master when not given. A failed draw is shown to the user, leaves the sample empty
+// and returns false.
+bool BuildSample(Session& session, quint32 seed, const SamplePopulation* population = nullptr);
 
 } // namespace orv

@@ -195,7 +195,8 @@ TEST_F(SchemaTest, IndexesForLargeJoins) {
     QStringList names;
     while (st.step())
         names << st.text(0);
-    for (const char* i : {"idx_master_randno", "idx_master_spopnum", "idx_master_ssn_exit",
-                          "idx_sample_key", "idx_sample_randno"})
+    for (const char* i : {"idx_master_randno", "idx_sample_key", "idx_sample_randno"})
         EXPECT_TRUE(names.contains(i)) << i;
+    // Every other master index would cost the import a pass over the table.
+    EXPECT_EQ(names.filter("idx_master_").size(), 1);
 }

@@ -1,4 +1,5 @@
-// The import places records as it loads them; the statements after the load must agree.
+// The import places and weighs records as it loads them; the statements after the load must
+// agree.
 #include "../validation/ValidationFixture.h"
 
 #include "import/PostImport.h"
@@ -100,15 +101,22 @@ TEST_F(LoadPlacementTest, GroupsMatchTheStatements) {
     }
     NullView view;
     ImportLog log;
-    runPostImport(*session, view, log, 1, false);
+    runPostImport(*session, view, log, 1);
 
-    Statement st = db().prepare("SELECT obs, spopnum FROM tblORVmaster ORDER BY obs");
+    Statement st = db().prepare("SELECT obs, spopnum, Weight FROM tblORVmaster ORDER BY obs");
     std::set<int> groupsSeen;
     while (st.step()) {
         const Row& r = rows[static_cast<size_t>(st.int64(0) - 1)];
         const int group = outcomeGroupOf(r.in);
         groupsSeen.insert(group);
         ASSERT_EQ(st.int64(1), group) << "obs " << st.int64(0);
+        // The rules' weight, as the import sets it while loading; none leaves it Null here.
+        const auto weight =
+            ruleWeight(r.in.employed[0], r.in.wages[0], r.in.employed[2], r.in.wages[2]);
+        ASSERT_EQ(st.isNull(2), !weight) << "obs " << st.int64(0);
+        if (weight) {
+            ASSERT_EQ(st.int64(2), *weight) << "obs " << st.int64(0);
+        }
     }
     EXPECT_EQ(groupsSeen.size(), 26u); // every group and none
 }

@@ -290,7 +290,7 @@ TEST_F(PostImportTest, AFailingStatementStopsTheRest) {
     EXPECT_EQ(count("SELECT count(*) FROM tblsupport WHERE sType = 'S'"), 0);
 }
 
-TEST_F(PostImportTest, PlaceholderIsUndoneWhenTheRunFailsAfterIt) {
+TEST_F(PostImportTest, RecordsWithoutUnitKeepItWhenTheRunFails) {
     addRecords(2);
     addRecord("N1", 20061015, {{"SamplingUnit", QVariant()}});
     db().exec("CREATE TEMP TRIGGER refuse BEFORE INSERT ON main.tblSampleLog "

@@ -258,7 +258,6 @@ TEST_F(SampleTest, NothingToDrawFromGivesAnEmptySample) {
     ASSERT_GT(count("SELECT count(*) FROM tblsample"), 0);
 
     db().exec("UPDATE tblORVmaster SET spopnum = 0");
-    addRecord(QVariant(), 1); // grouped, but without a unit
     ASSERT_TRUE(BuildSample(*session, 1));
     EXPECT_TRUE(ui.shown.isEmpty());
     EXPECT_EQ(count("SELECT count(*) FROM tblsample"), 0);

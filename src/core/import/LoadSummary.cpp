@@ -1,0 +1,199 @@
+#include "import/LoadSummary.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <tuple>
+
+namespace orv {
+
+namespace {
+
+// Beyond this many distinct pairs or case managers the 'S' rows are read from the master
+// instead: memory stays bounded whatever the file.
+constexpr size_t kMaxUnitRows = 300000;
+constexpr double kNoUnit = 999999;
+
+std::uint64_t mix(std::uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb33fe1a85ec5ULL;
+    h ^= h >> 33;
+    return h;
+}
+
+std::uint64_t bitsOf(double d) {
+    if (d == 0)
+        d = 0; // -0 equals 0
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &d, sizeof bits);
+    return bits;
+}
+
+QVariant unitValue(double unit) {
+    // An integer column keeps a whole number as an integer.
+    if (unit == std::trunc(unit) && std::abs(unit) < 9.2e18)
+        return QVariant(static_cast<qlonglong>(unit));
+    return QVariant(unit);
+}
+
+} // namespace
+
+std::string foldCase(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
+bool LoadSummary::UnitRow::operator==(const UnitRow& o) const {
+    return hasUnit == o.hasUnit && (!hasUnit || unit == o.unit) && caseMgr == o.caseMgr;
+}
+
+size_t LoadSummary::UnitRowHash::operator()(const UnitRow& r) const {
+    return static_cast<size_t>(mix((r.hasUnit ? bitsOf(r.unit) : 0x51ed27ULL) * 31 +
+                                   static_cast<std::uint64_t>(r.caseMgr + 1)));
+}
+
+void LoadSummary::addUnitRow(const LoadedRecord& in) {
+    int caseMgr = -1;
+    if (in.caseMgr) {
+        std::string folded = foldCase(*in.caseMgr);
+        auto it = mCaseMgrIds.find(folded);
+        if (it == mCaseMgrIds.end()) {
+            it = mCaseMgrIds.emplace(folded, static_cast<int>(mFolded.size())).first;
+            mFolded.push_back(std::move(folded));
+        }
+        caseMgr = it->second;
+    }
+    const UnitRow row{in.samplingUnit.has_value(), in.samplingUnit.value_or(0), caseMgr};
+    if (mUnitRows.find(row) == mUnitRows.end()) {
+        int spelling = -1;
+        if (in.caseMgr) {
+            auto [it, added] = mSpellingIds.try_emplace(std::string(*in.caseMgr),
+                                                        static_cast<int>(mSpellings.size()));
+            if (added)
+                mSpellings.emplace_back(*in.caseMgr);
+            spelling = it->second;
+        }
+        mUnitRows.emplace(row, spelling);
+    }
+    if (mUnitRows.size() > kMaxUnitRows || mFolded.size() > kMaxUnitRows ||
+        mSpellings.size() > kMaxUnitRows) {
+        mUnitRowsDropped = true;
+        mUnitRows = {};
+        mCaseMgrIds = {};
+        mFolded = {};
+        mSpellingIds = {};
+        mSpellings = {};
+    }
+}
+
+void LoadSummary::reserve(qint64 records) {
+    const auto n = static_cast<size_t>(std::max<qint64>(records, 0));
+    mRecords.reserve(n);
+    mUnitOf.reserve(n);
+    mKeys.reserve(n);
+}
+
+void LoadSummary::add(const LoadedRecord& in) {
+    SampleRecord r;
+    r.rowid = in.rowid;
+    r.weight = in.rules.value_or(in.weight);
+    r.randno = in.randno;
+    r.grouped = in.group != 0;
+    mRecords.push_back(r);
+    double unit = in.samplingUnit.value_or(kNoUnit);
+    if (unit == 0)
+        unit = 0; // -0 is 0
+    auto [it, added] = mUnitIds.try_emplace(unit, static_cast<std::int32_t>(mUnitValues.size()));
+    if (added)
+        mUnitValues.push_back(unit);
+    mUnitOf.push_back(it->second);
+    if (r.grouped)
+        ++mGrouped;
+    if (in.rules && *in.rules != in.weight)
+        mReweighted.emplace_back(in.rowid, *in.rules);
+
+    std::uint64_t h = in.ssn ? std::hash<std::string>{}(foldCase(*in.ssn)) : 0x9e3779b97f4a7c15ULL;
+    h = mix(h ^ (in.exitDate ? mix(bitsOf(*in.exitDate)) : 0x2545f4914f6cdd1dULL));
+    mKeys.push_back(h);
+
+    if (!mUnitRowsDropped)
+        addUnitRow(in);
+}
+
+void LoadSummary::finishLoad() {
+    std::vector<std::uint64_t> sorted = mKeys;
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<std::uint64_t> repeated;
+    for (size_t i = 1; i < sorted.size(); ++i)
+        if (sorted[i] == sorted[i - 1] && (repeated.empty() || repeated.back() != sorted[i]))
+            repeated.push_back(sorted[i]);
+    sorted = {};
+    mCandidates.clear();
+    for (size_t i = 0; i < mKeys.size(); ++i)
+        if (std::binary_search(repeated.begin(), repeated.end(), mKeys[i]))
+            mCandidates.push_back(mRecords[i].rowid);
+    mKeys = {};
+}
+
+void LoadSummary::ungroup(qint64 rowid) {
+    auto it = std::lower_bound(mRecords.begin(), mRecords.end(), rowid,
+                               [](const SampleRecord& r, qint64 id) { return r.rowid < id; });
+    if (it != mRecords.end() && it->rowid == rowid && it->grouped) {
+        it->grouped = false;
+        --mGrouped;
+    }
+}
+
+std::optional<std::vector<std::pair<QVariant, QVariant>>> LoadSummary::unitRows() const {
+    if (mUnitRowsDropped)
+        return std::nullopt;
+    // In the order of an index on the pair: Null first, case managers without regard to case.
+    std::vector<std::pair<UnitRow, int>> sorted(mUnitRows.begin(), mUnitRows.end());
+    const auto key = [&](const UnitRow& r) {
+        return std::tuple(r.hasUnit, r.hasUnit ? r.unit : 0.0, r.caseMgr >= 0,
+                          r.caseMgr >= 0 ? std::string_view(mFolded[static_cast<size_t>(r.caseMgr)])
+                                         : std::string_view());
+    };
+    std::sort(sorted.begin(), sorted.end(),
+              [&](const auto& a, const auto& b) { return key(a.first) < key(b.first); });
+    std::vector<std::pair<QVariant, QVariant>> rows;
+    rows.reserve(sorted.size());
+    for (const auto& [r, spelling] : sorted)
+        rows.emplace_back(r.hasUnit ? unitValue(r.unit) : QVariant(),
+                          spelling >= 0 ? QVariant(QString::fromStdString(
+                                              mSpellings[static_cast<size_t>(spelling)]))
+                                        : QVariant());
+    return rows;
+}
+
+SamplePopulation LoadSummary::takePopulation() {
+    SamplePopulation population;
+    // Units in ascending order, as the draw reads them.
+    std::vector<std::int32_t> order(mUnitValues.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = static_cast<std::int32_t>(i);
+    std::sort(order.begin(), order.end(),
+              [&](std::int32_t a, std::int32_t b) { return mUnitValues[a] < mUnitValues[b]; });
+    std::vector<std::int32_t> rank(order.size());
+    population.units.reserve(order.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        rank[static_cast<size_t>(order[i])] = static_cast<std::int32_t>(i);
+        population.units.push_back(unitValue(mUnitValues[static_cast<size_t>(order[i])]));
+    }
+    for (size_t i = 0; i < mRecords.size(); ++i)
+        mRecords[i].unit = rank[static_cast<size_t>(mUnitOf[i])];
+    mUnitOf = {};
+    mUnitValues = {};
+    mUnitIds = {};
+    population.records = std::move(mRecords);
+    mRecords = {};
+    return population;
+}
+
+} // namespace orv
