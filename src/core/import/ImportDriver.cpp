@@ -273,6 +273,7 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         setup.grouped = grouped;
         setup.seed = options.seed;
         setup.state = state;
+        setup.summaryLimit = options.summaryLimit;
         LoadProducer producer(*reader, context, setup, queue);
         ProducerThread thread(producer, queue);
         bool summaryValid = true;
@@ -382,8 +383,9 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         } else {
             mSession.settings.state = state;
             try {
-                result.importedCount = runPostImport(mSession, mView, log, options.seed,
-                                                     summaryValid ? &producer.summary() : nullptr);
+                result.importedCount = runPostImport(
+                    mSession, mView, log, options.seed, true,
+                    summaryValid && !producer.summary().dropped() ? &producer.summary() : nullptr);
                 result.outcome = ImportOutcome::Completed;
             } catch (const DbError& e) {
                 stop(QString());

@@ -12,6 +12,9 @@ class Session;
 struct ImportOptions {
     // Seeds randno and the sample draw; the same seed on the same file gives the same sample.
     quint32 seed = 0;
+    // Up to this many records the steps after the load work from what the import learnt while
+    // inserting (about 50 bytes a record); past it they read the master, in bounded memory.
+    qint64 summaryLimit = 1500000;
 };
 
 enum class ImportOutcome {

@@ -364,7 +364,10 @@ void LoadProducer::produce() {
                                       number(record.col(50)), number(record.col(57)));
             loaded.group = group;
             loaded.randno = drawn;
-            mSummary.add(loaded);
+            if (mSummary.size() < mSetup.summaryLimit)
+                mSummary.add(loaded);
+            else if (!mSummary.dropped())
+                mSummary.drop();
         } catch (const TypeMismatch&) {
             item->kind = LoadItem::Kind::Stop;
             addEntry(entry(obs(), kFormattedData));

@@ -95,6 +95,7 @@ struct ProducerSetup {
     bool grouped = false; // population type 1: records get their outcome group
     quint32 seed = 0;
     QString state;
+    qint64 summaryLimit = 0; // records past which the summary is dropped
 };
 
 // Reads, checks and encodes every line of the extract, on its own thread, and learns what the

@@ -99,7 +99,14 @@ void LoadSummary::reserve(qint64 records) {
     mKeys.reserve(n);
 }
 
+void LoadSummary::drop() {
+    *this = LoadSummary();
+    mDropped = true;
+}
+
 void LoadSummary::add(const LoadedRecord& in) {
+    if (mDropped)
+        return;
     SampleRecord r;
     r.rowid = in.rowid;
     r.weight = in.rules.value_or(in.weight);
@@ -127,6 +134,8 @@ void LoadSummary::add(const LoadedRecord& in) {
 }
 
 void LoadSummary::finishLoad() {
+    if (mDropped)
+        return;
     std::vector<std::uint64_t> sorted = mKeys;
     std::sort(sorted.begin(), sorted.end());
     std::vector<std::uint64_t> repeated;

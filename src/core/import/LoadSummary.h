@@ -35,6 +35,10 @@ public:
     void add(const LoadedRecord& record);
     // The last record was added: works out the duplicate candidates.
     void finishLoad();
+    // Forgets everything: past a size, memory matters more than speed.
+    void drop();
+    bool dropped() const { return mDropped; }
+    qint64 size() const { return static_cast<qint64>(mRecords.size()); }
 
     qint64 grouped() const { return mGrouped; }
     qint64 ungrouped() const { return static_cast<qint64>(mRecords.size()) - mGrouped; }
@@ -83,6 +87,7 @@ private:
     std::vector<std::string> mSpellings;
     std::unordered_map<UnitRow, int, UnitRowHash> mUnitRows; // -> first spelling, -1 for Null
     bool mUnitRowsDropped = false;
+    bool mDropped = false;
     qint64 mGrouped = 0;
 };
 

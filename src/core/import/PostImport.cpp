@@ -206,13 +206,13 @@ std::optional<int> ruleWeight(const OptNumber& employed1, const OptNumber& wages
 }
 
 qint64 runPostImport(Session& session, ImportView& view, ImportLog& log, quint32 seed,
-                     LoadSummary* loaded) {
+                     bool groupedAtLoad, LoadSummary* loaded) {
     Database& db = session.db();
     Batch batch(db);
 
     view.setLabel(2, QStringLiteral("Working Please Wait."));
     view.refresh();
-    if (!loaded)
+    if (!groupedAtLoad && !loaded)
         AssignOutcomeGroups(session);
     view.setLabel(2, QString());
     view.refresh();

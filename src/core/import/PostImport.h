@@ -18,11 +18,12 @@ class Session;
 // with `seed`, blocked values cleared, the 'S' support rows rebuilt, the state stored and the
 // sign-in filters reset. Returns the number of records with a group. A failing statement
 // throws DbError and the remaining steps are skipped; what was done stays.
-// `loaded`: what the import learnt of the records as it inserted them (each with its group,
-// by outcomeGroupOf); the steps then need no whole-table pass. Without it every step reads the
-// master.
+// `groupedAtLoad`: the import already gave every record its group (by outcomeGroupOf), so
+// that whole-table pass is skipped. `loaded`: what the import learnt of the records as it
+// inserted them; the steps then need no whole-table pass at all. Without it every step reads
+// the master.
 qint64 runPostImport(Session& session, ImportView& view, ImportLog& log, quint32 seed,
-                     LoadSummary* loaded = nullptr);
+                     bool groupedAtLoad = false, LoadSummary* loaded = nullptr);
 
 // The weight the weight rules give a record from EmpQTR+1, Earn1QTRAfterExit, EmpQTR+3 and
 // Earn3QTRAfterExit, or none when no rule applies and the record keeps its weight.

@@ -6,8 +6,6 @@
 #include <QDateTime>
 #include <QRandomGenerator>
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -115,7 +113,7 @@ private:
 
 class Draw {
 public:
-    Draw(Session& session, const SamplePopulation& population, quint32 seed, DrawCounts& counts)
+    Draw(Session& session, const SamplePopulation* population, quint32 seed, DrawCounts& counts)
         : mSession(session), mDb(session.db()), mPopulation(population), mRandom(seed),
           mCounts(counts), mCopy(mDb.prepare(copySql())),
           mSupport(mDb.prepare("INSERT INTO tblsupport (SamplingUnit, weight, totrec, sType) "
@@ -125,6 +123,8 @@ public:
 
 private:
     void loadUnits();
+    void loadUnitsFromMaster();
+    void readRecords(const char* sql, SystematicDraw& draw);
     void addSupportRow(const Unit& unit, const char* type);
     // Copies the drawn records into the sample. A failure is shown and leaves none of this
     // draw's records; the sample goes on without them.
@@ -135,7 +135,7 @@ private:
 
     Session& mSession;
     Database& mDb;
-    const SamplePopulation& mPopulation;
+    const SamplePopulation* mPopulation; // none: the master is read as the draw goes
     Uniform mRandom;
     DrawCounts& mCounts;
     Statement mCopy;
@@ -146,12 +146,58 @@ private:
     qint64 mSeq = 0;
 };
 
+// Records without a unit count as unit 999999 throughout.
+constexpr const char* kUnitTotals =
+    "SELECT IFNULL(SamplingUnit, 999999) AS unit, count(CASE WHEN spopnum <> 0 THEN 1 END), "
+    "sum(CASE WHEN spopnum <> 0 THEN Weight END), count(*), sum(Weight) "
+    "FROM tblORVmaster GROUP BY unit ORDER BY unit";
+constexpr const char* kCertaintyPool =
+    "SELECT m.rowid, m.Weight FROM tblORVmaster AS m "
+    "WHERE IFNULL(m.SamplingUnit, 999999) IN (SELECT SamplingUnit FROM tblsupport "
+    "WHERE sType = 'U') AND m.spopnum <> 0 ORDER BY IFNULL(m.SamplingUnit, 999999), m.randno, "
+    "m.rowid";
+constexpr const char* kDrawnUnits =
+    "SELECT d.pool, m.rowid, m.Weight FROM tblORVmaster AS m "
+    "JOIN temp.orv_drawn_unit AS d ON d.unit = IFNULL(m.SamplingUnit, 999999) "
+    "ORDER BY d.pool, m.Weight, m.randno, m.rowid";
+
+void Draw::loadUnitsFromMaster() {
+    Statement st = mDb.prepare(kUnitTotals);
+    double total = 0;
+    while (st.step()) {
+        Unit u;
+        u.value = st.value(0);
+        u.count = st.int64(1);
+        if (u.count == 0)
+            continue; // a unit without grouped records is no sampling unit
+        const double w = st.isNull(2) ? 0.0 : st.real(2);
+        u.weight = roundEven(w);
+        u.allCount = st.int64(3);
+        u.allWeight = st.value(4);
+        total += w;
+        mCounts.population += u.count;
+        mUnits.push_back(u);
+    }
+    mCounts.units = static_cast<qint64>(mUnits.size());
+    mTotalWeight = roundEven(total);
+}
+
+void Draw::readRecords(const char* sql, SystematicDraw& draw) {
+    Statement st = mDb.prepare(sql);
+    while (!draw.done() && st.step())
+        draw.offer(st.int64(0), st.isNull(1) ? 0.0 : st.real(1));
+}
+
 void Draw::loadUnits() {
-    std::vector<Unit> all(mPopulation.units.size());
+    if (!mPopulation) {
+        loadUnitsFromMaster();
+        return;
+    }
+    std::vector<Unit> all(mPopulation->units.size());
     std::vector<double> allWeight(all.size(), 0.0);
     std::vector<char> anyWeight(all.size(), 0);
     std::vector<char> realWeight(all.size(), 0);
-    for (const SampleRecord& r : mPopulation.records) {
+    for (const SampleRecord& r : mPopulation->records) {
         const auto i = static_cast<size_t>(r.unit);
         Unit& u = all[i];
         ++u.allCount;
@@ -171,7 +217,7 @@ void Draw::loadUnits() {
         Unit& u = all[i];
         if (u.count == 0)
             continue; // a unit without grouped records is no sampling unit
-        u.value = mPopulation.units[i];
+        u.value = mPopulation->units[i];
         u.weight = roundEven(u.groupedWeight);
         // The unit's total weight as a sum over the column gives it: Null for no weights,
         // whole when every weight is.
@@ -343,11 +389,13 @@ void Draw::run() {
             if (u.certain)
                 addSupportRow(u, "U");
         SystematicDraw pool(s1, i1, nC1);
-        if (nC1 > 0) {
+        if (nC1 > 0 && !mPopulation) {
+            readRecords(kCertaintyPool, pool);
+        } else if (nC1 > 0) {
             // The grouped records of the certainty units, by unit and randno.
             std::vector<const SampleRecord*> order;
             order.reserve(static_cast<size_t>(certCnt));
-            for (const SampleRecord& r : mPopulation.records) {
+            for (const SampleRecord& r : mPopulation->records) {
                 const int u = mUnitIndex[static_cast<size_t>(r.unit)];
                 if (r.grouped && u >= 0 && mUnits[static_cast<size_t>(u)].certain)
                     order.push_back(&r);
@@ -386,19 +434,41 @@ void Draw::run() {
         }
         // Every record of the drawn units, grouped or not, unit by unit in weight and randno
         // order.
-        std::vector<std::pair<int, const SampleRecord*>> order;
-        for (const SampleRecord& r : mPopulation.records) {
-            const int u = mUnitIndex[static_cast<size_t>(r.unit)];
-            if (u >= 0 && poolOfUnit[static_cast<size_t>(u)] >= 0)
-                order.emplace_back(poolOfUnit[static_cast<size_t>(u)], &r);
+        if (!mPopulation) {
+            mDb.exec("CREATE TEMP TABLE IF NOT EXISTS orv_drawn_unit (unit PRIMARY KEY, "
+                     "pool INTEGER)");
+            mDb.exec("DELETE FROM temp.orv_drawn_unit");
+            Statement ins =
+                mDb.prepare("INSERT INTO temp.orv_drawn_unit (unit, pool) VALUES (?, ?)");
+            for (size_t i : drawnUnits) {
+                ins.bind(1, mUnits[i].value);
+                ins.bind(2, poolOfUnit[i]);
+                ins.run();
+                ins.reset();
+            }
+            {
+                Statement st = mDb.prepare(kDrawnUnits);
+                while (st.step())
+                    draws[static_cast<size_t>(st.int64(0))].offer(st.int64(1),
+                                                                  st.isNull(2) ? 0.0 : st.real(2));
+            }
+            mDb.exec("DROP TABLE temp.orv_drawn_unit");
+        } else {
+            std::vector<std::pair<int, const SampleRecord*>> order;
+            for (const SampleRecord& r : mPopulation->records) {
+                const int u = mUnitIndex[static_cast<size_t>(r.unit)];
+                if (u >= 0 && poolOfUnit[static_cast<size_t>(u)] >= 0)
+                    order.emplace_back(poolOfUnit[static_cast<size_t>(u)], &r);
+            }
+            std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+                return std::tuple(a.first, weightKey(*a.second), randnoKey(*a.second),
+                                  a.second->rowid) < std::tuple(b.first, weightKey(*b.second),
+                                                                randnoKey(*b.second),
+                                                                b.second->rowid);
+            });
+            for (const auto& [pool, r] : order)
+                draws[static_cast<size_t>(pool)].offer(r->rowid, r->weight);
         }
-        std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
-            return std::tuple(a.first, weightKey(*a.second), randnoKey(*a.second),
-                              a.second->rowid) <
-                   std::tuple(b.first, weightKey(*b.second), randnoKey(*b.second), b.second->rowid);
-        });
-        for (const auto& [pool, r] : order)
-            draws[static_cast<size_t>(pool)].offer(r->rowid, r->weight);
         for (size_t k = 0; k < draws.size(); ++k) {
             copy(draws[k], "C2");
             addSupportRow(mUnits[drawnUnits[k]], "V");
@@ -473,32 +543,6 @@ quint32 clockSeed() {
     return QRandomGenerator::system()->generate();
 }
 
-SamplePopulation readSamplePopulation(Database& db) {
-    SamplePopulation population;
-    // Ordered by unit, so that a unit's records come together and the units in order.
-    Statement st = db.prepare("SELECT IFNULL(SamplingUnit, 999999) AS unit, rowid, "
-                              "spopnum <> 0, Weight, randno FROM tblORVmaster ORDER BY unit");
-    QVariant unit;
-    while (st.step()) {
-        const QVariant value = st.value(0);
-        if (population.units.empty() || value != unit) {
-            unit = value;
-            population.units.push_back(value);
-        }
-        SampleRecord r;
-        r.unit = static_cast<int>(population.units.size() - 1);
-        r.rowid = st.int64(1);
-        r.grouped = !st.isNull(2) && st.int64(2) != 0;
-        r.weightNull = st.isNull(3);
-        r.weightReal = st.columnType(3) == SQLITE_FLOAT;
-        r.weight = r.weightNull ? 0.0 : st.real(3);
-        r.randnoNull = st.isNull(4);
-        r.randno = r.randnoNull ? 0.0 : st.real(4);
-        population.records.push_back(r);
-    }
-    return population;
-}
-
 bool BuildSample(Session& session, quint32 seed, const SamplePopulation* population) {
     const QString drawnAt =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
@@ -516,12 +560,7 @@ bool BuildSample(Session& session, quint32 seed, const SamplePopulation* populat
         // sampling weights would pass for a real one.
         Savepoint sp(db, "orv_sample");
         {
-            SamplePopulation read;
-            if (!population) {
-                read = readSamplePopulation(db);
-                population = &read;
-            }
-            Draw draw(session, *population, seed, counts);
+            Draw draw(session, population, seed, counts);
             draw.run();
         }
         writeLog(db, drawnAt, seed, counts);

@@ -7,7 +7,6 @@
 
 namespace orv {
 
-class Database;
 class Session;
 
 // How many sampling units to draw out of `units`.
@@ -40,15 +39,12 @@ struct SamplePopulation {
     std::vector<SampleRecord> records;
 };
 
-// Reads the population from the master.
-SamplePopulation readSamplePopulation(Database& db);
-
 // Draws the two-stage weighted sample into tblsample (replacing it), using tbltemp and the
 // 'U'/'V' rows of tblsupport, and logs the draw in tblSampleLog. The same seed on the same
 // master gives the same sample. Records without a sampling unit are drawn as one unit, 999999,
-// which their sample rows carry. `population` is the master as an import just loaded it; read
-// from the master when not given. A failed draw is shown to the user, leaves the sample empty
-// and returns false.
+// which their sample rows carry. `population` is the master as an import just loaded it; when
+// not given, the draw reads the master as it goes. A failed draw is shown to the user, leaves the
+// sample empty and returns false.
 bool BuildSample(Session& session, quint32 seed, const SamplePopulation* population = nullptr);
 
 } // namespace orv

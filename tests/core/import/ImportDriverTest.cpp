@@ -332,6 +332,15 @@ TEST_F(ImportDriverTest, StepsWorkedOutAtLoadEqualTheStatements) {
         while (!report.isEmpty() && report.last().isEmpty())
             report.removeLast();
 
+        // Past its size limit the import drops what it learnt and reads the master instead.
+        test::writeFile(extract, file);
+        ImportDriver bounded(*session, view);
+        ImportOptions options{5};
+        options.summaryLimit = 100;
+        ASSERT_EQ(bounded.importExtractFile(extract, options).outcome, ImportOutcome::Completed);
+        ASSERT_EQ(runState().join('\n').toStdString(), atLoad.join('\n').toStdString());
+        ASSERT_EQ(reportLines().mid(1), report.mid(1) + QStringList{""});
+
         RecordingView again;
         ImportLog log;
         runPostImport(*session, again, log, 5);

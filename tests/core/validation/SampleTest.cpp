@@ -81,9 +81,10 @@ protected:
             EXPECT_EQ(
                 count("SELECT count(DISTINCT seqno) FROM tblsample WHERE sampletype = ?", {type}),
                 n);
-            if (n > 0)
+            if (n > 0) {
                 EXPECT_EQ(count("SELECT max(seqno) FROM tblsample WHERE sampletype = ?", {type}),
                           n);
+            }
         }
     }
 };
