@@ -6,6 +6,7 @@
 #include "import/RecordRules.h"
 #include "validation/OutcomeGroups.h"
 
+#include <algorithm>
 #include <array>
 #include <random>
 
@@ -273,10 +274,11 @@ void LoadProducer::produce() {
             if (!reserved && mReader.bytesRead() > 0) {
                 // As many records again as the file's size suggests, and a little more.
                 reserved = true;
-                mSummary.reserve(static_cast<qint64>(static_cast<double>(mReader.fileSize()) /
-                                                         static_cast<double>(mReader.bytesRead()) *
-                                                         kBatchLines * 1.02 +
-                                                     1024));
+                const auto expected = static_cast<qint64>(
+                    static_cast<double>(mReader.fileSize()) /
+                        static_cast<double>(mReader.bytesRead()) * kBatchLines * 1.02 +
+                    1024);
+                mSummary.reserve(std::min(expected, mSetup.summaryLimit));
             }
             if (!flush(batch))
                 return;
