@@ -84,11 +84,16 @@ TEST_F(ImportScreenTest, FailingLineStopsTheImport) {
 }
 
 TEST_F(ImportScreenTest, CancelStopsAfterTheCurrentRecord) {
-    // Cancel is pressed while the import yields to the window after its first record.
-    QTimer::singleShot(0, [this] {
+    // Cancel is pressed while the import yields to the window, once it counts a record.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!label(2).startsWith("Record - ") || label(2).startsWith("Record - 0 "))
+            return;
+        poll.stop();
         fe().setNextAnswer(true); // "Abort the process?"
         QTest::mouseClick(button("cmdCancel1"), Qt::LeftButton);
     });
+    poll.start(0);
     importFile(test::validLines(1, 2000));
     EXPECT_TRUE(fe().questions().contains("Abort the process?"));
     EXPECT_EQ(label(2), "Process has been aborted.");
