@@ -186,6 +186,13 @@ QVariant Statement::value(int column) const {
 }
 
 Database::Database(const QString& path, Mode mode) : mPath(path) {
+    // No memory statistics: they cost a global lock on every allocation. Only possible before
+    // the engine starts; later calls are refused, harmlessly.
+    static const bool configured = [] {
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        return true;
+    }();
+    (void)configured;
     // A connection is only ever used by one thread at a time: no locking per call.
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     if (mode == Mode::ReadOnly)

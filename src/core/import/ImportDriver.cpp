@@ -15,6 +15,8 @@
 
 #include <sqlite3.h>
 
+#include <array>
+#include <bit>
 #include <thread>
 #include <vector>
 
@@ -143,6 +145,13 @@ public:
     void run(const LoadBatch& batch, const LoadItem& item) {
         const EncodedValue* v = &batch.values[item.firstValue];
         for (int pos = 1; pos <= kMasterValues; ++pos, ++v) {
+            // A binding stays until replaced: a Null or number equal to the last one need not
+            // be bound again. Text is, as it points into the batch.
+            EncodedValue& last = mBound[static_cast<size_t>(pos - 1)];
+            if (v->type == last.type && v->type != EncodedValue::Type::Text &&
+                v->integer == last.integer &&
+                std::bit_cast<std::uint64_t>(v->real) == std::bit_cast<std::uint64_t>(last.real))
+                continue;
             switch (v->type) {
             case EncodedValue::Type::Null:
                 mStmt.bindNull(pos);
@@ -157,6 +166,7 @@ public:
                 mStmt.bindStatic(pos, batch.textOf(v->offset, v->size));
                 break;
             }
+            last = *v;
         }
         mStmt.run();
         mStmt.rewind();
@@ -164,6 +174,13 @@ public:
 
 private:
     Statement mStmt;
+    // What each parameter holds; Text at first, so that every parameter is bound once.
+    std::array<EncodedValue, kMasterValues> mBound = [] {
+        std::array<EncodedValue, kMasterValues> all{};
+        for (EncodedValue& e : all)
+            e.type = EncodedValue::Type::Text;
+        return all;
+    }();
 };
 
 // Joins the reading thread however the load ends.
@@ -222,11 +239,12 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
     }
 
     ImportLog log;
-    // The obs of the entries about the record being inserted; none once the load is over.
-    QString currentObs;
+    // The record being inserted, for the obs of an entry about it; none once the load is over.
+    std::unique_ptr<LoadBatch> batch;
+    const LoadItem* current = nullptr;
     bool failed = false;
     auto stop = [&](const QString& message) {
-        log.add(entry(currentObs, message));
+        log.add(entry(current ? batch->obsText(*current) : QString(), message));
         mView.setLabel(1, QStringLiteral("Import Failed!"));
         failed = true;
     };
@@ -296,7 +314,8 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
             bool done = false;
             while (!done && !mCancelRequested) {
                 bool timedOut = false;
-                const std::unique_ptr<LoadBatch> batch = queue.pop(int(kYieldMs), timedOut);
+                current = nullptr;
+                batch = queue.pop(int(kYieldMs), timedOut);
                 if (!batch) {
                     if (!timedOut)
                         break; // the end of the file
@@ -332,7 +351,7 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
                     }
                     if (item.kind != LoadItem::Kind::Insert)
                         continue;
-                    currentObs = batch->obsText(item);
+                    current = &item;
                     insert.run(*batch, item);
                     ++result.inserted;
                     // The summary counts row ids from 1; anything else and it is not used.
@@ -359,7 +378,7 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         thread.join();
         state = producer.state();
         // Past the last record there is no current obs.
-        currentObs.clear();
+        current = nullptr;
         db->exec("COMMIT");
         showProgress();
         mView.setLabel(2, QStringLiteral("Record - %1                Errors -  %2")

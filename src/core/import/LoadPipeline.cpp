@@ -79,6 +79,14 @@ std::uint32_t append(std::string& to, std::string_view text) {
     return at;
 }
 
+std::unique_ptr<LoadBatch> newBatch() {
+    auto batch = std::make_unique<LoadBatch>();
+    batch->items.reserve(kBatchLines);
+    batch->values.reserve(size_t(kBatchLines) * kMasterValues);
+    batch->text.reserve(size_t(kBatchLines) * 256);
+    return batch;
+}
+
 } // namespace
 
 QString LoadBatch::obsText(const LoadItem& item) const {
@@ -154,7 +162,7 @@ void LoadProducer::run() {
 bool LoadProducer::flush(std::unique_ptr<LoadBatch>& batch) {
     batch->bytesRead = mReader.bytesRead();
     const bool taken = mQueue.push(std::move(batch));
-    batch = std::make_unique<LoadBatch>();
+    batch = newBatch();
     return taken;
 }
 
@@ -235,7 +243,7 @@ void LoadProducer::encode(LoadBatch& batch, const ExtractRecord& record, int wei
 void LoadProducer::produce() {
     RandnoDraw randno(mSetup.seed);
     ExtractRecord record;
-    auto batch = std::make_unique<LoadBatch>();
+    auto batch = newBatch();
     qint64 rowid = 0;
     bool reserved = false;
 

@@ -14,6 +14,7 @@ namespace {
 // instead: memory stays bounded whatever the file.
 constexpr size_t kMaxUnitRows = 300000;
 constexpr double kNoUnit = 999999;
+constexpr std::uint32_t kNoUnitRow = 0xffffffffu;
 
 std::uint64_t mix(std::uint64_t h) {
     h ^= h >> 33;
@@ -49,16 +50,11 @@ std::string foldCase(std::string_view text) {
     return folded;
 }
 
-bool LoadSummary::UnitRow::operator==(const UnitRow& o) const {
-    return hasUnit == o.hasUnit && (!hasUnit || unit == o.unit) && caseMgr == o.caseMgr;
+size_t LoadSummary::UnitRowHash::operator()(UnitRow r) const {
+    return static_cast<size_t>(mix(r));
 }
 
-size_t LoadSummary::UnitRowHash::operator()(const UnitRow& r) const {
-    return static_cast<size_t>(mix((r.hasUnit ? bitsOf(r.unit) : 0x51ed27ULL) * 31 +
-                                   static_cast<std::uint64_t>(r.caseMgr + 1)));
-}
-
-void LoadSummary::addUnitRow(const LoadedRecord& in) {
+void LoadSummary::addUnitRow(const LoadedRecord& in, std::int32_t unit) {
     int caseMgr = -1;
     if (in.caseMgr) {
         std::string folded = foldCase(*in.caseMgr);
@@ -69,7 +65,10 @@ void LoadSummary::addUnitRow(const LoadedRecord& in) {
         }
         caseMgr = it->second;
     }
-    const UnitRow row{in.samplingUnit.has_value(), in.samplingUnit.value_or(0), caseMgr};
+    const UnitRow row =
+        (static_cast<std::uint64_t>(in.samplingUnit ? static_cast<std::uint32_t>(unit) : kNoUnitRow)
+         << 32) |
+        static_cast<std::uint32_t>(caseMgr + 1);
     if (mUnitRows.find(row) == mUnitRows.end()) {
         int spelling = -1;
         if (in.caseMgr) {
@@ -130,7 +129,7 @@ void LoadSummary::add(const LoadedRecord& in) {
     mKeys.push_back(h);
 
     if (!mUnitRowsDropped)
-        addUnitRow(in);
+        addUnitRow(in, it->second);
 }
 
 void LoadSummary::finishLoad() {
@@ -163,21 +162,34 @@ std::optional<std::vector<std::pair<QVariant, QVariant>>> LoadSummary::unitRows(
     if (mUnitRowsDropped)
         return std::nullopt;
     // In the order of an index on the pair: Null first, case managers without regard to case.
-    std::vector<std::pair<UnitRow, int>> sorted(mUnitRows.begin(), mUnitRows.end());
-    const auto key = [&](const UnitRow& r) {
-        return std::tuple(r.hasUnit, r.hasUnit ? r.unit : 0.0, r.caseMgr >= 0,
+    struct Row {
+        bool hasUnit;
+        double unit;
+        int caseMgr;
+        int spelling;
+    };
+    std::vector<Row> sorted;
+    sorted.reserve(mUnitRows.size());
+    for (const auto& [key, spelling] : mUnitRows) {
+        const auto unit = static_cast<std::uint32_t>(key >> 32);
+        const bool hasUnit = unit != kNoUnitRow;
+        sorted.push_back({hasUnit, hasUnit ? mUnitValues[unit] : 0.0,
+                          static_cast<int>(key & 0xffffffffu) - 1, spelling});
+    }
+    const auto order = [&](const Row& r) {
+        return std::tuple(r.hasUnit, r.unit, r.caseMgr >= 0,
                           r.caseMgr >= 0 ? std::string_view(mFolded[static_cast<size_t>(r.caseMgr)])
                                          : std::string_view());
     };
     std::sort(sorted.begin(), sorted.end(),
-              [&](const auto& a, const auto& b) { return key(a.first) < key(b.first); });
+              [&](const Row& a, const Row& b) { return order(a) < order(b); });
     std::vector<std::pair<QVariant, QVariant>> rows;
     rows.reserve(sorted.size());
-    for (const auto& [r, spelling] : sorted)
+    for (const Row& r : sorted)
         rows.emplace_back(r.hasUnit ? unitValue(r.unit) : QVariant(),
-                          spelling >= 0 ? QVariant(QString::fromStdString(
-                                              mSpellings[static_cast<size_t>(spelling)]))
-                                        : QVariant());
+                          r.spelling >= 0 ? QVariant(QString::fromStdString(
+                                                mSpellings[static_cast<size_t>(r.spelling)]))
+                                          : QVariant());
     return rows;
 }
 

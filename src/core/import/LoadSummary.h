@@ -60,16 +60,13 @@ public:
     SamplePopulation takePopulation();
 
 private:
-    struct UnitRow {
-        bool hasUnit;
-        double unit;
-        int caseMgr; // index into mCaseMgrs, -1 for Null
-        bool operator==(const UnitRow& o) const;
-    };
+    // A unit and case manager pair: the unit's index into mUnitValues (kNoUnitRow for Null)
+    // in the high half, the case manager's id + 1 (0 for Null) in the low half.
+    using UnitRow = std::uint64_t;
     struct UnitRowHash {
-        size_t operator()(const UnitRow& r) const;
+        size_t operator()(UnitRow r) const;
     };
-    void addUnitRow(const LoadedRecord& in);
+    void addUnitRow(const LoadedRecord& in, std::int32_t unit);
 
     std::vector<SampleRecord> mRecords;
     // The sampling unit of each record (999999 for none) as an index into the values seen.
