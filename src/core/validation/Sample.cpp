@@ -60,20 +60,12 @@ std::string copySql() {
            ") SELECT ?1, ?2, NULL, " + source + " FROM tblORVmaster WHERE rowid = ?3";
 }
 
-// Sort keys that put Null first, as an ascending ORDER BY does.
-std::pair<bool, double> weightKey(const SampleRecord& r) {
-    return {!r.weightNull, r.weight};
-}
-std::pair<bool, double> randnoKey(const SampleRecord& r) {
-    return {!r.randnoNull, r.randno};
-}
-
 struct Unit {
     QVariant value;
-    double groupedWeight = 0;
-    qint64 count = 0;    // grouped records
-    qint64 weight = 0;   // their total weight
-    qint64 allCount = 0; // every record of the unit, grouped or not
+    qint64 groupedWeight = 0; // from a loaded population
+    qint64 count = 0;         // grouped records
+    qint64 weight = 0;        // their total weight
+    qint64 allCount = 0;      // every record of the unit, grouped or not
     QVariant allWeight;
     bool certain = false;
     bool drawn = false;
@@ -194,18 +186,12 @@ void Draw::loadUnits() {
         return;
     }
     std::vector<Unit> all(mPopulation->units.size());
-    std::vector<double> allWeight(all.size(), 0.0);
-    std::vector<char> anyWeight(all.size(), 0);
-    std::vector<char> realWeight(all.size(), 0);
+    std::vector<qint64> allWeight(all.size(), 0);
     for (const SampleRecord& r : mPopulation->records) {
         const auto i = static_cast<size_t>(r.unit);
         Unit& u = all[i];
         ++u.allCount;
-        if (!r.weightNull) {
-            allWeight[i] += r.weight;
-            anyWeight[i] = 1;
-            realWeight[i] |= r.weightReal ? 1 : 0;
-        }
+        allWeight[i] += r.weight;
         if (r.grouped) {
             ++u.count;
             u.groupedWeight += r.weight;
@@ -218,13 +204,9 @@ void Draw::loadUnits() {
         if (u.count == 0)
             continue; // a unit without grouped records is no sampling unit
         u.value = mPopulation->units[i];
-        u.weight = roundEven(u.groupedWeight);
-        // The unit's total weight as a sum over the column gives it: Null for no weights,
-        // whole when every weight is.
-        if (anyWeight[i])
-            u.allWeight = realWeight[i] ? QVariant(allWeight[i])
-                                        : QVariant(static_cast<qlonglong>(allWeight[i]));
-        total += u.groupedWeight;
+        u.weight = u.groupedWeight;
+        u.allWeight = QVariant(static_cast<qlonglong>(allWeight[i]));
+        total += static_cast<double>(u.groupedWeight);
         mCounts.population += u.count;
         mUnitIndex[i] = static_cast<int>(mUnits.size());
         mUnits.push_back(u);
@@ -401,8 +383,8 @@ void Draw::run() {
                     order.push_back(&r);
             }
             std::sort(order.begin(), order.end(), [](const SampleRecord* a, const SampleRecord* b) {
-                return std::tuple(a->unit, randnoKey(*a), a->rowid) <
-                       std::tuple(b->unit, randnoKey(*b), b->rowid);
+                return std::tuple(a->unit, a->randno, a->rowid) <
+                       std::tuple(b->unit, b->randno, b->rowid);
             });
             for (const SampleRecord* r : order) {
                 if (pool.done())
@@ -461,10 +443,8 @@ void Draw::run() {
                     order.emplace_back(poolOfUnit[static_cast<size_t>(u)], &r);
             }
             std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
-                return std::tuple(a.first, weightKey(*a.second), randnoKey(*a.second),
-                                  a.second->rowid) < std::tuple(b.first, weightKey(*b.second),
-                                                                randnoKey(*b.second),
-                                                                b.second->rowid);
+                return std::tuple(a.first, a.second->weight, a.second->randno, a.second->rowid) <
+                       std::tuple(b.first, b.second->weight, b.second->randno, b.second->rowid);
             });
             for (const auto& [pool, r] : order)
                 draws[static_cast<size_t>(pool)].offer(r->rowid, r->weight);

@@ -21,16 +21,13 @@ qint64 GetSampleSize(Session& session);
 // A seed for a draw that need not be repeated.
 quint32 clockSeed();
 
-// What the draw reads of one master record.
+// What the draw reads of one record an import just loaded.
 struct SampleRecord {
     qint64 rowid = 0;
-    double weight = 0;    // 0 when Null
-    double randno = 0;    // 0 when Null
+    int weight = 0;
+    int randno = 0;
     int unit = 0;         // index into SamplePopulation::units
-    bool grouped = false; // spopnum is neither 0 nor Null
-    bool weightNull = false;
-    bool weightReal = false; // a real, not a whole number: the unit's total becomes real
-    bool randnoNull = false;
+    bool grouped = false; // spopnum is not 0
 };
 
 // The master as the draw sees it. Records without a sampling unit count as unit 999999.
