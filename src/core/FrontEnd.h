@@ -32,6 +32,10 @@ public:
     // A Yes/No question whose default button is No. Returns true for Yes.
     virtual bool askYesNo(const QString& text, Icon icon = Icon::Question) = 0;
     virtual void message(const QString& text, Icon icon = Icon::None) = 0;
+    // An OK/Cancel question (OK is what goes on). Returns true for OK.
+    virtual bool askOkCancel(const QString& text, Icon icon = Icon::Exclamation) {
+        return askYesNo(text, icon);
+    }
     // Panels count from 1: 1 progress, 2 reporting period, 3 database, 5 filter.
     virtual void setStatus(int panel, const QString& text) {
         (void)panel;

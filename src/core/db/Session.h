@@ -3,6 +3,7 @@
 #include "FrontEnd.h"
 #include "db/Database.h"
 #include "db/RecordFilter.h"
+#include "worksheet/SampleList.h"
 
 #include <QDate>
 #include <QString>
@@ -69,6 +70,10 @@ public:
     RecordFilter recordFilter;
     QString filterText;
     QString summaryComments;
+    // The sample list's order, kept across its screen's closing and the worksheet's visits.
+    SampleOrder sampleListOrder;
+    // A worksheet has been opened since the sample list was last closed.
+    bool worksheetVisited = false;
     int masterFieldCount = 0;
     QVector<MasterField> masterFields;
 

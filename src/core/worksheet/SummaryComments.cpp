@@ -1,0 +1,24 @@
+#include "worksheet/SummaryComments.h"
+
+#include "db/Session.h"
+
+namespace orv {
+
+namespace {
+const QString kRowId = QStringLiteral("1");
+}
+
+QString readSummaryComments(Session& session) {
+    const QVariant v =
+        session.db().scalar("SELECT Comments FROM tblValSummaryNotes WHERE ID = ?", {kRowId});
+    session.summaryComments = v.isNull() ? QString() : v.toString();
+    return session.summaryComments;
+}
+
+QString updateSummaryComments(Session& session, const QString& text) {
+    session.summaryComments = text;
+    session.db().execute("UPDATE tblValSummaryNotes SET Comments = ? WHERE ID = ?", {text, kRowId});
+    return readSummaryComments(session);
+}
+
+} // namespace orv
