@@ -141,6 +141,18 @@ const QVector<Command>& commands() {
          signInCommand},
         {"import", "DB EXTRACT [--seed N] [--yes]",
          "load an extract into a signed-in database, check it and draw the sample", importCommand},
+        {"sample", "DB [--order COLUMN [--desc]]",
+         "print the sample list with its marks, then the counts and the failed marks",
+         sampleCommand},
+        {"worksheet",
+         "DB --obs N --ssn S [--row R] [--pass LIST] [--fail LIST] [--clear LIST] "
+         "[--wrong-ssn on|off] [--invalid-record on|off] [--unable-to-locate on|off] "
+         "[--missing-record on|off] [--comments TEXT] [--yes]",
+         "mark a sampled record's elements (LIST: 1-17, comma-separated), set its exception "
+         "flags and comments, save, and print what is stored",
+         worksheetCommand},
+        {"error-rates", "DB", "compute the weighted error rates and print the 17 rows",
+         errorRatesCommand},
     };
     return list;
 }

@@ -40,5 +40,9 @@ QString takeOption(QStringList& args, const QString& name, bool& bad);
 int signInCommand(Context& ctx, QStringList& args);
 // import (ImportCommand.cpp)
 int importCommand(Context& ctx, QStringList& args);
+// sample, worksheet, error-rates (WorksheetCommands.cpp)
+int sampleCommand(Context& ctx, QStringList& args);
+int worksheetCommand(Context& ctx, QStringList& args);
+int errorRatesCommand(Context& ctx, QStringList& args);
 
 } // namespace orv::cli

@@ -1,0 +1,177 @@
+#include "TestSupport.h"
+
+#include "Cli.h"
+#include "db/Database.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace orv;
+
+namespace {
+
+struct CliResult {
+    int rc;
+    QString out;
+    QString err;
+};
+
+// A database made as a user makes one: new, sign-in, import of the demo extract.
+class WorksheetCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
+        db = dir.file("run.mdb");
+        ASSERT_EQ(cli({"new", db}).rc, 0);
+        ASSERT_EQ(cli({"signin", db, "--fiscal-year", "2008"}).rc, 0);
+        const CliResult r =
+            cli({"import", db, QStringLiteral(ORV_SOURCE_DIR) + "/demo/demo-extract.csv", "--seed",
+                 "7", "--yes"});
+        ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+        Database d(db);
+        Statement st = d.prepare("SELECT obs, ssn FROM tblsample ORDER BY obs LIMIT 2");
+        ASSERT_TRUE(st.step());
+        obs = st.text(0);
+        ssn = st.text(1);
+        ASSERT_TRUE(st.step());
+        obs2 = st.text(0);
+        ssn2 = st.text(1);
+    }
+    void TearDown() override { qunsetenv("ODBCINI"); }
+
+    CliResult cli(QStringList args) {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        args.prepend(dir.path());
+        args.prepend("--home");
+        const int rc = cli::run(args, "/nonexistent", o, e);
+        o.flush();
+        e.flush();
+        return {rc, out, err};
+    }
+    QStringList sampleLine(const CliResult& r, const QString& obsText) {
+        for (const QString& line : r.out.split('\n')) {
+            const QStringList cells = line.split('\t');
+            if (cells.size() > 1 && cells[0] == obsText)
+                return cells;
+        }
+        return {};
+    }
+
+    test::ProgramDir dir;
+    QString db, obs, ssn, obs2, ssn2;
+};
+
+TEST_F(WorksheetCliTest, MarksFlagsCommentsThenListAndRates) {
+    CliResult r = cli({"worksheet", db, "--obs", obs, "--ssn", ssn, "--pass", "1,2,3", "--fail",
+                       "4", "--comments", "Checked against the file; O'Brien's note"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("VetP/F: P\n"));
+    EXPECT_TRUE(r.out.contains("PetitionP/F: F\n"));
+    EXPECT_TRUE(r.out.contains("Comments: Checked against the file; O'Brien's note\n"));
+    EXPECT_TRUE(r.out.contains("chk: No\n"));
+
+    // Clearing one and saving again without comments keeps the comment.
+    r = cli({"worksheet", db, "--obs", obs, "--ssn", ssn, "--clear", "2"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("DislocDateP/F: \n"));
+    EXPECT_TRUE(r.out.contains("Comments: Checked against the file; O'Brien's note\n"));
+
+    // Unable to Locate deletes the marks only when confirmed.
+    r = cli({"worksheet", db, "--obs", obs, "--ssn", ssn, "--unable-to-locate", "on"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_TRUE(r.err.contains("Nothing was saved"));
+    r = cli({"worksheet", db, "--obs", obs2, "--ssn", ssn2, "--wrong-ssn", "on",
+             "--unable-to-locate", "on", "--yes"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("UnableToLocate: 1\n"));
+    EXPECT_TRUE(r.out.contains("chk: Yes\n"));
+
+    r = cli({"sample", db});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    QStringList first = sampleLine(r, obs);
+    ASSERT_EQ(first.size(), 3 + 2 * 17 + 1);
+    EXPECT_EQ(first[4], "P");
+    EXPECT_EQ(first[6], "");
+    EXPECT_EQ(first[8], "P");
+    EXPECT_EQ(first[10], "F");
+    EXPECT_EQ(sampleLine(r, obs2).last(), "Yes");
+    EXPECT_TRUE(r.out.contains("Total inspected: 1\n"));
+    EXPECT_TRUE(r.out.contains("Unable to Locate: 1\n"));
+    EXPECT_TRUE(r.out.contains("Wrong SSN: 0\n")) << "Unable to Locate cleared Wrong SSN";
+    EXPECT_TRUE(r.out.contains("Failed Petition: 1\n"));
+    EXPECT_TRUE(r.out.contains("Failed Vet: 0\n"));
+    EXPECT_TRUE(r.out.contains("Failed TrainComp: \n"));
+
+    // Sorted by the mark, failures first when descending.
+    r = cli({"sample", db, "--order", "PetitionP/F", "--desc"});
+    ASSERT_EQ(r.rc, 0);
+    EXPECT_TRUE(r.out.section('\n', 1, 1).startsWith(obs + '\t'));
+
+    r = cli({"error-rates", db});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 18);
+    EXPECT_TRUE(lines[0].startsWith("rptcell\tsubpops\tctype\tcfield\tcval\tcweight\tpct\tRef"));
+    const QStringList petition = lines[4].split('\t');
+    ASSERT_EQ(petition.size(), 13);
+    EXPECT_EQ(petition[0], "Petition");
+    EXPECT_EQ(petition[1], "06/30/2007");
+    EXPECT_EQ(petition[5], "100.00");
+    EXPECT_EQ(petition[6], "1");
+    EXPECT_EQ(petition[7], "04");
+    EXPECT_EQ(petition[9], "1");
+    EXPECT_EQ(petition[11], "1");
+    Database d(db);
+    const double total = d.scalar("SELECT sum(weight) FROM tblsample").toDouble();
+    const double w = d.scalar("SELECT weight FROM tblsample WHERE obs = ?", {obs}).toDouble();
+    EXPECT_EQ(petition[4], QString::number(std::nearbyint(w / total * 100 * 100) / 100, 'f', 2));
+    EXPECT_EQ(d.scalar("SELECT count(*) FROM tbltemp").toInt(), 17);
+}
+
+TEST_F(WorksheetCliTest, RefusesWhatTheScreenWouldNotDo) {
+    struct Case {
+        QStringList args;
+        int rc;
+        const char* err;
+    };
+    const Case cases[] = {
+        {{"worksheet", db, "--obs", obs}, 2, "usage"},
+        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--pass", "18"}, 2, "usage"},
+        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--fail", "1,x"}, 2, "usage"},
+        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--wrong-ssn", "yes"}, 2, "usage"},
+        {{"worksheet", db, "--obs", "99999", "--ssn", ssn}, 1, "No sampled record"},
+        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--missing-record", "on", "--yes", "--pass",
+          "1"},
+         1,
+         "cannot be marked"},
+        {{"sample", db, "--desc"}, 2, "usage"},
+        {{"sample", db, "--order", "Pass/Fail"}, 2, "No list column"},
+        {{"error-rates"}, 2, "usage"},
+    };
+    for (const Case& c : cases) {
+        const CliResult r = cli(c.args);
+        EXPECT_EQ(r.rc, c.rc) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1String(c.err))) << r.err.toStdString();
+    }
+    Database d(db);
+    EXPECT_EQ(d.scalar("SELECT count(*) FROM tblsample WHERE chk IS NOT NULL").toInt(), 0);
+
+    // Two sampled rows with one OBS and SSN: the worksheet needs to know which.
+    d.exec("INSERT INTO tblsample (obs, ssn, randno, Weight, Vet) SELECT obs, ssn, randno, "
+           "Weight, Vet "
+           "FROM tblsample WHERE rowid = (SELECT min(rowid) FROM tblsample)");
+    const qlonglong id = d.lastInsertRowId();
+    const QString o = d.scalar("SELECT obs FROM tblsample WHERE rowid = ?", {id}).toString();
+    const QString s = d.scalar("SELECT ssn FROM tblsample WHERE rowid = ?", {id}).toString();
+    CliResult r = cli({"worksheet", db, "--obs", o, "--ssn", s, "--fail", "1"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_TRUE(r.err.contains("name one with --row")) << r.err.toStdString();
+    r = cli({"worksheet", db, "--obs", o, "--ssn", s, "--row", QString::number(id), "--fail", "1"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(d.scalar("SELECT count(*) FROM tblsample WHERE \"VetP/F\" = 1").toInt(), 1);
+    EXPECT_EQ(d.scalar("SELECT \"VetP/F\" FROM tblsample WHERE rowid = ?", {id}).toInt(), 1);
+}
+
+} // namespace

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "../validation/ValidationFixture.h"
+
+#include "worksheet/DataElements.h"
+
+namespace orv::test {
+
+// A database with sampled records made by hand: every element reported unless a test says
+// otherwise, and a master record behind each sample row.
+class WorksheetTest : public ValidationTest {
+protected:
+    // Adds a sample row (and its master record unless withMaster is false); returns its rowid.
+    qint64 addSample(int obs, const Columns& changes = {}, bool withMaster = true) {
+        Columns row = {{"obs", obs},           {"ssn", QString::number(100000000 + obs)},
+                       {"randno", 1000 + obs}, {"SamplingUnit", 7},
+                       {"Weight", 1.0},        {"sampletype", "R"}};
+        for (int i = 0; i < kElementCount; ++i)
+            row.push_back({QString::fromLatin1(kDataElements[i].valueColumn), 10 + i});
+        for (const auto& [name, value] : changes) {
+            bool replaced = false;
+            for (auto& [n, v] : row) {
+                if (n.compare(name, Qt::CaseInsensitive) == 0) {
+                    v = value;
+                    replaced = true;
+                }
+            }
+            if (!replaced)
+                row.push_back({name, value});
+        }
+        insertRow(db(), QStringLiteral("tblsample"), row);
+        const qint64 id = db().lastInsertRowId();
+        if (withMaster) {
+            QVariant randno, unit;
+            for (const auto& [n, v] : row) {
+                if (n == QLatin1String("randno"))
+                    randno = v;
+                if (n == QLatin1String("SamplingUnit"))
+                    unit = v;
+            }
+            insertMaster(db(), {{"obs", obs}, {"randno", randno}, {"SamplingUnit", unit}});
+        }
+        return id;
+    }
+
+    // The stored marks as one letter a line: P, F or '.' for none.
+    QString storedMarks(qint64 rowId) {
+        QString sql = QStringLiteral("SELECT ");
+        for (int i = 0; i < kElementCount; ++i)
+            sql +=
+                (i ? QStringLiteral(", ") : QString()) + quotedColumn(kDataElements[i].markColumn);
+        Statement st =
+            db().prepare((sql + QStringLiteral(" FROM tblsample WHERE rowid = ?")).toStdString());
+        st.bind(1, static_cast<std::int64_t>(rowId));
+        QString marks;
+        if (!st.step())
+            return marks;
+        for (int i = 0; i < kElementCount; ++i)
+            marks += st.isNull(i)  ? QLatin1Char('.')
+                     : st.int64(i) ? QLatin1Char('F')
+                                   : QLatin1Char('P');
+        return marks;
+    }
+};
+
+// Marks as a test writes them: one letter a line.
+inline Columns marksColumns(const char* letters, Columns c = {}) {
+    for (int i = 0; i < kElementCount && letters[i]; ++i) {
+        const QString col = QString::fromLatin1(kDataElements[i].markColumn);
+        if (letters[i] == 'P')
+            c.push_back({col, 0});
+        else if (letters[i] == 'F')
+            c.push_back({col, 1});
+    }
+    return c;
+}
+
+} // namespace orv::test

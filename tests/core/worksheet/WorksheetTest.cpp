@@ -1,0 +1,286 @@
+#include "WorksheetFixture.h"
+
+#include "worksheet/Worksheet.h"
+
+#include <functional>
+
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+using Actions = std::function<void(Worksheet&, ScriptedFrontEnd&)>;
+
+void markAllEnabled(Worksheet& w, ScriptedFrontEnd&) {
+    for (int i = 0; i < kElementCount; ++i)
+        w.clickPass(i);
+}
+
+QString enabledLines(const Worksheet& w) {
+    QString s;
+    for (int i = 0; i < kElementCount; ++i)
+        s += w.line(i).enabled ? QLatin1Char('1') : QLatin1Char('0');
+    return s;
+}
+
+QString flagsOf(const Worksheet& w) {
+    QString s;
+    for (ExceptionFlag f : kExceptionFlags)
+        s += w.flag(f) ? QLatin1Char('1') : QLatin1Char('0');
+    return s;
+}
+
+class WorksheetRules : public WorksheetTest {
+protected:
+    Worksheet open(qint64 rowId) {
+        std::optional<Worksheet> w = Worksheet::load(db(), rowId);
+        EXPECT_TRUE(w);
+        return *w;
+    }
+};
+
+TEST_F(WorksheetRules, SaveStoresMarksFlagsAndCompletion) {
+    const QString okQuestion = kDeleteResultsQuestion;
+    struct Case {
+        const char* name;
+        Columns row;
+        Actions act;
+        const char* marks; // stored after save
+        const char* flags; // WrongSSN, InvalidRecord, UnableToLocate, MissingRecord
+        const char* chk;
+    };
+    const Case cases[] = {
+        {"every enabled line marked, the empty one disabled",
+         {{"EnterTrainDate", QVariant()}},
+         markAllEnabled,
+         "PPPP.PPPPPPPPPPPP",
+         "0000",
+         "Yes"},
+        {"one enabled line unmarked",
+         {},
+         [](Worksheet& w, ScriptedFrontEnd&) {
+             for (int i = 1; i < kElementCount; ++i)
+                 w.clickFail(i);
+         },
+         ".FFFFFFFFFFFFFFFF",
+         "0000",
+         "No"},
+        {"an empty earning stays markable and must be marked",
+         {{"Earn1QTRAfterExit", QVariant()}},
+         [](Worksheet& w, ScriptedFrontEnd&) {
+             for (int i = 0; i < kElementCount; ++i)
+                 if (i != 14)
+                     w.clickPass(i);
+         },
+         "PPPPPPPPPPPPPP.PP",
+         "0000",
+         "No"},
+        {"unable to locate with nothing marked", marksColumns("PF"),
+         [](Worksheet& w, ScriptedFrontEnd& ui) {
+             ui.answer(kDeleteResultsQuestion, true);
+             w.clickFlag(ExceptionFlag::UnableToLocate, ui);
+         },
+         ".................", "0010", "Yes"},
+        {"invalid record answered Cancel keeps the marks, clears wrong SSN",
+         {{"WrongSSN", 1}, {"VetP/F", 1}},
+         [](Worksheet& w, ScriptedFrontEnd& ui) {
+             ui.answer(kDeleteResultsQuestion, false);
+             w.clickFlag(ExceptionFlag::InvalidRecord, ui);
+         },
+         "F................",
+         "0000",
+         "No"},
+        {"wrong SSN alone completes nothing",
+         {},
+         [](Worksheet& w, ScriptedFrontEnd& ui) { w.clickFlag(ExceptionFlag::WrongSsn, ui); },
+         ".................",
+         "1000",
+         "No"},
+        {"wrong SSN with every line marked",
+         {},
+         [](Worksheet& w, ScriptedFrontEnd& ui) {
+             w.clickFlag(ExceptionFlag::WrongSsn, ui);
+             markAllEnabled(w, ui);
+         },
+         "PPPPPPPPPPPPPPPPP",
+         "1000",
+         "Yes"},
+        {"missing record stored: every line disabled, done",
+         {{"MissingRecord", 1}},
+         [](Worksheet&, ScriptedFrontEnd&) {},
+         ".................",
+         "0001",
+         "Yes"},
+        {"missing record stored, stored marks kept on disabled lines",
+         {{"MissingRecord", 1}, {"VetP/F", 0}},
+         [](Worksheet& w, ScriptedFrontEnd&) { w.clickFail(0); },
+         "P................",
+         "0001",
+         "Yes"},
+        {"a flag stored as -1 counts as set",
+         {{"InvalidRecord", -1}},
+         [](Worksheet&, ScriptedFrontEnd&) {},
+         ".................",
+         "0100",
+         "Yes"},
+        {"clicking a set flag off asks nothing",
+         {{"InvalidRecord", 1}},
+         [](Worksheet& w, ScriptedFrontEnd& ui) {
+             w.clickFlag(ExceptionFlag::InvalidRecord, ui);
+             markAllEnabled(w, ui);
+         },
+         "PPPPPPPPPPPPPPPPP",
+         "0000",
+         "Yes"},
+    };
+    int obs = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.answers.clear();
+        ui.asked.clear();
+        const qint64 id = addSample(obs++, c.row);
+        Worksheet w = open(id);
+        c.act(w, ui);
+        w.save(db());
+        EXPECT_EQ(storedMarks(id), QString::fromLatin1(c.marks));
+        EXPECT_EQ(flagsOf(open(id)), QString::fromLatin1(c.flags));
+        EXPECT_EQ(value("SELECT chk FROM tblsample WHERE rowid = ?", {id}).toString(),
+                  QString::fromLatin1(c.chk));
+        for (const QString& q : ui.asked)
+            EXPECT_EQ(q, okQuestion);
+    }
+}
+
+TEST_F(WorksheetRules, PassAndFailAreExclusiveAndToggle) {
+    Worksheet w = open(addSample(1, {{"DislocDate", QVariant()}}));
+    w.clickPass(0);
+    EXPECT_EQ(w.line(0).mark, Mark::Pass);
+    w.clickFail(0);
+    EXPECT_EQ(w.line(0).mark, Mark::Fail);
+    w.clickFail(0);
+    EXPECT_EQ(w.line(0).mark, Mark::None);
+    w.clickPass(0);
+    w.clickPass(0);
+    EXPECT_EQ(w.line(0).mark, Mark::None);
+    w.setMark(2, Mark::Fail);
+    w.setMark(2, Mark::Fail);
+    EXPECT_EQ(w.line(2).mark, Mark::Fail);
+    // A disabled line takes no mark, by click or key.
+    EXPECT_FALSE(w.line(1).enabled);
+    w.clickPass(1);
+    w.setMark(1, Mark::Fail);
+    EXPECT_EQ(w.line(1).mark, Mark::None);
+    EXPECT_TRUE(w.isDone(1));
+    EXPECT_EQ(w.doneCount(), 2);
+    EXPECT_TRUE(w.isModified());
+}
+
+TEST_F(WorksheetRules, FlagsDecideWhichLinesAreEnabled) {
+    const QString all(17, QLatin1Char('1'));
+    const QString none(17, QLatin1Char('0'));
+    // Element 5 and element 15 reported empty.
+    const Columns gaps = {{"EnterTrainDate", QVariant()}, {"Earn1QTRAfterExit", QVariant()}};
+    const QString byValue = QStringLiteral("11110111111111011");
+    const QString atLoad = QStringLiteral("11110111111111111");
+    struct Step {
+        ExceptionFlag flag;
+        bool ok;
+        const char* flags;
+        QString lines;
+    };
+    struct Case {
+        const char* name;
+        Columns stored;
+        QString linesAtLoad;
+        std::vector<Step> steps;
+    };
+    auto with = [&](Columns c) {
+        c.insert(c.end(), gaps.begin(), gaps.end());
+        return c;
+    };
+    const Case cases[] = {
+        {"missing record at load, then off",
+         with({{"MissingRecord", 1}}),
+         none,
+         {{ExceptionFlag::MissingRecord, true, "0000", byValue}}},
+        {"invalid record at load opens as unflagged; off and on again",
+         with({{"InvalidRecord", 1}}),
+         atLoad,
+         {{ExceptionFlag::InvalidRecord, true, "0000", byValue},
+          {ExceptionFlag::InvalidRecord, true, "0100", none}}},
+        {"unable to locate cancelled still re-enables by value",
+         with({}),
+         atLoad,
+         {{ExceptionFlag::UnableToLocate, false, "0000", byValue}}},
+        {"flags are exclusive; wrong SSN leaves the lines",
+         with({{"MissingRecord", 1}}),
+         none,
+         {{ExceptionFlag::WrongSsn, true, "1000", none},
+          {ExceptionFlag::UnableToLocate, true, "0010", none},
+          {ExceptionFlag::MissingRecord, true, "0001", none},
+          {ExceptionFlag::MissingRecord, true, "0000", byValue}}},
+        {"everything reported: all lines back",
+         {{"MissingRecord", 1}},
+         none,
+         {{ExceptionFlag::MissingRecord, true, "0000", all}}},
+    };
+    int obs = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Worksheet w = open(addSample(obs++, c.stored));
+        EXPECT_EQ(enabledLines(w), c.linesAtLoad);
+        for (const Step& s : c.steps) {
+            ui.answer(kDeleteResultsQuestion, s.ok);
+            w.clickPass(0);
+            w.clickFlag(s.flag, ui);
+            EXPECT_EQ(flagsOf(w), QString::fromLatin1(s.flags));
+            EXPECT_EQ(enabledLines(w), s.lines);
+            if (s.lines == none) {
+                EXPECT_EQ(w.line(0).mark, Mark::None);
+            }
+        }
+    }
+}
+
+TEST_F(WorksheetRules, HeaderCommentsAndKey) {
+    const qint64 first = addSample(5, {{"SamplingUnit", 999999},
+                                       {"Comments", "old note"},
+                                       {"WibName", "WIB A"},
+                                       {"OfficeName", "Office A"},
+                                       {"UserId", "U1"},
+                                       {"chk", "Yes"}});
+    // Another sampled record with the same OBS and SSN: saving one leaves the other alone.
+    const qint64 twin = addSample(5, {{"randno", 4242}, {"VetP/F", 1}});
+    Worksheet w = open(first);
+    EXPECT_EQ(w.obs(), "5");
+    EXPECT_EQ(w.ssn(), "100000005");
+    EXPECT_EQ(w.samplingUnit(), "");
+    EXPECT_EQ(w.wibName(), "WIB A");
+    EXPECT_EQ(w.officeName(), "Office A");
+    EXPECT_EQ(w.userId(), "U1");
+    EXPECT_EQ(w.statusText(), "Completed");
+    EXPECT_EQ(w.line(7).label, "8. BasicTRA");
+    EXPECT_EQ(w.line(9).label, "10. ExitDate");
+    EXPECT_EQ(w.line(11).label, "12. EmpQtr+3");
+    EXPECT_EQ(w.comments(), "old note");
+
+    // An emptied box keeps the stored comment; any text is stored as typed.
+    w.setComments(QString());
+    w.save(db());
+    EXPECT_EQ(value("SELECT Comments FROM tblsample WHERE rowid = ?", {first}), "old note");
+    w.setComments("It's the \"right\" one; -- really\nline two");
+    w.save(db());
+    EXPECT_EQ(open(first).comments(), "It's the \"right\" one; -- really\nline two");
+    EXPECT_EQ(storedMarks(twin), "F................");
+    EXPECT_EQ(value("SELECT chk FROM tblsample WHERE rowid = ?", {twin}), QVariant());
+    EXPECT_EQ(open(twin).statusText(), "Not Completed");
+
+    // A worksheet whose row now holds another record (a new import) saves nothing.
+    db().exec("DELETE FROM tblsample");
+    addSample(6);
+    addSample(7);
+    EXPECT_THROW(w.save(db()), DbError);
+    EXPECT_FALSE(Worksheet::load(db(), 999));
+}
+
+} // namespace
