@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "Cli.h"
+#include "CliRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -10,22 +10,7 @@ using namespace orv;
 
 namespace {
 
-struct CliRun {
-    int rc;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QString& home, QStringList args) {
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    args.prepend(home);
-    args.prepend("--home");
-    const int rc = cli::run(args, "/nonexistent", o, e);
-    o.flush();
-    e.flush();
-    return {rc, out, err};
-}
+using test::runCli;
 
 class CliTest : public ::testing::Test {
 protected:

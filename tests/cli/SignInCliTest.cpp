@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "Cli.h"
+#include "CliRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -8,11 +8,7 @@ using namespace orv;
 
 namespace {
 
-struct CliResult {
-    int rc;
-    QString out;
-    QString err;
-};
+using test::CliResult;
 
 class SignInCliTest : public ::testing::Test {
 protected:
@@ -23,16 +19,7 @@ protected:
     }
     void TearDown() override { qunsetenv("ODBCINI"); }
 
-    CliResult cli(QStringList args) {
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        args.prepend(dir.path());
-        args.prepend("--home");
-        const int rc = cli::run(args, "/nonexistent", o, e);
-        o.flush();
-        e.flush();
-        return {rc, out, err};
-    }
+    CliResult cli(const QStringList& args) { return test::runCli(dir.path(), args); }
 
     test::ProgramDir dir;
     QString db;

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "Cli.h"
+#include "CliRunner.h"
 #include "db/Database.h"
 
 #include <gtest/gtest.h>
@@ -11,11 +11,7 @@ using namespace orv;
 
 namespace {
 
-struct CliResult {
-    int rc;
-    QString out;
-    QString err;
-};
+using test::CliResult;
 
 // A database made as a user makes one: new, sign-in, import of the demo extract.
 class WorksheetCliTest : public ::testing::Test {
@@ -40,16 +36,7 @@ protected:
     }
     void TearDown() override { qunsetenv("ODBCINI"); }
 
-    CliResult cli(QStringList args) {
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        args.prepend(dir.path());
-        args.prepend("--home");
-        const int rc = cli::run(args, "/nonexistent", o, e);
-        o.flush();
-        e.flush();
-        return {rc, out, err};
-    }
+    CliResult cli(const QStringList& args) { return test::runCli(dir.path(), args); }
     QStringList sampleLine(const CliResult& r, const QString& obsText) {
         for (const QString& line : r.out.split('\n')) {
             const QStringList cells = line.split('\t');
