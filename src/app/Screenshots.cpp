@@ -2,17 +2,23 @@
 
 #include "CalendarScreen.h"
 #include "MainWindow.h"
+#include "SampleListModel.h"
+#include "SampleSummaryScreen.h"
 #include "SplashScreen.h"
+#include "WorksheetScreen.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace orv::app {
@@ -45,6 +51,67 @@ struct Shooter {
         std::printf("%s\n", qPrintable(path));
     }
 };
+
+ui::SampleSummaryScreen* sampleList(ui::MainWindow& window) {
+    return qobject_cast<ui::SampleSummaryScreen*>(window.loadedScreen(QStringLiteral("U010")));
+}
+
+// Opens a list row's worksheet and clicks its boxes as a validator would: the first `lines`
+// lines, Fail on those in `failed` and Pass on the others (lines that cannot be marked ignore
+// the click).
+ui::WorksheetScreen* markRecord(ui::MainWindow& window, int row, int lines,
+                                std::initializer_list<int> failed) {
+    ui::SampleSummaryScreen* list = sampleList(window);
+    if (!list || row >= list->model()->rowCount())
+        return nullptr;
+    list->openWorksheet(row);
+    auto* worksheet =
+        qobject_cast<ui::WorksheetScreen*>(window.loadedScreen(QStringLiteral("U015")));
+    if (!worksheet)
+        return nullptr;
+    for (int i = 0; i < lines; ++i) {
+        const bool fail = std::find(failed.begin(), failed.end(), i) != failed.end();
+        const QString name = QStringLiteral("Check%1(%2)").arg(fail ? 2 : 1).arg(i);
+        if (auto* box = worksheet->findChild<QCheckBox*>(name); box && box->isEnabled())
+            box->click();
+    }
+    worksheet->setCurrentLine(lines > 0 ? lines - 1 : 0);
+    return worksheet;
+}
+
+void clickButton(QWidget* screen, const char* name) {
+    if (!screen)
+        return;
+    if (auto* button = screen->findChild<QPushButton*>(QString::fromLatin1(name)))
+        button->click();
+}
+
+// Data Validation: a few records marked through their worksheets, the list with them, and the
+// summary comments.
+void shootWorksheets(ui::MainWindow& window, Shooter& shoot) {
+    window.editWorksheets();
+    clickButton(markRecord(window, 0, kElementCount, {1}), "cmdSave");
+    clickButton(markRecord(window, 2, kElementCount, {}), "cmdSave");
+    clickButton(markRecord(window, 3, 9, {0, 4}), "cmdSave");
+    clickButton(markRecord(window, 5, kElementCount, {7, 12}), "cmdSave");
+    ui::WorksheetScreen* open = markRecord(window, 6, 10, {2});
+    shoot.save(open, QStringLiteral("U015"));
+    clickButton(open, "cmdSave");
+    shoot.save(sampleList(window), QStringLiteral("U010"));
+    shoot.save(&window, QStringLiteral("U001-worksheets"));
+
+    window.summaryComments();
+    QWidget* comments = window.loadedScreen(QStringLiteral("U018"));
+    if (comments) {
+        comments->findChild<QPlainTextEdit*>(QStringLiteral("txtNotes"))
+            ->setPlainText(QStringLiteral(
+                "Source documents for the sampled records were pulled from the local offices' "
+                "case files.\nWage records for the quarters after exit were checked against "
+                "the state's UI wage file; the validators' notes are kept with each worksheet."));
+        clickButton(comments, "cmdUpdate");
+    }
+    shoot.save(comments, QStringLiteral("U018"));
+}
 
 } // namespace
 
@@ -104,6 +171,8 @@ int takeScreenshots(ui::MainWindow& window, const QString& folder) {
         window.importFromExtract();
         shoot.save(window.loadedScreen(QStringLiteral("U011")), QStringLiteral("U011"));
         shoot.save(&window, QStringLiteral("U001-import"));
+        window.unloadScreen(QStringLiteral("U011"));
+        shootWorksheets(window, shoot);
     }
     {
         ui::CalendarScreen calendar(QDate(2006, 7, 1), &window);

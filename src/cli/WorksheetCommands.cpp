@@ -228,20 +228,7 @@ int errorRatesCommand(Context& ctx, QStringList& args) {
             header << QString::fromLatin1(c);
         ctx.out << header.join(QLatin1Char('\t')) << "\n";
         for (const ErrorRateRow& r : readErrorRates(ctx.session.db())) {
-            const QStringList cells{r.label,
-                                    r.periodEnd,
-                                    r.state,
-                                    r.sampled,
-                                    rateText(r.overall),
-                                    rateText(r.validated),
-                                    displayText(r.errors),
-                                    r.code,
-                                    QString::number(r.seq),
-                                    r.checked,
-                                    r.office,
-                                    displayText(r.invalid),
-                                    displayText(r.wrongSsn)};
-            ctx.out << cells.join(QLatin1Char('\t')) << "\n";
+            ctx.out << errorRateCells(r).join(QLatin1Char('\t')) << "\n";
         }
         ctx.out.flush();
         return Ok;

@@ -48,6 +48,14 @@ GuiFrontEnd::~GuiFrontEnd() {
 }
 
 bool GuiFrontEnd::askYesNo(const QString& text, Icon icon) {
+    return ask(text, icon, false);
+}
+
+bool GuiFrontEnd::askOkCancel(const QString& text, Icon icon) {
+    return ask(text, icon, true);
+}
+
+bool GuiFrontEnd::ask(const QString& text, Icon icon, bool okCancel) {
     if (mScripted) {
         mQuestions << text;
         return mAnswers.isEmpty() ? false : mAnswers.dequeue();
@@ -55,12 +63,13 @@ bool GuiFrontEnd::askYesNo(const QString& text, Icon icon) {
     // The question must be seen even while the pointer says busy.
     const bool wasBusy = mBusy;
     setBusy(false);
-    QMessageBox box(boxIcon(icon), mWindow.windowTitle(), text, QMessageBox::Yes | QMessageBox::No,
-                    &mWindow);
-    box.setDefaultButton(QMessageBox::No);
-    const bool yes = box.exec() == QMessageBox::Yes;
+    const auto yes = okCancel ? QMessageBox::Ok : QMessageBox::Yes;
+    const auto no = okCancel ? QMessageBox::Cancel : QMessageBox::No;
+    QMessageBox box(boxIcon(icon), mWindow.windowTitle(), text, yes | no, &mWindow);
+    box.setDefaultButton(no);
+    const bool answer = box.exec() == yes;
     setBusy(wasBusy);
-    return yes;
+    return answer;
 }
 
 void GuiFrontEnd::message(const QString& text, Icon icon) {

@@ -19,6 +19,7 @@ public:
     ~GuiFrontEnd() override;
 
     bool askYesNo(const QString& text, Icon icon = Icon::Question) override;
+    bool askOkCancel(const QString& text, Icon icon = Icon::Exclamation) override;
     void message(const QString& text, Icon icon = Icon::None) override;
     void setStatus(int panel, const QString& text) override;
     void setBusy(bool busy) override;
@@ -35,8 +36,8 @@ public:
     QString extractFileName();
 
     // Test hook: when scripted, nothing modal is shown. Questions take the next queued answer
-    // (No when none is queued), file dialogs the next queued name (cancelled when none), and
-    // everything asked, shown or opened is recorded.
+    // (No or Cancel when none is queued), file dialogs the next queued name (cancelled when none),
+    // and everything asked, shown or opened is recorded.
     struct Shown {
         QString text;
         Icon icon;
@@ -58,6 +59,8 @@ public:
 
 private:
     QString fileName(const QString& title, bool save);
+    // A Yes/No or OK/Cancel box with No or Cancel the default; true for Yes or OK.
+    bool ask(const QString& text, Icon icon, bool okCancel);
 
     MainWindow& mWindow;
     bool mBusy = false;

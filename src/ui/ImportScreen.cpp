@@ -8,7 +8,10 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -18,6 +21,19 @@ namespace orv::ui {
 namespace {
 // 8505 x 5430 twips at 15 twips a pixel.
 constexpr QSize kSize(567, 362);
+
+// Disables every screen but the import's own, the whole sub-window so that its close box cannot
+// act either; returns those to enable again afterwards.
+QList<QPointer<QMdiSubWindow>> freezeOtherScreens(MainWindow& window, const QWidget* import) {
+    QList<QPointer<QMdiSubWindow>> frozen;
+    for (QMdiSubWindow* sub : window.mdiArea()->subWindowList()) {
+        if (sub->widget() != import && sub->isEnabled()) {
+            sub->setEnabled(false);
+            frozen << sub;
+        }
+    }
+    return frozen;
+}
 } // namespace
 
 ImportScreen::ImportScreen(MainWindow& window) : mWindow(window), mDriver(window.session(), *this) {
@@ -75,13 +91,21 @@ void ImportScreen::startImport() {
         mProgress->setValue(0);
         mExit->setEnabled(false);
         mCancel->setEnabled(true);
-        // Nothing else may touch the database while the import yields to the window.
+        // Nothing else may touch the database while the import yields to the window: neither
+        // the menu nor any other screen (a worksheet's Save, say).
         mWindow.menuBar()->setEnabled(false);
+        const QList<QPointer<QMdiSubWindow>> frozen = freezeOtherScreens(mWindow, this);
         const quint32 seed =
             static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()); // a new draw each time
-        mDriver.importExtractFile(path, ImportOptions{seed});
+        const ImportResult result = mDriver.importExtractFile(path, ImportOptions{seed});
+        for (const QPointer<QMdiSubWindow>& sub : frozen) {
+            if (sub)
+                sub->setEnabled(true);
+        }
         mWindow.menuBar()->setEnabled(true);
         mImporting = false;
+        if (result.outcome != ImportOutcome::Declined)
+            mWindow.unloadSampleScreens();
         ui.setStatus(1, QString());
     }
     ui.setBusy(false);

@@ -1,9 +1,12 @@
 #include "MainWindow.h"
 
 #include "AboutScreen.h"
+#include "CommentsScreen.h"
 #include "ContactScreen.h"
+#include "ErrorRatesScreen.h"
 #include "Icons.h"
 #include "ImportScreen.h"
+#include "SampleSummaryScreen.h"
 #include "ScreenGeometry.h"
 #include "SignInScreen.h"
 #include "SwitchScreen.h"
@@ -11,6 +14,7 @@
 
 #include "db/DatabaseFiles.h"
 #include "import/ImportDriver.h"
+#include "worksheet/ErrorRates.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -332,6 +336,11 @@ QWidget* MainWindow::loadedScreen(const QString& id) const {
         if (sub->widget() && sub->widget()->objectName() == id)
             return sub->widget();
     }
+    // A modal screen is a window of its own over the frame.
+    for (QWidget* child : findChildren<QWidget*>(id, Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow())
+            return child;
+    }
     return nullptr;
 }
 
@@ -339,11 +348,37 @@ void MainWindow::unloadScreen(const QString& id) {
     QWidget* open = loadedScreen(id);
     if (!open)
         return;
-    // Out of the frame at once, so that a screen of the same id can open in its place.
     QMdiSubWindow* sub = subWindowOf(open);
+    if (!sub) {
+        open->hide();
+        open->deleteLater();
+        return;
+    }
+    // Out of the frame at once, so that a screen of the same id can open in its place.
     sub->hide();
     mMdi->removeSubWindow(sub);
     sub->deleteLater();
+}
+
+void MainWindow::hideForm(QWidget* screen) {
+    if (QMdiSubWindow* sub = subWindowOf(screen))
+        sub->hide();
+    else if (screen)
+        screen->hide();
+}
+
+void MainWindow::unloadSampleScreens() {
+    for (const char* id : {"U019", "U015", "U010", "U018", "ErrorRates"})
+        unloadScreen(QString::fromLatin1(id));
+    // As when the list is closed by its user.
+    mSession->worksheetVisited = false;
+}
+
+void MainWindow::reportNotAvailable(const QString& id) {
+    mFrontEnd->message(QStringLiteral("Report %1 is not available yet: reports are printed by a "
+                                      "later version of the program.")
+                           .arg(id),
+                       Icon::Information);
 }
 
 bool MainWindow::isImporting() const {
@@ -392,6 +427,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::showSignIn(SignInMode mode, const QString& formMode) {
+    // A sign-in follows every database created, opened or switched to.
+    if (mode == SignInMode::SignIn)
+        unloadSampleScreens();
     unloadScreen(QStringLiteral("U003"));
     auto* screen = new SignInScreen(*this, mode);
     showForm(screen, formMode);
@@ -469,6 +507,62 @@ void MainWindow::changePopulation() {
 
 void MainWindow::changeReportingOptions() {
     showSignIn(SignInMode::ReportOptions, QStringLiteral("1"));
+}
+
+// Data Validation
+
+void MainWindow::editWorksheets() {
+    // While a worksheet is open the list is hidden behind it.
+    if (QWidget* open = loadedScreen(QStringLiteral("U015"))) {
+        showForm(open);
+        return;
+    }
+    if (QWidget* open = loadedScreen(QStringLiteral("U010"))) {
+        showForm(open);
+        return;
+    }
+    showForm(new SampleSummaryScreen(*this));
+}
+
+void MainWindow::printWorksheets() {
+    const QString popType = mSession->settings.popType;
+    reportNotAvailable(QStringLiteral("R005-") +
+                       (popType.isEmpty() ? QStringLiteral("1") : popType));
+}
+
+void MainWindow::printSummaryReport() {
+    showErrorRates();
+}
+
+void MainWindow::printSampledCounts() {
+    reportNotAvailable(QStringLiteral("R006-1"));
+}
+
+void MainWindow::summaryComments() {
+    if (QWidget* open = loadedScreen(QStringLiteral("U018"))) {
+        showForm(open);
+        return;
+    }
+    showForm(new CommentsScreen(*this));
+}
+
+void MainWindow::exportSummary() {
+    showErrorRates();
+}
+
+void MainWindow::showErrorRates() {
+    std::vector<ErrorRateRow> rows;
+    try {
+        rows = ComputeErrorRates(*mSession);
+    } catch (const DbError& e) {
+        mFrontEnd->message(e.message(), Icon::Exclamation);
+        return;
+    }
+    auto* screen = qobject_cast<ErrorRatesScreen*>(loadedScreen(QStringLiteral("ErrorRates")));
+    if (!screen)
+        screen = new ErrorRatesScreen(*this);
+    screen->showRows(rows);
+    showForm(screen);
 }
 
 // Utilities

@@ -47,6 +47,14 @@ public:
     QWidget* loadedScreen(const QString& id) const;
     // Closes the screen with this id, if open; it is built afresh when next opened.
     void unloadScreen(const QString& id);
+    // Hides a screen without closing it; showForm shows it again.
+    void hideForm(QWidget* screen);
+    // Closes the screens that show the sample (list, worksheet, comments, find, error rates):
+    // after a database is opened or an import has replaced the sample, their rows are gone.
+    void unloadSampleScreens();
+    // Says that a report cannot be printed yet; every print command of a report without its
+    // engine ends here.
+    void reportNotAvailable(const QString& id);
 
     // Asks before the program ends; on Yes clears the stored filters and releases the
     // database. Returns true when the user cancelled.
@@ -89,12 +97,12 @@ public slots:
     virtual void viewPerformanceReport() {}
     virtual void exportOutcomeGroups() {}
     // Data Validation
-    virtual void editWorksheets() {}
-    virtual void printWorksheets() {}
-    virtual void printSummaryReport() {}
-    virtual void printSampledCounts() {}
-    virtual void summaryComments() {}
-    virtual void exportSummary() {}
+    void editWorksheets();
+    void printWorksheets();
+    void printSummaryReport();
+    void printSampledCounts();
+    void summaryComments();
+    void exportSummary();
     // Utilities
     void compactDatabase();
     void fixDatabase();
@@ -117,6 +125,7 @@ private:
     void setDataMenus(bool enabled);
     void enableFileEntries();
     void tile(Qt::Orientation orientation);
+    void showErrorRates();
     QMdiSubWindow* subWindowOf(const QWidget* screen) const;
 
     std::unique_ptr<GuiFrontEnd> mFrontEnd;

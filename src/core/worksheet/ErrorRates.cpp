@@ -47,6 +47,22 @@ QString rateText(const QVariant& rate) {
     return QString::number(rate.toDouble(), 'f', 2);
 }
 
+QStringList errorRateCells(const ErrorRateRow& r) {
+    return {r.label,
+            r.periodEnd,
+            r.state,
+            r.sampled,
+            rateText(r.overall),
+            rateText(r.validated),
+            displayText(r.errors),
+            r.code,
+            QString::number(r.seq),
+            r.checked,
+            r.office,
+            displayText(r.invalid),
+            displayText(r.wrongSsn)};
+}
+
 std::vector<ErrorRateRow> ComputeErrorRates(Session& session) {
     Database& db = session.db();
     QString sql = QStringLiteral("SELECT weight, chk, WrongSSN, InvalidRecord, UnableToLocate, "

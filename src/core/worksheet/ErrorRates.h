@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <vector>
@@ -29,6 +30,9 @@ struct ErrorRateRow {
 
 // The names of tbltemp's columns in the order the rows fill them.
 extern const char* const kErrorRateColumns[13];
+
+// A row's values as text, in the order of kErrorRateColumns; undefined rates read "n/a".
+QStringList errorRateCells(const ErrorRateRow& row);
 
 // Halves go to the even digit, as the rates are published.
 double roundRate(double value);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QWidget>
+
+class QPlainTextEdit;
+
+namespace orv::ui {
+
+class MainWindow;
+
+// U018: the validators' summary comments that go with the error-rate report and export.
+class CommentsScreen : public QWidget {
+    Q_OBJECT
+public:
+    explicit CommentsScreen(MainWindow& window);
+
+public slots:
+    void update();
+    void cancel();
+
+private:
+    MainWindow& mWindow;
+    QPlainTextEdit* mNotes = nullptr;
+};
+
+} // namespace orv::ui

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "worksheet/ColumnSearch.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+
+namespace orv::ui {
+
+class MainWindow;
+
+// U019: Find Next through the cells of one column of the sample list, selecting each row found.
+class FindScreen : public QWidget {
+    Q_OBJECT
+public:
+    // Selects a row of the list; -1 deselects every row.
+    using RowSelector = std::function<void(int row)>;
+
+    FindScreen(MainWindow& window, const QString& columnName, QStringList values,
+               RowSelector select);
+
+public slots:
+    void findNext();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void textLeft();
+
+    MainWindow& mWindow;
+    ColumnSearch mSearch;
+    RowSelector mSelect;
+    QLabel* mCaption = nullptr;
+    QLineEdit* mText = nullptr;
+    QCheckBox* mExact = nullptr;
+    QLabel* mRowNumber = nullptr;
+};
+
+} // namespace orv::ui

@@ -1,0 +1,416 @@
+#include "WorksheetScreen.h"
+
+#include "MainWindow.h"
+#include "SampleSummaryScreen.h"
+#include "ScreenGeometry.h"
+
+#include "db/Session.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace orv::ui {
+
+namespace {
+
+const QColor kCurrentLine(255, 226, 130);
+const QString kDiscardQuestion = QStringLiteral("Discard the changes to this worksheet?");
+
+QString arrayName(const char* name, int i) {
+    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i);
+}
+
+// Header and value boxes show the record; they take focus only for copying from them.
+QLineEdit* readOnlyBox(const QString& name, const QString& text, QWidget* parent) {
+    auto* box = new QLineEdit(text, parent);
+    box->setObjectName(name);
+    box->setReadOnly(true);
+    box->setFocusPolicy(Qt::ClickFocus);
+    box->setCursorPosition(0);
+    return box;
+}
+
+struct FlagBox {
+    ExceptionFlag flag;
+    const char* name;
+    const char* caption;
+};
+constexpr FlagBox kFlagBoxes[] = {
+    {ExceptionFlag::WrongSsn, "chkWrongSSN", "Wrong SSN"},
+    {ExceptionFlag::InvalidRecord, "chkInvalidRec", "Invalid Record"},
+    {ExceptionFlag::UnableToLocate, "chkUnableToLocate", "Unable To Locate"},
+    {ExceptionFlag::MissingRecord, "chkMissingRec", "Missing Record"},
+};
+
+} // namespace
+
+WorksheetScreen* WorksheetScreen::open(MainWindow& window, const SampleListRow& row) {
+    if (auto* open = qobject_cast<WorksheetScreen*>(window.loadedScreen(QStringLiteral("U015")))) {
+        window.showForm(open);
+        return open;
+    }
+    Session& session = window.session();
+    std::optional<Worksheet> loaded;
+    try {
+        loaded = Worksheet::load(session.db(), row.rowId);
+        // Row ids are the key; a rebuilt file could renumber them under an open list.
+        if (loaded && (loaded->obs() != row.obs || loaded->ssn() != row.ssn))
+            loaded.reset();
+    } catch (const DbError& e) {
+        session.ui().message(e.message(), Icon::Exclamation);
+        return nullptr;
+    }
+    auto* list = qobject_cast<SampleSummaryScreen*>(window.loadedScreen(QStringLiteral("U010")));
+    if (!loaded) {
+        session.ui().message(QStringLiteral("This record is no longer in the sample."),
+                             Icon::Exclamation);
+        if (list)
+            list->fillFormValDetail(list->order());
+        return nullptr;
+    }
+    session.worksheetVisited = true;
+    if (list) {
+        list->reload();
+        window.hideForm(list);
+    }
+    auto* screen = new WorksheetScreen(window, std::move(*loaded));
+    window.showForm(screen);
+    screen->mPage->setFocus();
+    return screen;
+}
+
+WorksheetScreen::WorksheetScreen(MainWindow& window, Worksheet worksheet)
+    : mWindow(window), mWorksheet(std::move(worksheet)) {
+    setObjectName(QStringLiteral("U015"));
+    setWindowTitle(QStringLiteral("U015 - Data Validation Sampling."));
+    buildLayout();
+    render();
+    setCurrentLine(0);
+    fitScreen(this, 10500, 8700);
+}
+
+void WorksheetScreen::buildLayout() {
+    const Worksheet& w = mWorksheet;
+    auto* header = new QGridLayout;
+    const std::pair<const char*, QLineEdit*> boxes[] = {
+        {"OBS", readOnlyBox(QStringLiteral("txtOBS"), w.obs(), this)},
+        {"SSN", readOnlyBox(QStringLiteral("txtSSN"), w.ssn(), this)},
+        {"Sampling Unit", readOnlyBox(QStringLiteral("txtSamplingUnit"), w.samplingUnit(), this)},
+        {"WIB Name", readOnlyBox(QStringLiteral("txtwibname"), w.wibName(), this)},
+        {"Office Name", readOnlyBox(QStringLiteral("txtoffice"), w.officeName(), this)},
+        {"User Field", readOnlyBox(QStringLiteral("txtUserField"), w.userId(), this)},
+    };
+    for (int i = 0; i < 6; ++i) {
+        auto* caption = new QLabel(QString::fromLatin1(boxes[i].first), this);
+        caption->setBuddy(boxes[i].second);
+        header->addWidget(caption, i / 3, (i % 3) * 2);
+        header->addWidget(boxes[i].second, i / 3, (i % 3) * 2 + 1);
+        header->setColumnStretch((i % 3) * 2 + 1, 1);
+    }
+
+    mTabs = new QTabWidget(this);
+    mTabs->setObjectName(QStringLiteral("SSTab1"));
+    mTabs->addTab(buildLines(), QStringLiteral("1 - 17"));
+    mComments = new QPlainTextEdit(w.comments(), this);
+    mComments->setObjectName(QStringLiteral("txtComments"));
+    mComments->setTabChangesFocus(true);
+    mTabs->addTab(mComments, QStringLiteral("Comments"));
+    mTabs->setCurrentIndex(0);
+    connect(mComments, &QPlainTextEdit::textChanged, this,
+            [this] { mWorksheet.setComments(mComments->toPlainText()); });
+
+    mStatus = new QLabel(w.statusText(), this);
+    mStatus->setObjectName(QStringLiteral("lblStatus"));
+    QFont bold = mStatus->font();
+    bold.setBold(true);
+    mStatus->setFont(bold);
+    mDone = new QLabel(this);
+    mDone->setObjectName(QStringLiteral("lblDone"));
+
+    auto* exceptions = new QGroupBox(QStringLiteral("Exceptions"), this);
+    exceptions->setObjectName(QStringLiteral("Frame1"));
+    auto* flags = new QVBoxLayout(exceptions);
+    for (int i = 0; i < 4; ++i) {
+        const FlagBox& f = kFlagBoxes[i];
+        auto* box = new QCheckBox(QString::fromLatin1(f.caption), exceptions);
+        box->setObjectName(QString::fromLatin1(f.name));
+        flags->addWidget(box);
+        mFlags[static_cast<size_t>(i)] = box;
+        const ExceptionFlag flag = f.flag;
+        connect(box, &QCheckBox::clicked, this, [this, flag] { flagClicked(flag); });
+    }
+
+    auto* save = new QPushButton(QStringLiteral("&Save and Exit"), this);
+    save->setObjectName(QStringLiteral("cmdSave"));
+    save->setToolTip(QStringLiteral("Ctrl+S"));
+    auto* exit = new QPushButton(QStringLiteral("&Exit Without Saving"), this);
+    exit->setObjectName(QStringLiteral("cmdExit"));
+    exit->setToolTip(QStringLiteral("Esc"));
+    auto* printButton = new QPushButton(QStringLiteral("&Print"), this);
+    printButton->setObjectName(QStringLiteral("cmdPrint"));
+    connect(save, &QPushButton::clicked, this, &WorksheetScreen::saveRecord);
+    connect(exit, &QPushButton::clicked, this, &WorksheetScreen::exitWithoutSaving);
+    connect(printButton, &QPushButton::clicked, this, &WorksheetScreen::print);
+
+    auto* side = new QVBoxLayout;
+    side->addWidget(mStatus);
+    side->addWidget(mDone);
+    side->addSpacing(8);
+    side->addWidget(exceptions);
+    side->addStretch(1);
+    side->addWidget(save);
+    side->addWidget(exit);
+    side->addWidget(printButton);
+
+    auto* body = new QHBoxLayout;
+    body->addWidget(mTabs, 1);
+    body->addLayout(side);
+    auto* outer = new QVBoxLayout(this);
+    outer->addLayout(header);
+    outer->addLayout(body, 1);
+
+    auto* saveKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
+    saveKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(saveKey, &QShortcut::activated, this, &WorksheetScreen::saveRecord);
+    auto* escKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escKey, &QShortcut::activated, this, &WorksheetScreen::escapePressed);
+}
+
+// The element lines: one focus stop for the whole page, so that Up and Down walk the lines and
+// P, F and Space mark the current one; the boxes answer mouse clicks.
+QWidget* WorksheetScreen::buildLines() {
+    mPage = new QWidget(this);
+    mPage->setObjectName(QStringLiteral("SSTab1Page0"));
+    mPage->setFocusPolicy(Qt::StrongFocus);
+    mPage->installEventFilter(this);
+    auto* grid = new QGridLayout(mPage);
+    grid->setVerticalSpacing(1);
+    grid->setContentsMargins(6, 4, 6, 4);
+    const char* headings[] = {"Data Elements", "Reported Value", "Pass", "Fail"};
+    for (int c = 0; c < 4; ++c) {
+        auto* heading = new QLabel(QString::fromLatin1(headings[c]), mPage);
+        QFont bold = heading->font();
+        bold.setBold(true);
+        heading->setFont(bold);
+        grid->addWidget(heading, 0, c, c >= 2 ? Qt::AlignHCenter : Qt::AlignLeft);
+    }
+    for (int i = 0; i < kElementCount; ++i) {
+        const WorksheetLine& l = mWorksheet.line(i);
+        Line& line = mLines[static_cast<size_t>(i)];
+        // Made first, so that it lies under the line's other controls.
+        line.background = new QFrame(mPage);
+        line.background->setPalette(QPalette(kCurrentLine));
+        line.background->setBackgroundRole(QPalette::Window);
+        grid->addWidget(line.background, i + 1, 0, 1, 4);
+        line.label = new QLabel(l.label, mPage);
+        line.label->setObjectName(arrayName("Label1", i));
+        line.label->setContentsMargins(4, 0, 4, 0);
+        line.value = readOnlyBox(arrayName("Text3", i), l.value, mPage);
+        line.value->installEventFilter(this);
+        line.pass = new QCheckBox(mPage);
+        line.pass->setObjectName(arrayName("Check1", i));
+        line.pass->setAccessibleName(QStringLiteral("Pass ") + l.label);
+        line.pass->setFocusPolicy(Qt::NoFocus);
+        line.fail = new QCheckBox(mPage);
+        line.fail->setObjectName(arrayName("Check2", i));
+        line.fail->setAccessibleName(QStringLiteral("Fail ") + l.label);
+        line.fail->setFocusPolicy(Qt::NoFocus);
+        grid->addWidget(line.label, i + 1, 0);
+        grid->addWidget(line.value, i + 1, 1);
+        grid->addWidget(line.pass, i + 1, 2, Qt::AlignHCenter);
+        grid->addWidget(line.fail, i + 1, 3, Qt::AlignHCenter);
+        connect(line.pass, &QCheckBox::clicked, this, [this, i] { lineClicked(i, Mark::Pass); });
+        connect(line.fail, &QCheckBox::clicked, this, [this, i] { lineClicked(i, Mark::Fail); });
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setColumnMinimumWidth(2, 48);
+    grid->setColumnMinimumWidth(3, 48);
+    grid->setRowStretch(kElementCount + 1, 1);
+    return mPage;
+}
+
+void WorksheetScreen::render() {
+    for (int i = 0; i < kElementCount; ++i) {
+        const WorksheetLine& l = mWorksheet.line(i);
+        const Line& line = mLines[static_cast<size_t>(i)];
+        const QSignalBlocker blockPass(line.pass);
+        const QSignalBlocker blockFail(line.fail);
+        line.pass->setChecked(l.mark == Mark::Pass);
+        line.fail->setChecked(l.mark == Mark::Fail);
+        line.pass->setEnabled(l.enabled);
+        line.fail->setEnabled(l.enabled);
+    }
+    for (int i = 0; i < 4; ++i) {
+        const QSignalBlocker block(mFlags[static_cast<size_t>(i)]);
+        mFlags[static_cast<size_t>(i)]->setChecked(mWorksheet.flag(kFlagBoxes[i].flag));
+    }
+    mDone->setText(QStringLiteral("%1 of %2 done").arg(mWorksheet.doneCount()).arg(kElementCount));
+}
+
+void WorksheetScreen::setCurrentLine(int line) {
+    mCurrent = qBound(0, line, kElementCount - 1);
+    for (int i = 0; i < kElementCount; ++i)
+        mLines[static_cast<size_t>(i)].background->setAutoFillBackground(i == mCurrent);
+}
+
+void WorksheetScreen::lineClicked(int line, Mark box) {
+    if (box == Mark::Pass)
+        mWorksheet.clickPass(line);
+    else
+        mWorksheet.clickFail(line);
+    setCurrentLine(line);
+    render();
+    mPage->setFocus(Qt::MouseFocusReason);
+}
+
+void WorksheetScreen::flagClicked(ExceptionFlag flag) {
+    mWorksheet.clickFlag(flag, mWindow.session().ui());
+    render();
+}
+
+bool WorksheetScreen::lineKey(int key) {
+    switch (key) {
+    case Qt::Key_Up:
+        setCurrentLine(mCurrent - 1);
+        return true;
+    case Qt::Key_Down:
+        setCurrentLine(mCurrent + 1);
+        return true;
+    case Qt::Key_P:
+        mWorksheet.setMark(mCurrent, Mark::Pass);
+        break;
+    case Qt::Key_F:
+        mWorksheet.setMark(mCurrent, Mark::Fail);
+        break;
+    case Qt::Key_Space:
+        mWorksheet.setMark(mCurrent, Mark::None);
+        break;
+    default:
+        return false;
+    }
+    render();
+    return true;
+}
+
+bool WorksheetScreen::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        // The value boxes are read-only: the line keys work there as on the page.
+        if (watched != mPage && !qobject_cast<QLineEdit*>(watched))
+            break;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+            break;
+        if (lineKey(key->key()))
+            return true;
+        break;
+    }
+    case QEvent::MouseButtonPress:
+        if (watched == mPage) {
+            // A click anywhere on a line (its label, say) makes it the current line.
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            for (int i = 0; i < kElementCount; ++i) {
+                if (mLines[static_cast<size_t>(i)].background->geometry().contains(at))
+                    setCurrentLine(i);
+            }
+        }
+        break;
+    case QEvent::FocusIn:
+        for (int i = 0; i < kElementCount; ++i) {
+            if (watched == mLines[static_cast<size_t>(i)].value)
+                setCurrentLine(i);
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool WorksheetScreen::store() {
+    try {
+        mWorksheet.save(mWindow.session().db());
+    } catch (const DbError& e) {
+        // The screen stays open with everything entered.
+        mWindow.session().ui().message(e.message(), Icon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+void WorksheetScreen::saveRecord() {
+    // While an import holds the database the screen is disabled; shortcuts must not slip by.
+    if (isEnabled() && store())
+        leave();
+}
+
+void WorksheetScreen::exitWithoutSaving() {
+    if (!isEnabled())
+        return;
+    leave();
+}
+
+void WorksheetScreen::escapePressed() {
+    if (isEnabled() && discardConfirmed())
+        leave();
+}
+
+bool WorksheetScreen::discardConfirmed() {
+    return !mWorksheet.isModified() ||
+           mWindow.session().ui().askYesNo(kDiscardQuestion, Icon::Question);
+}
+
+void WorksheetScreen::print() {
+    if (!isEnabled())
+        return;
+    FrontEnd& ui = mWindow.session().ui();
+    if (ui.askYesNo(QStringLiteral("Would You like to Save before Printing the Report?"),
+                    Icon::Question)) {
+        if (!store())
+            return;
+        leave();
+    }
+    mWindow.reportNotAvailable(QStringLiteral("R005-1"));
+}
+
+void WorksheetScreen::leave() {
+    const qint64 rowId = mWorksheet.rowId();
+    auto* list = qobject_cast<SampleSummaryScreen*>(mWindow.loadedScreen(QStringLiteral("U010")));
+    mWindow.unloadScreen(objectName());
+    if (list)
+        list->showAfterWorksheet(rowId, true);
+    mWindow.session().ui().setBusy(false);
+    mWindow.session().ui().setStatus(1, QString());
+}
+
+void WorksheetScreen::closeEvent(QCloseEvent* event) {
+    if (mWindow.hasEnded()) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    if (!isEnabled() || !discardConfirmed()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+    if (auto* list =
+            qobject_cast<SampleSummaryScreen*>(mWindow.loadedScreen(QStringLiteral("U010"))))
+        list->showAfterWorksheet(mWorksheet.rowId(), false);
+}
+
+} // namespace orv::ui

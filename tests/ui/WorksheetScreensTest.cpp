@@ -1,0 +1,491 @@
+#include "WorksheetFixture.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+
+using namespace orv;
+using orv::test::WorksheetTest;
+
+namespace {
+
+const QColor kCompleted(192, 189, 239);
+
+int markColumn(int element) {
+    return 4 + 2 * element;
+}
+
+Mark listMark(ui::SampleSummaryScreen* list, int row, int element) {
+    return static_cast<Mark>(
+        list->model()->index(row, markColumn(element)).data(ui::SampleListModel::MarkRole).toInt());
+}
+
+TEST_F(WorksheetTest, KeyboardRoundTrip) {
+    ui::SampleSummaryScreen* l = openList();
+    ASSERT_TRUE(l);
+    EXPECT_EQ(l->windowTitle(), "U010 - Data Validation Sampling.");
+    view()->setFocus();
+    QTest::keyClick(view(), Qt::Key_Down);
+    const int row = l->selectedRow();
+    ASSERT_GE(row, 0);
+    const qint64 rowId = l->model()->rowId(row);
+    QTest::keyClick(view(), Qt::Key_Return);
+    ui::WorksheetScreen* w = worksheet();
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->worksheet().rowId(), rowId);
+    EXPECT_FALSE(l->isVisible()) << "the list hides behind its worksheet";
+    EXPECT_TRUE(session().worksheetVisited);
+
+    // Line 1 Pass, line 2 Fail, line 3 marked and cleared again.
+    key(Qt::Key_P);
+    key(Qt::Key_Down);
+    key(Qt::Key_F);
+    key(Qt::Key_Down);
+    key(Qt::Key_P);
+    EXPECT_EQ(labelText("U015", "lblDone"), "6 of 17 done");
+    key(Qt::Key_Space);
+    EXPECT_EQ(w->currentLine(), 2);
+    EXPECT_EQ(labelText("U015", "lblDone"), "5 of 17 done");
+    EXPECT_TRUE(passBox(0)->isChecked());
+    EXPECT_TRUE(failBox(1)->isChecked());
+    EXPECT_FALSE(passBox(2)->isChecked() || failBox(2)->isChecked());
+    key(Qt::Key_S, Qt::ControlModifier);
+
+    EXPECT_EQ(screen("U015"), nullptr);
+    EXPECT_TRUE(l->isVisible());
+    EXPECT_EQ(mark(rowId, 0), QVariant(0));
+    EXPECT_EQ(mark(rowId, 1), QVariant(1));
+    EXPECT_TRUE(mark(rowId, 2).isNull());
+    EXPECT_EQ(sampleValue(rowId, "chk"), QVariant("No"));
+    EXPECT_EQ(l->selectedRow(), row) << "the row worked on stays selected";
+    EXPECT_EQ(listMark(l, row, 0), Mark::Pass);
+    EXPECT_EQ(listMark(l, row, 1), Mark::Fail);
+    EXPECT_EQ(listMark(l, row, 2), Mark::None);
+    EXPECT_FALSE(l->model()->index(row, 0).data(Qt::BackgroundRole).isValid());
+    auto* sums = control<QTableWidget>("U010", "grdsumm");
+    EXPECT_EQ(sums->item(0, 1)->text(), "1");
+    EXPECT_EQ(sums->item(0, 0)->text(), "0");
+    EXPECT_EQ(sums->item(0, 2)->text(), "");
+    EXPECT_EQ(labelText("U010", "lblInspected"), "0");
+
+    // Again, passing every line that can be marked: the record is complete.
+    QTest::keyClick(view(), Qt::Key_Enter);
+    ASSERT_TRUE(worksheet());
+    EXPECT_TRUE(failBox(1)->isChecked()) << "the saved marks load";
+    for (int i = 0; i < kElementCount; ++i) {
+        key(Qt::Key_P);
+        key(Qt::Key_Down);
+    }
+    EXPECT_EQ(worksheet()->currentLine(), kElementCount - 1);
+    EXPECT_EQ(labelText("U015", "lblDone"), "17 of 17 done");
+    key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(sampleValue(rowId, "chk"), QVariant("Yes"));
+    EXPECT_EQ(l->model()->index(row, 0).data(Qt::BackgroundRole).value<QColor>(), kCompleted);
+    EXPECT_EQ(labelText("U010", "lblInspected"), "1");
+    EXPECT_EQ(labelText("U010", "lblTotalSampled"), QString::number(kRecords));
+    EXPECT_EQ(sums->item(0, 1)->text(), "0");
+}
+
+TEST_F(WorksheetTest, MouseRoundTrip) {
+    ui::SampleSummaryScreen* l = openList();
+    ASSERT_TRUE(l);
+    doubleClickRow(2);
+    ASSERT_TRUE(worksheet());
+    const qint64 rowId = l->model()->rowId(2);
+    EXPECT_EQ(worksheet()->worksheet().rowId(), rowId);
+    auto* w = worksheet();
+    EXPECT_EQ(w->windowTitle(), "U015 - Data Validation Sampling.");
+    EXPECT_EQ(worksheetControl<QLineEdit>("txtOBS")->text(), "3");
+    EXPECT_EQ(worksheetControl<QLineEdit>("txtSSN")->text(), "100000097");
+    EXPECT_EQ(worksheetControl<QLabel>("Label1(7)")->text(), "8. BasicTRA");
+    EXPECT_EQ(worksheetControl<QLineEdit>("Text3(9)")->text(), "20061015");
+    EXPECT_EQ(labelText("U015", "lblStatus"), "Not Completed");
+
+    QTest::mouseClick(failBox(0), Qt::LeftButton);
+    QTest::mouseClick(passBox(0), Qt::LeftButton); // the later click wins
+    QTest::mouseClick(failBox(7), Qt::LeftButton);
+    QTest::mouseClick(passBox(9), Qt::LeftButton);
+    QTest::mouseClick(passBox(9), Qt::LeftButton); // and a second click clears
+    QTest::mouseClick(passBox(4), Qt::LeftButton); // nothing reported: cannot be marked
+    EXPECT_FALSE(passBox(4)->isEnabled());
+    EXPECT_TRUE(passBox(0)->isChecked());
+    EXPECT_FALSE(failBox(0)->isChecked());
+    EXPECT_FALSE(passBox(9)->isChecked());
+    EXPECT_EQ(w->currentLine(), 9);
+    EXPECT_EQ(labelText("U015", "lblDone"), "5 of 17 done");
+    QTest::mouseClick(worksheetControl<QPushButton>("cmdSave"), Qt::LeftButton);
+
+    EXPECT_EQ(screen("U015"), nullptr);
+    EXPECT_TRUE(l->isVisible());
+    EXPECT_EQ(mark(rowId, 0), QVariant(0));
+    EXPECT_EQ(mark(rowId, 7), QVariant(1));
+    EXPECT_TRUE(mark(rowId, 9).isNull());
+    EXPECT_TRUE(mark(rowId, 4).isNull());
+    EXPECT_EQ(listMark(l, 2, 0), Mark::Pass);
+    EXPECT_EQ(listMark(l, 2, 7), Mark::Fail);
+    EXPECT_EQ(control<QTableWidget>("U010", "grdsumm")->item(0, 7)->text(), "1");
+
+    // The row's number on the left opens it too; keys work from a value box as from the page.
+    QHeaderView* rowHeader = view()->verticalHeader();
+    const QPoint at(rowHeader->width() / 2, rowHeader->sectionViewportPosition(4) + 4);
+    QTest::mouseClick(rowHeader->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(rowHeader->viewport(), Qt::LeftButton, {}, at);
+    ASSERT_TRUE(worksheet());
+    EXPECT_EQ(worksheet()->worksheet().rowId(), l->model()->rowId(4));
+    auto* value = worksheetControl<QLineEdit>("Text3(3)");
+    QTest::mouseClick(value, Qt::LeftButton);
+    EXPECT_EQ(worksheet()->currentLine(), 3);
+    QTest::keyClick(value, Qt::Key_F);
+    EXPECT_TRUE(failBox(3)->isChecked());
+    EXPECT_EQ(value->text(), "12345");
+}
+
+struct FlagCase {
+    const char* box;
+    bool ok;
+    bool checked;       // the box after the question
+    bool linesDisabled; // every line after it
+};
+
+void PrintTo(const FlagCase& c, std::ostream* os) {
+    *os << c.box << (c.ok ? " OK" : " Cancel");
+}
+
+class WorksheetFlagTest : public WorksheetTest, public ::testing::WithParamInterface<FlagCase> {};
+
+TEST_P(WorksheetFlagTest, FlagQuestion) {
+    const FlagCase& c = GetParam();
+    openList();
+    doubleClickRow(0);
+    ASSERT_TRUE(worksheet());
+    QTest::mouseClick(passBox(0), Qt::LeftButton);
+    QTest::mouseClick(worksheetControl<QCheckBox>("chkWrongSSN"), Qt::LeftButton);
+    fe().setNextAnswer(c.ok);
+    QTest::mouseClick(worksheetControl<QCheckBox>(c.box), Qt::LeftButton);
+
+    ASSERT_EQ(fe().questions().size(), 1) << "Wrong SSN asks nothing";
+    EXPECT_EQ(fe().questions().first(), kDeleteResultsQuestion);
+    EXPECT_EQ(worksheetControl<QCheckBox>(c.box)->isChecked(), c.checked);
+    EXPECT_FALSE(worksheetControl<QCheckBox>("chkWrongSSN")->isChecked())
+        << "OK or Cancel, the other flags are cleared";
+    for (int i = 0; i < kElementCount; ++i)
+        EXPECT_EQ(passBox(i)->isEnabled(), !c.linesDisabled && markable(i)) << i;
+    EXPECT_EQ(passBox(0)->isChecked(), !c.linesDisabled);
+
+    const qint64 rowId = worksheet()->worksheet().rowId();
+    QTest::mouseClick(worksheetControl<QPushButton>("cmdSave"), Qt::LeftButton);
+    EXPECT_EQ(sampleValue(rowId, "chk"), QVariant(c.checked ? "Yes" : "No"));
+    EXPECT_EQ(mark(rowId, 0).isNull(), c.linesDisabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, WorksheetFlagTest,
+                         ::testing::Values(FlagCase{"chkInvalidRec", true, true, true},
+                                           FlagCase{"chkInvalidRec", false, false, false},
+                                           FlagCase{"chkUnableToLocate", true, true, true},
+                                           FlagCase{"chkMissingRec", true, true, true},
+                                           FlagCase{"chkMissingRec", false, false, false}));
+
+TEST_F(WorksheetTest, LeavingWithoutSaving) {
+    ui::SampleSummaryScreen* l = openList();
+    doubleClickRow(0);
+    const qint64 rowId = l->model()->rowId(0);
+    const QString discard = QStringLiteral("Discard the changes to this worksheet?");
+
+    // Unchanged, Esc leaves without a question.
+    key(Qt::Key_Escape);
+    EXPECT_EQ(screen("U015"), nullptr);
+    EXPECT_TRUE(fe().questions().isEmpty());
+
+    // Changed, Esc asks; No keeps the screen, Yes leaves it with nothing written.
+    doubleClickRow(0);
+    key(Qt::Key_F);
+    key(Qt::Key_Escape);
+    EXPECT_EQ(fe().questions().value(0), discard);
+    ASSERT_TRUE(worksheet());
+    EXPECT_TRUE(failBox(0)->isChecked());
+    fe().setNextAnswer(true);
+    key(Qt::Key_Escape);
+    EXPECT_EQ(screen("U015"), nullptr);
+    EXPECT_TRUE(mark(rowId, 0).isNull());
+    EXPECT_TRUE(l->isVisible());
+
+    // The window's close box asks the same; Exit Without Saving does not.
+    doubleClickRow(0);
+    key(Qt::Key_P);
+    auto* sub = qobject_cast<QMdiSubWindow*>(worksheet()->parentWidget());
+    ASSERT_TRUE(sub);
+    sub->close();
+    EXPECT_EQ(fe().questions().size(), 3);
+    ASSERT_TRUE(worksheet());
+    fe().setNextAnswer(true);
+    sub->close();
+    EXPECT_EQ(screen("U015"), nullptr);
+    EXPECT_TRUE(l->isVisible());
+    doubleClickRow(0);
+    key(Qt::Key_P);
+    QTest::mouseClick(worksheetControl<QPushButton>("cmdExit"), Qt::LeftButton);
+    EXPECT_EQ(screen("U015"), nullptr);
+    EXPECT_EQ(fe().questions().size(), 4);
+    EXPECT_TRUE(mark(rowId, 0).isNull());
+}
+
+TEST_F(WorksheetTest, PrintAsksToSaveFirst) {
+    ui::SampleSummaryScreen* l = openList();
+    doubleClickRow(1);
+    const qint64 rowId = l->model()->rowId(1);
+    key(Qt::Key_F);
+    QTest::mouseClick(worksheetControl<QPushButton>("cmdPrint"), Qt::LeftButton);
+    EXPECT_EQ(fe().questions().value(0), "Would You like to Save before Printing the Report?");
+    EXPECT_TRUE(fe().lastMessage().contains("R005-1")) << fe().lastMessage().toStdString();
+    ASSERT_TRUE(worksheet()) << "No keeps the worksheet";
+    EXPECT_TRUE(mark(rowId, 0).isNull());
+
+    fe().setNextAnswer(true);
+    QTest::mouseClick(worksheetControl<QPushButton>("cmdPrint"), Qt::LeftButton);
+    EXPECT_EQ(screen("U015"), nullptr);
+    EXPECT_EQ(mark(rowId, 0), QVariant(1));
+    EXPECT_EQ(fe().messages().size(), 2);
+    EXPECT_TRUE(fe().lastMessage().contains("R005-1"));
+}
+
+TEST_F(WorksheetTest, FailedSaveKeepsTheWorksheet) {
+    ui::SampleSummaryScreen* l = openList();
+    doubleClickRow(0);
+    const qint64 rowId = l->model()->rowId(0);
+    key(Qt::Key_P);
+    session().db().execute("DELETE FROM tblsample WHERE rowid = ?",
+                           {QVariant::fromValue<qlonglong>(rowId)});
+    key(Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(fe().messages().size(), 1);
+    EXPECT_EQ(fe().messages().first().icon, Icon::Exclamation);
+    EXPECT_TRUE(fe().lastMessage().contains("OBS 1 was not saved"));
+    ASSERT_TRUE(worksheet());
+    EXPECT_TRUE(passBox(0)->isChecked()) << "nothing entered is lost";
+}
+
+TEST_F(WorksheetTest, SortingKeepsItsOrderAcrossAWorksheet) {
+    ui::SampleSummaryScreen* l = openList();
+    auto* title = control<QLabel>("U010", "ctList1Title");
+    const QString initial = title->text();
+    EXPECT_TRUE(initial.startsWith("right click in grid area to search for OBS."));
+    EXPECT_TRUE(initial.endsWith("Detail"));
+    EXPECT_EQ(l->model()->rows().front().obs, "1");
+
+    struct Click {
+        int column;
+        const char* title;
+        const char* firstObs;
+    };
+    const Click clicks[] = {{1, "Sort order: ssn Asc", "30"},
+                            {1, "Sort order: ssn Desc", "1"},
+                            {0, "Sort order: obs Asc", "1"},
+                            {0, "Sort order: obs Desc", "30"},
+                            {1, "Sort order: ssn Asc", "30"}};
+    for (const Click& c : clicks) {
+        clickHeader(c.column);
+        EXPECT_EQ(title->text(), c.title);
+        EXPECT_EQ(title->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        EXPECT_EQ(l->model()->rows().front().obs, c.firstObs) << c.title;
+    }
+    clickHeader(1);
+    EXPECT_EQ(session().sampleListOrder.title(), "Sort order: ssn Desc");
+
+    // Opening a worksheet reloads the list unseen; leaving it brings the sort back with its title.
+    doubleClickRow(0);
+    EXPECT_EQ(title->text(), initial);
+    EXPECT_EQ(l->lastDirection(), "");
+    QTest::mouseClick(worksheetControl<QPushButton>("cmdExit"), Qt::LeftButton);
+    EXPECT_EQ(title->text(), "Sort order: ssn Desc");
+    EXPECT_EQ(title->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    EXPECT_EQ(l->model()->rows().front().obs, "1");
+    EXPECT_EQ(l->model()->rows().back().obs, "30");
+    clickHeader(1);
+    EXPECT_EQ(title->text(), "Sort order: ssn Asc") << "the direction starts afresh";
+
+    // Closed and opened again: by OBS under the first title until a worksheet is visited.
+    QTest::mouseClick(control<QPushButton>("U010", "cmdExit"), Qt::LeftButton);
+    EXPECT_EQ(screen("U010"), nullptr);
+    EXPECT_FALSE(session().worksheetVisited);
+    l = openList();
+    EXPECT_EQ(control<QLabel>("U010", "ctList1Title")->text(), initial);
+    EXPECT_EQ(l->model()->rows().front().obs, "1");
+}
+
+TEST_F(WorksheetTest, FindNextThroughAColumn) {
+    ui::SampleSummaryScreen* l = openList();
+    // OBS is 1 to 30 in list order, so row n holds OBS n + 1.
+    struct Case {
+        const char* text;
+        bool exact;
+        std::vector<int> rows; // found, in order
+    };
+    const Case cases[] = {{"2", false, {1, 11, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28}},
+                          {"2", true, {1}},
+                          {"3", false, {2, 12, 22, 29}}};
+    for (const Case& c : cases) {
+        withFindScreen(0, [&](QWidget* find) {
+            EXPECT_EQ(find->windowTitle(), "Find.");
+            EXPECT_TRUE(find->isModal());
+            EXPECT_EQ(find->findChild<QLabel*>("lblTextToFind")->text(), " Find what: (OBS)");
+            EXPECT_EQ(l->selectedRow(), -1) << "loading deselects the list";
+            auto* result = find->findChild<QLabel*>("lblRowNumber");
+            auto* next = find->findChild<QPushButton*>("cmdFindNext");
+            find->findChild<QCheckBox*>("chkExactMatch")->setChecked(c.exact);
+            QTest::keyClicks(find->findChild<QLineEdit*>("txtTextToFind"), c.text);
+            for (int row : c.rows) {
+                QTest::mouseClick(next, Qt::LeftButton);
+                EXPECT_EQ(result->text(),
+                          QStringLiteral("Found match in row number %1").arg(row + 1));
+                EXPECT_EQ(l->selectedRow(), row);
+            }
+            const QString last = result->text();
+            QTest::mouseClick(next, Qt::LeftButton);
+            EXPECT_EQ(result->text(), last + ". No more matches found.");
+            QTest::mouseClick(next, Qt::LeftButton);
+            EXPECT_EQ(result->text(), last + ". No more matches found.") << "ended";
+        });
+    }
+
+    // Leaving the box with another text starts afresh.
+    withFindScreen(0, [&](QWidget* find) {
+        auto* text = find->findChild<QLineEdit*>("txtTextToFind");
+        auto* result = find->findChild<QLabel*>("lblRowNumber");
+        QTest::keyClicks(text, "7");
+        QTest::keyClick(text, Qt::Key_Return);
+        EXPECT_EQ(result->text(), "Found match in row number 7");
+        QTest::keyClick(text, Qt::Key_Return);
+        EXPECT_EQ(result->text(), "Found match in row number 17");
+        text->setText("1");
+        QFocusEvent left(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(text, &left);
+        EXPECT_EQ(result->text(), "");
+        EXPECT_EQ(l->selectedRow(), -1);
+        QTest::mouseClick(find->findChild<QPushButton*>("cmdFindNext"), Qt::LeftButton);
+        EXPECT_EQ(result->text(), "Found match in row number 1");
+    });
+
+    withFindScreen(markColumn(0), [&](QWidget* find) {
+        EXPECT_EQ(find->findChild<QLabel*>("lblTextToFind")->text(), " Find what: (PASS/FAIL)");
+    });
+}
+
+TEST_F(WorksheetTest, ImportMakesEveryOtherScreenInert) {
+    ui::SampleSummaryScreen* l = openList();
+    doubleClickRow(0);
+    const qint64 rowId = l->model()->rowId(0);
+    key(Qt::Key_F);
+    menu("mnuHelpHelp", 5)->trigger(); // a screen that outlives the import
+    ASSERT_TRUE(screen("U008"));
+
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        auto* w = qobject_cast<ui::WorksheetScreen*>(window->loadedScreen("U015"));
+        ASSERT_TRUE(w);
+        checked = true;
+        EXPECT_TRUE(window->isImporting());
+        EXPECT_FALSE(w->isEnabled());
+        EXPECT_FALSE(window->loadedScreen("U008")->isEnabled());
+        QTest::mouseClick(w->findChild<QPushButton*>("cmdSave"), Qt::LeftButton);
+        QTest::keyClick(w->findChild<QWidget*>("SSTab1Page0"), Qt::Key_S, Qt::ControlModifier);
+        w->saveRecord();
+        w->print();
+        EXPECT_EQ(window->loadedScreen("U015"), w) << "no save left the worksheet";
+        EXPECT_TRUE(mark(rowId, 0).isNull());
+        EXPECT_TRUE(fe().messages().isEmpty());
+    });
+    importExtract(extractLines());
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(screen("U015"), nullptr) << "the sample it showed is gone";
+    EXPECT_EQ(screen("U010"), nullptr);
+    ASSERT_TRUE(screen("U008"));
+    EXPECT_TRUE(screen("U008")->isEnabled());
+    EXPECT_TRUE(window->menuBar()->isEnabled());
+    EXPECT_EQ(session()
+                  .db()
+                  .scalar("SELECT count(*) FROM tblsample WHERE \"VetP/F\" IS NOT NULL")
+                  .toLongLong(),
+              0);
+}
+
+TEST_F(WorksheetTest, DeclinedImportKeepsTheScreens) {
+    openList();
+    const QString extract = dir.file(QStringLiteral("extract.csv"));
+    fe().setNextFileName(extract);
+    fe().setNextAnswer(false); // keep the master
+    menu("mnuImpDat", 0)->trigger();
+    ASSERT_TRUE(screen("U010"));
+    EXPECT_TRUE(screen("U010")->isEnabled());
+    EXPECT_EQ(list()->model()->rowCount(), kRecords);
+}
+
+TEST_F(WorksheetTest, DataValidationMenu) {
+    menu("mnuwks1", 1)->trigger();
+    EXPECT_EQ(fe().lastMessage(), "Report R005-1 is not available yet: reports are printed by a "
+                                  "later version of the program.");
+    menu("mnuwks1", 3)->trigger();
+    EXPECT_TRUE(fe().lastMessage().startsWith("Report R006-1 "));
+
+    // The error rates are computed and shown until their report and export come.
+    ui::SampleSummaryScreen* l = openList();
+    doubleClickRow(0);
+    key(Qt::Key_F);
+    key(Qt::Key_S, Qt::ControlModifier);
+    menu("mnuwks1", 2)->trigger();
+    auto* rates = control<QTableWidget>("ErrorRates", "grdErrorRates");
+    ASSERT_TRUE(rates);
+    EXPECT_EQ(screen("ErrorRates")->windowTitle(), "Summary/Analytical Error Rates");
+    EXPECT_EQ(rates->rowCount(), kElementCount);
+    EXPECT_EQ(rates->columnCount(), 13);
+    EXPECT_EQ(rates->horizontalHeaderItem(4)->text(), "cval");
+    EXPECT_EQ(rates->item(0, 0)->text(), "Vet");
+    EXPECT_EQ(rates->item(0, 6)->text(), "1");
+    EXPECT_EQ(rates->item(0, 5)->text(), "100.00");
+    EXPECT_EQ(rates->item(1, 5)->text(), "0.00");
+    EXPECT_EQ(session().db().scalar("SELECT count(*) FROM tbltemp").toInt(), kElementCount);
+    menu("mnuwks1", 7)->trigger();
+    EXPECT_EQ(screen("ErrorRates")->findChildren<QTableWidget*>().size(), 1) << "reused";
+
+    // Edit Worksheets brings an open worksheet to the front.
+    doubleClickRow(3);
+    ASSERT_TRUE(worksheet());
+    menu("mnuwks1", 0)->trigger();
+    EXPECT_EQ(window->mdiArea()->activeSubWindow()->widget(), worksheet());
+    EXPECT_FALSE(l->isVisible());
+
+    // A database opened anew takes the sample screens with it.
+    menu("mnuwks1", 5)->trigger();
+    ASSERT_TRUE(screen("U018"));
+    fe().setNextFileName(dir.file("second.mdb"));
+    menu("mnuFile", 0)->trigger();
+    for (const char* id : {"U010", "U015", "U018", "ErrorRates"})
+        EXPECT_EQ(screen(id), nullptr) << id;
+}
+
+TEST_F(WorksheetTest, SummaryComments) {
+    menu("mnuwks1", 5)->trigger();
+    QWidget* comments = screen("U018");
+    ASSERT_TRUE(comments);
+    EXPECT_EQ(comments->windowTitle(), "ORV Comments");
+    auto* notes = comments->findChild<QPlainTextEdit*>("txtNotes");
+    EXPECT_EQ(notes->toPlainText(), "") << "never saved: Null";
+
+    const QString typed = QStringLiteral("Validator's note: 'all' checked");
+    notes->setPlainText(typed);
+    QTest::mouseClick(comments->findChild<QPushButton*>("cmdUpdate"), Qt::LeftButton);
+    EXPECT_EQ(
+        session().db().scalar("SELECT Comments FROM tblValSummaryNotes WHERE ID = '1'").toString(),
+        typed);
+    EXPECT_EQ(notes->toPlainText(), typed);
+    EXPECT_EQ(session().summaryComments, typed);
+
+    notes->setPlainText("edited, not kept");
+    QTest::mouseClick(comments->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+    EXPECT_EQ(notes->toPlainText(), typed);
+    EXPECT_TRUE(screen("U018")) << "Cancel stays open";
+    QTest::mouseClick(comments->findChild<QPushButton*>("cmdExit"), Qt::LeftButton);
+    EXPECT_EQ(screen("U018"), nullptr);
+}
+
+} // namespace
