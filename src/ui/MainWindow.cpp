@@ -147,6 +147,12 @@ constexpr MenuEntry kDataMenus[] = {MenuEntry::ReportValidation, MenuEntry::Data
 
 } // namespace
 
+template <typename Screen> Screen* MainWindow::screenOf(const QString& id) {
+    if (auto* open = qobject_cast<Screen*>(loadedScreen(id)))
+        return open;
+    return new Screen(*this);
+}
+
 MainWindow::MainWindow(const QString& programDir, QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("U001"));
     setWindowTitle(kCaption);
@@ -436,11 +442,7 @@ void MainWindow::showSignIn(SignInMode mode, const QString& formMode) {
 }
 
 void MainWindow::showTipOfTheDay() {
-    if (QWidget* open = loadedScreen(QStringLiteral("U014"))) {
-        showForm(open);
-        return;
-    }
-    showForm(new TipScreen(*this));
+    showForm(screenOf<TipScreen>(QStringLiteral("U014")));
 }
 
 // File
@@ -487,9 +489,7 @@ void MainWindow::fileExit() {
 // Import Data
 
 void MainWindow::importFromExtract() {
-    auto* screen = qobject_cast<ImportScreen*>(loadedScreen(QStringLiteral("U011")));
-    if (!screen)
-        screen = new ImportScreen(*this);
+    auto* screen = screenOf<ImportScreen>(QStringLiteral("U011"));
     showForm(screen);
     // Every time the command brings the screen up it asks for a file, as on its first opening.
     screen->startImport();
@@ -517,11 +517,7 @@ void MainWindow::editWorksheets() {
         showForm(open);
         return;
     }
-    if (QWidget* open = loadedScreen(QStringLiteral("U010"))) {
-        showForm(open);
-        return;
-    }
-    showForm(new SampleSummaryScreen(*this));
+    showForm(screenOf<SampleSummaryScreen>(QStringLiteral("U010")));
 }
 
 void MainWindow::printWorksheets() {
@@ -539,11 +535,7 @@ void MainWindow::printSampledCounts() {
 }
 
 void MainWindow::summaryComments() {
-    if (QWidget* open = loadedScreen(QStringLiteral("U018"))) {
-        showForm(open);
-        return;
-    }
-    showForm(new CommentsScreen(*this));
+    showForm(screenOf<CommentsScreen>(QStringLiteral("U018")));
 }
 
 void MainWindow::exportSummary() {
@@ -558,9 +550,7 @@ void MainWindow::showErrorRates() {
         mFrontEnd->message(e.message(), Icon::Exclamation);
         return;
     }
-    auto* screen = qobject_cast<ErrorRatesScreen*>(loadedScreen(QStringLiteral("ErrorRates")));
-    if (!screen)
-        screen = new ErrorRatesScreen(*this);
+    auto* screen = screenOf<ErrorRatesScreen>(QStringLiteral("ErrorRates"));
     screen->showRows(rows);
     showForm(screen);
 }
@@ -576,11 +566,7 @@ void MainWindow::fixDatabase() {
 }
 
 void MainWindow::switchDatabase() {
-    if (QWidget* open = loadedScreen(QStringLiteral("U012"))) {
-        showForm(open);
-        return;
-    }
-    showForm(new SwitchScreen(*this));
+    showForm(screenOf<SwitchScreen>(QStringLiteral("U012")));
 }
 
 // Window
@@ -629,19 +615,11 @@ void MainWindow::helpContents() {
 }
 
 void MainWindow::contactUs() {
-    if (QWidget* open = loadedScreen(QStringLiteral("U008"))) {
-        showForm(open);
-        return;
-    }
-    showForm(new ContactScreen(*this));
+    showForm(screenOf<ContactScreen>(QStringLiteral("U008")));
 }
 
 void MainWindow::about() {
-    if (QWidget* open = loadedScreen(QStringLiteral("U009"))) {
-        showForm(open);
-        return;
-    }
-    showForm(new AboutScreen(*this));
+    showForm(screenOf<AboutScreen>(QStringLiteral("U009")));
 }
 
 } // namespace orv::ui

@@ -127,6 +127,8 @@ private:
     void tile(Qt::Orientation orientation);
     void showErrorRates();
     QMdiSubWindow* subWindowOf(const QWidget* screen) const;
+    // The open screen with this id, or a new one: each screen exists once.
+    template <typename Screen> Screen* screenOf(const QString& id);
 
     std::unique_ptr<GuiFrontEnd> mFrontEnd;
     std::unique_ptr<Session> mSession;
