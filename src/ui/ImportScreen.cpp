@@ -2,6 +2,8 @@
 
 #include "MainWindow.h"
 
+#include "import/ReportedCounts.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
@@ -78,6 +80,8 @@ void ImportScreen::startImport() {
     if (mImporting)
         return;
     FrontEnd& ui = mWindow.session().ui();
+    // Opened with a mode, the screen loads the reported counts instead of an extract.
+    const bool counts = !mWindow.tag().isEmpty();
     const QString path = mWindow.frontEnd().extractFileName();
     if (path.isEmpty()) {
         setLabel(1, QStringLiteral("No file has been selected."));
@@ -90,21 +94,27 @@ void ImportScreen::startImport() {
         setLabel(3, QString());
         mProgress->setValue(0);
         mExit->setEnabled(false);
-        mCancel->setEnabled(true);
+        mCancel->setEnabled(!counts);
         // Nothing else may touch the database while the import yields to the window: neither
         // the menu nor any other screen (a worksheet's Save, say).
         mWindow.menuBar()->setEnabled(false);
         const QList<QPointer<QMdiSubWindow>> frozen = freezeOtherScreens(mWindow, this);
-        const quint32 seed =
-            static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()); // a new draw each time
-        const ImportResult result = mDriver.importExtractFile(path, ImportOptions{seed});
+        bool replacedSample = false;
+        if (counts) {
+            ImportReportedCounts(mWindow.session(), path, this);
+        } else {
+            const quint32 seed =
+                static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()); // a new draw each time
+            replacedSample = mDriver.importExtractFile(path, ImportOptions{seed}).outcome !=
+                             ImportOutcome::Declined;
+        }
         for (const QPointer<QMdiSubWindow>& sub : frozen) {
             if (sub)
                 sub->setEnabled(true);
         }
         mWindow.menuBar()->setEnabled(true);
         mImporting = false;
-        if (result.outcome != ImportOutcome::Declined)
+        if (replacedSample)
             mWindow.unloadSampleScreens();
         ui.setStatus(1, QString());
     }

@@ -13,6 +13,8 @@
 #include "TipScreen.h"
 
 #include "db/DatabaseFiles.h"
+#include "exports/ParticipantGroups.h"
+#include "exports/SummaryXml.h"
 #include "import/ImportDriver.h"
 #include "worksheet/ErrorRates.h"
 
@@ -77,6 +79,10 @@ const MenuItem kMenu[] = {
      kNoEntry},
     {1, "mnuImpDat", 7, "-", false, nullptr, kNoEntry},
     {1, "mnuImpDat", 8, "&View Source Table", false, &MainWindow::viewSourceTable, kNoEntry},
+    // Reported counts come in through the import screen in its counts mode.
+    {1, "mnuImpDat", 9, "-", false, nullptr, kNoEntry},
+    {1, "mnuImpDat", 10, "Import Reported &Counts", false, &MainWindow::importReportedCounts,
+     kNoEntry},
 
     {0, "mnuChangepop", 0, "Change Reporting &Options", false, nullptr,
      entry(MenuEntry::ChangeReportingOptions)},
@@ -495,6 +501,12 @@ void MainWindow::importFromExtract() {
     screen->startImport();
 }
 
+void MainWindow::importReportedCounts() {
+    auto* screen = screenOf<ImportScreen>(QStringLiteral("U011"));
+    showForm(screen, QStringLiteral("Counts"));
+    screen->startImport();
+}
+
 void MainWindow::showImportErrorFile() {
     orv::showImportErrorFile(*mSession);
 }
@@ -507,6 +519,13 @@ void MainWindow::changePopulation() {
 
 void MainWindow::changeReportingOptions() {
     showSignIn(SignInMode::ReportOptions, QStringLiteral("1"));
+}
+
+void MainWindow::exportOutcomeGroups() {
+    // The export lets the window paint between records: nothing else may use the database.
+    menuBar()->setEnabled(false);
+    ExportParticipantGroups(*mSession);
+    menuBar()->setEnabled(true);
 }
 
 // Data Validation
@@ -539,7 +558,13 @@ void MainWindow::summaryComments() {
 }
 
 void MainWindow::exportSummary() {
-    showErrorRates();
+    try {
+        ComputeErrorRates(*mSession);
+    } catch (const DbError& e) {
+        mFrontEnd->message(e.message(), Icon::Exclamation);
+        return;
+    }
+    ExportSummaryXml(*mSession);
 }
 
 void MainWindow::showErrorRates() {

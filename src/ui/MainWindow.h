@@ -85,6 +85,7 @@ public slots:
     // Import Data
     void importFromExtract();
     void showImportErrorFile();
+    void importReportedCounts();
     virtual void viewDuplicates() {}
     virtual void sourceTableLayout() {}
     virtual void reportedCountsLayout() {}
@@ -95,7 +96,7 @@ public slots:
     // Report Validation
     virtual void viewOutcomeGroups() {}
     virtual void viewPerformanceReport() {}
-    virtual void exportOutcomeGroups() {}
+    void exportOutcomeGroups();
     // Data Validation
     void editWorksheets();
     void printWorksheets();

@@ -1,0 +1,161 @@
+#include "ExportCommands.h"
+
+#include "db/SignIn.h"
+#include "exports/GridExport.h"
+#include "exports/ParticipantGroups.h"
+#include "exports/SampleListSource.h"
+#include "exports/SummaryXml.h"
+#include "import/ImportRun.h"
+#include "import/ReportedCounts.h"
+#include "worksheet/ErrorRates.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <memory>
+
+namespace orv::cli {
+
+namespace {
+
+bool isOption(const QString& arg) {
+    return arg.startsWith(QLatin1String("--"));
+}
+
+// The settings and the record filter of the last sign-in, as the screens have them.
+bool loadSignIn(Context& ctx, const QString& db) {
+    try {
+        loadGlobals(ctx.session, SignInMode::ReportOptions);
+        const Settings& s = ctx.session.settings;
+        if (!s.reportingPeriodStart.isValid() || !s.reportingPeriodEnd.isValid()) {
+            ctx.err << "The database has not been signed in: run orvdv-cli signin " << db
+                    << " --fiscal-year YEAR first." << Qt::endl;
+            return false;
+        }
+        buildRecordFilter(ctx.session);
+        return true;
+    } catch (const DbError& e) {
+        ctx.err << e.message() << Qt::endl;
+        return false;
+    }
+}
+
+// Keeps the import screen's labels and prints them once the command ends.
+class CliCountsView : public ImportView {
+public:
+    void setLabel(int label, const QString& text) override {
+        if (label >= 1 && label <= 3)
+            mLabels[label - 1] = text;
+    }
+    void print(QTextStream& out) const {
+        for (const QString& text : mLabels)
+            if (!text.isEmpty())
+                out << text << "\n";
+    }
+
+private:
+    QString mLabels[3];
+};
+
+// The grids export-grid knows, by name.
+std::unique_ptr<GridRowSource> gridSource(Context& ctx, const QString& name) {
+    if (name == QLatin1String("sample"))
+        return std::make_unique<SampleListSource>(ctx.session.db(), ctx.session.sampleListOrder);
+    return nullptr;
+}
+
+} // namespace
+
+int exportGroupsCommand(Context& ctx, QStringList& args) {
+    if (args.isEmpty() || args.size() > 2 || isOption(args[0]) ||
+        (args.size() == 2 && isOption(args[1])))
+        return Usage;
+    if (!openForCommand(ctx, args[0]) || !loadSignIn(ctx, args[0]))
+        return Failure;
+    const QString folder = args.size() == 2 ? QFileInfo(args[1]).absoluteFilePath() : QString();
+    const GroupExportResult r = ExportParticipantGroups(ctx.session, folder);
+    if (!r.ok)
+        return Failure;
+    for (const QString& name : r.files)
+        ctx.out << QDir(r.folder).filePath(name) << "\n";
+    ctx.out.flush();
+    return Ok;
+}
+
+int exportXmlCommand(Context& ctx, QStringList& args) {
+    if (args.isEmpty() || args.size() > 2 || isOption(args[0]) ||
+        (args.size() == 2 && isOption(args[1])))
+        return Usage;
+    if (!openForCommand(ctx, args[0]) || !loadSignIn(ctx, args[0]))
+        return Failure;
+    QString out;
+    if (args.size() == 2) {
+        // A folder gets the file under its dated name.
+        const QFileInfo given(args[1]);
+        out = given.isDir() ? QDir(given.absoluteFilePath())
+                                  .filePath(summaryFileName(QDateTime::currentDateTime()))
+                            : given.absoluteFilePath();
+    }
+    try {
+        // As the menu does: the rates are computed afresh from the marks first.
+        ComputeErrorRates(ctx.session);
+    } catch (const DbError& e) {
+        ctx.err << e.message() << Qt::endl;
+        return Failure;
+    }
+    const SummaryExportResult r = ExportSummaryXml(ctx.session, out);
+    if (!r.ok)
+        return Failure;
+    ctx.out << "Records: " << r.records << Qt::endl;
+    return Ok;
+}
+
+int countsCommand(Context& ctx, QStringList& args) {
+    const bool yes = takeFlag(args, QStringLiteral("--yes"));
+    if (args.size() != 2 || isOption(args[0]) || isOption(args[1]))
+        return Usage;
+    if (!openForCommand(ctx, args[0]))
+        return Failure;
+    if (yes)
+        ctx.ui.setAnswer(kReloadCountsQuestion, true);
+    CliCountsView view;
+    const CountsResult r =
+        ImportReportedCounts(ctx.session, QFileInfo(args[1]).absoluteFilePath(), &view);
+    view.print(ctx.out);
+    if (r.outcome != CountsOutcome::Imported) {
+        if (r.outcome == CountsOutcome::Declined)
+            ctx.err << "Nothing was imported (--yes confirms the reload)." << Qt::endl;
+        return Failure;
+    }
+    ctx.out << "Lines imported: " << r.lines << "\n"
+            << "Rows stored: " << r.rows << Qt::endl;
+    return Ok;
+}
+
+int exportGridCommand(Context& ctx, QStringList& args) {
+    bool bad = false;
+    const QString xlsx = takeOption(args, QStringLiteral("--xlsx"), bad);
+    const QString csv = takeOption(args, QStringLiteral("--csv"), bad);
+    if (bad || args.size() != 2 || isOption(args[0]) || isOption(args[1]) ||
+        xlsx.isNull() == csv.isNull())
+        return Usage;
+    if (!openForCommand(ctx, args[0]))
+        return Failure;
+    std::unique_ptr<GridRowSource> source = gridSource(ctx, args[1]);
+    if (!source) {
+        ctx.err << "No grid is named " << args[1] << " (the grids: sample)." << Qt::endl;
+        return Usage;
+    }
+    const QString path = QFileInfo(xlsx.isNull() ? csv : xlsx).absoluteFilePath();
+    const GridExportControl control{&ctx.ui, nullptr};
+    const GridExportResult r = xlsx.isNull() ? exportGridCsv(*source, path, control)
+                                             : exportGridXlsx(*source, path, control);
+    if (r.outcome != GridExportOutcome::Written) {
+        ctx.err << r.error << Qt::endl;
+        return Failure;
+    }
+    ctx.out << "Rows: " << r.rows << "\n" << path << Qt::endl;
+    return Ok;
+}
+
+} // namespace orv::cli

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace orv {
+
+class FrontEnd;
+
+// The rows of a grid as a user sees them, for export: a header, then rows of shown texts.
+// Rows are handed over one at a time, so a source over a big table need hold only the row at
+// hand (a browse pager's forEach fits as it is).
+class GridRowSource {
+public:
+    virtual ~GridRowSource() = default;
+    virtual QStringList columns() const = 0;
+    // The number of rows when known beforehand, for the progress text; -1 when not.
+    virtual qint64 rowCount() const { return -1; }
+    // Hands every row to visit, in order, until visit returns false. Throws DbError.
+    virtual void forEachRow(const std::function<bool(const QStringList&)>& visit) = 0;
+};
+
+enum class GridExportOutcome { Written, Cancelled, Failed };
+
+struct GridExportResult {
+    GridExportOutcome outcome = GridExportOutcome::Failed;
+    qint64 rows = 0; // data rows written (or read until the stop)
+    QString error;   // what went wrong, for the caller to show
+};
+
+// Every now and then the export shows its count in status panel 1 and lets the window paint;
+// a Cancel button pressed meanwhile sets *cancel, and the export stops at the next such point.
+// The file appears only complete: a failed or cancelled export leaves any earlier file of the
+// same name as it was. Neither function shows a message; the caller tells the outcome.
+struct GridExportControl {
+    FrontEnd* ui = nullptr;
+    const bool* cancel = nullptr;
+};
+
+// Comma-separated, RFC 4180: CRLF line ends, a field with a comma, a quote, CR or LF in
+// double quotes, quotes doubled. UTF-8, no byte-order mark.
+GridExportResult exportGridCsv(GridRowSource& source, const QString& path,
+                               const GridExportControl& control = {});
+// One worksheet with the header row in bold, every cell as text (identifiers such as SSNs keep
+// their leading zeros). At most 1,048,575 rows, a spreadsheet's limit.
+GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
+                                const GridExportControl& control = {});
+
+// One CSV field, quoted when it must be.
+QByteArray csvField(const QString& value);
+
+} // namespace orv

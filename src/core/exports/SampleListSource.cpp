@@ -1,0 +1,30 @@
+#include "exports/SampleListSource.h"
+
+#include "db/Database.h"
+
+namespace orv {
+
+SampleListSource::SampleListSource(Database& db, SampleOrder order) : mDb(db), mOrder(order) {}
+
+QStringList SampleListSource::columns() const {
+    QStringList out;
+    for (int c = 0; c < kListColumnCount; ++c)
+        out << listColumnHeader(c);
+    return out;
+}
+
+QStringList SampleListSource::cells(const SampleListRow& row) {
+    QStringList out;
+    for (int c = 0; c < kListColumnCount; ++c)
+        out << (isMarkColumn(c) ? markLetter(row.marks[listColumnElement(c)]) : row.cellText(c));
+    return out;
+}
+
+void SampleListSource::forEachRow(const std::function<bool(const QStringList&)>& visit) {
+    for (const SampleListRow& row : readSampleList(mDb, mOrder)) {
+        if (!visit(cells(row)))
+            return;
+    }
+}
+
+} // namespace orv

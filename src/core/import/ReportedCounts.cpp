@@ -1,0 +1,154 @@
+#include "import/ReportedCounts.h"
+
+#include "db/Database.h"
+#include "db/Session.h"
+#include "import/ImportRun.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+#include <cmath>
+
+namespace orv {
+
+namespace {
+
+constexpr int kFieldCount = 11; // cell, description, nine counts
+constexpr int kCountCount = 9;
+
+struct CountsLine {
+    QString cell;
+    QString description;
+    double counts[kCountCount] = {};
+};
+
+struct LineFailure {
+    QString text;
+};
+
+// A line of the file as text: UTF-8 when it is that, else Latin-1 (a file saved by an older
+// Windows program).
+QString decodeLine(QByteArray bytes) {
+    while (bytes.endsWith('\n') || bytes.endsWith('\r'))
+        bytes.chop(1);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+}
+
+CountsLine parseLine(const QString& line, int lineNumber) {
+    const QStringList fields = line.split(QLatin1Char(','));
+    if (fields.size() < kFieldCount)
+        throw LineFailure{QStringLiteral("Line %1 has %2 fields; a counts line has %3: the cell, "
+                                         "the description and nine counts.")
+                              .arg(lineNumber)
+                              .arg(fields.size())
+                              .arg(kFieldCount)};
+    // Trailing empty fields are what a spreadsheet pads its lines with; anything else after
+    // the ninth count means a comma out of place, in the description most likely.
+    for (qsizetype i = kFieldCount; i < fields.size(); ++i) {
+        if (!fields[i].trimmed().isEmpty())
+            throw LineFailure{QStringLiteral("Line %1 has more than %2 fields (a comma in the "
+                                             "description?).")
+                                  .arg(lineNumber)
+                                  .arg(kFieldCount)};
+    }
+    CountsLine out;
+    out.cell = GetCsvField(line, 1);
+    out.description = GetCsvField(line, 2);
+    for (int k = 0; k < kCountCount; ++k) {
+        const QString text = GetCsvField(line, k + 3).trimmed();
+        if (text.isEmpty())
+            continue;
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        if (!ok || !std::isfinite(value))
+            throw LineFailure{QStringLiteral("Line %1: count %2 (field %3) is not a number: "
+                                             "\"%4\".")
+                                  .arg(QString::number(lineNumber), QString::number(k + 1),
+                                       QString::number(k + 3), text)};
+        out.counts[k] = value;
+    }
+    return out;
+}
+
+void label(ImportView* view, int which, const QString& text) {
+    if (view) {
+        view->setLabel(which, text);
+        view->refresh();
+    }
+}
+
+} // namespace
+
+QString GetCsvField(const QString& line, int n) {
+    if (n <= 0)
+        return {};
+    const QStringList fields = line.split(QLatin1Char(','));
+    if (n >= fields.size())
+        return fields.last().trimmed();
+    return fields[n - 1];
+}
+
+CountsResult ImportReportedCounts(Session& session, const QString& path, ImportView* view) {
+    CountsResult result;
+    if (!session.ui().askYesNo(kReloadCountsQuestion, Icon::Exclamation)) {
+        label(view, 1, QString());
+        label(view, 2, QStringLiteral("Number of Records Imported: 0"));
+        return result;
+    }
+    try {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw LineFailure{
+                QStringLiteral("%1 could not be read: %2").arg(path, file.errorString())};
+        Database& db = session.db();
+        Transaction tx(db);
+        db.exec("DELETE FROM tblReportedCounts");
+        Statement insert = db.prepare("INSERT INTO tblReportedCounts (rptcell, Description, seq, "
+                                      "reportedcount) VALUES (?1, ?2, ?3, ?4)");
+        int lineNumber = 0;
+        while (!file.atEnd()) {
+            QByteArray bytes = file.readLine();
+            if (++lineNumber == 1 && bytes.startsWith("\xEF\xBB\xBF"))
+                bytes.remove(0, 3);
+            const QString line = decodeLine(bytes);
+            if (line.trimmed().isEmpty())
+                continue;
+            label(view, 2, QStringLiteral("Record - %1").arg(result.lines + 1));
+            const CountsLine counts = parseLine(line, lineNumber);
+            for (int k = 0; k < kCountCount; ++k) {
+                insert.bind(1, counts.cell);
+                insert.bind(2, counts.description);
+                insert.bind(3, k + 1);
+                insert.bind(4, counts.counts[k]);
+                insert.run();
+                insert.rewind();
+                ++result.rows;
+            }
+            ++result.lines;
+        }
+        if (file.error() != QFileDevice::NoError)
+            throw LineFailure{
+                QStringLiteral("%1 could not be read: %2").arg(path, file.errorString())};
+        tx.commit();
+        result.outcome = CountsOutcome::Imported;
+    } catch (const LineFailure& f) {
+        result.error = f.text;
+    } catch (const DbError& e) {
+        result.error = e.message();
+    }
+    if (result.outcome != CountsOutcome::Imported) {
+        result.outcome = CountsOutcome::Failed;
+        result.lines = result.rows = 0;
+        label(view, 1, QStringLiteral("Import Failed!"));
+        session.ui().message(result.error + QStringLiteral("\nThe Reported Counts Table was left "
+                                                           "as it was."),
+                             Icon::Exclamation);
+        return result;
+    }
+    label(view, 2, QStringLiteral("Done!"));
+    return result;
+}
+
+} // namespace orv

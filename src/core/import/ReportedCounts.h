@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+namespace orv {
+
+class ImportView;
+class Session;
+
+inline const QString kReloadCountsQuestion =
+    QStringLiteral("This process will reload the Reported Counts Table.\n"
+                   "Press Yes to continue / No to stop");
+
+// Field n of a counts line, counting from 1: the text before the n-th comma; the last field is
+// the rest of the line without blanks around it. Past the last field the last one again;
+// n = 0 gives an empty text.
+QString GetCsvField(const QString& line, int n);
+
+enum class CountsOutcome {
+    Declined, // the reload question was answered No: nothing changed
+    Imported,
+    Failed, // nothing changed
+};
+
+struct CountsResult {
+    CountsOutcome outcome = CountsOutcome::Declined;
+    int lines = 0; // lines imported
+    int rows = 0;  // rows of tblReportedCounts
+    QString error;
+};
+
+// Replaces tblReportedCounts with the counts of a file: a line "cell,description,c1,...,c9"
+// becomes nine rows (seq 1 to 9) with the cell and description as typed and the counts as
+// numbers, an empty count 0; empty lines are skipped. Asks before, and replaces the table only
+// when every line is sound: a line with fewer than nine counts (or text after the ninth) or a
+// count that is no number is named in a message and the table stays as it was. Shows its
+// progress and outcome on the import screen's labels when a view is given.
+CountsResult ImportReportedCounts(Session& session, const QString& file,
+                                  ImportView* view = nullptr);
+
+} // namespace orv

@@ -1,0 +1,162 @@
+#include "TestSupport.h"
+
+#include "CliRunner.h"
+#include "ExportCommands.h"
+#include "db/Database.h"
+#include "exports/ParticipantGroups.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QXmlStreamReader>
+
+using namespace orv;
+
+namespace {
+
+using test::CliResult;
+using Verb = int (*)(cli::Context&, QStringList&);
+
+// A database made as a user makes one: new, sign-in, import of the demo extract. The export
+// verbs are run in-process as the command table runs a verb.
+class ExportCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
+        db = dir.file("run.mdb");
+        ASSERT_EQ(test::runCli(dir.path(), {"new", db}).rc, 0);
+        ASSERT_EQ(test::runCli(dir.path(), {"signin", db, "--fiscal-year", "2008"}).rc, 0);
+        const CliResult r = test::runCli(
+            dir.path(), {"import", db, QStringLiteral(ORV_SOURCE_DIR) + "/demo/demo-extract.csv",
+                         "--seed", "7", "--yes"});
+        ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    }
+    void TearDown() override { qunsetenv("ODBCINI"); }
+
+    CliResult run(Verb verb, QStringList args) {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        cli::CliFrontEnd ui(o, e);
+        Session session(dir.path(), &ui);
+        cli::Context ctx{session, ui, o, e};
+        const int rc = verb(ctx, args);
+        o.flush();
+        e.flush();
+        return {rc, out, err};
+    }
+    qint64 count(const char* sql) { return Database(db).scalar(sql).toLongLong(); }
+
+    test::ProgramDir dir;
+    QString db;
+};
+
+TEST_F(ExportCliTest, ExportGroupsWritesTheGroupsThatHaveRecords) {
+    const QString folder = dir.file("groups");
+    const CliResult r = run(cli::exportGroupsCommand, {db, folder});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("Export Done.\n"));
+    // One file per group with records in the reporting period, each with a line per record.
+    Database d(db);
+    Statement st = d.prepare("SELECT spopnum, count(*) FROM tblORVmaster WHERE spopnum > 0 AND "
+                             "fWIAexitdate BETWEEN '2006-07-01' AND '2007-06-30' GROUP BY "
+                             "spopnum ORDER BY spopnum");
+    QStringList expected;
+    qint64 lines = 0;
+    while (st.step()) {
+        const QString file = QDir(folder).filePath(groupFileName(int(st.int64(0))));
+        expected << file;
+        EXPECT_EQ(test::readFile(file).count("\r\n"), st.int64(1)) << file.toStdString();
+        lines += st.int64(1);
+    }
+    ASSERT_FALSE(expected.isEmpty());
+    EXPECT_TRUE(r.out.endsWith(expected.join('\n') + '\n')) << r.out.toStdString();
+    EXPECT_GT(lines, 0);
+
+    // The program folder's "Participants Extract" by default.
+    ASSERT_EQ(run(cli::exportGroupsCommand, {db}).rc, 0);
+    EXPECT_TRUE(QFileInfo::exists(
+        dir.file(kGroupFolderName + "/" + QFileInfo(expected.first()).fileName())));
+}
+
+TEST_F(ExportCliTest, ExportXmlComputesTheRatesFirst) {
+    const QString out = dir.file("summary.xml");
+    const CliResult r = run(cli::exportXmlCommand, {db, out});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Export has completed.\n" + out));
+    EXPECT_TRUE(r.out.contains("Records: 17\n"));
+    EXPECT_EQ(count("SELECT count(*) FROM tbltemp"), 17);
+    QXmlStreamReader xml(test::readFile(out));
+    int records = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("Record"))
+            ++records;
+    }
+    EXPECT_FALSE(xml.hasError());
+    EXPECT_EQ(records, 17);
+
+    // A folder gets the dated name.
+    const QString folder = dir.file("out");
+    QDir().mkpath(folder);
+    ASSERT_EQ(run(cli::exportXmlCommand, {db, folder}).rc, 0);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(ExportCliTest, CountsAsksUnlessYes) {
+    const QString file = dir.file("counts.csv");
+    test::writeFile(file, "1,Entered Employment,10,20,30,40,50,60,70,80,90\n");
+    CliResult r = run(cli::countsCommand, {db, file});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_TRUE(r.out.contains("Number of Records Imported: 0"));
+    EXPECT_EQ(count("SELECT count(*) FROM tblReportedCounts"), 0);
+
+    r = run(cli::countsCommand, {db, file, "--yes"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Done!\n"));
+    EXPECT_TRUE(r.out.contains("Rows stored: 9\n"));
+    EXPECT_EQ(count("SELECT sum(reportedcount) FROM tblReportedCounts"), 450);
+
+    test::writeFile(file, "1,Short,1,2\n");
+    r = run(cli::countsCommand, {db, file, "--yes"});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_TRUE(r.err.contains("Line 1 has 4 fields"));
+    EXPECT_TRUE(r.out.contains("Import Failed!"));
+    EXPECT_EQ(count("SELECT sum(reportedcount) FROM tblReportedCounts"), 450);
+}
+
+TEST_F(ExportCliTest, ExportGridOfTheSample) {
+    const QString csv = dir.file("sample.csv");
+    CliResult r = run(cli::exportGridCommand, {db, "sample", "--csv", csv});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    const QList<QByteArray> lines = test::readFile(csv).split('\n');
+    EXPECT_TRUE(lines[0].startsWith("obs,ssn,SamplingUnit,"));
+    EXPECT_EQ(lines.size() - 2, count("SELECT count(*) FROM tblsample"));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Rows: %1\n").arg(lines.size() - 2)));
+
+    const QString xlsx = dir.file("sample.xlsx");
+    r = run(cli::exportGridCommand, {db, "sample", "--xlsx", xlsx});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(test::readFile(xlsx).startsWith("PK\x03\x04"));
+}
+
+TEST_F(ExportCliTest, BadUsage) {
+    const struct {
+        Verb verb;
+        QStringList args;
+    } cases[] = {
+        {cli::exportGridCommand, {db, "sample"}},
+        {cli::exportGridCommand, {db, "sample", "--csv", "a.csv", "--xlsx", "a.xlsx"}},
+        {cli::exportGridCommand, {db, "groups", "--csv", "a.csv"}},
+        {cli::exportGridCommand, {db, "sample", "--csv"}},
+        {cli::exportGroupsCommand, {}},
+        {cli::exportGroupsCommand, {db, "a", "b"}},
+        {cli::exportXmlCommand, {db, "--yes"}},
+        {cli::countsCommand, {db}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_EQ(run(c.verb, c.args).rc, cli::Usage);
+    }
+}
+
+} // namespace
