@@ -2,6 +2,7 @@
 
 #include "CalendarScreen.h"
 #include "MainWindow.h"
+#include "ReportValidationScreen.h"
 #include "SampleListModel.h"
 #include "SampleSummaryScreen.h"
 #include "SplashScreen.h"
@@ -113,6 +114,29 @@ void shootWorksheets(ui::MainWindow& window, Shooter& shoot) {
     shoot.save(comments, QStringLiteral("U018"));
 }
 
+// Report Validation: the outcome groups, one group's records sorted, the source table and the
+// nine measures.
+void shootReportValidation(ui::MainWindow& window, Shooter& shoot) {
+    window.viewOutcomeGroups();
+    auto* groups =
+        qobject_cast<ui::ReportValidationScreen*>(window.loadedScreen(QStringLiteral("U006")));
+    shoot.save(groups, QStringLiteral("U006-summary"));
+    if (groups) {
+        groups->openGroup(0);
+        groups->sortDetail(2); // SSN, descending
+        shoot.save(groups, QStringLiteral("U006-detail"));
+    }
+    window.unloadScreen(QStringLiteral("U006"));
+    window.viewSourceTable();
+    shoot.save(window.loadedScreen(QStringLiteral("U002")), QStringLiteral("U002"));
+    shoot.save(&window, QStringLiteral("U001-source"));
+    window.unloadScreen(QStringLiteral("U002"));
+    window.viewPerformanceReport();
+    shoot.save(window.loadedScreen(QStringLiteral("ValidationRows")),
+               QStringLiteral("R003-1-rows"));
+    window.unloadScreen(QStringLiteral("ValidationRows"));
+}
+
 } // namespace
 
 int takeScreenshots(ui::MainWindow& window, const QString& folder) {
@@ -173,6 +197,7 @@ int takeScreenshots(ui::MainWindow& window, const QString& folder) {
         shoot.save(&window, QStringLiteral("U001-import"));
         window.unloadScreen(QStringLiteral("U011"));
         shootWorksheets(window, shoot);
+        shootReportValidation(window, shoot);
     }
     {
         ui::CalendarScreen calendar(QDate(2006, 7, 1), &window);

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "ExportCommands.h"
 
 #include "db/DatabaseFiles.h"
 
@@ -153,6 +154,28 @@ const QVector<Command>& commands() {
          worksheetCommand},
         {"error-rates", "DB", "compute the weighted error rates and print the 17 rows",
          errorRatesCommand},
+        {"rv", "DB",
+         "recompute the nine performance measures under the record filter and print them",
+         rvCommand},
+        {"groups", "DB", "print the 25 performance outcome groups with their counts and measures",
+         groupsCommand},
+        {"browse", "DB [--group N] [--order COLUMN [--desc]] [--limit N]",
+         "print as CSV the grouped records that pass the record filter (of one outcome group "
+         "with --group), by obs or by COLUMN (a header of the output)",
+         browseCommand},
+        {"export-groups", "DB [DIR]",
+         "write one text file per outcome group with its records that pass the record filter "
+         "(to DIR; by default \"Participants Extract\" in the program folder)",
+         exportGroupsCommand},
+        {"export-xml", "DB [OUT]",
+         "compute the error rates, then write the summary/analytical XML file (OUT: a file or a "
+         "folder; by default a dated name in the program folder)",
+         exportXmlCommand},
+        {"counts", "DB FILE [--yes]",
+         "replace the reported counts with those of FILE (--yes answers the reload question)",
+         countsCommand},
+        {"export-grid", "DB GRID --xlsx OUT | --csv OUT",
+         "write a grid (sample) as a spreadsheet or a CSV file", exportGridCommand},
     };
     return list;
 }

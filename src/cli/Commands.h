@@ -44,5 +44,9 @@ int importCommand(Context& ctx, QStringList& args);
 int sampleCommand(Context& ctx, QStringList& args);
 int worksheetCommand(Context& ctx, QStringList& args);
 int errorRatesCommand(Context& ctx, QStringList& args);
+// rv, groups, browse (ReportCommands.cpp)
+int rvCommand(Context& ctx, QStringList& args);
+int groupsCommand(Context& ctx, QStringList& args);
+int browseCommand(Context& ctx, QStringList& args);
 
 } // namespace orv::cli

@@ -115,7 +115,7 @@ void ImportScreen::startImport() {
         mWindow.menuBar()->setEnabled(true);
         mImporting = false;
         if (replacedSample)
-            mWindow.unloadSampleScreens();
+            mWindow.unloadRecordScreens();
         ui.setStatus(1, QString());
     }
     ui.setBusy(false);

@@ -6,16 +6,20 @@
 #include "ErrorRatesScreen.h"
 #include "Icons.h"
 #include "ImportScreen.h"
+#include "ReportValidationScreen.h"
 #include "SampleSummaryScreen.h"
 #include "ScreenGeometry.h"
 #include "SignInScreen.h"
+#include "SourceTableScreen.h"
 #include "SwitchScreen.h"
 #include "TipScreen.h"
+#include "ValidationRowsScreen.h"
 
 #include "db/DatabaseFiles.h"
 #include "exports/ParticipantGroups.h"
 #include "exports/SummaryXml.h"
 #include "import/ImportDriver.h"
+#include "validation/ReportValidation.h"
 #include "worksheet/ErrorRates.h"
 
 #include <QAction>
@@ -379,8 +383,9 @@ void MainWindow::hideForm(QWidget* screen) {
         screen->hide();
 }
 
-void MainWindow::unloadSampleScreens() {
-    for (const char* id : {"U019", "U015", "U010", "U018", "ErrorRates"})
+void MainWindow::unloadRecordScreens() {
+    for (const char* id :
+         {"U019", "U015", "U010", "U018", "ErrorRates", "U002", "U006", "ValidationRows"})
         unloadScreen(QString::fromLatin1(id));
     // As when the list is closed by its user.
     mSession->worksheetVisited = false;
@@ -441,7 +446,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::showSignIn(SignInMode mode, const QString& formMode) {
     // A sign-in follows every database created, opened or switched to.
     if (mode == SignInMode::SignIn)
-        unloadSampleScreens();
+        unloadRecordScreens();
     unloadScreen(QStringLiteral("U003"));
     auto* screen = new SignInScreen(*this, mode);
     showForm(screen, formMode);
@@ -519,6 +524,33 @@ void MainWindow::changePopulation() {
 
 void MainWindow::changeReportingOptions() {
     showSignIn(SignInMode::ReportOptions, QStringLiteral("1"));
+}
+
+void MainWindow::viewSourceTable() {
+    showForm(screenOf<SourceTableScreen>(QStringLiteral("U002")));
+}
+
+void MainWindow::viewOutcomeGroups() {
+    showForm(screenOf<ReportValidationScreen>(QStringLiteral("U006")));
+}
+
+// Until report R003-1 is there, the nine rows just computed are shown as they are.
+void MainWindow::viewPerformanceReport() {
+    mFrontEnd->setBusy(true);
+    const bool computed = ComputeReportValidation(*mSession);
+    mFrontEnd->setBusy(false);
+    if (!computed)
+        return;
+    std::vector<ValidationRow> rows;
+    try {
+        rows = readValidationRows(mSession->db());
+    } catch (const DbError& e) {
+        mFrontEnd->message(e.message(), Icon::Exclamation);
+        return;
+    }
+    auto* screen = screenOf<ValidationRowsScreen>(QStringLiteral("ValidationRows"));
+    screen->showRows(rows);
+    showForm(screen);
 }
 
 void MainWindow::exportOutcomeGroups() {

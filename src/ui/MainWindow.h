@@ -49,9 +49,9 @@ public:
     void unloadScreen(const QString& id);
     // Hides a screen without closing it; showForm shows it again.
     void hideForm(QWidget* screen);
-    // Closes the screens that show the sample (list, worksheet, comments, find, error rates):
-    // after a database is opened or an import has replaced the sample, their rows are gone.
-    void unloadSampleScreens();
+    // Closes the screens that show records (the sample's, the master's, the computed rows):
+    // after a database is opened or an import has replaced the records, their rows are gone.
+    void unloadRecordScreens();
     // Says that a report cannot be printed yet; every print command of a report without its
     // engine ends here.
     void reportNotAvailable(const QString& id);
@@ -89,13 +89,13 @@ public slots:
     virtual void viewDuplicates() {}
     virtual void sourceTableLayout() {}
     virtual void reportedCountsLayout() {}
-    virtual void viewSourceTable() {}
+    void viewSourceTable();
     // Change Reporting Options
     void changePopulation();
     void changeReportingOptions();
     // Report Validation
-    virtual void viewOutcomeGroups() {}
-    virtual void viewPerformanceReport() {}
+    void viewOutcomeGroups();
+    void viewPerformanceReport();
     void exportOutcomeGroups();
     // Data Validation
     void editWorksheets();

@@ -121,8 +121,17 @@ CREATE TABLE tblORVmaster (
     fWIAexitdate                  TEXT
 );
 -- The join key to the sample. The import works out groups, duplicates, weights and the draw
--- as it loads, so the master needs no other index: each costs a pass over it at every import.
+-- as it loads, so it needs no other index; each one costs a pass over the master at every
+-- import, which builds them afresh once the records are in.
 CREATE INDEX idx_master_randno ON tblORVmaster (randno);
+-- The browse grids read every grouped record, and a group's, a page at a time in obs order
+-- (a group's from its number in the entries). "> 0" rather than "<> 0": statements about all
+-- grouped records that read the whole table never take it for a scan, and the browse makes
+-- sure no group is below 0 first.
+CREATE INDEX idx_master_obs ON tblORVmaster (obs, spopnum) WHERE spopnum > 0;
+-- Counts and checks per group within a reporting period, and of a population type, from the
+-- index alone.
+CREATE INDEX idx_master_period ON tblORVmaster (spopnum, fWIAexitdate, pop);
 
 -- Exactly the (SSN, WIAExitDate) pairs found in more than one master row.
 CREATE VIEW tblRptValDupps AS

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "validation/MasterPager.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QString>
+
+class QProgressDialog;
+class QWidget;
+
+namespace orv::ui {
+
+// Shows how the build of a grid's temporary index goes, with Cancel, once it has taken long
+// enough to notice; until then, and between its repaints, the window keeps painting.
+class GridProgress : public BuildProgress {
+public:
+    GridProgress(QWidget* parent, QString text);
+    ~GridProgress() override;
+    bool update(qint64 done, qint64 total) override;
+    bool wasShown() const { return mShown; }
+
+private:
+    QWidget* mParent;
+    QString mText;
+    QPointer<QProgressDialog> mDialog;
+    QElapsedTimer mStarted;
+    QElapsedTimer mSinceEvents;
+    bool mShown = false;
+    bool mCancelled = false;
+};
+
+} // namespace orv::ui

@@ -1,0 +1,243 @@
+#include "ReportValidationScreen.h"
+
+#include "GridProgress.h"
+#include "MainWindow.h"
+#include "MasterTableModel.h"
+#include "ScreenGeometry.h"
+
+#include "db/Session.h"
+#include "validation/OutcomeGroupSummary.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace orv::ui {
+
+namespace {
+
+const QString kSummaryTip = QStringLiteral("Double Click the arrow on left-hand side to view "
+                                           "individual records in each performance outcome group.");
+const QString kDetailTip =
+    QStringLiteral("Double Click on the heading of the column you would like to sort by.");
+
+} // namespace
+
+ReportValidationScreen::ReportValidationScreen(MainWindow& window) : mWindow(window) {
+    setObjectName(QStringLiteral("U006"));
+    setWindowTitle(QStringLiteral("U006 - View RV Table"));
+    buildLayout();
+    fitScreen(this, 14400, 8400);
+    fillFormValSumm();
+    // Wide enough for the whole summary: its columns, and the margins around it, the tab
+    // page's frame allowed for.
+    auto margins = [](const QLayout* l) {
+        return l ? l->contentsMargins().left() + l->contentsMargins().right() : 0;
+    };
+    const int summaryWidth =
+        mSummary->verticalHeader()->sizeHint().width() + mSummary->horizontalHeader()->length() +
+        mSummary->verticalScrollBar()->sizeHint().width() + 2 * mSummary->frameWidth() +
+        margins(layout()) + margins(mSummary->parentWidget()->layout()) + twips(400);
+    resize(std::max(width(), summaryWidth), height());
+}
+
+ReportValidationScreen::~ReportValidationScreen() = default;
+
+Session& ReportValidationScreen::session() {
+    return mWindow.session();
+}
+
+void ReportValidationScreen::buildLayout() {
+    mTabs = new QTabWidget(this);
+    mTabs->setObjectName(QStringLiteral("SSTab1"));
+
+    auto* summaryTab = new QWidget;
+    mTitle = new QLabel(summaryTab);
+    mTitle->setObjectName(QStringLiteral("Label1"));
+    QFont big = mTitle->font();
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.2);
+    mTitle->setFont(big);
+    mSummary = new QTableWidget(0, kSummaryColumns, summaryTab);
+    mSummary->setObjectName(QStringLiteral("grdsummary"));
+    mSummary->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mSummary->setSelectionBehavior(QAbstractItemView::SelectRows);
+    mSummary->setSelectionMode(QAbstractItemView::SingleSelection);
+    mSummary->setWordWrap(false);
+    mSummary->setToolTip(kSummaryTip);
+    mSummary->verticalHeader()->setToolTip(kSummaryTip);
+    mSummary->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // The record selector: a narrow column to double-click.
+    mSummary->verticalHeader()->setMinimumWidth(twips(300));
+    connect(mSummary->verticalHeader(), &QHeaderView::sectionDoubleClicked, this,
+            &ReportValidationScreen::openGroup);
+    connect(mSummary, &QTableWidget::cellDoubleClicked, this,
+            [this](int row, int) { openGroup(row); });
+    auto* summaryLayout = new QVBoxLayout(summaryTab);
+    summaryLayout->addWidget(mTitle);
+    summaryLayout->addWidget(mSummary, 1);
+    mTabs->addTab(summaryTab, QStringLiteral("Summary"));
+
+    auto* detailTab = new QWidget;
+    auto* totalCaption = new QLabel(QStringLiteral("Total Number of Records:"), detailTab);
+    totalCaption->setObjectName(QStringLiteral("Label2"));
+    mTotal = new QLabel(detailTab);
+    mTotal->setObjectName(QStringLiteral("Label3"));
+    mCurrentRow = new QLabel(detailTab);
+    mCurrentRow->setObjectName(QStringLiteral("Label4"));
+    mCurrentRow->hide();
+    mDetailModel = new MasterTableModel(this);
+    // An import yields to the window as it replaces the records: the grid must not read them.
+    mDetailModel->setReadAllowed([this] { return !mWindow.isImporting(); });
+    mDetail = new QTableView(detailTab);
+    mDetail->setObjectName(QStringLiteral("grdDetail"));
+    mDetail->setModel(mDetailModel);
+    mDetail->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mDetail->setSelectionBehavior(QAbstractItemView::SelectRows);
+    mDetail->setSelectionMode(QAbstractItemView::SingleSelection);
+    mDetail->setWordWrap(false);
+    mDetail->setToolTip(kDetailTip);
+    mDetail->horizontalHeader()->setToolTip(kDetailTip);
+    // Fixed row heights keep a group of any size as quick as a small one.
+    mDetail->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    mDetail->verticalHeader()->setDefaultSectionSize(mDetail->fontMetrics().height() + 6);
+    // A heading sorts on a double-click only; a click does not pick a column or a row.
+    mDetail->horizontalHeader()->setSectionsClickable(false);
+    connect(mDetail->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
+            &ReportValidationScreen::sortDetail);
+    connect(mDetail->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!current.isValid())
+                    return;
+                mCurrentRow->setText(QStringLiteral("Current Row Number ") +
+                                     QString::number(current.row() + 1));
+                mCurrentRow->show();
+            });
+    auto* counts = new QHBoxLayout;
+    counts->addWidget(totalCaption);
+    counts->addWidget(mTotal);
+    counts->addSpacing(twips(600));
+    counts->addWidget(mCurrentRow);
+    counts->addStretch(1);
+    auto* detailLayout = new QVBoxLayout(detailTab);
+    detailLayout->addLayout(counts);
+    detailLayout->addWidget(mDetail, 1);
+    mTabs->addTab(detailTab, QStringLiteral("Detail"));
+
+    auto* frame = new QWidget(this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    auto* exit = new QPushButton(QStringLiteral("Exit"), frame);
+    exit->setObjectName(QStringLiteral("cmdExit"));
+    connect(exit, &QPushButton::clicked, this, &ReportValidationScreen::exitScreen);
+    auto* buttons = new QHBoxLayout(frame);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->addStretch(1);
+    buttons->addWidget(exit);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(mTabs, 1);
+    outer->addWidget(frame);
+}
+
+void ReportValidationScreen::fillFormValSumm() {
+    QStringList headings;
+    for (int c = 0; c < kSummaryColumns; ++c)
+        headings << summaryHeading(c);
+    mSummary->setHorizontalHeaderLabels(headings);
+    mSummary->setColumnHidden(kSummaryKeyColumn, true);
+    mTabs->setTabEnabled(1, false);
+    mTitle->setText(QStringLiteral("Orvane Report Validation. "));
+    std::vector<QVariantList> rows;
+    try {
+        rows = readOutcomeGroupSummary(session().db(), session().recordFilter);
+    } catch (const DbError& e) {
+        session().ui().message(e.message(), Icon::Exclamation);
+    }
+    mSummary->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        mSummary->setVerticalHeaderItem(r, new QTableWidgetItem(QString()));
+        const QVariantList& row = rows[static_cast<size_t>(r)];
+        for (int c = 0; c < kSummaryColumns; ++c) {
+            const QVariant& value = row.value(c);
+            auto* item = new QTableWidgetItem(cellText(value));
+            if (value.typeId() != QMetaType::QString)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            mSummary->setItem(r, c, item);
+        }
+    }
+    // The widths given, or wider where a heading or a value needs it: nothing is clipped.
+    for (int c = 0; c < kSummaryKeyColumn; ++c) {
+        mSummary->resizeColumnToContents(c);
+        mSummary->setColumnWidth(c,
+                                 std::max(twips(summaryWidthTwips(c)), mSummary->columnWidth(c)));
+    }
+}
+
+void ReportValidationScreen::openGroup(int summaryRow) {
+    const QTableWidgetItem* key = mSummary->item(summaryRow, kSummaryKeyColumn);
+    if (!key)
+        return;
+    mDirection = QStringLiteral("Asc");
+    fillFormValDet(key->text().toInt());
+}
+
+bool ReportValidationScreen::fillFormValDet(int group, const QString& column,
+                                            const QString& direction) {
+    const QString selection =
+        column.isEmpty()
+            ? QStringLiteral("%1 order by obs").arg(group)
+            : QStringLiteral("%1 order by [%2] %3").arg(QString::number(group), column, direction);
+    auto pager =
+        std::make_unique<MasterPager>(session().db(), session().recordFilter, group,
+                                      MasterOrder{column, direction == QLatin1String("Desc")});
+    GridProgress progress(this, QStringLiteral("Sorting the records of group %1.").arg(group));
+    bool opened = false;
+    session().ui().setBusy(true);
+    try {
+        opened = pager->open(&progress);
+    } catch (const DbError& e) {
+        session().ui().setBusy(false);
+        session().ui().message(e.message(), Icon::Exclamation);
+        return false;
+    }
+    session().ui().setBusy(false);
+    if (!opened)
+        return false;
+    mGroup = group;
+    mDetailModel->setPager(std::move(pager));
+    startAtFirstRow(mDetail);
+    mTabs->setTabEnabled(1, true);
+    mTotal->setText(QString::number(mDetailModel->totalRows()));
+    mCurrentRow->hide();
+    mTabs->setCurrentIndex(1);
+    mTabs->setTabText(1, QStringLiteral("Detail for Group ") + selection);
+    return true;
+}
+
+void ReportValidationScreen::sortDetail(int column) {
+    const MasterPager* shown = mDetailModel->pager();
+    if (!shown || column < 0 || column >= shown->columns().shown())
+        return;
+    const QString next = (mDirection.isEmpty() || mDirection == QLatin1String("Desc"))
+                             ? QStringLiteral("Asc")
+                             : QStringLiteral("Desc");
+    if (fillFormValDet(mGroup, shown->columns().names[column], next))
+        mDirection = next;
+}
+
+void ReportValidationScreen::exitScreen() {
+    mTabs->setCurrentIndex(0);
+    // Hidden, not closed: opened again it shows what it showed.
+    mWindow.hideForm(this);
+}
+
+} // namespace orv::ui

@@ -1,0 +1,154 @@
+#include "TestSupport.h"
+
+#include "CliRunner.h"
+#include "db/Database.h"
+
+#include <gtest/gtest.h>
+
+using namespace orv;
+
+namespace {
+
+using test::CliResult;
+
+// The demo extract, imported as a user does: new, sign-in, import.
+class ReportCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
+        db = dir.file("run.mdb");
+        ASSERT_EQ(cli({"new", db}).rc, 0);
+        ASSERT_EQ(cli({"signin", db, "--fiscal-year", "2008"}).rc, 0);
+        const CliResult r =
+            cli({"import", db, QStringLiteral(ORV_SOURCE_DIR) + "/demo/demo-extract.csv", "--seed",
+                 "7", "--yes"});
+        ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    }
+    void TearDown() override { qunsetenv("ODBCINI"); }
+
+    CliResult cli(const QStringList& args) { return test::runCli(dir.path(), args); }
+    static QStringList lines(const CliResult& r) {
+        QStringList out = r.out.split('\n');
+        if (!out.isEmpty() && out.last().isEmpty())
+            out.removeLast();
+        return out;
+    }
+    qint64 scalar(const char* sql) {
+        Database d(db);
+        return d.scalar(sql).toLongLong();
+    }
+
+    test::ProgramDir dir;
+    QString db;
+};
+
+} // namespace
+
+TEST_F(ReportCliTest, RvPrintsTheNineRowsItStored) {
+    const CliResult r = cli({"rv", db});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    const QStringList out = lines(r);
+    ASSERT_EQ(out.size(), 10);
+    EXPECT_EQ(out[0], "seq\tdescription\tvalue\trtype");
+    Database d(db);
+    Statement st = d.prepare("SELECT seq, description, value FROM tblvalidation ORDER BY seq");
+    for (int i = 1; i <= 9; ++i) {
+        ASSERT_TRUE(st.step());
+        const QStringList cells = out[i].split('\t');
+        ASSERT_EQ(cells.size(), 4);
+        EXPECT_EQ(cells[0], QString::number(i));
+        EXPECT_EQ(cells[1], st.text(1));
+        EXPECT_DOUBLE_EQ(cells[2].toDouble(), st.real(2)) << i;
+        EXPECT_EQ(cells[3], "07/01/2006 - 06/30/2007");
+    }
+    // The demo's grouped records are all in the period: the denominator counts groups 1-12.
+    EXPECT_EQ(out[2].split('\t')[2].toLongLong(),
+              scalar("SELECT count(*) FROM tblORVmaster WHERE spopnum BETWEEN 1 AND 12"));
+}
+
+TEST_F(ReportCliTest, GroupsAndBrowseAgree) {
+    const CliResult groups = cli({"groups", db});
+    ASSERT_EQ(groups.rc, 0) << groups.err.toStdString();
+    const QStringList rows = lines(groups);
+    ASSERT_EQ(rows.size(), 26);
+    EXPECT_EQ(rows[0].split('\t').first(), "Performance Outcome Group");
+    EXPECT_EQ(rows[0].split('\t').last(), "Earn");
+    qint64 total = 0;
+    for (int g = 1; g <= 25; ++g) {
+        const QStringList cells = rows[g].split('\t');
+        ASSERT_EQ(cells.size(), 15);
+        EXPECT_EQ(cells[0], QString::number(g));
+        total += cells[1].toLongLong();
+        if (g == 7 || g == 12) {
+            const CliResult browse = cli({"browse", db, "--group", QString::number(g)});
+            ASSERT_EQ(browse.rc, 0) << browse.err.toStdString();
+            EXPECT_EQ(lines(browse).size() - 1, cells[1].toLongLong()) << g;
+        }
+    }
+    EXPECT_EQ(total, scalar("SELECT count(*) FROM tblORVmaster WHERE spopnum <> 0"));
+
+    const CliResult all = cli({"browse", db});
+    ASSERT_EQ(all.rc, 0) << all.err.toStdString();
+    const QStringList records = lines(all);
+    EXPECT_EQ(records.size() - 1, total);
+    const QStringList header = records[0].split(',');
+    ASSERT_EQ(header.size(), 64);
+    EXPECT_EQ(header[0], "obs");
+    EXPECT_EQ(header[40], "RegDate");
+    EXPECT_EQ(header[42], "ExitDate");
+    for (int i = 2; i < records.size(); ++i)
+        ASSERT_LT(records[i - 1].split(',')[0].toLongLong(), records[i].split(',')[0].toLongLong());
+}
+
+TEST_F(ReportCliTest, BrowseSortsLimitsAndFilters) {
+    CliResult r = cli({"browse", db, "--order", "ssn", "--desc", "--limit", "5"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    QStringList out = lines(r);
+    ASSERT_EQ(out.size(), 6);
+    for (int i = 2; i < out.size(); ++i)
+        EXPECT_GT(out[i - 1].split(',')[2], out[i].split(',')[2]);
+    EXPECT_EQ(out[1].split(',')[2],
+              QString::number(scalar("SELECT max(CAST(SSN AS INTEGER)) FROM tblORVmaster WHERE "
+                                     "spopnum <> 0")));
+
+    ASSERT_EQ(cli({"signin", db, "--fiscal-year", "2008", "--office", "Office 11"}).rc, 0);
+    r = cli({"browse", db, "--order", "ExitDate"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    out = lines(r);
+    EXPECT_EQ(out.size() - 1, scalar("SELECT count(*) FROM tblORVmaster WHERE spopnum <> 0 AND "
+                                     "OfficeName = 'Office 11'"));
+    for (int i = 1; i < out.size(); ++i)
+        EXPECT_EQ(out[i].split(',')[59], "Office 11");
+    const CliResult groups = cli({"groups", db});
+    qint64 total = 0;
+    for (const QString& line : lines(groups).mid(1))
+        total += line.split('\t')[1].toLongLong();
+    EXPECT_EQ(total, out.size() - 1);
+}
+
+TEST_F(ReportCliTest, BadOptionsAreUsageErrors) {
+    struct Case {
+        QStringList args;
+        int rc;
+    };
+    const Case cases[] = {
+        {{"browse", db, "--group", "0"}, 2},
+        {{"browse", db, "--group", "x"}, 2},
+        {{"browse", db, "--order", "spopnum"}, 2},
+        {{"browse", db, "--desc"}, 2},
+        {{"browse", db, "--limit", "-1"}, 2},
+        {{"rv"}, 2},
+        {{"groups", db, "extra"}, 2},
+        {{"rv", dir.file("missing.mdb")}, 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(cli(c.args).rc, c.rc) << c.args.join(' ').toStdString();
+}
+
+TEST_F(ReportCliTest, AnUnsignedDatabaseIsRefused) {
+    const QString fresh = dir.file("fresh.mdb");
+    ASSERT_EQ(cli({"new", fresh}).rc, 0);
+    const CliResult r = cli({"groups", fresh});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_TRUE(r.err.contains("has not been signed in")) << r.err.toStdString();
+}
