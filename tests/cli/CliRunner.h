@@ -1,6 +1,9 @@
 #pragma once
 
 #include "Cli.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
 
 #include <QStringList>
 #include <QTextStream>
@@ -24,5 +27,29 @@ inline CliResult runCli(const QString& home, QStringList args) {
     e.flush();
     return {rc, out, err};
 }
+
+// The demo extract in a database made as a user makes one: new, sign-in, import.
+class DemoCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("ODBCINI", dir.file(QStringLiteral("odbc.ini")).toLocal8Bit());
+        db = dir.file(QStringLiteral("run.mdb"));
+        ASSERT_EQ(cli({QStringLiteral("new"), db}).rc, 0);
+        ASSERT_EQ(cli({QStringLiteral("signin"), db, QStringLiteral("--fiscal-year"),
+                       QStringLiteral("2008")})
+                      .rc,
+                  0);
+        const CliResult r = cli(
+            {QStringLiteral("import"), db, QStringLiteral(ORV_SOURCE_DIR "/demo/demo-extract.csv"),
+             QStringLiteral("--seed"), QStringLiteral("7"), QStringLiteral("--yes")});
+        ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    }
+    void TearDown() override { qunsetenv("ODBCINI"); }
+
+    CliResult cli(const QStringList& args) { return runCli(dir.path(), args); }
+
+    ProgramDir dir;
+    QString db;
+};
 
 } // namespace orv::test

@@ -11,22 +11,8 @@ namespace {
 
 using test::CliResult;
 
-// The demo extract, imported as a user does: new, sign-in, import.
-class ReportCliTest : public ::testing::Test {
+class ReportCliTest : public test::DemoCliTest {
 protected:
-    void SetUp() override {
-        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
-        db = dir.file("run.mdb");
-        ASSERT_EQ(cli({"new", db}).rc, 0);
-        ASSERT_EQ(cli({"signin", db, "--fiscal-year", "2008"}).rc, 0);
-        const CliResult r =
-            cli({"import", db, QStringLiteral(ORV_SOURCE_DIR) + "/demo/demo-extract.csv", "--seed",
-                 "7", "--yes"});
-        ASSERT_EQ(r.rc, 0) << r.err.toStdString();
-    }
-    void TearDown() override { qunsetenv("ODBCINI"); }
-
-    CliResult cli(const QStringList& args) { return test::runCli(dir.path(), args); }
     static QStringList lines(const CliResult& r) {
         QStringList out = r.out.split('\n');
         if (!out.isEmpty() && out.last().isEmpty())
@@ -37,9 +23,6 @@ protected:
         Database d(db);
         return d.scalar(sql).toLongLong();
     }
-
-    test::ProgramDir dir;
-    QString db;
 };
 
 } // namespace

@@ -13,18 +13,13 @@ namespace {
 
 using test::CliResult;
 
-// A database made as a user makes one: new, sign-in, import of the demo extract.
-class WorksheetCliTest : public ::testing::Test {
+// The demo database, with two sampled records to work on.
+class WorksheetCliTest : public test::DemoCliTest {
 protected:
     void SetUp() override {
-        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
-        db = dir.file("run.mdb");
-        ASSERT_EQ(cli({"new", db}).rc, 0);
-        ASSERT_EQ(cli({"signin", db, "--fiscal-year", "2008"}).rc, 0);
-        const CliResult r =
-            cli({"import", db, QStringLiteral(ORV_SOURCE_DIR) + "/demo/demo-extract.csv", "--seed",
-                 "7", "--yes"});
-        ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+        DemoCliTest::SetUp();
+        if (HasFatalFailure())
+            return;
         Database d(db);
         Statement st = d.prepare("SELECT obs, ssn FROM tblsample ORDER BY obs LIMIT 2");
         ASSERT_TRUE(st.step());
@@ -34,9 +29,6 @@ protected:
         obs2 = st.text(0);
         ssn2 = st.text(1);
     }
-    void TearDown() override { qunsetenv("ODBCINI"); }
-
-    CliResult cli(const QStringList& args) { return test::runCli(dir.path(), args); }
     QStringList sampleLine(const CliResult& r, const QString& obsText) {
         for (const QString& line : r.out.split('\n')) {
             const QStringList cells = line.split('\t');
@@ -46,8 +38,7 @@ protected:
         return {};
     }
 
-    test::ProgramDir dir;
-    QString db, obs, ssn, obs2, ssn2;
+    QString obs, ssn, obs2, ssn2;
 };
 
 TEST_F(WorksheetCliTest, MarksFlagsCommentsThenListAndRates) {
