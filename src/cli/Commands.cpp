@@ -174,8 +174,11 @@ const QVector<Command>& commands() {
         {"counts", "DB FILE [--yes]",
          "replace the reported counts with those of FILE (--yes answers the reload question)",
          countsCommand},
-        {"export-grid", "DB GRID --xlsx OUT | --csv OUT",
-         "write a grid (sample) as a spreadsheet or a CSV file", exportGridCommand},
+        {"export-grid",
+         "DB sample|groups|browse [--group N] [--order COLUMN [--desc]] --xlsx OUT | --csv OUT",
+         "write a grid as a spreadsheet or a CSV file: the sample list, the outcome groups' "
+         "summary, or the records browse prints (--group, --order and --desc as for browse)",
+         exportGridCommand},
     };
     return list;
 }

@@ -9,6 +9,12 @@
 #include <QTextStream>
 
 #include <functional>
+#include <memory>
+#include <optional>
+
+namespace orv {
+class MasterPager;
+}
 
 namespace orv::cli {
 
@@ -48,5 +54,21 @@ int errorRatesCommand(Context& ctx, QStringList& args);
 int rvCommand(Context& ctx, QStringList& args);
 int groupsCommand(Context& ctx, QStringList& args);
 int browseCommand(Context& ctx, QStringList& args);
+
+// Opens DB with the settings and the record filter of its sign-in; reports and returns false
+// when it cannot or the database was never signed in.
+bool openSignedIn(Context& ctx, const QString& path);
+
+// What browse reads: every grouped record or one group's, by obs or by a column.
+struct BrowseOptions {
+    std::optional<int> group;
+    QString column; // as given: a column name or a heading
+    bool descending = false;
+};
+// Takes --group N, --order COLUMN and --desc out of args; false (told) when they are wrong.
+bool takeBrowseOptions(Context& ctx, QStringList& args, BrowseOptions& options);
+// The open pager of the signed-in database that browse reads; null (told) when the column is
+// unknown. Throws DbError.
+std::unique_ptr<MasterPager> openBrowsePager(Context& ctx, const BrowseOptions& options);
 
 } // namespace orv::cli

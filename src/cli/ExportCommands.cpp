@@ -2,11 +2,13 @@
 
 #include "db/SignIn.h"
 #include "exports/GridExport.h"
+#include "exports/MasterGridSources.h"
 #include "exports/ParticipantGroups.h"
 #include "exports/SampleListSource.h"
 #include "exports/SummaryXml.h"
 #include "import/ImportRun.h"
 #include "import/ReportedCounts.h"
+#include "validation/MasterPager.h"
 #include "worksheet/ErrorRates.h"
 
 #include <QDir>
@@ -57,11 +59,21 @@ private:
     QString mLabels[3];
 };
 
-// The grids export-grid knows, by name.
-std::unique_ptr<GridRowSource> gridSource(Context& ctx, const QString& name) {
+const QStringList kGridNames = {QStringLiteral("sample"), QStringLiteral("groups"),
+                                QStringLiteral("browse")};
+
+// The grid export-grid names, on a database already open (signed in for groups and browse);
+// null when browse's column is unknown (told). Throws DbError.
+std::unique_ptr<GridRowSource> gridSource(Context& ctx, const QString& name,
+                                          const BrowseOptions& browse) {
     if (name == QLatin1String("sample"))
         return std::make_unique<SampleListSource>(ctx.session.db(), ctx.session.sampleListOrder);
-    return nullptr;
+    if (name == QLatin1String("groups"))
+        return std::make_unique<OutcomeSummarySource>(ctx.session.db(), ctx.session.recordFilter);
+    std::unique_ptr<MasterPager> pager = openBrowsePager(ctx, browse);
+    if (!pager)
+        return nullptr;
+    return std::make_unique<MasterPagerSource>(std::move(pager));
 }
 
 } // namespace
@@ -136,17 +148,35 @@ int exportGridCommand(Context& ctx, QStringList& args) {
     bool bad = false;
     const QString xlsx = takeOption(args, QStringLiteral("--xlsx"), bad);
     const QString csv = takeOption(args, QStringLiteral("--csv"), bad);
-    if (bad || args.size() != 2 || isOption(args[0]) || isOption(args[1]) ||
+    const int before = static_cast<int>(args.size());
+    BrowseOptions browse;
+    const bool goodBrowse = takeBrowseOptions(ctx, args, browse);
+    if (bad || !goodBrowse || args.size() != 2 || isOption(args[0]) || isOption(args[1]) ||
         xlsx.isNull() == csv.isNull())
         return Usage;
-    if (!openForCommand(ctx, args[0]))
-        return Failure;
-    std::unique_ptr<GridRowSource> source = gridSource(ctx, args[1]);
-    if (!source) {
-        ctx.err << "No grid is named " << args[1] << " (the grids: sample)." << Qt::endl;
+    const QString& grid = args[1];
+    if (!kGridNames.contains(grid)) {
+        ctx.err << "No grid is named " << grid << " (the grids: " << kGridNames.join(", ") << ")."
+                << Qt::endl;
         return Usage;
     }
+    // Only browse has a group and an order to choose.
+    if (args.size() != before && grid != QLatin1String("browse"))
+        return Usage;
+    const bool opened =
+        grid == QLatin1String("sample") ? openForCommand(ctx, args[0]) : openSignedIn(ctx, args[0]);
+    if (!opened)
+        return Failure;
     const QString path = QFileInfo(xlsx.isNull() ? csv : xlsx).absoluteFilePath();
+    std::unique_ptr<GridRowSource> source;
+    try {
+        source = gridSource(ctx, grid, browse);
+    } catch (const DbError& e) {
+        ctx.err << e.message() << Qt::endl;
+        return Failure;
+    }
+    if (!source)
+        return Usage;
     const GridExportControl control{&ctx.ui, nullptr};
     const GridExportResult r = xlsx.isNull() ? exportGridCsv(*source, path, control)
                                              : exportGridXlsx(*source, path, control);

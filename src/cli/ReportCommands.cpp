@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "db/SignIn.h"
+#include "exports/MasterGridSources.h"
 #include "validation/MasterPager.h"
 #include "validation/OutcomeGroupSummary.h"
 #include "validation/ReportValidation.h"
@@ -14,26 +15,6 @@ namespace {
 int dbFailure(Context& ctx, const DbError& e) {
     ctx.err << e.message() << Qt::endl;
     return Failure;
-}
-
-// Opens DB with the settings and the record filter of its sign-in, as the screens have them.
-bool openSignedIn(Context& ctx, const QString& path) {
-    if (!openForCommand(ctx, path))
-        return false;
-    try {
-        loadGlobals(ctx.session, SignInMode::ReportOptions);
-        buildRecordFilter(ctx.session);
-    } catch (const DbError& e) {
-        dbFailure(ctx, e);
-        return false;
-    }
-    const Settings& s = ctx.session.settings;
-    if (!s.reportingPeriodStart.isValid() || !s.reportingPeriodEnd.isValid()) {
-        ctx.err << "The database has not been signed in: run orvdv-cli signin " << path
-                << " --fiscal-year YEAR first." << Qt::endl;
-        return false;
-    }
-    return true;
 }
 
 QString csvField(const QString& text) {
@@ -61,6 +42,62 @@ bool parseNumber(const QString& text, qint64 low, qint64 high, qint64& value) {
 
 } // namespace
 
+bool openSignedIn(Context& ctx, const QString& path) {
+    if (!openForCommand(ctx, path))
+        return false;
+    try {
+        loadGlobals(ctx.session, SignInMode::ReportOptions);
+        buildRecordFilter(ctx.session);
+    } catch (const DbError& e) {
+        dbFailure(ctx, e);
+        return false;
+    }
+    const Settings& s = ctx.session.settings;
+    if (!s.reportingPeriodStart.isValid() || !s.reportingPeriodEnd.isValid()) {
+        ctx.err << "The database has not been signed in: run orvdv-cli signin " << path
+                << " --fiscal-year YEAR first." << Qt::endl;
+        return false;
+    }
+    return true;
+}
+
+bool takeBrowseOptions(Context& ctx, QStringList& args, BrowseOptions& options) {
+    bool bad = false;
+    const QString groupText = takeOption(args, QStringLiteral("--group"), bad);
+    options.column = takeOption(args, QStringLiteral("--order"), bad);
+    options.descending = takeFlag(args, QStringLiteral("--desc"));
+    if (bad || (options.descending && options.column.isNull()))
+        return false;
+    if (!groupText.isNull()) {
+        qint64 g = 0;
+        if (!parseNumber(groupText, 1, 25, g)) {
+            ctx.err << "--group takes an outcome group from 1 to 25" << Qt::endl;
+            return false;
+        }
+        options.group = static_cast<int>(g);
+    }
+    return true;
+}
+
+std::unique_ptr<MasterPager> openBrowsePager(Context& ctx, const BrowseOptions& options) {
+    MasterOrder order;
+    if (!options.column.isNull()) {
+        const MasterColumns columns = MasterColumns::read(ctx.session.db());
+        const int at = columns.find(options.column);
+        if (at < 0) {
+            ctx.err << "No shown column is named " << options.column
+                    << " (use a column of the header line)." << Qt::endl;
+            return nullptr;
+        }
+        order.column = columns.names[at];
+        order.descending = options.descending;
+    }
+    auto pager = std::make_unique<MasterPager>(ctx.session.db(), ctx.session.recordFilter,
+                                               options.group, order);
+    pager->open();
+    return pager;
+}
+
 int rvCommand(Context& ctx, QStringList& args) {
     if (args.size() != 1 || args[0].startsWith(QLatin1String("--")))
         return Usage;
@@ -86,18 +123,12 @@ int groupsCommand(Context& ctx, QStringList& args) {
     if (!openSignedIn(ctx, args[0]))
         return Failure;
     try {
-        const std::vector<QVariantList> rows =
-            readOutcomeGroupSummary(ctx.session.db(), ctx.session.recordFilter);
-        QStringList header;
-        for (int c = 0; c < kSummaryKeyColumn; ++c)
-            header << summaryTitle(c);
-        ctx.out << header.join(QLatin1Char('\t')) << "\n";
-        for (const QVariantList& row : rows) {
-            QStringList cells;
-            for (int c = 0; c < kSummaryKeyColumn; ++c)
-                cells << cellText(row.value(c));
+        OutcomeSummarySource summary(ctx.session.db(), ctx.session.recordFilter);
+        ctx.out << summary.columns().join(QLatin1Char('\t')) << "\n";
+        summary.forEachRow([&](const QStringList& cells) {
             ctx.out << cells.join(QLatin1Char('\t')) << "\n";
-        }
+            return true;
+        });
         ctx.out.flush();
         return Ok;
     } catch (const DbError& e) {
@@ -107,22 +138,11 @@ int groupsCommand(Context& ctx, QStringList& args) {
 
 int browseCommand(Context& ctx, QStringList& args) {
     bool bad = false;
-    const QString groupText = takeOption(args, QStringLiteral("--group"), bad);
-    const QString column = takeOption(args, QStringLiteral("--order"), bad);
+    BrowseOptions options;
+    const bool good = takeBrowseOptions(ctx, args, options);
     const QString limitText = takeOption(args, QStringLiteral("--limit"), bad);
-    const bool desc = takeFlag(args, QStringLiteral("--desc"));
-    if (bad || args.size() != 1 || args[0].startsWith(QLatin1String("--")) ||
-        (desc && column.isNull()))
+    if (!good || bad || args.size() != 1 || args[0].startsWith(QLatin1String("--")))
         return Usage;
-    std::optional<int> group;
-    if (!groupText.isNull()) {
-        qint64 g = 0;
-        if (!parseNumber(groupText, 1, 25, g)) {
-            ctx.err << "--group takes an outcome group from 1 to 25" << Qt::endl;
-            return Usage;
-        }
-        group = static_cast<int>(g);
-    }
     qint64 limit = -1;
     if (!limitText.isNull() &&
         !parseNumber(limitText, 0, std::numeric_limits<qint64>::max(), limit)) {
@@ -132,22 +152,11 @@ int browseCommand(Context& ctx, QStringList& args) {
     if (!openSignedIn(ctx, args[0]))
         return Failure;
     try {
-        MasterOrder order;
-        if (!column.isNull()) {
-            const MasterColumns columns = MasterColumns::read(ctx.session.db());
-            const int at = columns.find(column);
-            if (at < 0) {
-                ctx.err << "No shown column is named " << column
-                        << " (use a column of the header line)." << Qt::endl;
-                return Usage;
-            }
-            order.column = columns.names[at];
-            order.descending = desc;
-        }
-        MasterPager pager(ctx.session.db(), ctx.session.recordFilter, group, order);
-        pager.open();
-        ctx.out << csvLine(pager.columns().headings) << "\n";
-        pager.forEach(limit, [&](const QStringList& cells) {
+        const std::unique_ptr<MasterPager> pager = openBrowsePager(ctx, options);
+        if (!pager)
+            return Usage;
+        ctx.out << csvLine(pager->columns().headings) << "\n";
+        pager->forEach(limit, [&](const QStringList& cells) {
             ctx.out << csvLine(cells) << "\n";
             return true;
         });

@@ -159,6 +159,22 @@ QString GuiFrontEnd::extractFileName() {
     return file;
 }
 
+QString GuiFrontEnd::gridExportFileName(const QString& title, const QString& filter) {
+    if (mScripted)
+        return mFileNames.isEmpty() ? QString() : mFileNames.dequeue();
+    QFileDialog dialog(&mWindow, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    const qsizetype star = filter.indexOf(QLatin1String("*."));
+    if (star >= 0)
+        dialog.setDefaultSuffix(filter.mid(star + 2).section(QLatin1Char(')'), 0, 0));
+    const bool wasBusy = mBusy;
+    setBusy(false);
+    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    setBusy(wasBusy);
+    return chosen ? dialog.selectedFiles().first() : QString();
+}
+
 QString GuiFrontEnd::fileName(const QString& title, bool save) {
     if (mScripted)
         return mFileNames.isEmpty() ? QString() : mFileNames.dequeue();

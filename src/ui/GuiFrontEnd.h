@@ -34,6 +34,9 @@ public:
     QString openFileName(const QString& title);
     // The extract file dialog: text and CSV files, opening in the folder last used.
     QString extractFileName();
+    // The save dialog of a grid export; filter as "Excel Workbook (*.xlsx)", whose suffix a
+    // name without one gets. Empty when cancelled.
+    QString gridExportFileName(const QString& title, const QString& filter);
 
     // Test hook: when scripted, nothing modal is shown. Questions take the next queued answer
     // (No or Cancel when none is queued), file dialogs the next queued name (cancelled when none),

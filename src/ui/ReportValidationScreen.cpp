@@ -1,11 +1,13 @@
 #include "ReportValidationScreen.h"
 
+#include "GridExportAction.h"
 #include "GridProgress.h"
 #include "MainWindow.h"
 #include "MasterTableModel.h"
 #include "ScreenGeometry.h"
 
 #include "db/Session.h"
+#include "exports/MasterGridSources.h"
 #include "validation/OutcomeGroupSummary.h"
 
 #include <QHBoxLayout>
@@ -132,6 +134,18 @@ void ReportValidationScreen::buildLayout() {
     detailLayout->addLayout(counts);
     detailLayout->addWidget(mDetail, 1);
     mTabs->addTab(detailTab, QStringLiteral("Detail"));
+
+    // The keys export the grid of the tab shown.
+    const GridExportActions exports =
+        addGridExportActions(mWindow, this, [this]() -> std::unique_ptr<GridRowSource> {
+            if (mTabs->currentIndex() == 0)
+                return std::make_unique<OutcomeSummarySource>(session().db(),
+                                                              session().recordFilter);
+            MasterPager* shown = mDetailModel->pager();
+            return shown ? std::make_unique<MasterPagerSource>(*shown) : nullptr;
+        });
+    addGridExportMenu(mSummary, exports);
+    addGridExportMenu(mDetail, exports);
 
     auto* frame = new QWidget(this);
     frame->setObjectName(QStringLiteral("Frame1"));

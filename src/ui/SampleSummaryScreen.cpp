@@ -1,6 +1,7 @@
 #include "SampleSummaryScreen.h"
 
 #include "FindScreen.h"
+#include "GridExportAction.h"
 #include "MainWindow.h"
 #include "MarkDelegate.h"
 #include "SampleListModel.h"
@@ -8,7 +9,9 @@
 #include "WorksheetScreen.h"
 
 #include "db/Session.h"
+#include "exports/SampleListSource.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGridLayout>
@@ -145,9 +148,23 @@ void SampleSummaryScreen::buildLayout() {
     exit->setObjectName(QStringLiteral("cmdExit"));
     connect(exit, &QPushButton::clicked, this, &SampleSummaryScreen::exitClicked);
 
+    // Right-click on the list finds, so the exports are buttons here besides their keys.
+    const GridExportActions exports = addGridExportActions(mWindow, this, [this] {
+        return std::make_unique<SampleListSource>(session().db(), mOrder);
+    });
+    auto exportButton = [this](QAction* action, const char* name) {
+        auto* button = new QPushButton(action->text(), this);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setToolTip(action->shortcut().toString(QKeySequence::NativeText));
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        return button;
+    };
+
     auto* bottom = new QHBoxLayout;
     bottom->addLayout(grid);
     bottom->addStretch(1);
+    bottom->addWidget(exportButton(exports.excel, "cmdExportExcel"), 0, Qt::AlignBottom);
+    bottom->addWidget(exportButton(exports.csv, "cmdExportCsv"), 0, Qt::AlignBottom);
     bottom->addWidget(exit, 0, Qt::AlignBottom);
 
     auto* outer = new QVBoxLayout(this);

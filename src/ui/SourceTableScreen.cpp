@@ -1,11 +1,13 @@
 #include "SourceTableScreen.h"
 
+#include "GridExportAction.h"
 #include "GridProgress.h"
 #include "MainWindow.h"
 #include "MasterTableModel.h"
 #include "ScreenGeometry.h"
 
 #include "db/Session.h"
+#include "exports/MasterGridSources.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -39,6 +41,11 @@ SourceTableScreen::SourceTableScreen(MainWindow& window) : mWindow(window) {
     mGrid->horizontalHeader()->setSectionsClickable(false);
     connect(mGrid->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
             &SourceTableScreen::sortByColumn);
+
+    addGridExportMenu(mGrid, addGridExportActions(mWindow, this, [this] {
+                          MasterPager* shown = mModel->pager();
+                          return shown ? std::make_unique<MasterPagerSource>(*shown) : nullptr;
+                      }));
 
     auto* frame = new QFrame(this);
     frame->setObjectName(QStringLiteral("Frame1"));

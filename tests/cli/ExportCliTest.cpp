@@ -128,6 +128,46 @@ TEST_F(ExportCliTest, ExportGridOfTheSample) {
     EXPECT_TRUE(test::readFile(xlsx).startsWith("PK\x03\x04"));
 }
 
+// The file's lines are the printed ones: groups' tabs become commas (its texts have none to
+// quote), browse's lines are already CSV.
+TEST_F(ExportCliTest, ExportGridOfGroupsAndBrowseIsWhatTheyPrint) {
+    const struct {
+        QStringList grid;
+        QStringList print;
+        bool tabs;
+    } cases[] = {
+        {{"groups"}, {"groups", db}, true},
+        {{"browse"}, {"browse", db}, false},
+        {{"browse", "--group", "1"}, {"browse", db, "--group", "1"}, false},
+        {{"browse", "--order", "Gender", "--desc"},
+         {"browse", db, "--order", "Gender", "--desc"},
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.grid.join(' ').toStdString());
+        const QString csv = dir.file("grid.csv");
+        const CliResult r =
+            run(QStringList{"export-grid", db} + c.grid + QStringList{"--csv", csv});
+        ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+        const CliResult printed = run(c.print);
+        ASSERT_EQ(printed.rc, 0) << printed.err.toStdString();
+        QString expected = printed.out;
+        if (c.tabs) {
+            ASSERT_FALSE(expected.contains(',') || expected.contains('"'));
+            expected.replace('\t', ',');
+        }
+        expected.replace("\n", "\r\n");
+        EXPECT_EQ(QString::fromUtf8(test::readFile(csv)), expected);
+        const qsizetype rows = expected.count("\r\n") - 1;
+        EXPECT_GT(rows, 0);
+        EXPECT_TRUE(r.out.startsWith(QStringLiteral("Rows: %1\n").arg(rows)))
+            << r.out.toStdString();
+    }
+    const QString xlsx = dir.file("groups.xlsx");
+    ASSERT_EQ(run({"export-grid", db, "groups", "--xlsx", xlsx}).rc, 0);
+    EXPECT_TRUE(test::readFile(xlsx).startsWith("PK\x03\x04"));
+}
+
 TEST_F(ExportCliTest, BadUsage) {
     const struct {
         const char* verb;
@@ -135,7 +175,12 @@ TEST_F(ExportCliTest, BadUsage) {
     } cases[] = {
         {"export-grid", {db, "sample"}},
         {"export-grid", {db, "sample", "--csv", "a.csv", "--xlsx", "a.xlsx"}},
-        {"export-grid", {db, "groups", "--csv", "a.csv"}},
+        {"export-grid", {db, "nothing", "--csv", "a.csv"}},
+        {"export-grid", {db, "groups", "--group", "3", "--csv", "a.csv"}},
+        {"export-grid", {db, "sample", "--order", "SSN", "--csv", "a.csv"}},
+        {"export-grid", {db, "browse", "--group", "26", "--csv", "a.csv"}},
+        {"export-grid", {db, "browse", "--desc", "--csv", "a.csv"}},
+        {"export-grid", {db, "browse", "--order", "nosuch", "--csv", "a.csv"}},
         {"export-grid", {db, "sample", "--csv"}},
         {"export-groups", {}},
         {"export-groups", {db, "a", "b"}},

@@ -8,16 +8,21 @@
 #include "SourceTableScreen.h"
 #include "ValidationRowsScreen.h"
 
+#include "validation/OutcomeGroupSummary.h"
 #include "validation/ReportValidation.h"
 
 #include <QAbstractItemModelTester>
+#include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <algorithm>
 #include <random>
@@ -179,6 +184,8 @@ TEST_F(ReportScreensTest, ALargeGroupScrollsToItsLastRecordAndNoFurther) {
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
     EXPECT_EQ(cell(view, 0, "obs"), "1");
 
+    view->window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view->window()));
     view->setFocus();
     QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
     QApplication::processEvents();
@@ -344,4 +351,101 @@ TEST_F(ReportScreensTest, AGridReadsNothingWhileReadingIsHeldBack) {
     EXPECT_EQ(model.index(901, 0).data().toString(), "902");
     EXPECT_EQ(model.headerData(901, Qt::Vertical).toInt(), 902);
     EXPECT_EQ(model.headerData(42, Qt::Horizontal).toString(), "ExitDate");
+}
+
+namespace {
+
+QStringList csvLines(const QString& path) {
+    return QString::fromUtf8(test::readFile(path))
+        .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+// The source table's export writes the grid's rows in its order; a cancelled one leaves the
+// file as it was.
+TEST_F(ReportScreensTest, SourceTableExportsWhatItShows) {
+    addRecords(3, 700);
+    addRecords(0, 5); // no group
+    addRecords(9, 400);
+    auto* u002 = openU002();
+    auto* view = control<QTableView>("U002", "grdsourcefile");
+    doubleClickHeading(view, "SSN");
+    doubleClickHeading(view, "SSN");
+    ASSERT_EQ(u002->sortDirection(), "Desc");
+    auto* csv = u002->findChild<QAction*>("actExportCsv");
+    auto* excel = u002->findChild<QAction*>("actExportExcel");
+    ASSERT_TRUE(csv && excel);
+    EXPECT_EQ(view->contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_EQ(view->actions(), QList<QAction*>({excel, csv}));
+
+    const QString file = dir.file("source.csv");
+    fe().setNextFileName(file);
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    QStringList header;
+    for (int c = 0; c < view->model()->columnCount(); ++c)
+        header << view->model()->headerData(c, Qt::Horizontal).toString();
+    const QStringList written = csvLines(file);
+    ASSERT_EQ(written.size(), 1101);
+    EXPECT_EQ(written.first(), header.join(','));
+    EXPECT_EQ(written.mid(1), lines(view));
+    EXPECT_EQ(fe().lastMessage(),
+              QStringLiteral("1100 rows were exported to %1.").arg(QDir::toNativeSeparators(file)));
+
+    // Cancel pressed while the rows are written.
+    test::writeFile(file, "earlier");
+    fe().setNextFileName(file);
+    QTimer::singleShot(0, u002, [u002] {
+        auto* progress = u002->findChild<QProgressDialog*>("dlgExportProgress");
+        ASSERT_TRUE(progress);
+        QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+    });
+    excel->trigger();
+    EXPECT_EQ(test::readFile(file), "earlier");
+    EXPECT_EQ(fe().lastMessage(), QStringLiteral("The export was cancelled; %1 was not written.")
+                                      .arg(QDir::toNativeSeparators(file)));
+    const QString fresh = dir.file("fresh.xlsx");
+    fe().setNextFileName(fresh);
+    QTimer::singleShot(0, u002, [u002] {
+        if (auto* progress = u002->findChild<QProgressDialog*>("dlgExportProgress"))
+            QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+    });
+    excel->trigger();
+    EXPECT_FALSE(QFileInfo::exists(fresh));
+}
+
+// U006's keys and menus export the grid of the tab shown.
+TEST_F(ReportScreensTest, ReportTableExportsTheTabShown) {
+    addRecords(4, 30);
+    addRecords(11, 5);
+    auto* u006 = openU006();
+    auto* csv = u006->findChild<QAction*>("actExportCsv");
+    ASSERT_TRUE(csv);
+    EXPECT_TRUE(summary()->actions().contains(csv));
+    EXPECT_TRUE(detail()->actions().contains(csv));
+
+    const QString file = dir.file("summary.csv");
+    fe().setNextFileName(file);
+    csv->trigger();
+    QStringList shown;
+    for (int r = 0; r < summary()->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < kSummaryKeyColumn; ++c)
+            cells << summary()->item(r, c)->text();
+        shown << cells.join(',');
+    }
+    ASSERT_EQ(shown.size(), 25);
+    EXPECT_EQ(csvLines(file).mid(1), shown);
+
+    doubleClickRowSelector(3);
+    ASSERT_EQ(u006->detailGroup(), 4);
+    doubleClickHeading(detail(), "obs");
+    doubleClickHeading(detail(), "obs");
+    fe().setNextFileName(file);
+    csv->trigger();
+    const QStringList written = csvLines(file);
+    ASSERT_EQ(written.size(), 31);
+    EXPECT_EQ(written.mid(1), lines(detail()));
+    EXPECT_EQ(written[1].section(',', 0, 0), cell(detail(), 0, "obs"));
 }
