@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FrontEnd.h"
+#include "import/ImportRun.h"
 
 #include <QHash>
 #include <QTextStream>
@@ -24,6 +25,23 @@ private:
     QTextStream& mErr;
     QHash<QString, bool> mAnswers;
     bool mFailed = false;
+};
+
+// Keeps what the import screen's labels would show; printed once the command ends.
+class CliLabelsView : public ImportView {
+public:
+    void setLabel(int label, const QString& text) override {
+        if (label >= 1 && label <= 3)
+            mLabels[label - 1] = text;
+    }
+    void print(QTextStream& out) const {
+        for (const QString& text : mLabels)
+            if (!text.isEmpty())
+                out << text << "\n";
+    }
+
+private:
+    QString mLabels[3];
 };
 
 } // namespace orv::cli

@@ -42,23 +42,6 @@ bool loadSignIn(Context& ctx, const QString& db) {
     }
 }
 
-// Keeps the import screen's labels and prints them once the command ends.
-class CliCountsView : public ImportView {
-public:
-    void setLabel(int label, const QString& text) override {
-        if (label >= 1 && label <= 3)
-            mLabels[label - 1] = text;
-    }
-    void print(QTextStream& out) const {
-        for (const QString& text : mLabels)
-            if (!text.isEmpty())
-                out << text << "\n";
-    }
-
-private:
-    QString mLabels[3];
-};
-
 const QStringList kGridNames = {QStringLiteral("sample"), QStringLiteral("groups"),
                                 QStringLiteral("browse")};
 
@@ -130,7 +113,7 @@ int countsCommand(Context& ctx, QStringList& args) {
         return Failure;
     if (yes)
         ctx.ui.setAnswer(kReloadCountsQuestion, true);
-    CliCountsView view;
+    CliLabelsView view;
     const CountsResult r =
         ImportReportedCounts(ctx.session, QFileInfo(args[1]).absoluteFilePath(), &view);
     view.print(ctx.out);

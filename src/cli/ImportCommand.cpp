@@ -8,27 +8,6 @@
 
 namespace orv::cli {
 
-namespace {
-
-// Keeps what the import screen's labels would show; printed once the import ends.
-class CliImportView : public ImportView {
-public:
-    void setLabel(int label, const QString& text) override {
-        if (label >= 1 && label <= 3)
-            mLabels[label - 1] = text;
-    }
-    void print(QTextStream& out) const {
-        for (const QString& text : mLabels)
-            if (!text.isEmpty())
-                out << text << "\n";
-    }
-
-private:
-    QString mLabels[3];
-};
-
-} // namespace
-
 int importCommand(Context& ctx, QStringList& args) {
     bool bad = false;
     const QString seedText = takeOption(args, QStringLiteral("--seed"), bad);
@@ -62,7 +41,7 @@ int importCommand(Context& ctx, QStringList& args) {
         ctx.ui.setAnswer(QStringLiteral("This process will reload the Master Validation Table.\n"
                                         "Press Yes to continue / No to stop"),
                          true);
-    CliImportView view;
+    CliLabelsView view;
     ImportDriver driver(ctx.session, view);
     const ImportResult r =
         driver.importExtractFile(QFileInfo(args[1]).absoluteFilePath(), ImportOptions{seed});

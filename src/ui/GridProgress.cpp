@@ -1,5 +1,7 @@
 #include "GridProgress.h"
 
+#include "db/Session.h"
+
 #include <QCoreApplication>
 #include <QProgressDialog>
 
@@ -52,6 +54,23 @@ bool GridProgress::update(qint64 done, qint64 total) {
                                             : QEventLoop::ExcludeUserInputEvents);
     mCancelled = mDialog && mDialog->wasCanceled();
     return !mCancelled;
+}
+
+std::unique_ptr<MasterPager> openPager(Session& session, QWidget* parent, std::optional<int> group,
+                                       const MasterOrder& order, const QString& progressText) {
+    auto pager = std::make_unique<MasterPager>(session.db(), session.recordFilter, group, order);
+    GridProgress progress(parent, progressText);
+    bool opened = false;
+    session.ui().setBusy(true);
+    try {
+        opened = pager->open(&progress);
+    } catch (const DbError& e) {
+        session.ui().setBusy(false);
+        session.ui().message(e.message(), Icon::Exclamation);
+        return nullptr;
+    }
+    session.ui().setBusy(false);
+    return opened ? std::move(pager) : nullptr;
 }
 
 } // namespace orv::ui

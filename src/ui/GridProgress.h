@@ -6,8 +6,15 @@
 #include <QPointer>
 #include <QString>
 
+#include <memory>
+#include <optional>
+
 class QProgressDialog;
 class QWidget;
+
+namespace orv {
+class Session;
+}
 
 namespace orv::ui {
 
@@ -29,5 +36,10 @@ private:
     bool mShown = false;
     bool mCancelled = false;
 };
+
+// Opens a pager for a grid, with this progress while its order is built and the busy pointer.
+// Null when it failed (the failure is shown) or the user cancelled.
+std::unique_ptr<MasterPager> openPager(Session& session, QWidget* parent, std::optional<int> group,
+                                       const MasterOrder& order, const QString& progressText);
 
 } // namespace orv::ui

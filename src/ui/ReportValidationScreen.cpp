@@ -211,20 +211,9 @@ bool ReportValidationScreen::fillFormValDet(int group, const QString& column,
             ? QStringLiteral("%1 order by obs").arg(group)
             : QStringLiteral("%1 order by [%2] %3").arg(QString::number(group), column, direction);
     auto pager =
-        std::make_unique<MasterPager>(session().db(), session().recordFilter, group,
-                                      MasterOrder{column, direction == QLatin1String("Desc")});
-    GridProgress progress(this, QStringLiteral("Sorting the records of group %1.").arg(group));
-    bool opened = false;
-    session().ui().setBusy(true);
-    try {
-        opened = pager->open(&progress);
-    } catch (const DbError& e) {
-        session().ui().setBusy(false);
-        session().ui().message(e.message(), Icon::Exclamation);
-        return false;
-    }
-    session().ui().setBusy(false);
-    if (!opened)
+        openPager(session(), this, group, MasterOrder{column, direction == QLatin1String("Desc")},
+                  QStringLiteral("Sorting the records of group %1.").arg(group));
+    if (!pager)
         return false;
     mGroup = group;
     mDetailModel->setPager(std::move(pager));

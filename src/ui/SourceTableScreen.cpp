@@ -104,23 +104,11 @@ qint64 SourceTableScreen::totalRows() const {
 // Reads the records in an order; false when it failed (the failure is shown) or the sort was
 // cancelled, the grid then showing what it showed.
 bool SourceTableScreen::load(const QString& column, const QString& direction) {
-    auto pager =
-        std::make_unique<MasterPager>(session().db(), session().recordFilter, std::nullopt,
-                                      MasterOrder{column, direction == QLatin1String("Desc")});
-    GridProgress progress(
-        this, column.isEmpty() ? QStringLiteral("Reading the source table.")
-                               : QStringLiteral("Sorting the source table by %1.").arg(column));
-    bool opened = false;
-    session().ui().setBusy(true);
-    try {
-        opened = pager->open(&progress);
-    } catch (const DbError& e) {
-        session().ui().setBusy(false);
-        session().ui().message(e.message(), Icon::Exclamation);
-        return false;
-    }
-    session().ui().setBusy(false);
-    if (!opened)
+    auto pager = openPager(
+        session(), this, std::nullopt, MasterOrder{column, direction == QLatin1String("Desc")},
+        column.isEmpty() ? QStringLiteral("Reading the source table.")
+                         : QStringLiteral("Sorting the source table by %1.").arg(column));
+    if (!pager)
         return false;
     mModel->setPager(std::move(pager));
     startAtFirstRow(mGrid);
