@@ -6,3 +6,4 @@ scripts/deps.sh
 cmake --preset default
 cmake --build --preset default -j"$(nproc)"
 ctest --preset default -j"$(nproc)"
+scripts/check-reports.sh build

@@ -112,6 +112,10 @@ void shootWorksheets(ui::MainWindow& window, Shooter& shoot) {
         clickButton(comments, "cmdUpdate");
     }
     shoot.save(comments, QStringLiteral("U018"));
+    window.unloadScreen(QStringLiteral("U018"));
+    window.printSummaryReport();
+    shoot.save(window.loadedScreen(QStringLiteral("U005")), QStringLiteral("U005-R004-1"));
+    window.unloadScreen(QStringLiteral("U005"));
 }
 
 // Report Validation: the outcome groups, one group's records sorted, the source table and the
@@ -132,9 +136,8 @@ void shootReportValidation(ui::MainWindow& window, Shooter& shoot) {
     shoot.save(&window, QStringLiteral("U001-source"));
     window.unloadScreen(QStringLiteral("U002"));
     window.viewPerformanceReport();
-    shoot.save(window.loadedScreen(QStringLiteral("ValidationRows")),
-               QStringLiteral("R003-1-rows"));
-    window.unloadScreen(QStringLiteral("ValidationRows"));
+    shoot.save(window.loadedScreen(QStringLiteral("U005")), QStringLiteral("U005-R003-1"));
+    window.unloadScreen(QStringLiteral("U005"));
 }
 
 } // namespace

@@ -174,6 +174,10 @@ const QVector<Command>& commands() {
         {"counts", "DB FILE [--yes]",
          "replace the reported counts with those of FILE (--yes answers the reload question)",
          countsCommand},
+        {"report", "DB ID [--obs N] --pdf OUT",
+         "write a report (R001-1, R001-2, R002-1, R003-1, R004-1, R005-1, R006-1) as a PDF file; "
+         "--obs restricts R005-1 to one sampled record",
+         reportCommand},
         {"export-grid",
          "DB sample|groups|browse [--group N] [--order COLUMN [--desc]] --xlsx OUT | --csv OUT",
          "write a grid as a spreadsheet or a CSV file: the sample list, the outcome groups' "

@@ -55,6 +55,9 @@ int rvCommand(Context& ctx, QStringList& args);
 int groupsCommand(Context& ctx, QStringList& args);
 int browseCommand(Context& ctx, QStringList& args);
 
+// report (PrintCommand.cpp)
+int reportCommand(Context& ctx, QStringList& args);
+
 // Opens DB with the settings and the record filter of its sign-in; reports and returns false
 // when it cannot or the database was never signed in.
 bool openSignedIn(Context& ctx, const QString& path);

@@ -1,11 +1,36 @@
 #include "Cli.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+// Reports lay text out and draw charts, which takes the full application object; every other
+// command runs on the plain one. Neither needs a display.
+bool needsGui(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--home") == 0) {
+            ++i;
+            continue;
+        }
+        return std::strcmp(argv[i], "report") == 0;
+    }
+    return false;
+}
+} // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> application;
+    if (needsGui(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("orvdv-cli"));
     QTextStream out(stdout);
     QTextStream err(stderr);

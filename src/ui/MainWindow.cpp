@@ -3,22 +3,23 @@
 #include "AboutScreen.h"
 #include "CommentsScreen.h"
 #include "ContactScreen.h"
-#include "ErrorRatesScreen.h"
 #include "Icons.h"
 #include "ImportScreen.h"
+#include "ReportLayout.h"
 #include "ReportValidationScreen.h"
+#include "ReportViewerScreen.h"
 #include "SampleSummaryScreen.h"
 #include "ScreenGeometry.h"
 #include "SignInScreen.h"
 #include "SourceTableScreen.h"
 #include "SwitchScreen.h"
 #include "TipScreen.h"
-#include "ValidationRowsScreen.h"
 
 #include "db/DatabaseFiles.h"
 #include "exports/ParticipantGroups.h"
 #include "exports/SummaryXml.h"
 #include "import/ImportDriver.h"
+#include "reports/ReportEngine.h"
 #include "validation/ReportValidation.h"
 #include "worksheet/ErrorRates.h"
 
@@ -79,7 +80,8 @@ const MenuItem kMenu[] = {
     {1, "mnuImpDat", 4, "-", false, nullptr, kNoEntry},
     {1, "mnuImpDat", 5, "Source Table &Record Layout", false, &MainWindow::sourceTableLayout,
      kNoEntry},
-    {1, "mnuImpDat", 6, "Reported Counts Record &Layout", true, &MainWindow::reportedCountsLayout,
+    // Shown: the counts it describes can be imported from this menu.
+    {1, "mnuImpDat", 6, "Reported Counts Record &Layout", false, &MainWindow::reportedCountsLayout,
      kNoEntry},
     {1, "mnuImpDat", 7, "-", false, nullptr, kNoEntry},
     {1, "mnuImpDat", 8, "&View Source Table", false, &MainWindow::viewSourceTable, kNoEntry},
@@ -384,18 +386,35 @@ void MainWindow::hideForm(QWidget* screen) {
 }
 
 void MainWindow::unloadRecordScreens() {
-    for (const char* id :
-         {"U019", "U015", "U010", "U018", "ErrorRates", "U002", "U006", "ValidationRows"})
+    for (const char* id : {"U019", "U015", "U010", "U018", "U002", "U006", "U005"})
         unloadScreen(QString::fromLatin1(id));
     // As when the list is closed by its user.
     mSession->worksheetVisited = false;
 }
 
-void MainWindow::reportNotAvailable(const QString& id) {
-    mFrontEnd->message(QStringLiteral("Report %1 is not available yet: reports are printed by a "
-                                      "later version of the program.")
-                           .arg(id),
-                       Icon::Information);
+void MainWindow::printReport(const QString& id, const QString& obs) {
+    mFrontEnd->setBusy(true);
+    mFrontEnd->setStatus(1, QStringLiteral("Printing Report..."));
+    std::unique_ptr<ReportLayout> layout;
+    QString error;
+    try {
+        layout = std::make_unique<ReportLayout>(std::make_unique<ReportRun>(*mSession, id, obs));
+        // The first pages now, so that a fault of the definition is told before the viewer opens.
+        layout->layoutMore();
+    } catch (const ReportError& e) {
+        error = e.message();
+    } catch (const DbError& e) {
+        error = e.message();
+    }
+    mFrontEnd->setBusy(false);
+    mFrontEnd->setStatus(1, QString());
+    if (!error.isEmpty()) {
+        mFrontEnd->message(QStringLiteral("Error in viewing report ") + error, Icon::Exclamation);
+        return;
+    }
+    auto* viewer = screenOf<ReportViewerScreen>(QStringLiteral("U005"));
+    viewer->showReport(std::move(layout));
+    showForm(viewer);
 }
 
 bool MainWindow::isImporting() const {
@@ -534,23 +553,24 @@ void MainWindow::viewOutcomeGroups() {
     showForm(screenOf<ReportValidationScreen>(QStringLiteral("U006")));
 }
 
-// Until report R003-1 is there, the nine rows just computed are shown as they are.
 void MainWindow::viewPerformanceReport() {
     mFrontEnd->setBusy(true);
     const bool computed = ComputeReportValidation(*mSession);
     mFrontEnd->setBusy(false);
-    if (!computed)
-        return;
-    std::vector<ValidationRow> rows;
-    try {
-        rows = readValidationRows(mSession->db());
-    } catch (const DbError& e) {
-        mFrontEnd->message(e.message(), Icon::Exclamation);
-        return;
-    }
-    auto* screen = screenOf<ValidationRowsScreen>(QStringLiteral("ValidationRows"));
-    screen->showRows(rows);
-    showForm(screen);
+    if (computed)
+        printReport(QStringLiteral("R003-1"));
+}
+
+void MainWindow::viewDuplicates() {
+    printReport(QStringLiteral("R002-1"));
+}
+
+void MainWindow::sourceTableLayout() {
+    printReport(QStringLiteral("R001-1"));
+}
+
+void MainWindow::reportedCountsLayout() {
+    printReport(QStringLiteral("R001-2"));
 }
 
 void MainWindow::exportOutcomeGroups() {
@@ -573,16 +593,21 @@ void MainWindow::editWorksheets() {
 
 void MainWindow::printWorksheets() {
     const QString popType = mSession->settings.popType;
-    reportNotAvailable(QStringLiteral("R005-") +
-                       (popType.isEmpty() ? QStringLiteral("1") : popType));
+    printReport(QStringLiteral("R005-") + (popType.isEmpty() ? QStringLiteral("1") : popType));
 }
 
 void MainWindow::printSummaryReport() {
-    showErrorRates();
+    try {
+        ComputeErrorRates(*mSession);
+    } catch (const DbError& e) {
+        mFrontEnd->message(e.message(), Icon::Exclamation);
+        return;
+    }
+    printReport(QStringLiteral("R004-1"));
 }
 
 void MainWindow::printSampledCounts() {
-    reportNotAvailable(QStringLiteral("R006-1"));
+    printReport(QStringLiteral("R006-1"));
 }
 
 void MainWindow::summaryComments() {
@@ -597,19 +622,6 @@ void MainWindow::exportSummary() {
         return;
     }
     ExportSummaryXml(*mSession);
-}
-
-void MainWindow::showErrorRates() {
-    std::vector<ErrorRateRow> rows;
-    try {
-        rows = ComputeErrorRates(*mSession);
-    } catch (const DbError& e) {
-        mFrontEnd->message(e.message(), Icon::Exclamation);
-        return;
-    }
-    auto* screen = screenOf<ErrorRatesScreen>(QStringLiteral("ErrorRates"));
-    screen->showRows(rows);
-    showForm(screen);
 }
 
 // Utilities

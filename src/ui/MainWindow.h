@@ -52,9 +52,9 @@ public:
     // Closes the screens that show records (the sample's, the master's, the computed rows):
     // after a database is opened or an import has replaced the records, their rows are gone.
     void unloadRecordScreens();
-    // Says that a report cannot be printed yet; every print command of a report without its
-    // engine ends here.
-    void reportNotAvailable(const QString& id);
+    // Opens a report in the viewer (U005), for one record when an OBS is given; a report that
+    // cannot be read or run is told as "Error in viewing report " and the reason.
+    void printReport(const QString& id, const QString& obs = QString());
 
     // Asks before the program ends; on Yes clears the stored filters and releases the
     // database. Returns true when the user cancelled.
@@ -86,9 +86,9 @@ public slots:
     void importFromExtract();
     void showImportErrorFile();
     void importReportedCounts();
-    virtual void viewDuplicates() {}
-    virtual void sourceTableLayout() {}
-    virtual void reportedCountsLayout() {}
+    void viewDuplicates();
+    void sourceTableLayout();
+    void reportedCountsLayout();
     void viewSourceTable();
     // Change Reporting Options
     void changePopulation();
@@ -126,7 +126,6 @@ private:
     void setDataMenus(bool enabled);
     void enableFileEntries();
     void tile(Qt::Orientation orientation);
-    void showErrorRates();
     QMdiSubWindow* subWindowOf(const QWidget* screen) const;
     // The open screen with this id, or a new one: each screen exists once.
     template <typename Screen> Screen* screenOf(const QString& id);

@@ -379,13 +379,16 @@ void WorksheetScreen::print() {
     if (!isEnabled())
         return;
     FrontEnd& ui = mWindow.session().ui();
+    // The screen may be gone after the save.
+    const QString obs = mWorksheet.obs();
+    MainWindow& window = mWindow;
     if (ui.askYesNo(QStringLiteral("Would You like to Save before Printing the Report?"),
                     Icon::Question)) {
         if (!store())
             return;
         leave();
     }
-    mWindow.reportNotAvailable(QStringLiteral("R005-1"));
+    window.printReport(QStringLiteral("R005-1"), obs);
 }
 
 void WorksheetScreen::leave() {

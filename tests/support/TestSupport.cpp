@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <stdexcept>
@@ -10,9 +11,18 @@ QString templatePath() {
     return QStringLiteral(ORV_TEMPLATE_FILE);
 }
 
+QString reportDefinitionsDir() {
+    return QStringLiteral(ORV_SOURCE_DIR "/src/core/reports/definitions");
+}
+
+// A program folder as the build makes one: the template and the report definitions.
 ProgramDir::ProgramDir() {
     if (!mDir.isValid() || !QFile::copy(templatePath(), file(QStringLiteral("ORVTemplate.xmdb"))))
         throw std::runtime_error("cannot prepare a program folder");
+    const QDir definitions(reportDefinitionsDir());
+    for (const QString& name : definitions.entryList({QStringLiteral("*.rpt")}, QDir::Files))
+        if (!QFile::copy(definitions.filePath(name), file(name)))
+            throw std::runtime_error("cannot copy the report definitions");
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {

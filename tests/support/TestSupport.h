@@ -17,6 +17,7 @@ private:
 };
 
 QString templatePath();
+QString reportDefinitionsDir();
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
 

@@ -36,7 +36,6 @@ TEST_F(ShellTest, StartUpMenuStates) {
 
     // The entries that are off are not there for the user; the Admin menu with them.
     for (auto [array, index] : {std::pair{"mnuSetup", 0},
-                                {"mnuImpDat", 6},
                                 {"mnuCPop", 0},
                                 {"mnuRptVal", 4},
                                 {"mnuUtilities", 2},

@@ -3,7 +3,10 @@
 #include "TestSupport.h"
 
 #include "MainWindow.h"
+#include "ReportLayout.h"
+#include "ReportViewerScreen.h"
 #include "SplashScreen.h"
+#include "reports/ReportEngine.h"
 
 #include "db/DatabaseFiles.h"
 
@@ -84,6 +87,21 @@ protected:
         type(control<QLineEdit>("U003", "txtFiscalYear"), "2008");
         QTest::mouseClick(control<QWidget>("U003", "cmdsignin"), Qt::LeftButton);
         ASSERT_EQ(screen("U003"), nullptr) << fe().lastMessage().toStdString();
+    }
+
+    // The report the viewer shows, laid out whole: every page's text, page after page.
+    ui::ReportViewerScreen* viewer() {
+        return qobject_cast<ui::ReportViewerScreen*>(screen("U005"));
+    }
+    QStringList reportLines() {
+        ui::ReportViewerScreen* v = viewer();
+        if (!v || !v->layout())
+            return {};
+        v->layout()->layoutAll();
+        QStringList lines;
+        for (int p = 0; p < v->layout()->pageCount(); ++p)
+            lines += v->layout()->pageText(p).split(QLatin1Char('\n'));
+        return lines;
     }
 
     ProgramDir dir;

@@ -240,7 +240,9 @@ TEST_F(WorksheetTest, PrintAsksToSaveFirst) {
     key(Qt::Key_F);
     QTest::mouseClick(worksheetControl<QPushButton>("cmdPrint"), Qt::LeftButton);
     EXPECT_EQ(fe().questions().value(0), "Would You like to Save before Printing the Report?");
-    EXPECT_TRUE(fe().lastMessage().contains("R005-1")) << fe().lastMessage().toStdString();
+    ASSERT_TRUE(viewer()) << fe().lastMessage().toStdString();
+    EXPECT_TRUE(reportLines().contains("Mark")) << "the record's worksheet, unsaved: no mark";
+    EXPECT_FALSE(reportLines().contains("Fail"));
     ASSERT_TRUE(worksheet()) << "No keeps the worksheet";
     EXPECT_TRUE(mark(rowId, 0).isNull());
 
@@ -248,8 +250,8 @@ TEST_F(WorksheetTest, PrintAsksToSaveFirst) {
     QTest::mouseClick(worksheetControl<QPushButton>("cmdPrint"), Qt::LeftButton);
     EXPECT_EQ(screen("U015"), nullptr);
     EXPECT_EQ(mark(rowId, 0), QVariant(1));
-    EXPECT_EQ(fe().messages().size(), 2);
-    EXPECT_TRUE(fe().lastMessage().contains("R005-1"));
+    EXPECT_TRUE(fe().messages().isEmpty()) << fe().lastMessage().toStdString();
+    EXPECT_EQ(reportLines().count("Fail"), 1) << "saved first, then shown";
 }
 
 TEST_F(WorksheetTest, FailedSaveKeepsTheWorksheet) {
@@ -423,29 +425,29 @@ TEST_F(WorksheetTest, DeclinedImportKeepsTheScreens) {
 }
 
 TEST_F(WorksheetTest, DataValidationMenu) {
+    // Print Worksheets: a page for every sampled record; Sampled Counts: one report.
     menu("mnuwks1", 1)->trigger();
-    EXPECT_EQ(fe().lastMessage(), "Report R005-1 is not available yet: reports are printed by a "
-                                  "later version of the program.");
+    ASSERT_TRUE(viewer()) << fe().lastMessage().toStdString();
+    EXPECT_EQ(viewer()->windowTitle(), "ORV Report Viewer");
+    viewer()->layout()->layoutAll();
+    EXPECT_EQ(viewer()->layout()->pageCount(), kRecords);
     menu("mnuwks1", 3)->trigger();
-    EXPECT_TRUE(fe().lastMessage().startsWith("Report R006-1 "));
+    EXPECT_EQ(viewer()->layout()->run().definition().id, "R006-1");
 
-    // The error rates are computed and shown until their report and export come.
+    // Print Summary/Analytical Report computes the error rates it shows.
     ui::SampleSummaryScreen* l = openList();
     doubleClickRow(0);
     key(Qt::Key_F);
     key(Qt::Key_S, Qt::ControlModifier);
     menu("mnuwks1", 2)->trigger();
-    auto* rates = control<QTableWidget>("ErrorRates", "grdErrorRates");
-    ASSERT_TRUE(rates);
-    EXPECT_EQ(screen("ErrorRates")->windowTitle(), "Summary/Analytical Error Rates");
-    EXPECT_EQ(rates->rowCount(), kElementCount);
-    EXPECT_EQ(rates->columnCount(), 13);
-    EXPECT_EQ(rates->horizontalHeaderItem(4)->text(), "cval");
-    EXPECT_EQ(rates->item(0, 0)->text(), "Vet");
-    EXPECT_EQ(rates->item(0, 6)->text(), "1");
-    EXPECT_EQ(rates->item(0, 5)->text(), "100.00");
-    EXPECT_EQ(rates->item(1, 5)->text(), "0.00");
+    EXPECT_EQ(viewer()->layout()->run().definition().id, "R004-1");
     EXPECT_EQ(session().db().scalar("SELECT count(*) FROM tbltemp").toInt(), kElementCount);
+    const QStringList rates = reportLines();
+    const int vet = int(rates.indexOf("Vet"));
+    ASSERT_GE(vet, 0) << rates.join('|').toStdString();
+    // Sampled, completed, errors, then the rates over all and over the validated.
+    EXPECT_EQ(rates.mid(vet + 1, 3), QStringList({QString::number(kRecords), "0", "1"}));
+    EXPECT_EQ(rates.value(vet + 5), "100.00");
     // Export Summary/Analytical computes the rates and writes the summary file.
     menu("mnuwks1", 7)->trigger();
     EXPECT_TRUE(fe().lastMessage().startsWith("Export has completed.\n" + dir.path()))
@@ -464,7 +466,7 @@ TEST_F(WorksheetTest, DataValidationMenu) {
     ASSERT_TRUE(screen("U018"));
     fe().setNextFileName(dir.file("second.mdb"));
     menu("mnuFile", 0)->trigger();
-    for (const char* id : {"U010", "U015", "U018", "ErrorRates"})
+    for (const char* id : {"U010", "U015", "U018", "U005"})
         EXPECT_EQ(screen(id), nullptr) << id;
 }
 

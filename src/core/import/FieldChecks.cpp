@@ -1,5 +1,7 @@
 #include "import/FieldChecks.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <array>
 
@@ -238,6 +240,43 @@ int firstTypeMismatch(const ExtractRecord& record) {
         if (c.kind == ColumnKind::Number && record.col(c.pos).isNonNumericText())
             return c.pos;
     return 0;
+}
+
+ColumnRuleText describeColumnRules(int pos) {
+    ColumnRuleText out;
+    auto number = [](double v) { return QString::number(v, 'g', 10); };
+    QStringList allowed;
+    for (const FieldRule& r : kFieldRules) {
+        if (r.col != pos)
+            continue;
+        switch (r.test) {
+        case FieldTest::Blank:
+            out.required = true;
+            break;
+        case FieldTest::Range: {
+            QString text = r.lo == r.hi
+                               ? number(r.lo)
+                               : QStringLiteral("%1 to %2").arg(number(r.lo), number(r.hi));
+            if (r.lo2 <= r.hi2)
+                text += r.lo2 == r.hi2
+                            ? QStringLiteral(" or %1").arg(number(r.lo2))
+                            : QStringLiteral(" or %1 to %2").arg(number(r.lo2), number(r.hi2));
+            allowed << text;
+            break;
+        }
+        case FieldTest::Date:
+            allowed << QStringLiteral("a valid date, yyyymmdd");
+            break;
+        case FieldTest::Numeric:
+            allowed << QStringLiteral("digits only");
+            break;
+        case FieldTest::State:
+            allowed << QStringLiteral("a state abbreviation");
+            break;
+        }
+    }
+    out.allowed = allowed.join(QStringLiteral("; "));
+    return out;
 }
 
 } // namespace orv

@@ -57,6 +57,14 @@ int runFieldChecks(const ExtractRecord& record, const CheckContext& context,
 // The first column (1-64) holding text that is not a number in a number column, or 0. The
 // master refuses such a record, as its engine would, even where no check compares the value.
 int firstTypeMismatch(const ExtractRecord& record);
+// What the checks ask of one column (1-64), in words, for the record layout report: whether it
+// may be blank, and the values it allows ("" when any).
+struct ColumnRuleText {
+    bool required = false;
+    QString allowed;
+};
+ColumnRuleText describeColumnRules(int pos);
+
 inline bool hasTypeMismatch(const ExtractRecord& record) {
     return firstTypeMismatch(record) != 0;
 }

@@ -82,8 +82,11 @@ protected:
     QString file(const QString& name) const { return dir.file(name); }
     // The folder holds exactly these names: no temporary file is left behind.
     QStringList entries() const {
-        return QDir(dir.path())
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+        QStringList names =
+            QDir(dir.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+        names.removeIf([](const QString& n) { return n.endsWith(QLatin1String(".rpt")); });
+        return names;
     }
     ProgramDir dir;
     ScriptedFrontEnd ui;

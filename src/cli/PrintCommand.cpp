@@ -1,0 +1,55 @@
+#include "Commands.h"
+
+#include "ReportLayout.h"
+#include "reports/ReportEngine.h"
+#include "validation/ReportValidation.h"
+#include "worksheet/ErrorRates.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace orv::cli {
+
+// report DB ID [--obs N] --pdf OUT: what the menu's print commands show, as a PDF file.
+int reportCommand(Context& ctx, QStringList& args) {
+    bool bad = false;
+    const QString obs = takeOption(args, QStringLiteral("--obs"), bad);
+    const QString pdf = takeOption(args, QStringLiteral("--pdf"), bad);
+    if (bad || pdf.isEmpty() || args.size() != 2)
+        return Usage;
+    // Charts are drawn with the widget classes, which need the full application object.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        ctx.err << "Reports need the graphical application object." << Qt::endl;
+        return Failure;
+    }
+    if (!openSignedIn(ctx, args[0]))
+        return Failure;
+    const QString id = args[1];
+    // As the menu does: the measures and the error rates are computed afresh for their reports.
+    try {
+        if (id == QLatin1String("R003-1") && !ComputeReportValidation(ctx.session))
+            return Failure;
+        if (id == QLatin1String("R004-1"))
+            ComputeErrorRates(ctx.session);
+    } catch (const DbError& e) {
+        ctx.err << e.message() << Qt::endl;
+        return Failure;
+    }
+    const QString out = QFileInfo(pdf).absoluteFilePath();
+    try {
+        ReportLayout layout(std::make_unique<ReportRun>(ctx.session, id, obs));
+        layout.writePdf(out);
+        ctx.out << QDir::toNativeSeparators(out) << ": " << layout.pageCount()
+                << (layout.pageCount() == 1 ? " page" : " pages") << Qt::endl;
+    } catch (const ReportError& e) {
+        ctx.err << "Error in viewing report " << e.message() << Qt::endl;
+        return Failure;
+    } catch (const DbError& e) {
+        ctx.err << "Error in viewing report " << e.message() << Qt::endl;
+        return Failure;
+    }
+    return Ok;
+}
+
+} // namespace orv::cli

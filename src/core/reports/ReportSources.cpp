@@ -1,0 +1,168 @@
+#include "reports/ReportSources.h"
+
+#include "db/Database.h"
+#include "import/FieldChecks.h"
+#include "import/RecordLayout.h"
+#include "validation/ReportValidation.h"
+#include "worksheet/DataElements.h"
+#include "worksheet/Worksheet.h"
+
+#include "worksheet/ErrorRates.h"
+
+#include <QLocale>
+#include <QStringList>
+
+#include <sqlite3.h>
+
+namespace orv {
+
+namespace {
+
+QString markWords(const QString& column) {
+    return QStringLiteral("CASE %1 WHEN 0 THEN 'Pass' WHEN 1 THEN 'Fail' ELSE '' END").arg(column);
+}
+
+QString flagWords(const QString& column) {
+    return QStringLiteral("CASE WHEN coalesce(%1, 0) <> 0 THEN 'Yes' ELSE 'No' END").arg(column);
+}
+
+void createValidViews(Database& db) {
+    QStringList columns{QStringLiteral("s.rowid AS SampleRow"), QStringLiteral("s.*")};
+    for (const DataElement& e : kDataElements)
+        columns << markWords(quotedColumn(e.markColumn)) + QStringLiteral(" AS ") +
+                       QStringLiteral("\"%1Mark\"").arg(QLatin1String(e.valueColumn));
+    for (ExceptionFlag f : kExceptionFlags) {
+        const QString name = QString::fromLatin1(flagColumn(f));
+        columns << flagWords(QStringLiteral("s.") + name) + QStringLiteral(" AS ") + name +
+                       QStringLiteral("Text");
+    }
+    columns << QStringLiteral("CASE WHEN s.chk = 'Yes' THEN 'Yes' ELSE 'No' END AS Completed");
+    db.exec(("CREATE TEMP VIEW sqRptORVValid AS SELECT " + columns.join(QStringLiteral(", ")) +
+             QStringLiteral(" FROM tblsample AS s"))
+                .toStdString());
+
+    QStringList branches;
+    int seq = 0;
+    for (const DataElement& e : kDataElements) {
+        QString label = QString::fromLatin1(e.worksheetName);
+        label.replace(QLatin1Char('\''), QLatin1String("''"));
+        branches << QStringLiteral(
+                        "SELECT rowid AS SampleRow, obs AS OBS, %1 AS seq, '%2' AS element, "
+                        "%3 AS value, %4 AS mark FROM tblsample")
+                        .arg(++seq)
+                        .arg(label, quotedColumn(e.valueColumn),
+                             markWords(quotedColumn(e.markColumn)));
+    }
+    db.exec(("CREATE TEMP VIEW sqRptORVValidElements AS " +
+             branches.join(QStringLiteral(" UNION ALL ")))
+                .toStdString());
+}
+
+void fillRecordLayout(Database& db) {
+    db.exec("CREATE TEMP TABLE rptRecordLayout (pos INTEGER, name TEXT, field TEXT, kind TEXT, "
+            "required TEXT, allowed TEXT, checked TEXT)");
+    Statement ins = db.prepare("INSERT INTO temp.rptRecordLayout VALUES (?, ?, ?, ?, ?, ?, ?)");
+    for (const ExtractColumn& c : kExtractLayout) {
+        const ColumnRuleText rules = describeColumnRules(c.pos);
+        const bool checked = c.pos <= kCheckedColumns;
+        QString kind = c.kind == ColumnKind::Text ? QStringLiteral("Text")
+                       : c.real                   ? QStringLiteral("Number (decimals)")
+                                                  : QStringLiteral("Number");
+        ins.bind(1, c.pos);
+        ins.bind(2, QString::fromLatin1(c.master.data(), qsizetype(c.master.size())));
+        ins.bind(3, QString::fromLatin1(c.field.data(), qsizetype(c.field.size())));
+        ins.bind(4, kind);
+        ins.bind(5, rules.required ? QStringLiteral("No") : QStringLiteral("Yes"));
+        ins.bind(6, rules.allowed);
+        ins.bind(7, checked ? QStringLiteral("Yes") : QStringLiteral("No"));
+        ins.run();
+        ins.reset();
+    }
+}
+
+void fillCountsLayout(Database& db) {
+    db.exec("CREATE TEMP TABLE rptCountsLayout (field INTEGER, content TEXT, stored TEXT)");
+    Statement ins = db.prepare("INSERT INTO temp.rptCountsLayout VALUES (?, ?, ?)");
+    auto add = [&](int field, const QString& content, const QString& stored) {
+        ins.bind(1, field);
+        ins.bind(2, content);
+        ins.bind(3, stored);
+        ins.run();
+        ins.reset();
+    };
+    add(1, QStringLiteral("Report cell identifier"), QStringLiteral("rptcell (text)"));
+    add(2, QStringLiteral("Description of the cell"), QStringLiteral("Description (text)"));
+    for (const Measure& m : kMeasures)
+        add(m.seq + 2, QStringLiteral("Count %1: %2").arg(m.seq).arg(QLatin1String(m.description)),
+            QStringLiteral("reportedcount of seq %1 (a number; empty stores 0)").arg(m.seq));
+}
+
+QVariant argument(sqlite3_value* v) {
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_value_int64(v)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_value_double(v));
+    default:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v))));
+    }
+}
+
+void resultText(sqlite3_context* ctx, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    sqlite3_result_text(ctx, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+}
+
+// A number as the reports print it: thousands grouped, `decimals` places ("" for Null).
+void formatNumber(sqlite3_context* ctx, int argc, sqlite3_value** argv, int decimals) {
+    const QVariant value = argument(argv[0]);
+    if (argc > 1)
+        decimals = sqlite3_value_int(argv[1]);
+    bool ok = false;
+    const double d = value.toDouble(&ok);
+    if (value.isNull() || !ok) {
+        resultText(ctx, value.isNull() ? QString() : value.toString());
+        return;
+    }
+    resultText(ctx, QLocale(QLocale::English, QLocale::UnitedStates).toString(d, 'f', decimals));
+}
+
+// Functions the definitions format their figures with, the way the screens show them:
+// rate_text(x) "12.35" or "n/a", number_text(x [, decimals]) "1,234", money_text(x) "1,234.50".
+void registerFunctions(Database& db) {
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function_v2(
+        db.handle(), "rate_text", 1, flags, nullptr,
+        [](sqlite3_context* ctx, int, sqlite3_value** argv) {
+            resultText(ctx, rateText(argument(argv[0])));
+        },
+        nullptr, nullptr, nullptr);
+    for (int argc : {1, 2})
+        sqlite3_create_function_v2(
+            db.handle(), "number_text", argc, flags, nullptr,
+            [](sqlite3_context* ctx, int n, sqlite3_value** argv) {
+                formatNumber(ctx, n, argv, 0);
+            },
+            nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(
+        db.handle(), "money_text", 1, flags, nullptr,
+        [](sqlite3_context* ctx, int n, sqlite3_value** argv) { formatNumber(ctx, n, argv, 2); },
+        nullptr, nullptr, nullptr);
+}
+
+} // namespace
+
+void prepareReportSources(Database& db) {
+    registerFunctions(db);
+    db.exec("DROP VIEW IF EXISTS temp.sqRptORVValid");
+    db.exec("DROP VIEW IF EXISTS temp.sqRptORVValidElements");
+    db.exec("DROP TABLE IF EXISTS temp.rptRecordLayout");
+    db.exec("DROP TABLE IF EXISTS temp.rptCountsLayout");
+    createValidViews(db);
+    fillRecordLayout(db);
+    fillCountsLayout(db);
+}
+
+} // namespace orv

@@ -1,0 +1,210 @@
+#include "../worksheet/WorksheetFixture.h"
+
+#include "reports/ReportEngine.h"
+#include "reports/ReportSources.h"
+#include "validation/ReportValidation.h"
+#include "worksheet/ErrorRates.h"
+
+namespace orv::test {
+namespace {
+
+class ReportEngineTest : public WorksheetTest {
+protected:
+    void define(const QString& id, const QString& text) {
+        writeFile(dir.file(id + QStringLiteral(".rpt")), text.toUtf8());
+    }
+    // Head, table head, every block after a "|", tail.
+    QString render(const QString& id, const QString& obs = {}) {
+        ReportRun run(*session, id, obs);
+        QString html = run.headHtml() + run.tableHeadHtml();
+        QString block;
+        while (run.nextBlock(block))
+            html += QLatin1Char('|') + block;
+        return html + run.tailHtml();
+    }
+    QString failure(const QString& id, const QString& obs = {}) {
+        try {
+            render(id, obs);
+        } catch (const ReportError& e) {
+            return e.message();
+        }
+        return QStringLiteral("(no error)");
+    }
+};
+
+TEST_F(ReportEngineTest, AFaultyDefinitionIsToldWithItsPlace) {
+    const struct {
+        const char* text;
+        const char* told;
+    } cases[] = {
+        {"", "T.rpt, line 1: the section [report] is missing."},
+        {"hello\n[report]\ntitle = X\n", "T.rpt, line 1: text before the first section."},
+        {"[report]\ntitle = X\n[foo]\n", "T.rpt, line 3: unknown section [foo]."},
+        {"[report]\ntitle = X\ncolour = red\n",
+         "T.rpt, line 3: unknown report setting \"colour\"."},
+        {"[report]\ntitle = X\nbody = rows\n", "line 3: the body query \"rows\" is not defined."},
+        {"[report]\n[query q]\nSELECT 1\n", "T.rpt, line 1: the report has no title."},
+        {"[report]\ntitle = X\n[query q]\n\n", "line 3: the query \"q\" is empty."},
+        {"[report]\ntitle = X\n[query]\nSELECT 1\n", "line 3: the section [query] needs a name."},
+        {"[report]\ntitle = X\n\n[head]\n<p>{{#rows}}</p>\n", "T.rpt, [head] (line 4): "},
+        {"[report]\ntitle = X\n[query q]\nSELECT nope FROM nowhere\n",
+         "T.rpt, query q (line 3): no such table: nowhere"},
+        {"[report]\ntitle = X\n[query q]\nSELECT :colour\n",
+         "T.rpt, query q (line 3): unknown parameter \":colour\"."},
+        {"[report]\ntitle = X\nbody = q\ngroup = nope\n[query q]\nSELECT 1 AS a\n[block]\n",
+         "query q (line 5): the group column \"nope\" is not among its columns."},
+    };
+    for (const auto& c : cases) {
+        define(QStringLiteral("T"), QString::fromUtf8(c.text));
+        EXPECT_TRUE(failure(QStringLiteral("T")).contains(QString::fromUtf8(c.told)))
+            << c.text << "\n -> " << failure(QStringLiteral("T")).toStdString();
+    }
+    EXPECT_TRUE(failure(QStringLiteral("R009-9")).contains("R009-9.rpt cannot be opened"));
+    // Only a report whose rows can be chosen by OBS can be shown for one record.
+    EXPECT_TRUE(failure(QStringLiteral("R003-1"), QStringLiteral("5"))
+                    .contains("cannot be shown for one record"));
+}
+
+TEST_F(ReportEngineTest, FooterAndCommentsFormulas) {
+    const struct {
+        const char* in;
+        const char* footer;
+        const char* comments;
+    } cases[] = {
+        {"tblORVMaster.OfficeName = 'O'Hare' ", " OfficeName = OHare ",
+         "tblORVMaster.OfficeName = 'O'Hare'"},
+        {"tblOrvMaster.WibName = 'W' tblORVMaster.CaseMgr = 'C' ", " WibName = W CaseMgr = C ",
+         "tblOrvMaster.WibName = 'W' tblORVMaster.CaseMgr = 'C'"},
+        {"first line\r\nsecond line", " first line\r\nsecond line", "first line second line"},
+        {"  a\nb\rc  ", "   a\nb\rc  ", "a b c"},
+        {"", " ", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(reportFooterText(QString::fromUtf8(c.in)).toStdString(), c.footer) << c.in;
+        EXPECT_EQ(reportCommentsText(QString::fromUtf8(c.in)).toStdString(), c.comments) << c.in;
+    }
+}
+
+// Parameters are bound, the filter and the OBS restrict the body, groups gather their rows,
+// and the footer carries both formulas.
+TEST_F(ReportEngineTest, QueriesTemplatesGroupsAndRestrictions) {
+    define(QStringLiteral("T"), QStringLiteral(R"([report]
+title = Test & Co
+body = recs
+group = SamplingUnit
+
+[query recs]
+SELECT obs, SamplingUnit FROM tblORVmaster
+WHERE {filter} AND (:obs IS NULL OR obs = :obs)
+ORDER BY SamplingUnit, obs
+
+[query one]
+SELECT :state AS st, :pop_type AS pt
+
+[head]
+<h1>{{title}}</h1>{{#one}}{{st}}/{{pt}}{{/one}}
+[block]
+U{{SamplingUnit}}:{{#rows}}{{obs}},{{/rows}}
+[footer]
+{{RptFooter}}|{{Comments}}|{{page}})"));
+    session->settings.state = QStringLiteral("NY");
+    RecordFilter& f = session->recordFilter;
+    f.officeName = QStringLiteral("O'Hare");
+    f.periodStart = QDate(2006, 7, 1);
+    f.periodEnd = QDate(2007, 6, 30);
+    session->filterText = f.text();
+    const struct {
+        int obs, unit;
+        const char *office, *exit;
+    } records[] = {{1, 5, "O'Hare", "2006-08-01"},
+                   {2, 5, "O'Hare", "2007-06-30"},
+                   {3, 6, "O'Hare", "2006-07-01"},
+                   {4, 6, "O'Hare", "2007-07-01"},
+                   {5, 6, "Other", "2006-09-09"}};
+    for (const auto& r : records)
+        insertMaster(db(), {{"obs", r.obs},
+                            {"SamplingUnit", r.unit},
+                            {"OfficeName", r.office},
+                            {"fWIAexitdate", r.exit}});
+    db().exec("UPDATE tblValSummaryNotes SET Comments = 'multi'||char(13,10)||'line ' ");
+
+    EXPECT_EQ(render(QStringLiteral("T")).toStdString(),
+              "<h1>Test &amp; Co</h1>NY/1|U5:1,2,|U6:3,");
+    EXPECT_EQ(render(QStringLiteral("T"), QStringLiteral("2")).toStdString(),
+              "<h1>Test &amp; Co</h1>NY/1|U5:2,");
+    ReportRun run(*session, QStringLiteral("T"));
+    EXPECT_EQ(run.footerHtml(3).toStdString(), " OfficeName = OHare |multi line|3");
+}
+
+TEST_F(ReportEngineTest, RecordLayoutComesFromTheImportsRules) {
+    prepareReportSources(db());
+    const struct {
+        int pos;
+        const char *blank, *allowed, *checked;
+    } cases[] = {
+        {2, "No", "a state abbreviation", "Yes"},
+        {5, "Yes", "0 to 2", "Yes"},
+        {13, "No", "1 to 4", "Yes"},
+        {18, "No", "0 to 17 or 87 to 91", "Yes"},
+        {44, "Yes", "0 to 5 or 98 to 99", "Yes"},
+        {47, "Yes", "digits only", "Yes"},
+        {43, "No", "a valid date, yyyymmdd", "Yes"},
+        {60, "Yes", "", "No"},
+    };
+    EXPECT_EQ(count("SELECT count(*) FROM rptRecordLayout"), 64);
+    for (const auto& c : cases) {
+        Statement st =
+            db().prepare("SELECT required, allowed, checked FROM rptRecordLayout WHERE pos = ?");
+        st.bind(1, c.pos);
+        ASSERT_TRUE(st.step());
+        EXPECT_EQ(st.text(0), c.blank) << c.pos;
+        EXPECT_EQ(st.text(1), c.allowed) << c.pos;
+        EXPECT_EQ(st.text(2), c.checked) << c.pos;
+    }
+    EXPECT_EQ(count("SELECT count(*) FROM rptCountsLayout"), 11);
+}
+
+// The definitions the program ships, on a small sample: each renders, shows its figures, and
+// the worksheets can be restricted to one record.
+TEST_F(ReportEngineTest, ShippedDefinitionsRender) {
+    addSample(11, marksColumns("FP"));
+    addSample(12, {{"WrongSSN", 1}, {"Comments", "Seen <twice>"}});
+    addSample(13);
+    db().exec("INSERT INTO tblvalidation (rptcell, description, value, seq, rtype) VALUES "
+              "('1', 'EER Numerator', 1234, 1, 'p'), ('3', 'EE Rate', 88.125, 3, 'p')");
+    db().exec("INSERT INTO tblReportedCounts (rptcell, Description, seq, reportedcount) VALUES "
+              "('A', 'O''Brien cell', 1, 1000), ('A', 'O''Brien cell', 3, 0)");
+    ComputeErrorRates(*session);
+
+    const QString r3 = render(QStringLiteral("R003-1"));
+    EXPECT_TRUE(r3.contains("<td align=\"right\">1,234</td>\n<td align=\"right\">1,000</td>"
+                            "<td align=\"right\">234.00</td><td align=\"right\">23.40</td>"))
+        << r3.toStdString();
+    EXPECT_TRUE(r3.contains("<td align=\"right\">88.13</td>")) << "rates as the screens show them";
+    EXPECT_TRUE(r3.contains("<td align=\"right\">n/a</td>")) << "a reported count of 0";
+    EXPECT_TRUE(r3.contains("Reported cell A: O&apos;Brien cell")) << r3.toStdString();
+
+    const QString r4 = render(QStringLiteral("R004-1"));
+    EXPECT_TRUE(r4.contains("<img src=\"chart:rates\""));
+    EXPECT_EQ(
+        ReportRun(*session, QStringLiteral("R004-1")).chart(QStringLiteral("rates")).values.size(),
+        kElementCount);
+
+    const QString all = render(QStringLiteral("R005-1"));
+    EXPECT_EQ(all.count(QLatin1Char('|')), 3);
+    const QString one = render(QStringLiteral("R005-1"), QStringLiteral("12"));
+    EXPECT_EQ(one.count(QLatin1Char('|')), 1);
+    EXPECT_TRUE(one.contains("<b>OBS 12</b>"));
+    EXPECT_TRUE(one.contains("Wrong SSN: <b>Yes</b>"));
+    EXPECT_TRUE(one.contains("Comments: Seen &lt;twice&gt;"));
+    EXPECT_EQ(render(QStringLiteral("R005-1"), QStringLiteral("11"))
+                  .count("<td align=\"center\">Fail</td>"),
+              1);
+
+    for (const char* id : {"R001-1", "R001-2", "R002-1", "R006-1"})
+        EXPECT_NO_THROW(render(QString::fromLatin1(id))) << id;
+    EXPECT_EQ(render(QStringLiteral("R001-1")).count(QLatin1Char('|')), 64);
+}
+
+} // namespace
+} // namespace orv::test
