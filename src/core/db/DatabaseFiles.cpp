@@ -99,7 +99,7 @@ public:
         try {
             mGuard = std::make_unique<ExclusiveDatabase>(path, !files::isReadOnly(path));
         } catch (const DbError& e) {
-            if (e.message() == kDatabaseInUse)
+            if (isBusyCode(e.code()))
                 throw;
         }
         for (const char* suffix : {"-journal", "-wal"})
