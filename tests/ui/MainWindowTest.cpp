@@ -3,7 +3,10 @@
 #include "ScreenGeometry.h"
 #include "SingleInstance.h"
 
+#include "db/DatabaseLock.h"
+
 #include <QFile>
+#include <QLockFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -157,6 +160,34 @@ TEST_F(ShellTest, UtilitiesCompactAndFixRunFromTheMenu) {
     EXPECT_EQ(fe().lastMessage(), "End of repair procedure!");
     EXPECT_TRUE(session().isOpen());
     EXPECT_EQ(panel(1), "");
+}
+
+TEST_F(ShellTest, TheOpenDatabaseIsKeptFromOtherCopiesUntilAnotherIsOpenedOrTheProgramEnds) {
+    createDatabase("a.mdb");
+    const QString aLock = DatabaseLock::lockFileFor(dir.file("a.mdb"));
+    const QString b = dir.file("b.mdb");
+    const QString bLock = DatabaseLock::lockFileFor(b);
+    EXPECT_TRUE(QFile::exists(aLock));
+    ASSERT_TRUE(QFile::copy(test::templatePath(), b));
+    {
+        QLockFile otherCopy(bLock);
+        ASSERT_TRUE(otherCopy.tryLock(0));
+        fe().clearRecords();
+        fe().setNextFileName(b);
+        menu("mnuFile", 1)->trigger();
+        EXPECT_EQ(fe().lastMessage(),
+                  QString("Unable to attach to database!\nThe database %1 is open in another "
+                          "copy of the program.")
+                      .arg(b));
+        EXPECT_TRUE(QFile::exists(aLock));
+    }
+    fe().setNextFileName(b);
+    menu("mnuFile", 1)->trigger();
+    ASSERT_TRUE(screen("U003")) << fe().lastMessage().toStdString();
+    EXPECT_FALSE(QFile::exists(aLock));
+    EXPECT_TRUE(QFile::exists(bLock));
+    window.reset();
+    EXPECT_FALSE(QFile::exists(bLock));
 }
 
 TEST_F(ShellTest, ExitAnsweredNoKeepsEverything) {

@@ -288,22 +288,4 @@ bool Database::tableExists(const QString& name) {
         .isValid();
 }
 
-Transaction::Transaction(Database& db) : mDb(db) {
-    mDb.exec("BEGIN");
-}
-
-Transaction::~Transaction() {
-    if (mOpen) {
-        try {
-            mDb.exec("ROLLBACK");
-        } catch (const DbError&) {
-        }
-    }
-}
-
-void Transaction::commit() {
-    mDb.exec("COMMIT");
-    mOpen = false;
-}
-
 } // namespace orv

@@ -109,18 +109,7 @@ private:
     QString mPath;
 };
 
-// Rolls back unless committed.
-class Transaction {
-public:
-    explicit Transaction(Database& db);
-    ~Transaction();
-    void commit();
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-
-private:
-    Database& mDb;
-    bool mOpen = true;
-};
-
 } // namespace orv
+
+// Most users of a connection want its transactions too.
+#include "db/Transaction.h"

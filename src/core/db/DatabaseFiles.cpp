@@ -2,6 +2,8 @@
 
 #include "db/DataSource.h"
 #include "db/Database.h"
+#include "db/DatabaseLock.h"
+#include "db/SafeFile.h"
 #include "db/Session.h"
 
 #include <QDir>
@@ -10,41 +12,156 @@
 
 #include <sqlite3.h>
 
-#include <cstdio>
-#include <unistd.h>
-
 namespace orv {
 
 namespace {
 
 const QString kCheckFailed = QStringLiteral("The copy failed its check: %1");
+// How long a command waits for another program to finish with the database before refusing.
+constexpr int kBusyWaitMs = 1000;
 
 void fault(const FaultHook& hook, std::string_view step) {
     if (hook)
         hook(step);
 }
 
-QString tempNameBeside(const QString& target) {
-    return target + QStringLiteral(".orvtmp");
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
 }
 
-void syncFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadWrite))
-        throw DbError(QStringLiteral("Cannot open '%1': %2").arg(path, f.errorString()));
-    if (::fsync(f.handle()) != 0)
-        throw DbError(QStringLiteral("Cannot write '%1' to disk.").arg(path));
+QString folderOf(const QString& path) {
+    return QFileInfo(path).absolutePath();
 }
 
-void removeIfExists(const QString& path) {
-    if (QFileInfo::exists(path) && !QFile::remove(path))
-        throw DbError(QStringLiteral("Cannot delete '%1'.").arg(path));
+// The engine's failures in words a user can act on: a full disk names the folder that
+// filled up, a busy file says that another program has it.
+DbError forUser(const DbError& e, const QString& folderWritten) {
+    if ((e.code() & 0xff) == SQLITE_FULL)
+        return DbError(files::diskFullText(folderWritten), e.code());
+    if (isBusyCode(e.code()))
+        return DbError(kDatabaseInUse, e.code());
+    return e;
 }
 
-void vacuumInto(const QString& source, const QString& target) {
-    Database src(source, Database::Mode::ReadOnly);
-    checkValidationDatabase(src);
-    src.execute("VACUUM INTO ?1", {target});
+void requireFolder(const QString& path) {
+    const QString folder = folderOf(path);
+    if (!QFileInfo(folder).isDir())
+        throw DbError(QStringLiteral("The folder %1 does not exist.").arg(native(folder)));
+}
+
+void takeLock(DatabaseLock& lock, const QString& path) {
+    if (path.isEmpty())
+        throw DbError(QStringLiteral("No database is open."));
+    if (!lock.acquire(path))
+        throw DbError(lock.errorText());
+}
+
+bool sameFile(const QString& a, const QString& b) {
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
+
+// A connection that has the database file to itself until it is closed: no other connection,
+// of this process or another, reads or writes it meanwhile. Refuses with kDatabaseInUse
+// when another keeps the file busy. A read-only file is held against writers only.
+class ExclusiveDatabase {
+public:
+    ExclusiveDatabase(const QString& path, bool write)
+        : mDb(path, write ? Database::Mode::ReadWrite : Database::Mode::ReadOnly) {
+        sqlite3_busy_timeout(mDb.handle(), kBusyWaitMs);
+        try {
+            // The file locks taken below stay until the connection closes.
+            mDb.exec("PRAGMA locking_mode = EXCLUSIVE");
+            if (write) {
+                Transaction tx(mDb, Transaction::Kind::Exclusive);
+                tx.commit();
+            } else {
+                mDb.scalar("SELECT count(*) FROM sqlite_master");
+            }
+        } catch (const DbError& e) {
+            throw forUser(e, folderOf(path));
+        }
+    }
+    Database& db() { return mDb; }
+
+private:
+    Database mDb;
+};
+
+// Before a file is replaced: nobody may be working in it, and a journal of its own is rolled
+// back into it rather than left to be applied to its successor. Files that are no database
+// have nothing to protect.
+class Replaceable {
+public:
+    explicit Replaceable(const QString& path) {
+        if (!QFileInfo::exists(path))
+            return;
+        try {
+            mGuard = std::make_unique<ExclusiveDatabase>(path, !files::isReadOnly(path));
+        } catch (const DbError& e) {
+            if (isBusyCode(e.code()))
+                throw;
+        }
+        for (const char* suffix : {"-journal", "-wal"})
+            if (QFileInfo::exists(path + QLatin1String(suffix)) && !mGuard)
+                throw DbError(kDatabaseInUse);
+    }
+
+private:
+    std::unique_ptr<ExclusiveDatabase> mGuard;
+};
+
+// A scratch database and the journal the engine kept for it; both are this command's own.
+void removeScratch(const QString& path) {
+    for (const char* suffix : {"", "-journal", "-wal"})
+        QFile::remove(path + QLatin1String(suffix));
+}
+
+void vacuumInto(Database& source, const QString& target) {
+    removeScratch(target);
+    files::createPrivateFile(target);
+    try {
+        source.execute("VACUUM INTO ?1", {target});
+    } catch (const DbError& e) {
+        throw forUser(e, folderOf(target));
+    }
+}
+
+void requireSound(const QString& path) {
+    const QString report = integrityReport(path);
+    if (report != QLatin1String("ok"))
+        throw DbError(kCheckFailed.arg(report));
+}
+
+// Writes the pages of from into the database that into holds, in one transaction of the
+// engine: the file keeps its place, its owner and its permissions, and a failure or a crash
+// half-way leaves its journal to restore it.
+void copyInPlace(const QString& from, Database& into) {
+    Database source(from, Database::Mode::ReadOnly);
+    // Held until this transaction ends, so nobody gets in between; normal locking from here
+    // on lets the engine delete its journal when done, or leave it hot when it fails.
+    into.exec("PRAGMA locking_mode = NORMAL");
+    sqlite3_backup* backup = sqlite3_backup_init(into.handle(), "main", source.handle(), "main");
+    if (!backup)
+        throw forUser(DbError(into.errorText(), sqlite3_extended_errcode(into.handle())),
+                      folderOf(into.path()));
+    const int rc = sqlite3_backup_step(backup, -1);
+    const int finished = sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE || finished != SQLITE_OK) {
+        const int code = rc != SQLITE_DONE ? rc : finished;
+        throw forUser(DbError(QString::fromUtf8(sqlite3_errstr(code)), code),
+                      folderOf(into.path()));
+    }
+}
+
+// Puts a finished file in place of target, with model's owner and permissions.
+void installFile(const QString& staged, const QString& target, const QString& model,
+                 const FaultHook& hook) {
+    files::syncFile(staged);
+    files::copyOwnerAndMode(model, staged);
+    fault(hook, "replace");
+    Replaceable old(target);
+    files::renameOver(staged, target);
 }
 
 // Closing the window on the user's work is the last thing a file command should do silently:
@@ -73,51 +190,12 @@ void setDataMenus(Session& session, bool enabled) {
 
 } // namespace
 
-void replaceFile(const QString& file, const QString& target, bool keepFile, const FaultHook& hook) {
-    QString staged = file;
-    const bool sameDir = QFileInfo(file).absolutePath() == QFileInfo(target).absolutePath();
-    if (keepFile || !sameDir) {
-        // Stage a copy beside the target so that the final rename is atomic.
-        staged = tempNameBeside(target);
-        removeIfExists(staged);
-        if (!QFile::copy(file, staged))
-            throw DbError(QStringLiteral("Cannot write '%1'.").arg(staged));
-    }
-    try {
-        syncFile(staged);
-        fault(hook, "replace");
-        if (std::rename(QFile::encodeName(staged).constData(),
-                        QFile::encodeName(target).constData()) != 0)
-            throw DbError(QStringLiteral("Cannot replace '%1'.").arg(target));
-    } catch (...) {
-        if (staged != file)
-            QFile::remove(staged);
-        throw;
-    }
-    // A journal left from the replaced file would be applied to the new one.
-    QFile::remove(target + QStringLiteral("-journal"));
-    if (!keepFile && staged != file)
-        QFile::remove(file);
-}
-
-void copyDatabaseFile(const QString& source, const QString& target, const FaultHook& hook) {
-    const QString staged = tempNameBeside(target);
-    removeIfExists(staged);
-    try {
-        vacuumInto(source, staged);
-        fault(hook, "copy");
-        const QString report = integrityReport(staged);
-        if (report != QLatin1String("ok"))
-            throw DbError(kCheckFailed.arg(report));
-        replaceFile(staged, target, false, hook);
-    } catch (...) {
-        QFile::remove(staged);
-        throw;
-    }
-}
-
 QString integrityReport(const QString& path) {
     Database db(path, Database::Mode::ReadOnly);
+    return integrityReport(db);
+}
+
+QString integrityReport(Database& db) {
     QStringList lines;
     try {
         Statement st = db.prepare("PRAGMA integrity_check");
@@ -132,6 +210,10 @@ QString integrityReport(const QString& path) {
 
 long long rebuildDatabase(const QString& damaged, const QString& target) {
     Database old(damaged, Database::Mode::ReadOnly);
+    return rebuildDatabase(old, target);
+}
+
+long long rebuildDatabase(Database& old, const QString& target) {
     struct Item {
         QString type, name, sql;
     };
@@ -146,7 +228,7 @@ long long rebuildDatabase(const QString& damaged, const QString& target) {
     const QVariant appId = old.scalar("PRAGMA application_id");
     const QVariant version = old.scalar("PRAGMA user_version");
 
-    removeIfExists(target);
+    files::createPrivateFile(target);
     Database fresh(target, Database::Mode::Create);
     fresh.exec(QStringLiteral("PRAGMA application_id = %1; PRAGMA user_version = %2;")
                    .arg(appId.toLongLong())
@@ -223,9 +305,10 @@ FileResult createDatabase(Session& session, const QString& fileName) {
         return FileResult::Cancelled;
     BusyScope busy(session, QStringLiteral("Creating Database please wait....."));
     try {
-        if (QFileInfo::exists(fileName) &&
-            !session.ui().askYesNo(QStringLiteral("Database already exists! Override?"),
-                                   Icon::Question)) {
+        requireFolder(fileName);
+        const bool exists = QFileInfo::exists(fileName);
+        if (exists && !session.ui().askYesNo(QStringLiteral("Database already exists! Override?"),
+                                             Icon::Question)) {
             session.ui().setMenuEnabled(MenuEntry::FileNew, true);
             session.ui().setMenuEnabled(MenuEntry::FileOpen, true);
             session.ui().setMenuEnabled(MenuEntry::FileSaveAs, false);
@@ -234,11 +317,27 @@ FileResult createDatabase(Session& session, const QString& fileName) {
         const QString tmpl = session.programFile(QStringLiteral("ORVTemplate.xmdb"));
         if (!QFileInfo::exists(tmpl))
             throw DbError(QStringLiteral("The template database '%1' is missing.").arg(tmpl));
+        DatabaseLock lock;
+        takeLock(lock, fileName);
         // Never overwrite the file under an open connection.
-        if (session.isOpen() && QFileInfo(session.databasePath).canonicalFilePath() ==
-                                    QFileInfo(fileName).canonicalFilePath())
+        if (session.isOpen() && sameFile(session.databasePath, fileName))
             session.closeConnection();
-        replaceFile(tmpl, fileName, true);
+        const QString staged = DatabaseLock::scratchFileFor(fileName);
+        try {
+            files::createPrivateFile(staged);
+            files::copyBytes(tmpl, staged);
+            if (exists) {
+                // A replaced file keeps the permissions its owner gave it.
+                files::copyOwnerAndMode(fileName, staged);
+            } else {
+                files::useNewFileMode(staged);
+            }
+            Replaceable old(fileName);
+            files::renameOver(staged, fileName);
+        } catch (...) {
+            QFile::remove(staged);
+            throw;
+        }
         if (session.openDatabaseConnection(fileName, session.lastConnectError)) {
             session.ui().message(QStringLiteral("Unable to attach to database!\n") +
                                      session.lastConnectError,
@@ -278,24 +377,48 @@ FileResult saveDatabaseAs(Session& session, const QString& fileName, const Fault
     BusyScope busy(session, QStringLiteral("Saveing Database please wait....."));
     const QString original = session.dataSourcePath;
     try {
-        if (fileName == original) {
+        // Another spelling of the same path is the same file too.
+        if (fileName == original || sameFile(fileName, original)) {
             session.ui().message(QStringLiteral("Can't save to the same file name."),
                                  Icon::Exclamation);
             return FileResult::Cancelled;
         }
+        requireFolder(fileName);
         if (QFileInfo::exists(fileName) &&
             !session.ui().askYesNo(QStringLiteral("Database exists! Override?"), Icon::Question))
             return FileResult::Cancelled;
+        DatabaseLock source;
+        takeLock(source, original);
+        DatabaseLock target;
+        takeLock(target, fileName);
+        removeStaleScratchFiles(folderOf(fileName));
         session.closeConnection();
-        copyDatabaseFile(original, fileName, hook);
+        {
+            ExclusiveDatabase held(original, !files::isReadOnly(original));
+            checkValidationDatabase(held.db());
+            const QString staged = DatabaseLock::scratchFileFor(fileName);
+            try {
+                vacuumInto(held.db(), staged);
+                fault(hook, "copy");
+                requireSound(staged);
+                installFile(staged, fileName, original, hook);
+            } catch (...) {
+                removeScratch(staged);
+                throw;
+            }
+        }
         const bool stay = session.ui().askYesNo(
             QStringLiteral("Do you want to stay in your original database?"), Icon::Question);
+        // Opening the copy moves the session's lock to it.
         session.openDatabaseConnection(stay ? original : fileName, session.lastConnectError);
         return FileResult::Done;
     } catch (const DbError& e) {
-        session.ui().message(e.message() + QStringLiteral(": Make sure everyone exits the current "
-                                                          "database or you exit all open forms "
-                                                          "before trying again."),
+        QString text = e.message();
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+        session.ui().message(text + QStringLiteral(": Make sure everyone exits the current "
+                                                   "database or you exit all open forms "
+                                                   "before trying again."),
                              Icon::Exclamation);
         session.openDatabaseConnection(original, session.lastConnectError);
         return FileResult::Failed;
@@ -307,17 +430,36 @@ FileResult compactDatabaseFile(Session& session, const FaultHook& hook) {
     const QString source = session.databasePath;
     const QString target = session.programFile(QStringLiteral("temp.mdb"));
     try {
-        removeIfExists(target);
+        DatabaseLock lock;
+        takeLock(lock, source);
+        if (files::isReadOnly(source))
+            throw DbError(QStringLiteral("The database %1 is read-only and cannot be compacted.")
+                              .arg(native(source)));
+        // Two copies of the program that share a folder must not share its scratch file.
+        DatabaseLock scratch;
+        if (!scratch.acquire(target))
+            throw DbError(QStringLiteral("Another copy of the program is compacting a database "
+                                         "in %1. Try again when it has finished.")
+                              .arg(native(session.programDir())));
+        removeScratch(target);
         session.closeConnection();
         session.ui().setStatus(1, QStringLiteral("Compacting Database Please wait...."));
         session.ui().processEvents();
-        vacuumInto(source, target);
-        fault(hook, "compact");
-        const QString report = integrityReport(target);
-        if (report != QLatin1String("ok"))
-            throw DbError(kCheckFailed.arg(report));
-        // temp.mdb stays in the program folder; the original is replaced only by a complete copy.
-        replaceFile(target, source, true, hook);
+        {
+            ExclusiveDatabase held(source, true);
+            checkValidationDatabase(held.db());
+            try {
+                vacuumInto(held.db(), target);
+                fault(hook, "compact");
+                requireSound(target);
+                fault(hook, "replace");
+                copyInPlace(target, held.db());
+            } catch (...) {
+                removeScratch(target);
+                throw;
+            }
+        }
+        // temp.mdb stays in the program folder as the compacted copy.
         if (session.openDatabaseConnection(source, session.lastConnectError)) {
             session.ui().message(QStringLiteral("Unable to log into system ") +
                                      session.lastConnectError,
@@ -339,22 +481,35 @@ FileResult repairDatabaseFile(Session& session, const FaultHook& hook) {
     const QString file = session.databasePath;
     BusyScope busy(session);
     try {
+        DatabaseLock lock;
+        takeLock(lock, file);
         session.closeConnection();
         session.ui().setStatus(1, QStringLiteral("Fixing Database Please wait...."));
         session.ui().processEvents();
         fault(hook, "check");
-        if (integrityReport(file) != QLatin1String("ok")) {
-            const QString rebuilt = tempNameBeside(file) + QStringLiteral(".rebuilt");
-            try {
-                rebuildDatabase(file, rebuilt);
-                fault(hook, "rebuild");
-                const QString report = integrityReport(rebuilt);
-                if (report != QLatin1String("ok"))
-                    throw DbError(kCheckFailed.arg(report));
-                replaceFile(rebuilt, file, false, hook);
-            } catch (...) {
-                QFile::remove(rebuilt);
-                throw;
+        {
+            const bool readOnly = files::isReadOnly(file);
+            ExclusiveDatabase held(file, !readOnly);
+            if (integrityReport(held.db()) != QLatin1String("ok")) {
+                if (readOnly)
+                    throw DbError(
+                        QStringLiteral("The database %1 is read-only and cannot be repaired.")
+                            .arg(native(file)));
+                const QString rebuilt = DatabaseLock::scratchFileFor(file);
+                try {
+                    try {
+                        rebuildDatabase(held.db(), rebuilt);
+                    } catch (const DbError& e) {
+                        throw forUser(e, folderOf(rebuilt));
+                    }
+                    fault(hook, "rebuild");
+                    requireSound(rebuilt);
+                    copyInPlace(rebuilt, held.db());
+                } catch (...) {
+                    removeScratch(rebuilt);
+                    throw;
+                }
+                removeScratch(rebuilt);
             }
         }
         if (session.openDatabaseConnection(file, session.lastConnectError))

@@ -7,6 +7,7 @@
 
 namespace orv {
 
+class Database;
 class Session;
 
 enum class FileResult {
@@ -20,6 +21,8 @@ enum class FileResult {
 using FaultHook = std::function<void(std::string_view step)>;
 
 // The file commands; the caller's dialog supplies the file name (empty when cancelled).
+// Compact, save-as and repair take the database for themselves first: they refuse while
+// another program or another copy of this one uses it, and never leave it half-written.
 FileResult createDatabase(Session& session, const QString& fileName);
 FileResult openDatabase(Session& session, const QString& fileName);
 FileResult saveDatabaseAs(Session& session, const QString& fileName, const FaultHook& hook = {});
@@ -27,16 +30,11 @@ FileResult compactDatabaseFile(Session& session, const FaultHook& hook = {});
 FileResult repairDatabaseFile(Session& session, const FaultHook& hook = {});
 FileResult switchDatabase(Session& session, const QString& dataSourceName);
 
-// Writes a consistent copy of an SQLite database (closed or not) and puts it in place of
-// target atomically. Throws DbError; target is untouched on failure.
-void copyDatabaseFile(const QString& source, const QString& target, const FaultHook& hook = {});
-// Puts file in place of target atomically (copying it first when it lies on another volume).
-void replaceFile(const QString& file, const QString& target, bool keepFile,
-                 const FaultHook& hook = {});
-
 // Checks a database file. Returns the integrity report, "ok" when sound.
 QString integrityReport(const QString& path);
+QString integrityReport(Database& db);
 // Rebuilds a damaged database from what is readable into target. Returns the rows saved.
 long long rebuildDatabase(const QString& damaged, const QString& target);
+long long rebuildDatabase(Database& damaged, const QString& target);
 
 } // namespace orv

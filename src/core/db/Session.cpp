@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <sqlite3.h>
+
 namespace orv {
 
 namespace {
@@ -41,11 +43,20 @@ Database& Session::db() {
     return mDb;
 }
 
+const QString kDatabaseInUse = QStringLiteral("The database is in use by another program.");
+
+bool isBusyCode(int code) {
+    const int primary = code & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
 void checkValidationDatabase(Database& db) {
     QVariant id;
     try {
         id = db.scalar("PRAGMA application_id");
     } catch (const DbError& e) {
+        if (isBusyCode(e.code()))
+            throw DbError(kDatabaseInUse, e.code());
         throw DbError(
             QStringLiteral("The file is not a validation database (%1).").arg(e.message()),
             e.code());
@@ -60,9 +71,15 @@ bool Session::openDatabaseConnection(const QString& path, QString& errorText) {
         mDb.close();
         if (!QFileInfo(path).isFile())
             throw DbError(QStringLiteral("Could not find file '%1'.").arg(path));
+        DatabaseLock lock;
+        if (!lock.acquire(path))
+            throw DbError(lock.errorText());
+        removeStaleScratchFiles(QFileInfo(path).absolutePath());
         Database db(path, Database::Mode::ReadWrite);
         checkValidationDatabase(db);
         mDb = std::move(db);
+        // The lock moves to this database; the one held before is let go.
+        mLock = std::move(lock);
         databasePath = path;
         dataSourcePath = path;
         const int cut = std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));

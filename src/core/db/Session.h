@@ -2,6 +2,7 @@
 
 #include "FrontEnd.h"
 #include "db/Database.h"
+#include "db/DatabaseLock.h"
 #include "db/RecordFilter.h"
 #include "worksheet/SampleList.h"
 
@@ -59,7 +60,11 @@ public:
 
     // Opens the global connection on a validation database. Returns false on success and
     // true on failure, with the reason in errorText (the caller shows it).
+    // The session holds the database's lock from then on, until another database is opened
+    // or the session ends; closing the connection keeps it.
     bool openDatabaseConnection(const QString& path, QString& errorText);
+    // The database whose lock the session holds (empty when none).
+    QString lockedDatabase() const { return mLock.path(); }
 
     QString databasePath;
     QString dataSourcePath;
@@ -82,9 +87,15 @@ private:
     FrontEnd* mFrontEnd;
     std::unique_ptr<SilentFrontEnd> mSilent;
     Database mDb;
+    DatabaseLock mLock;
 };
 
 // Throws DbError with a message a user understands when the file is not a validation database.
 void checkValidationDatabase(Database& db);
+
+// What a user is told when another program keeps a database busy.
+extern const QString kDatabaseInUse;
+// True for the engine's codes of a database that another connection keeps busy.
+bool isBusyCode(int code);
 
 } // namespace orv

@@ -1,0 +1,139 @@
+#include "db/DatabaseLock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QLockFile>
+
+#include <mutex>
+
+namespace orv {
+
+namespace {
+
+const QString kLockSuffix = QStringLiteral(".lock");
+const QString kScratchSuffix = QStringLiteral(".orvtmp");
+
+// One name per file, however the path was written: the folder is resolved, the name kept.
+QString keyOf(const QString& path) {
+    const QFileInfo info(path);
+    QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty())
+        folder = info.absolutePath();
+    return QDir(folder).filePath(info.fileName());
+}
+
+} // namespace
+
+struct DatabaseLock::Entry {
+    QString key;
+    QString path;
+    std::unique_ptr<QLockFile> file; // null when the folder cannot hold a lock file
+    ~Entry();
+};
+
+namespace {
+
+std::mutex& registryMutex() {
+    static std::mutex m;
+    return m;
+}
+
+QHash<QString, std::weak_ptr<DatabaseLock::Entry>>& registry() {
+    static QHash<QString, std::weak_ptr<DatabaseLock::Entry>> r;
+    return r;
+}
+
+} // namespace
+
+DatabaseLock::Entry::~Entry() {
+    if (file)
+        file->unlock();
+    std::lock_guard<std::mutex> guard(registryMutex());
+    auto it = registry().find(key);
+    if (it != registry().end() && it->expired())
+        registry().erase(it);
+}
+
+DatabaseLock::DatabaseLock() = default;
+DatabaseLock::~DatabaseLock() = default;
+DatabaseLock::DatabaseLock(DatabaseLock&&) noexcept = default;
+DatabaseLock& DatabaseLock::operator=(DatabaseLock&&) noexcept = default;
+
+QString DatabaseLock::lockFileFor(const QString& path) {
+    return path + kLockSuffix;
+}
+
+QString DatabaseLock::scratchFileFor(const QString& path) {
+    return path + kScratchSuffix;
+}
+
+bool DatabaseLock::acquire(const QString& path) {
+    mError.clear();
+    const QString key = keyOf(path);
+    if (mEntry && mEntry->key == key)
+        return true;
+    std::shared_ptr<Entry> entry;
+    {
+        std::lock_guard<std::mutex> guard(registryMutex());
+        entry = registry().value(key).lock();
+        if (!entry) {
+            auto file = std::make_unique<QLockFile>(lockFileFor(key));
+            // Only a dead owner makes a lock stale, however long a copy has been working.
+            file->setStaleLockTime(0);
+            if (!file->tryLock(0)) {
+                if (file->error() == QLockFile::LockFailedError) {
+                    mError = QStringLiteral("The database %1 is open in another copy of the "
+                                            "program.")
+                                 .arg(QDir::toNativeSeparators(path));
+                    return false;
+                }
+                file.reset();
+            }
+            entry = std::make_shared<Entry>();
+            entry->key = key;
+            entry->path = path;
+            entry->file = std::move(file);
+            registry().insert(key, entry);
+            // Nobody else can be writing the scratch file now: what is there was left behind.
+            if (entry->file)
+                QFile::remove(scratchFileFor(key));
+        }
+    }
+    mEntry = std::move(entry);
+    return true;
+}
+
+void DatabaseLock::release() {
+    mEntry.reset();
+}
+
+bool DatabaseLock::isHeld() const {
+    return mEntry != nullptr;
+}
+
+QString DatabaseLock::path() const {
+    return mEntry ? mEntry->path : QString();
+}
+
+int removeStaleScratchFiles(const QString& folder) {
+    int removed = 0;
+    const QDir dir(folder);
+    const QStringList names =
+        dir.entryList({QStringLiteral("*") + kScratchSuffix}, QDir::Files | QDir::Hidden);
+    for (const QString& name : names) {
+        const QString scratch = dir.filePath(name);
+        if (QFileInfo(scratch).isSymLink())
+            continue;
+        const QString database = scratch.chopped(kScratchSuffix.size());
+        DatabaseLock lock;
+        // Taking the lock afresh removes the file; a lock this process holds already does not,
+        // since its own work may be writing it.
+        if (lock.acquire(database) && !QFileInfo::exists(scratch))
+            ++removed;
+    }
+    return removed;
+}
+
+} // namespace orv

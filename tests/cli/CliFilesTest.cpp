@@ -1,0 +1,96 @@
+#include "TestSupport.h"
+
+#include "CliRunner.h"
+
+#include "db/DatabaseLock.h"
+
+#include <gtest/gtest.h>
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QLockFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+using namespace orv;
+
+namespace {
+
+class CliFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
+        db = dir.file("run.mdb");
+        ASSERT_EQ(cli({"new", db}).rc, 0);
+    }
+    void TearDown() override { qunsetenv("ODBCINI"); }
+    test::CliResult cli(const QStringList& args) { return test::runCli(dir.path(), args); }
+
+    test::ProgramDir dir;
+    QString db;
+};
+
+} // namespace
+
+TEST_F(CliFilesTest, FileVerbsWaitForAnotherProgramsTransaction) {
+    const QString shell = QStandardPaths::findExecutable("sqlite3");
+    if (shell.isEmpty())
+        GTEST_SKIP() << "the sqlite3 shell is not installed";
+    QProcess other;
+    other.start(shell, {db});
+    ASSERT_TRUE(other.waitForStarted());
+    other.write("BEGIN IMMEDIATE; UPDATE tblsystem SET State = 'XX';\n");
+    ASSERT_TRUE(other.waitForBytesWritten());
+    const QDeadlineTimer deadline(30000);
+    while (!QFile::exists(db + "-journal") && !deadline.hasExpired())
+        QThread::msleep(20);
+    ASSERT_TRUE(QFile::exists(db + "-journal"));
+
+    const QStringList verbs[] = {
+        {"compact", db}, {"saveas", db, dir.file("copy.mdb")}, {"repair", db}};
+    for (const QStringList& verb : verbs) {
+        const test::CliResult r = cli(verb);
+        EXPECT_EQ(r.rc, 1) << verb[0].toStdString();
+        EXPECT_TRUE(r.err.contains("The database is in use by another program"))
+            << r.err.toStdString();
+        EXPECT_TRUE(QFile::exists(db + "-journal"));
+    }
+    EXPECT_FALSE(QFile::exists(dir.file("copy.mdb")));
+
+    other.write("COMMIT;\nSELECT State FROM tblsystem;\n");
+    other.closeWriteChannel();
+    ASSERT_TRUE(other.waitForFinished(30000));
+    EXPECT_EQ(other.exitCode(), 0);
+    EXPECT_EQ(other.readAllStandardError(), "");
+    EXPECT_EQ(other.readAllStandardOutput(), "XX\n");
+    EXPECT_EQ(cli({"compact", db}).rc, 0);
+}
+
+TEST_F(CliFilesTest, ADatabaseOpenInAnotherCopyIsRefused) {
+    QLockFile otherCopy(DatabaseLock::lockFileFor(db));
+    ASSERT_TRUE(otherCopy.tryLock(0));
+    const QString refusal =
+        QString("The database %1 is open in another copy of the program").arg(db);
+    const QStringList verbs[] = {{"info", db},
+                                 {"compact", db},
+                                 {"repair", db},
+                                 {"signin", db, "--fiscal-year", "2008"},
+                                 {"saveas", db, dir.file("copy.mdb")},
+                                 {"new", db, "--force"}};
+    for (const QStringList& verb : verbs) {
+        const test::CliResult r = cli(verb);
+        EXPECT_EQ(r.rc, 1) << verb[0].toStdString();
+        EXPECT_TRUE(r.err.contains(refusal)) << r.err.toStdString();
+    }
+    otherCopy.unlock();
+    EXPECT_EQ(cli({"info", db}).rc, 0);
+    // A verb holds the lock while it runs only.
+    EXPECT_FALSE(QFile::exists(DatabaseLock::lockFileFor(db)));
+}
+
+TEST_F(CliFilesTest, NewInAMissingFolderNamesTheFolder) {
+    const test::CliResult r = cli({"new", dir.file("nowhere/x.mdb")});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, QString("The folder %1 does not exist.\n").arg(dir.file("nowhere")));
+}
