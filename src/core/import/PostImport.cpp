@@ -1,5 +1,6 @@
 #include "import/PostImport.h"
 
+#include "import/ImportErrors.h"
 #include "import/LoadSummary.h"
 
 #include "db/Session.h"
@@ -17,7 +18,8 @@ namespace {
 void reportUnassigned(Database& db, ImportLog& log) {
     Statement st = db.prepare("SELECT obs, SSN FROM tblORVmaster WHERE spopnum = 0 ORDER BY rowid");
     while (st.step())
-        log.add(QStringLiteral("OBS #") + st.text(0) + QStringLiteral(",ID #") + st.text(1) +
+        log.add(QStringLiteral("OBS #") + entryObs(st.text(0)) + QStringLiteral(",ID #") +
+                st.text(1) +
                 QStringLiteral(" - (Unable to assign to a performance outcome group. Some "
                                "columns do not meet data requirements.)"));
 }
