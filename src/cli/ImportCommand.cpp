@@ -48,6 +48,11 @@ int importCommand(Context& ctx, QStringList& args) {
     view.print(ctx.out);
     if (r.outcome == ImportOutcome::Declined)
         return Failure;
+    // A failure the import did not already tell on stderr: the extract's content stopped it.
+    if (r.outcome != ImportOutcome::Completed && !ctx.ui.failed())
+        ctx.err << "Import failed: "
+                << (r.stopReason.isEmpty() ? QStringLiteral("see the error report") : r.stopReason)
+                << Qt::endl;
     ctx.out << "Records read: " << r.records << "\n";
     ctx.out << "Records inserted: " << r.inserted << "\n";
     try {
