@@ -38,9 +38,7 @@ int importCommand(Context& ctx, QStringList& args) {
         return Failure;
     }
     if (yes)
-        ctx.ui.setAnswer(QStringLiteral("This process will reload the Master Validation Table.\n"
-                                        "Press Yes to continue / No to stop"),
-                         true);
+        ctx.ui.setAnswer(QuestionId::ReloadMaster, true);
     CliLabelsView view;
     ImportDriver driver(ctx.session, view);
     const ImportResult r =

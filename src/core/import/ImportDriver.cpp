@@ -144,7 +144,7 @@ void showImportErrorFile(Session& session) {
 ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOptions& options) {
     ImportResult result;
     FrontEnd& ui = mSession.ui();
-    if (!ui.askYesNo(kReloadQuestion, Icon::Exclamation)) {
+    if (!ui.ask(QuestionId::ReloadMaster, kReloadQuestion, Icon::Exclamation)) {
         mView.setLabel(1, QString());
         mView.setLabel(
             2,
