@@ -52,7 +52,7 @@ QString describe(const std::exception_ptr& error) {
     } catch (const std::exception& e) {
         return QString::fromLocal8Bit(e.what());
     } catch (...) {
-        return QStringLiteral("The file could not be read.");
+        return QStringLiteral("An unexpected error stopped the import.");
     }
 }
 
@@ -193,14 +193,18 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
     auto fail = [&](const QString& obs, const std::exception_ptr& error) {
         mView.setLabel(1, kFailed);
         result.outcome = ImportOutcome::Failed;
-        if (isDiskFull(error)) {
-            if (!diskFull)
-                log.add(entry(obs, QStringLiteral("The disk is full.")));
-            diskFull = true;
-        } else {
-            // A refused statement: the entry has only the obs, the engine says why.
-            log.add(entry(obs, QString()));
-            failure = describe(error);
+        try {
+            if (isDiskFull(error)) {
+                if (!diskFull)
+                    log.add(entry(obs, QStringLiteral("The disk is full.")));
+                diskFull = true;
+            } else {
+                // A refused statement: the entry has only the obs, the engine says why.
+                failure = describe(error);
+                log.add(entry(obs, QString()));
+            }
+        } catch (const std::runtime_error&) {
+            // The error list itself cannot be kept; the message still tells why.
         }
     };
 
@@ -319,7 +323,7 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
                     runPostImport(mSession, mView, log, options.seed, true,
                                   loader.summaryUsable() ? &loader.producer().summary() : nullptr);
                 result.outcome = ImportOutcome::Completed;
-            } catch (const DbError&) {
+            } catch (...) {
                 fail(QString(), std::current_exception());
             }
             if (sqlite3_get_autocommit(db->handle()) == 0) {
@@ -329,7 +333,7 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
                 tx.commit();
             }
         }
-    } catch (const DbError&) {
+    } catch (...) {
         // Past the last record there is no current obs.
         fail(QString(), std::current_exception());
     }

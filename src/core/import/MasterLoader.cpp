@@ -269,7 +269,8 @@ MasterLoader::End MasterLoader::load(ImportLog& log, const Hooks& hooks) {
             end = End::Cancelled;
         tx->commit();
         mCommitted = mInserted;
-    } catch (const DbError&) {
+    } catch (...) {
+        // A refused insert or commit; or the error list could not be kept (a full disk).
         mError = std::current_exception();
         end = End::Refused;
         // The rows before the refused one stay, when the engine still holds them; a full disk

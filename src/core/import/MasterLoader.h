@@ -50,7 +50,8 @@ public:
         Cancelled,  // a stop was asked for
         Stopped,    // a line stopped the import; its entries say why
         ReadFailed, // the file could not be read further: error() says why
-        Refused,    // the database refused an insert or a commit: error() says why
+        Refused,    // the database refused an insert or a commit, or the entries could not
+                    // be kept: error() says why
     };
     struct Hooks {
         std::function<bool()> cancelled;
