@@ -174,13 +174,14 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
     const QString reportPath = errorReportPath(mSession);
     QLockFile folderLock(mSession.programFile(QStringLiteral("ImportError.lock")));
     folderLock.setStaleLockTime(0); // an import may run for long; only a dead one's lock is stale
-    if (!folderLock.tryLock(0))
+    // A folder where no lock can be made takes no report either: only a held lock refuses.
+    if (!folderLock.tryLock(0) && folderLock.error() == QLockFile::LockFailedError)
         return refuse(QStringLiteral("Another import is running from the program folder %1. "
                                      "Wait until it has finished, then import again.")
                           .arg(native(mSession.programDir())));
     QLockFile databaseLock(importLockPath(db->path()));
     databaseLock.setStaleLockTime(0);
-    if (!databaseLock.tryLock(0))
+    if (!databaseLock.tryLock(0) && databaseLock.error() == QLockFile::LockFailedError)
         return refuse(QStringLiteral("Another import into the database %1 is running. Wait "
                                      "until it has finished, then import again.")
                           .arg(native(db->path())));

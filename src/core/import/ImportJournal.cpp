@@ -124,7 +124,7 @@ void checkUnfinishedImport(Session& session) {
         return;
     QLockFile running(importLockPath(session.databasePath));
     running.setStaleLockTime(0); // an import may run for long; only a dead one's lock is stale
-    if (!running.tryLock(0))
+    if (!running.tryLock(0) && running.error() == QLockFile::LockFailedError)
         return;
     try {
         if (const auto run = importJournal::recover(session.db()))
