@@ -7,6 +7,13 @@ namespace orv::cli {
 
 CliFrontEnd::CliFrontEnd(QTextStream& out, QTextStream& err) : mOut(out), mErr(err) {}
 
+bool CliFrontEnd::ask(QuestionId id, const QString& text, Icon icon, bool okCancel) {
+    if (auto it = mAnswersById.constFind(id);
+        id != QuestionId::None && it != mAnswersById.constEnd())
+        return *it;
+    return FrontEnd::ask(id, text, icon, okCancel);
+}
+
 bool CliFrontEnd::askYesNo(const QString& text, Icon) {
     if (auto it = mAnswers.constFind(text); it != mAnswers.constEnd())
         return *it;

@@ -13,7 +13,10 @@ namespace orv::cli {
 class CliFrontEnd : public FrontEnd {
 public:
     CliFrontEnd(QTextStream& out, QTextStream& err);
+    void setAnswer(QuestionId question, bool yes) { mAnswersById.insert(question, yes); }
+    // For the questions that have no id.
     void setAnswer(const QString& question, bool yes) { mAnswers.insert(question, yes); }
+    bool ask(QuestionId id, const QString& text, Icon icon, bool okCancel) override;
     bool askYesNo(const QString& text, Icon icon) override;
     void message(const QString& text, Icon icon) override;
     // There is no viewer here: the command prints where the file is.
@@ -24,6 +27,7 @@ private:
     QTextStream& mOut;
     QTextStream& mErr;
     QHash<QString, bool> mAnswers;
+    QHash<QuestionId, bool> mAnswersById;
     bool mFailed = false;
 };
 

@@ -112,7 +112,7 @@ int countsCommand(Context& ctx, QStringList& args) {
     if (!openForCommand(ctx, args[0]))
         return Failure;
     if (yes)
-        ctx.ui.setAnswer(kReloadCountsQuestion, true);
+        ctx.ui.setAnswer(QuestionId::ReloadReportedCounts, true);
     CliLabelsView view;
     const CountsResult r =
         ImportReportedCounts(ctx.session, QFileInfo(args[1]).absoluteFilePath(), &view);

@@ -38,9 +38,7 @@ int importCommand(Context& ctx, QStringList& args) {
         return Failure;
     }
     if (yes)
-        ctx.ui.setAnswer(QStringLiteral("This process will reload the Master Validation Table.\n"
-                                        "Press Yes to continue / No to stop"),
-                         true);
+        ctx.ui.setAnswer(QuestionId::ReloadMaster, true);
     CliLabelsView view;
     ImportDriver driver(ctx.session, view);
     const ImportResult r =
@@ -48,6 +46,11 @@ int importCommand(Context& ctx, QStringList& args) {
     view.print(ctx.out);
     if (r.outcome == ImportOutcome::Declined)
         return Failure;
+    // A failure the import did not already tell on stderr: the extract's content stopped it.
+    if (r.outcome != ImportOutcome::Completed && !ctx.ui.failed())
+        ctx.err << "Import failed: "
+                << (r.stopReason.isEmpty() ? QStringLiteral("see the error report") : r.stopReason)
+                << Qt::endl;
     ctx.out << "Records read: " << r.records << "\n";
     ctx.out << "Records inserted: " << r.inserted << "\n";
     try {

@@ -146,7 +146,7 @@ int worksheetCommand(Context& ctx, QStringList& args) {
     if (!openForCommand(ctx, args[0]))
         return Failure;
     if (yes)
-        ctx.ui.setAnswer(kDeleteResultsQuestion, true);
+        ctx.ui.setAnswer(QuestionId::DeleteResults, true);
     try {
         Database& db = ctx.session.db();
         const QVector<qint64> rows = rowsOf(db, obs, ssn);

@@ -23,6 +23,15 @@ enum class MenuEntry {
     ViewPerformanceReport,
 };
 
+// The questions a front end without a person (the CLI) answers from its flags, by this id; the
+// others show the text.
+enum class QuestionId {
+    None,
+    ReloadMaster,
+    ReloadReportedCounts,
+    DeleteResults,
+};
+
 // What a core procedure needs from whoever drives it: questions, messages, status panels,
 // the busy pointer and menu states. The GUI shows them; the CLI prints or answers by flags;
 // tests script them.
@@ -35,6 +44,11 @@ public:
     // An OK/Cancel question (OK is what goes on). Returns true for OK.
     virtual bool askOkCancel(const QString& text, Icon icon = Icon::Exclamation) {
         return askYesNo(text, icon);
+    }
+    // A question with an id: Yes/No, or OK/Cancel when `okCancel`.
+    virtual bool ask(QuestionId id, const QString& text, Icon icon, bool okCancel = false) {
+        (void)id;
+        return okCancel ? askOkCancel(text, icon) : askYesNo(text, icon);
     }
     // Panels count from 1: 1 progress, 2 reporting period, 3 database, 5 filter.
     virtual void setStatus(int panel, const QString& text) {

@@ -3,6 +3,7 @@
 
 #include "ImportScreen.h"
 #include "import/ImportDriver.h"
+#include "import/ImportJournal.h"
 
 #include <QMenuBar>
 #include <QProgressBar>
@@ -117,4 +118,30 @@ TEST_F(ImportScreenTest, ExitIsRefusedWhileImporting) {
 TEST_F(ImportScreenTest, NoFileChosenSaysSo) {
     menu("mnuImpDat", 0)->trigger();
     EXPECT_EQ(label(1), "No file has been selected.");
+}
+
+TEST_F(ImportScreenTest, WrongFileIsRefusedAndAnUnfinishedImportToldAtTheNextOpen) {
+    importFile(test::validLines(1, 3));
+    ASSERT_EQ(label(1), "Import Complete.");
+    fe().clearRecords();
+    importFile("");
+    EXPECT_EQ(label(1), "Import Failed!");
+    EXPECT_TRUE(fe().lastMessage().contains("holds no records"))
+        << fe().lastMessage().toStdString();
+    EXPECT_EQ(masterRows(), 3);
+
+    // An import that started and died: the next File > Open says so.
+    {
+        Database& db = session().db();
+        Transaction tx(db);
+        importJournal::begin(db, extract, {});
+        tx.commit();
+    }
+    button("cmdExit1")->click();
+    fe().clearRecords();
+    fe().setNextFileName(session().databasePath);
+    menu("mnuFile", 1)->trigger();
+    ASSERT_FALSE(fe().messages().isEmpty());
+    EXPECT_TRUE(fe().messages().first().text.startsWith("The last import did not finish ("))
+        << fe().messages().first().text.toStdString();
 }

@@ -1,6 +1,7 @@
 #include "db/Session.h"
 
 #include "db/DataSource.h"
+#include "import/ImportJournal.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -86,6 +87,7 @@ bool Session::openDatabaseConnection(const QString& path, QString& errorText) {
         databaseName = path.mid(cut + 1);
         ui().setStatus(3, QStringLiteral("DB: ") + databaseName);
         reconfigureDataSource(*this);
+        checkUnfinishedImport(*this);
         return false;
     } catch (const DbError& e) {
         errorText = e.message();

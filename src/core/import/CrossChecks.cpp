@@ -174,7 +174,7 @@ CrossCheckResult CrossCheckRecord(const ExtractRecord& record, const CheckContex
     QString prefix; // built on the first message only
     auto add = [&](QLatin1String text) {
         if (prefix.isNull())
-            prefix = QStringLiteral("Error with OBS code - ") + valueText(record.col(1)) +
+            prefix = QStringLiteral("Error with OBS code - ") + entryObs(valueText(record.col(1))) +
                      QStringLiteral(". ");
         result.messages << prefix + text;
     };

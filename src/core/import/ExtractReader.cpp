@@ -4,6 +4,7 @@
 #include "import/RecordRules.h"
 
 #include <QDir>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <bit>
@@ -125,27 +126,126 @@ ExtractReader::ExtractReader(const QString& path, std::size_t blockSize)
     if (!mFile.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw ImportFileError(QStringLiteral("Cannot open the file %1: %2")
                                   .arg(QDir::toNativeSeparators(path), mFile.errorString()));
+    // The file as it is now: lines added while the import runs are not part of it.
     mFileSize = mFile.size();
+    if (!mFile.isSequential())
+        mLimit = mFileSize;
     mBuffer = std::make_unique<char[]>(mCapacity);
+    detectEncoding();
 }
+
+ExtractReader::~ExtractReader() = default;
 
 void ExtractReader::failRead() {
     throw ImportFileError(QStringLiteral("Cannot read the file %1: %2")
                               .arg(QDir::toNativeSeparators(mPath), mFile.errorString()));
 }
 
-bool ExtractReader::nextRawLine(char*& begin, char*& end) {
+std::size_t ExtractReader::readRaw(char* to, std::size_t room) {
+    qint64 want = qint64(room);
+    if (mLimit >= 0)
+        want = std::min<qint64>(want, mLimit - mRawRead);
+    if (want <= 0)
+        return 0;
+    const qint64 n = mFile.read(to, want);
+    if (n < 0)
+        failRead();
+    mRawRead += n;
+    return std::size_t(n);
+}
+
+void ExtractReader::detectEncoding() {
+    char head[3];
+    std::size_t got = 0;
+    while (got < sizeof head) {
+        const std::size_t n = readRaw(head + got, sizeof head - got);
+        if (n == 0)
+            break;
+        got += n;
+    }
+    mHead.assign(head, got);
+    if (mHead.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        mHead.erase(0, 3);
+    } else if (mHead.compare(0, 2, "\xFF\xFE") == 0 || mHead.compare(0, 2, "\xFE\xFF") == 0) {
+        mEncoding = mHead[0] == '\xFF' ? Encoding::Utf16LE : Encoding::Utf16BE;
+        mHead.erase(0, 2);
+        mDecoder = std::make_unique<QStringDecoder>(
+            mEncoding == Encoding::Utf16LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+    }
+}
+
+std::size_t ExtractReader::readBlock(char* to, std::size_t room) {
+    if (mEncoding == Encoding::Bytes) {
+        std::size_t n = std::min(room, mHead.size());
+        std::memcpy(to, mHead.data(), n);
+        mHead.erase(0, n);
+        if (n < room)
+            n += readRaw(to + n, room - n);
+        return n;
+    }
+    while (mDecodedPos == mDecoded.size()) {
+        mDecoded.clear();
+        mDecodedPos = 0;
+        std::string raw = std::move(mHead);
+        mHead.clear();
+        const std::size_t kept = raw.size();
+        raw.resize(kept + (std::size_t(1) << 16));
+        raw.resize(kept + readRaw(raw.data() + kept, raw.size() - kept));
+        if (raw.empty())
+            return 0;
+        const QString text = mDecoder->decode(QByteArrayView(raw.data(), qsizetype(raw.size())));
+        const QByteArray utf8 = text.toUtf8();
+        mDecoded.assign(utf8.constData(), std::size_t(utf8.size()));
+        mDecodedTotal += std::int64_t(mDecoded.size());
+    }
+    const std::size_t n = std::min(room, mDecoded.size() - mDecodedPos);
+    std::memcpy(to, mDecoded.data() + mDecodedPos, n);
+    mDecodedPos += n;
+    return n;
+}
+
+std::int64_t ExtractReader::bytesRead() const {
+    const auto unread = std::int64_t(mEnd - mPos);
+    if (mEncoding == Encoding::Bytes)
+        return mRawRead - std::int64_t(mHead.size()) - unread;
+    if (mDecodedTotal == 0)
+        return 0;
+    // In the file's own bytes, in proportion to the text handed out.
+    const auto handedOut =
+        double(mDecodedTotal - std::int64_t(mDecoded.size() - mDecodedPos) - unread);
+    return std::int64_t(handedOut / double(mDecodedTotal) * double(mRawRead));
+}
+
+bool ExtractReader::nextRawLine(char*& begin, char*& end, bool& tooLong) {
+    tooLong = false;
     for (;;) {
         char* const data = mBuffer.get();
         char* const b = data + mPos;
         char* const e = data + mEnd;
-        if (auto* nl = static_cast<char*>(std::memchr(b, '\n', std::size_t(e - b)))) {
+        auto* nl = static_cast<char*>(std::memchr(b, '\n', std::size_t(e - b)));
+        if (mSkipRest) {
+            // The tail of a line too long to keep: dropped as it is read.
+            if (nl) {
+                mPos = std::size_t(nl - data) + 1;
+                mSkipRest = false;
+                continue;
+            }
+            mPos = mEnd;
+            if (mEof)
+                return false;
+        } else if (nl) {
             mPos = std::size_t(nl - data) + 1;
             begin = b;
             end = (nl != b && nl[-1] == '\r') ? nl - 1 : nl;
             return true;
-        }
-        if (mEof) {
+        } else if (std::size_t(e - b) >= kMaxLineBytes) {
+            mPos = mEnd;
+            mSkipRest = !mEof;
+            begin = b;
+            end = b + kMaxLineBytes;
+            tooLong = true;
+            return true;
+        } else if (mEof) {
             if (b == e)
                 return false;
             mPos = mEnd;
@@ -155,7 +255,7 @@ bool ExtractReader::nextRawLine(char*& begin, char*& end) {
         }
         // Keep the partial line and read the next block behind it.
         const std::size_t kept = mEnd - mPos;
-        std::memmove(data, b, kept);
+        std::memmove(data, data + mPos, kept);
         mBufferOffset += std::int64_t(mPos);
         mPos = 0;
         mEnd = kept;
@@ -165,62 +265,63 @@ bool ExtractReader::nextRawLine(char*& begin, char*& end) {
             mBuffer = std::move(bigger);
             mCapacity *= 2;
         }
-        const qint64 n = mFile.read(mBuffer.get() + mEnd, qint64(mCapacity - mEnd));
-        if (n < 0)
-            failRead();
+        const std::size_t n = readBlock(mBuffer.get() + mEnd, mCapacity - mEnd);
         if (n == 0)
             mEof = true;
-        mEnd += std::size_t(n);
-        if (!mStarted && mEnd >= 3) {
-            mStarted = true;
-            if (std::memcmp(mBuffer.get(), "\xEF\xBB\xBF", 3) == 0)
-                mPos = 3;
-        } else if (mEof) {
-            mStarted = true;
-        }
+        mEnd += n;
     }
 }
 
 bool ExtractReader::next() {
     if (mPendingBlankLines > 0) {
         --mPendingBlankLines;
-        takeLine(nullptr, nullptr);
+        takeLine(nullptr, nullptr, false);
         return true;
     }
     if (mStashBegin) {
         char* b = mStashBegin;
         char* e = mStashEnd;
         mStashBegin = mStashEnd = nullptr;
-        takeLine(b, e);
+        takeLine(b, e, mStashTooLong);
         return true;
     }
     char *b, *e;
-    if (!nextRawLine(b, e))
+    bool tooLong;
+    if (!nextRawLine(b, e, tooLong))
         return false;
-    if (!isBlankLine(b, e)) {
-        takeLine(b, e);
+    if (tooLong || !isBlankLine(b, e)) {
+        takeLine(b, e, tooLong);
         return true;
     }
     // Look past the blank run: at the end of the file it is no record.
     std::int64_t blanks = 1;
     char *nb, *ne;
     for (;;) {
-        if (!nextRawLine(nb, ne))
+        if (!nextRawLine(nb, ne, tooLong))
             return false;
-        if (!isBlankLine(nb, ne))
+        if (tooLong || !isBlankLine(nb, ne))
             break;
         ++blanks;
     }
     mStashBegin = nb;
     mStashEnd = ne;
+    mStashTooLong = tooLong;
     mPendingBlankLines = blanks - 1;
-    takeLine(nullptr, nullptr);
+    takeLine(nullptr, nullptr, false);
     return true;
 }
 
-void ExtractReader::takeLine(char* begin, char* end) {
+bool ExtractReader::lineLooksLikeText() const {
+    return std::none_of(mLine.begin(), mLine.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 && c != '\t' && c != '\r' && c != '\f' && c != '\v' && u != 0x1A;
+    });
+}
+
+void ExtractReader::takeLine(char* begin, char* end, bool tooLong) {
     ++mLineNumber;
     mWindows1252 = false;
+    mTooLong = tooLong;
     if (begin == end) {
         mLineData = nullptr;
         mLine = {};
@@ -260,6 +361,8 @@ void ExtractReader::takeLine(char* begin, char* end) {
     countColumns(',');
     if (mColumns == 1)
         countColumns('\t');
+    if (mTooLong)
+        mColumns = 0; // whatever its start holds, it is no record
 }
 
 void ExtractReader::countColumns(char separator) {

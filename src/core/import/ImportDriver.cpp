@@ -5,20 +5,20 @@
 #include "import/ExtractReader.h"
 #include "import/FieldChecks.h"
 #include "import/ImportErrors.h"
-#include "import/LoadPipeline.h"
+#include "import/ImportJournal.h"
+#include "import/MasterLoader.h"
 #include "import/PostImport.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 
 #include <sqlite3.h>
 
-#include <array>
-#include <bit>
-#include <thread>
-#include <vector>
+#include <new>
 
 namespace orv {
 
@@ -26,54 +26,45 @@ namespace {
 
 const QString kReloadQuestion = QStringLiteral(
     "This process will reload the Master Validation Table.\nPress Yes to continue / No to stop");
-// Rows per transaction: few enough syncs to stay fast, and a stop keeps every row before it.
-constexpr int kBatchRows = 50000;
-// How often the window gets a turn while reading: responsive, yet cheap per record.
+const QString kFailed = QStringLiteral("Import Failed!");
+// How often the window gets a turn during long statements.
 constexpr qint64 kYieldMs = 40;
 
 QString entry(const QString& obs, const QString& message) {
-    return QStringLiteral("Error with OBS code - ") + obs + QStringLiteral(". ") + message;
+    return QStringLiteral("Error with OBS code - ") + entryObs(obs) + QStringLiteral(". ") +
+           message;
 }
 
-// The master's indexes are dropped during the load and built again afterwards: building an
-// index from sorted rows is far cheaper than maintaining it row by row.
-class DeferredIndexes {
-public:
-    explicit DeferredIndexes(Database& db) : mDb(db) {
-        Statement st = db.prepare("SELECT name, sql FROM sqlite_master WHERE type = 'index' AND "
-                                  "tbl_name = 'tblORVmaster' COLLATE NOCASE AND sql IS NOT NULL");
-        while (st.step())
-            mIndexes.push_back({st.text(0), st.text(1)});
-        Transaction tx(db);
-        for (const auto& [name, sql] : mIndexes)
-            db.exec(QStringLiteral("DROP INDEX \"%1\"").arg(name).toStdString());
-        tx.commit();
-    }
-    ~DeferredIndexes() {
-        try {
-            restore();
-        } catch (const DbError&) {
-        }
-    }
-    // Tried again on destruction when it failed (a full disk, say), so that the master does
-    // not stay without its indexes.
-    void restore() {
-        if (mRestored)
-            return;
-        Transaction tx(mDb);
-        for (const auto& [name, sql] : mIndexes)
-            mDb.exec(sql.toStdString());
-        tx.commit();
-        mRestored = true;
-    }
-    DeferredIndexes(const DeferredIndexes&) = delete;
-    DeferredIndexes& operator=(const DeferredIndexes&) = delete;
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
 
-private:
-    Database& mDb;
-    std::vector<std::pair<QString, QString>> mIndexes;
-    bool mRestored = false;
-};
+// What stopped the reading or the loading, in words for the user.
+QString describe(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const ImportFileError& e) {
+        return e.message();
+    } catch (const DbError& e) {
+        return e.message();
+    } catch (const std::bad_alloc&) {
+        return QStringLiteral("There is not enough memory to read the file.");
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("An unexpected error stopped the import.");
+    }
+}
+
+bool isDiskFull(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const DbError& e) {
+        return isDiskFull(e);
+    } catch (...) {
+        return false;
+    }
+}
 
 // Keeps the window painting during long statements.
 class StatementYield {
@@ -108,11 +99,6 @@ QSet<QString> loadStates(Database& db) {
     return states;
 }
 
-int masterColumnCount(Database& db) {
-    Statement st = db.prepare("SELECT * FROM tblORVmaster LIMIT 0");
-    return st.columnCount();
-}
-
 void writeErrorReport(const QString& path, const QString& extract, const ImportLog& log) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -130,78 +116,6 @@ void writeErrorReport(const QString& path, const QString& extract, const ImportL
     if (!file.commit())
         throw DbError(QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
 }
-
-// Binds one encoded record to the positional insert.
-class MasterInsert {
-public:
-    explicit MasterInsert(Database& db, int columns) {
-        QString sql = QStringLiteral("INSERT INTO tblORVmaster VALUES (");
-        for (int i = 1; i <= columns; ++i)
-            sql += (i > 1 ? QStringLiteral(",?") : QStringLiteral("?")) + QString::number(i);
-        sql += QLatin1Char(')');
-        mStmt = db.prepare(sql.toStdString());
-    }
-
-    void run(const LoadBatch& batch, const LoadItem& item) {
-        const EncodedValue* v = &batch.values[item.firstValue];
-        for (int pos = 1; pos <= kMasterValues; ++pos, ++v) {
-            // A binding stays until replaced: a Null or number equal to the last one need not
-            // be bound again. Text is, as it points into the batch.
-            EncodedValue& last = mBound[static_cast<size_t>(pos - 1)];
-            if (v->type == last.type && v->type != EncodedValue::Type::Text &&
-                v->integer == last.integer &&
-                std::bit_cast<std::uint64_t>(v->real) == std::bit_cast<std::uint64_t>(last.real))
-                continue;
-            switch (v->type) {
-            case EncodedValue::Type::Null:
-                mStmt.bindNull(pos);
-                break;
-            case EncodedValue::Type::Int:
-                mStmt.bind(pos, v->integer);
-                break;
-            case EncodedValue::Type::Real:
-                mStmt.bind(pos, v->real);
-                break;
-            case EncodedValue::Type::Text:
-                mStmt.bindStatic(pos, batch.textOf(v->offset, v->size));
-                break;
-            }
-            last = *v;
-        }
-        mStmt.run();
-        mStmt.rewind();
-    }
-
-private:
-    Statement mStmt;
-    // What each parameter holds; Text at first, so that every parameter is bound once.
-    std::array<EncodedValue, kMasterValues> mBound = [] {
-        std::array<EncodedValue, kMasterValues> all{};
-        for (EncodedValue& e : all)
-            e.type = EncodedValue::Type::Text;
-        return all;
-    }();
-};
-
-// Joins the reading thread however the load ends.
-class ProducerThread {
-public:
-    ProducerThread(LoadProducer& producer, LoadQueue& queue)
-        : mQueue(queue), mThread([&producer] { producer.run(); }) {}
-    ~ProducerThread() { join(); }
-    void join() {
-        if (mThread.joinable()) {
-            mQueue.stop();
-            mThread.join();
-        }
-    }
-    ProducerThread(const ProducerThread&) = delete;
-    ProducerThread& operator=(const ProducerThread&) = delete;
-
-private:
-    LoadQueue& mQueue;
-    std::thread mThread;
-};
 
 } // namespace
 
@@ -230,23 +144,20 @@ void showImportErrorFile(Session& session) {
 ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOptions& options) {
     ImportResult result;
     FrontEnd& ui = mSession.ui();
-    if (!ui.askYesNo(kReloadQuestion, Icon::Exclamation)) {
+    if (!ui.ask(QuestionId::ReloadMaster, kReloadQuestion, Icon::Exclamation)) {
         mView.setLabel(1, QString());
         mView.setLabel(
             2,
             QStringLiteral("Record import cancelled at user's request. No records were imported"));
         return result;
     }
-
-    ImportLog log;
-    // The record being inserted, for the obs of an entry about it; none once the load is over.
-    std::unique_ptr<LoadBatch> batch;
-    const LoadItem* current = nullptr;
-    bool failed = false;
-    auto stop = [&](const QString& message) {
-        log.add(entry(current ? batch->obsText(*current) : QString(), message));
-        mView.setLabel(1, QStringLiteral("Import Failed!"));
-        failed = true;
+    // Nothing has changed yet: say why and leave the master, the sample and the report alone.
+    auto refuse = [&](const QString& why) {
+        result.stopReason = why;
+        ui.message(why, Icon::Exclamation);
+        mView.setLabel(1, kFailed);
+        result.outcome = ImportOutcome::Failed;
+        return result;
     };
 
     Database* db = nullptr;
@@ -255,187 +166,214 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         db = &mSession.db();
         reader = std::make_unique<ExtractReader>(path);
     } catch (const std::exception& e) {
-        // Nothing has changed yet: say why and leave the master and the old report alone.
-        ui.message(QString::fromStdString(e.what()), Icon::Exclamation);
-        mView.setLabel(1, QStringLiteral("Import Failed!"));
-        result.outcome = ImportOutcome::Failed;
-        return result;
+        return refuse(QString::fromStdString(e.what()));
     }
 
+    // The error report belongs to the one import that holds the program folder; a second one
+    // into the same database would load over the first.
     const QString reportPath = errorReportPath(mSession);
+    QLockFile folderLock(mSession.programFile(QStringLiteral("ImportError.lock")));
+    folderLock.setStaleLockTime(0); // an import may run for long; only a dead one's lock is stale
+    // A folder where no lock can be made takes no report either: only a held lock refuses.
+    if (!folderLock.tryLock(0) && folderLock.error() == QLockFile::LockFailedError)
+        return refuse(QStringLiteral("Another import is running from the program folder %1. "
+                                     "Wait until it has finished, then import again.")
+                          .arg(native(mSession.programDir())));
+    QLockFile databaseLock(importLockPath(db->path()));
+    databaseLock.setStaleLockTime(0);
+    if (!databaseLock.tryLock(0) && databaseLock.error() == QLockFile::LockFailedError)
+        return refuse(QStringLiteral("Another import into the database %1 is running. Wait "
+                                     "until it has finished, then import again.")
+                          .arg(native(db->path())));
+
+    ImportLog log;
     QString state = mSession.settings.state;
+    bool touched = false;  // the master has been emptied
+    bool diskFull = false; // told once, at the end, with what is on the disk
+    QString failure;       // the engine's or the reader's word, shown at the end
+    auto fail = [&](const QString& obs, const std::exception_ptr& error) {
+        mView.setLabel(1, kFailed);
+        result.outcome = ImportOutcome::Failed;
+        try {
+            if (isDiskFull(error)) {
+                if (!diskFull)
+                    log.add(entry(obs, QStringLiteral("The disk is full.")));
+                diskFull = true;
+            } else {
+                // A refused statement: the entry has only the obs, the engine says why.
+                failure = describe(error);
+                log.add(entry(obs, QString()));
+            }
+        } catch (const std::runtime_error&) {
+            // The error list itself cannot be kept; the message still tells why.
+        }
+    };
+
+    mCancelRequested = false;
     try {
-        const int masterColumns = masterColumnCount(*db);
-        const int expected = masterColumns - 7;
         const CheckContext context(loadStates(*db), mSession.settings.period,
                                    mSession.settings.periodEnd);
         // Long statements (emptying a big master, building its indexes, the steps after the
         // load) keep the window painting.
         StatementYield yield(*db, mView);
-        db->exec("DELETE FROM tblORVmaster");
-        if (QFileInfo::exists(reportPath) && !QFile::remove(reportPath))
-            throw DbError(QStringLiteral("Cannot delete '%1'.").arg(reportPath));
-
-        // Groups exist for population type 1 only.
-        const bool grouped = mSession.settings.popType == QLatin1String("1");
-        mCancelRequested = false;
         // Room for the index builds' sorting; well inside the memory a desktop can spare.
         db->exec("PRAGMA cache_size = -32768");
-        DeferredIndexes indexes(*db);
-        MasterInsert insert(*db, masterColumns);
 
-        // Reading and checking run on a thread of their own, ahead of the inserts.
-        LoadQueue queue;
         ProducerSetup setup;
-        setup.expectedColumns = expected;
-        setup.grouped = grouped;
+        setup.expectedColumns = db->prepare("SELECT * FROM tblORVmaster LIMIT 0").columnCount() - 7;
+        // Groups exist for population type 1 only.
+        setup.grouped = mSession.settings.popType == QLatin1String("1");
         setup.seed = options.seed;
         setup.state = state;
         setup.summaryLimit = options.summaryLimit;
-        LoadProducer producer(*reader, context, setup, queue);
-        ProducerThread thread(producer, queue);
-        bool summaryValid = true;
+        MasterLoader loader(*db, *reader, context, setup);
 
-        std::int64_t bytesRead = 0;
-        QElapsedTimer sinceYield;
-        sinceYield.start();
         auto showProgress = [&] {
             mView.setLabel(2, QStringLiteral("Record - %1                Errors -  %2")
-                                  .arg(result.records)
+                                  .arg(loader.records())
                                   .arg(log.errorCount));
-            mView.setProgress(bytesRead, reader->fileSize());
+            mView.setProgress(loader.bytesRead(), reader->fileSize());
             mView.refresh();
-            sinceYield.restart();
         };
 
-        int inBatch = 0;
-        db->exec("BEGIN");
-        try {
-            bool done = false;
-            while (!done && !mCancelRequested) {
-                bool timedOut = false;
-                current = nullptr;
-                batch = queue.pop(int(kYieldMs), timedOut);
-                if (!batch) {
-                    if (!timedOut)
-                        break; // the end of the file
-                    showProgress();
-                    continue;
-                }
-                for (const LoadItem& item : batch->items) {
-                    if (item.kind == LoadItem::Kind::Fail) {
-                        // Reading failed after the last record.
-                        for (std::uint32_t i = 0; i < item.entryCount; ++i)
-                            log.add(batch->entries[qsizetype(item.firstEntry + i)]);
-                        mView.setLabel(1, QStringLiteral("Import Failed!"));
-                        failed = true;
-                        ui.message(batch->message, Icon::Exclamation);
-                        done = true;
-                        break;
-                    }
-                    if (result.records == 1 ||
-                        ((result.records & 63) == 0 && sinceYield.elapsed() >= kYieldMs))
-                        showProgress();
-                    if (mCancelRequested) {
-                        done = true;
-                        break;
-                    }
-                    ++result.records;
-                    for (std::uint32_t i = 0; i < item.entryCount; ++i)
-                        log.add(batch->entries[qsizetype(item.firstEntry + i)]);
-                    if (item.kind == LoadItem::Kind::Stop) {
-                        mView.setLabel(1, QStringLiteral("Import Failed!"));
-                        failed = true;
-                        done = true;
-                        break;
-                    }
-                    if (item.kind != LoadItem::Kind::Insert)
-                        continue;
-                    current = &item;
-                    insert.run(*batch, item);
-                    ++result.inserted;
-                    // The summary counts row ids from 1; anything else and it is not used.
-                    if (db->lastInsertRowId() != result.inserted)
-                        summaryValid = false;
-                    if (++inBatch == kBatchRows) {
-                        db->exec("COMMIT");
-                        db->exec("BEGIN");
-                        inBatch = 0;
-                    }
-                }
-                bytesRead = batch->bytesRead;
+        // A wrong file is refused before the master is touched.
+        const MasterLoader::FirstLine first = loader.awaitFirstLine(showProgress);
+        if (first != MasterLoader::FirstLine::Record || mCancelRequested) {
+            loader.stopReading();
+            mCancelRequested = true;
+            const QString unchanged =
+                QStringLiteral("\nNothing was changed: the master table, the sample and the "
+                               "error report are as they were.");
+            switch (first) {
+            case MasterLoader::FirstLine::Record:
+                mView.setLabel(1, QString());
+                mView.setLabel(2, QStringLiteral("Process has been aborted."));
+                result.outcome = ImportOutcome::Cancelled;
+                return result;
+            case MasterLoader::FirstLine::NoRecords:
+                return refuse(QStringLiteral("The file %1 holds no records.").arg(native(path)) +
+                              unchanged);
+            case MasterLoader::FirstLine::NotText:
+                return refuse(QStringLiteral("The file %1 is not a text file of participant "
+                                             "records.")
+                                  .arg(native(path)) +
+                              unchanged);
+            case MasterLoader::FirstLine::Stops: {
+                const QStringList entries = loader.firstLineEntries();
+                result.records = 1;
+                result.errorCount = entries.size();
+                return refuse(entries.join(QLatin1Char('\n')).trimmed() + unchanged);
             }
-        } catch (const DbError& e) {
-            // A refused insert: the entry has only the obs, the engine says why.
-            stop(QString());
-            ui.message(e.message(), Icon::Exclamation);
-        } catch (const std::runtime_error& e) {
-            // The error list itself could not be kept (a full disk).
-            mView.setLabel(1, QStringLiteral("Import Failed!"));
-            failed = true;
-            ui.message(QString::fromStdString(e.what()), Icon::Exclamation);
+            case MasterLoader::FirstLine::Unread:
+                return refuse(describe(loader.error()) + unchanged);
+            }
         }
-        thread.join();
-        state = producer.state();
-        // Past the last record there is no current obs.
-        current = nullptr;
-        db->exec("COMMIT");
-        showProgress();
-        mView.setLabel(2, QStringLiteral("Record - %1                Errors -  %2")
-                              .arg(result.records)
-                              .arg(log.errorCount));
-        indexes.restore();
-        reader.reset();
 
-        if (failed || mCancelRequested) {
-            // The records were grouped as they loaded; a load that did not finish leaves them
-            // without groups, as if no group had been assigned.
-            db->exec("UPDATE tblORVmaster SET subpop = '0', spopnum = 0, pop = '0' "
-                     "WHERE spopnum <> 0");
-        }
-        if (failed) {
-            result.outcome = ImportOutcome::Failed;
-        } else if (mCancelRequested) {
-            mView.setLabel(1, QString());
-            mView.setLabel(2, QStringLiteral("Process has been aborted."));
+        loader.prepareMaster(path);
+        touched = true;
+        if (QFileInfo::exists(reportPath) && !QFile::remove(reportPath))
+            throw DbError(QStringLiteral("Cannot delete '%1'.").arg(reportPath));
+
+        MasterLoader::Hooks hooks;
+        hooks.cancelled = [this] { return mCancelRequested; };
+        hooks.progress = showProgress;
+        const MasterLoader::End end = loader.load(log, hooks);
+        loader.stopReading();
+        state = loader.producer().state();
+        result.records = loader.records();
+        result.inserted = loader.inserted();
+        showProgress();
+
+        switch (end) {
+        case MasterLoader::End::EndOfFile:
+            break;
+        case MasterLoader::End::Cancelled:
             result.outcome = ImportOutcome::Cancelled;
+            break;
+        case MasterLoader::End::Stopped:
+            mView.setLabel(1, kFailed);
+            result.outcome = ImportOutcome::Failed;
+            result.stopReason = log.entries.isEmpty() ? QString() : log.entries.last();
+            break;
+        case MasterLoader::End::ReadFailed:
+            mView.setLabel(1, kFailed);
+            result.outcome = ImportOutcome::Failed;
+            failure = describe(loader.error());
+            break;
+        case MasterLoader::End::Refused:
+            fail(loader.failedObs(), loader.error());
+            break;
+        }
+
+        if (end != MasterLoader::End::EndOfFile) {
+            loader.restoreMaster(true, result.outcome == ImportOutcome::Cancelled
+                                           ? QStringLiteral("cancelled")
+                                           : QStringLiteral("failed"));
+            if (result.outcome == ImportOutcome::Cancelled) {
+                mView.setLabel(1, QString());
+                mView.setLabel(2, QStringLiteral("Process has been aborted."));
+            }
         } else {
+            loader.restoreMaster(false);
             mSession.settings.state = state;
+            // The steps after the load and the import's end are one transaction: a crash in
+            // between leaves the import unfinished, to be reported at the next open.
+            Transaction tx(*db);
             try {
-                result.importedCount = runPostImport(
-                    mSession, mView, log, options.seed, true,
-                    summaryValid && !producer.summary().dropped() ? &producer.summary() : nullptr);
+                result.importedCount =
+                    runPostImport(mSession, mView, log, options.seed, true,
+                                  loader.summaryUsable() ? &loader.producer().summary() : nullptr);
                 result.outcome = ImportOutcome::Completed;
-            } catch (const DbError& e) {
-                stop(QString());
-                ui.message(e.message(), Icon::Exclamation);
-                result.outcome = ImportOutcome::Failed;
+            } catch (...) {
+                fail(QString(), std::current_exception());
+            }
+            if (sqlite3_get_autocommit(db->handle()) == 0) {
+                importJournal::finish(*db, result.outcome == ImportOutcome::Completed
+                                               ? QStringLiteral("completed")
+                                               : QStringLiteral("failed"));
+                tx.commit();
             }
         }
-    } catch (const DbError& e) {
-        // The master could not even be prepared for the load.
-        stop(QString());
-        ui.message(e.message(), Icon::Exclamation);
-        result.outcome = ImportOutcome::Failed;
+    } catch (...) {
+        // Past the last record there is no current obs.
+        fail(QString(), std::current_exception());
+    }
+
+    if (result.outcome == ImportOutcome::Failed && touched) {
+        // What is on the disk, whatever the load counted.
         try {
-            // Keep what was inserted before the failure.
-            if (db && sqlite3_get_autocommit(db->handle()) == 0)
-                db->exec("COMMIT");
+            result.inserted = db->scalar("SELECT count(*) FROM tblORVmaster").toLongLong();
         } catch (const DbError&) {
         }
     }
+    if (diskFull) {
+        result.diskFull = true;
+        failure = QStringLiteral("The disk is full: there is no room left in %1. ")
+                      .arg(native(QFileInfo(db->path()).absolutePath()));
+        failure += touched
+                       ? QStringLiteral("%1 records are in the master table.").arg(result.inserted)
+                       : QStringLiteral("Nothing was changed.");
+        failure += QStringLiteral(" Free some space there and import the extract again.");
+    }
+    if (!failure.isEmpty()) {
+        result.stopReason = failure;
+        ui.message(failure, Icon::Exclamation);
+    }
 
     result.errorCount = log.errorCount;
-    if (log.errorCount != 0) {
+    // An import that changed nothing leaves the report of the one before it.
+    if (log.errorCount != 0 && touched) {
         try {
             writeErrorReport(reportPath, path, log);
             result.reportWritten = true;
         } catch (const DbError& e) {
-            ui.message(e.message(), Icon::Exclamation);
+            // A full disk has been reported already.
+            if (!diskFull)
+                ui.message(e.message(), Icon::Exclamation);
         }
         mView.setLabel(
             2, QStringLiteral("Number of Records Imported: %1\nNumber of Errors/Warnings: %2")
-                   .arg(result.importedCount)
+                   .arg(diskFull ? result.inserted : result.importedCount)
                    .arg(log.errorCount));
         mView.setLabel(3, QStringLiteral("There were errors/warnings in the import File.\nPlease "
                                          "review file %1.")

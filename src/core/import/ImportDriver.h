@@ -27,10 +27,13 @@ enum class ImportOutcome {
 struct ImportResult {
     ImportOutcome outcome = ImportOutcome::Declined;
     qint64 records = 0;       // lines read
-    qint64 inserted = 0;      // records put in the master
+    qint64 inserted = 0;      // records in the master at the end
     qint64 importedCount = 0; // records with an outcome group
     qint64 errorCount = 0;
     bool reportWritten = false;
+    bool diskFull = false;
+    // Why a failed import stopped: the stopping entry, or the message the user was shown.
+    QString stopReason;
 };
 
 // Replaces the master table with the records of one extract file, collecting every error and

@@ -26,4 +26,13 @@ private:
     int mColumn;
 };
 
+// The obs as an entry quotes it: a field can be nearly as long as a line, and an entry is read
+// by a person.
+inline QString entryObs(const QString& obs) {
+    constexpr qsizetype kMax = 60;
+    if (obs.size() <= kMax)
+        return obs;
+    return obs.left(kMax) + QChar(0x2026);
+}
+
 } // namespace orv

@@ -32,7 +32,8 @@ constexpr std::array<const char*, 26> kSubpops = {
     "1.18", "1.19", "1.20", "1.21", "1.22", "1.23", "1.24", "1.25"};
 
 QString entry(const QString& obs, const QString& message) {
-    return QStringLiteral("Error with OBS code - ") + obs + QStringLiteral(". ") + message;
+    return QStringLiteral("Error with OBS code - ") + entryObs(obs) + QStringLiteral(". ") +
+           message;
 }
 
 OptNumber number(const FieldValue& v) {
@@ -147,12 +148,12 @@ LoadProducer::LoadProducer(ExtractReader& reader, const CheckContext& context,
 void LoadProducer::run() {
     try {
         produce();
-    } catch (const std::exception& e) {
-        // Out of memory, say: the import stops with the reason.
+    } catch (...) {
+        // Out of memory, say: the import stops, and the inserting side says why.
         auto batch = std::make_unique<LoadBatch>();
         LoadItem item;
         item.kind = LoadItem::Kind::Fail;
-        batch->message = QString::fromLocal8Bit(e.what());
+        batch->error = std::current_exception();
         batch->items.push_back(item);
         mQueue.push(std::move(batch));
     }
@@ -294,15 +295,20 @@ void LoadProducer::produce() {
         try {
             if (!mReader.next())
                 break;
-        } catch (const ImportFileError& e) {
+        } catch (const ImportFileError&) {
             newItem();
             item->kind = LoadItem::Kind::Fail;
             addEntry(entry(obs(), QString()));
-            batch->message = e.message();
+            batch->error = std::current_exception();
             flush(batch);
             return;
         }
         newItem();
+        if (mReader.lineNumber() == 1 && !mReader.lineLooksLikeText()) {
+            item->kind = LoadItem::Kind::NotText;
+            flush(batch);
+            return;
+        }
         obsText.assign(GetDelimitedField(mReader.line(), ',', 1));
         obsKind = FieldValue::Kind::Blank;
         if (mReader.columnCount() != mSetup.expectedColumns || !mReader.readRecord(record)) {

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -39,10 +40,11 @@ struct ObsRef {
 // One line of the extract, as the reading side left it for the inserting side.
 struct LoadItem {
     enum class Kind : std::uint8_t {
-        Insert, // a clean record: its values follow
-        Skip,   // a record that failed its checks
-        Stop,   // the import stops at this line; its last entry says why
-        Fail    // reading failed: the entries say where, `message` why
+        Insert,  // a clean record: its values follow
+        Skip,    // a record that failed its checks
+        Stop,    // the import stops at this line; its last entry says why
+        Fail,    // reading failed: the entries say where, the batch's `error` why
+        NotText, // the first line is no text: the file is not an extract at all
     };
     Kind kind = Kind::Skip;
     std::uint32_t firstEntry = 0;
@@ -56,7 +58,8 @@ struct LoadBatch {
     std::vector<EncodedValue> values;
     std::string text;
     QStringList entries;
-    QString message;
+    // What stopped the reading thread (Fail), whatever was thrown.
+    std::exception_ptr error;
     std::int64_t bytesRead = 0;
 
     std::string_view textOf(std::uint32_t offset, std::uint32_t size) const {

@@ -1,10 +1,12 @@
 #include "import/PostImport.h"
 
+#include "import/ImportErrors.h"
 #include "import/LoadSummary.h"
 
 #include "db/Session.h"
 #include "validation/BlockedFields.h"
 #include "validation/OutcomeGroups.h"
+#include "validation/RuleFunctions.h"
 #include "validation/Sample.h"
 #include "validation/Savepoint.h"
 
@@ -17,7 +19,8 @@ namespace {
 void reportUnassigned(Database& db, ImportLog& log) {
     Statement st = db.prepare("SELECT obs, SSN FROM tblORVmaster WHERE spopnum = 0 ORDER BY rowid");
     while (st.step())
-        log.add(QStringLiteral("OBS #") + st.text(0) + QStringLiteral(",ID #") + st.text(1) +
+        log.add(QStringLiteral("OBS #") + entryObs(st.text(0)) + QStringLiteral(",ID #") +
+                st.text(1) +
                 QStringLiteral(" - (Unable to assign to a performance outcome group. Some "
                                "columns do not meet data requirements.)"));
 }
@@ -66,22 +69,6 @@ void excludeDuplicates(Database& db, ImportLog& log, LoadSummary* loaded) {
     log.errorCount += count - 1;
 }
 
-struct WeightRule {
-    int weight;
-    const char* condition;
-};
-
-// In the order they apply: a later rule overrides an earlier one on the records both match;
-// records no rule matches keep the weight the import gave them.
-constexpr WeightRule kWeightRules[] = {
-    {3, "(\"EmpQTR+1\" = 1 AND (Earn1QTRAfterExit = 0 OR Earn1QTRAfterExit IS NULL)) OR "
-        "(\"EmpQTR+1\" = 1 AND \"EmpQTR+3\" = 1 AND "
-        "(Earn3QTRAfterExit = 0 OR Earn3QTRAfterExit IS NULL))"},
-    {2, "\"EmpQTR+1\" = 1 AND Earn1QTRAfterExit > 0 AND ((\"EmpQTR+3\" = 1 AND "
-        "Earn3QTRAfterExit > 0) OR \"EmpQTR+3\" > 1 OR \"EmpQTR+3\" IS NULL)"},
-    {1, "\"EmpQTR+1\" >= 2"},
-};
-
 // Writes the weights the rules gave the records as they loaded.
 void setWeights(Database& db, const LoadSummary& loaded) {
     Statement st = db.prepare("UPDATE tblORVmaster SET Weight = ?1 WHERE rowid = ?2");
@@ -93,14 +80,13 @@ void setWeights(Database& db, const LoadSummary& loaded) {
     }
 }
 
-// One pass that writes only the records whose weight changes.
+// One pass that writes only the records whose weight changes, by the rules of ruleWeight.
 void setWeights(Database& db) {
-    std::string chosen = "(CASE";
-    for (auto it = std::rbegin(kWeightRules); it != std::rend(kWeightRules); ++it)
-        chosen += std::string(" WHEN ") + it->condition + " THEN " + std::to_string(it->weight);
-    chosen += " END)";
-    db.exec("UPDATE tblORVmaster SET Weight = " + chosen + " WHERE " + chosen +
-            " IS NOT NULL AND Weight IS NOT " + chosen);
+    registerRuleFunctions(db);
+    const std::string rule = "orv_rule_weight(\"EmpQTR+1\", Earn1QTRAfterExit, \"EmpQTR+3\", "
+                             "Earn3QTRAfterExit)";
+    db.exec("UPDATE tblORVmaster SET Weight = " + rule + " WHERE " + rule +
+            " IS NOT NULL AND Weight IS NOT " + rule);
 }
 
 void rebuildUnitRows(Database& db, const LoadSummary* loaded) {

@@ -92,7 +92,8 @@ QString GetCsvField(const QString& line, int n) {
 
 CountsResult ImportReportedCounts(Session& session, const QString& path, ImportView* view) {
     CountsResult result;
-    if (!session.ui().askYesNo(kReloadCountsQuestion, Icon::Exclamation)) {
+    if (!session.ui().ask(QuestionId::ReloadReportedCounts, kReloadCountsQuestion,
+                          Icon::Exclamation)) {
         label(view, 1, QString());
         label(view, 2, QStringLiteral("Number of Records Imported: 0"));
         return result;

@@ -1,6 +1,7 @@
 #include "validation/OutcomeGroups.h"
 
 #include "db/Session.h"
+#include "validation/RuleFunctions.h"
 #include "validation/Savepoint.h"
 
 #include <array>
@@ -61,29 +62,6 @@ constexpr std::array<GroupRule, 24> kGroups = {{
 constexpr int kOtherExitGroup = 25;
 constexpr int kOtherExitCode = 250;
 
-std::string quarterCode(const char* flag, const char* type, const char* wages) {
-    const std::string f = flag, t = type, e = wages;
-    return "CASE WHEN " + f + " = 1 THEN CASE WHEN " + t + " >= 1 AND " + t + " <= 4 AND " + e +
-           " > 0 AND " + e + " < 999999.99 THEN 1 WHEN " + t + " = 5 AND (" + e + " = 0 OR " + e +
-           " IS NULL) THEN 2 ELSE 3 END WHEN " + f + " = 2 THEN 4 ELSE 0 END";
-}
-
-// One number per record that says everything the groups test: the status (0 or 1) * 125 plus
-// the three quarter codes as base-5 digits; 250 when the exit test fails; Null when the status
-// is none of 1, 2, 3.
-std::string recordCode() {
-    return "(CASE WHEN OtherReasonForExit <> 0 AND OtherReasonForExit <> 98 AND "
-           "OtherReasonForExit IS NOT NULL THEN " +
-           std::to_string(kOtherExitCode) +
-           " ELSE (CASE WHEN EmploymentStatus = 1 THEN 1 WHEN EmploymentStatus = 2 OR "
-           "EmploymentStatus = 3 THEN 0 END) * 125 + (" +
-           quarterCode("\"EmpQTR+1\"", "\"TypeEmpQTR+1AfterExit\"", "Earn1QTRAfterExit") +
-           ") * 25 + (" +
-           quarterCode("\"EmpQTR+2AfterExit\"", "\"TypeEmpQTR+2AfterExit\"", "Earn2QTRAfterExit") +
-           ") * 5 + (" +
-           quarterCode("\"EmpQTR+3\"", "\"TypeEmpQTR+3AfterExit\"", "Earn3QTRAfterExit") + ") END)";
-}
-
 int quarterCodeOf(const OptNumber& f, const OptNumber& t, const OptNumber& e) {
     if (f && *f == 1) {
         if (t && *t >= 1 && *t <= 4 && e && *e > 0 && *e < 999999.99)
@@ -115,22 +93,6 @@ std::array<int, kOtherExitCode + 1> groupsByCode() {
     return out;
 }
 
-void fillCodeTable(Database& db) {
-    db.exec("CREATE TEMP TABLE IF NOT EXISTS orv_group_code "
-            "(code INTEGER PRIMARY KEY, grp INTEGER NOT NULL)");
-    db.exec("DELETE FROM temp.orv_group_code");
-    Statement ins = db.prepare("INSERT INTO temp.orv_group_code (code, grp) VALUES (?, ?)");
-    const auto groups = groupsByCode();
-    for (int code = 0; code < static_cast<int>(groups.size()); ++code) {
-        if (groups[code] == 0)
-            continue;
-        ins.bind(1, code);
-        ins.bind(2, groups[code]);
-        ins.run();
-        ins.reset();
-    }
-}
-
 } // namespace
 
 int outcomeGroupOf(const GroupInputs& in) {
@@ -158,14 +120,18 @@ bool AssignOutcomeGroups(Session& session) {
     try {
         Database& db = session.db();
         Savepoint sp(db, "orv_groups");
-        fillCodeTable(db);
-        // One pass in table order; the code is worked out twice per record, which costs less
-        // than a join that reads the table out of order.
-        const std::string code = recordCode();
-        db.exec("UPDATE tblORVmaster SET (spopnum, subpop, pop) = (SELECT grp, '1.' || grp, 1 "
-                "FROM temp.orv_group_code WHERE code = " +
-                code + ") WHERE " + code + " IN (SELECT code FROM temp.orv_group_code)");
-        db.exec("DROP TABLE temp.orv_group_code");
+        // The rules of outcomeGroupOf, so that this pass and the import's agree by construction.
+        // The group is worked out twice per record, which costs less than a join that reads the
+        // table out of order.
+        registerRuleFunctions(db);
+        const std::string group =
+            "orv_outcome_group(EmploymentStatus, OtherReasonForExit, \"EmpQTR+1\", "
+            "\"TypeEmpQTR+1AfterExit\", Earn1QTRAfterExit, \"EmpQTR+2AfterExit\", "
+            "\"TypeEmpQTR+2AfterExit\", Earn2QTRAfterExit, \"EmpQTR+3\", "
+            "\"TypeEmpQTR+3AfterExit\", Earn3QTRAfterExit)";
+        db.exec("UPDATE tblORVmaster SET (spopnum, subpop, pop) = (SELECT g, '1.' || g, 1 FROM "
+                "(SELECT " +
+                group + " AS g)) WHERE " + group + " <> 0");
         sp.release();
         return true;
     } catch (const DbError& e) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <random>
 #include <tuple>
 #include <unordered_map>
@@ -62,10 +63,10 @@ std::string copySql() {
 
 struct Unit {
     QVariant value;
-    qint64 groupedWeight = 0; // from a loaded population
-    qint64 count = 0;         // grouped records
-    qint64 weight = 0;        // their total weight
-    qint64 allCount = 0;      // every record of the unit, grouped or not
+    qint64 count = 0;       // grouped records
+    qint64 weight = 0;      // their total weight, rounded
+    double exactWeight = 0; // and as summed
+    qint64 allCount = 0;    // every record of the unit, grouped or not
     QVariant allWeight;
     bool certain = false;
     bool drawn = false;
@@ -103,41 +104,6 @@ private:
     std::vector<qint64> mPicks;
 };
 
-class Draw {
-public:
-    Draw(Session& session, const SamplePopulation* population, quint32 seed, DrawCounts& counts)
-        : mSession(session), mDb(session.db()), mPopulation(population), mRandom(seed),
-          mCounts(counts), mCopy(mDb.prepare(copySql())),
-          mSupport(mDb.prepare("INSERT INTO tblsupport (SamplingUnit, weight, totrec, sType) "
-                               "VALUES (?, ?, ?, ?)")) {}
-
-    void run();
-
-private:
-    void loadUnits();
-    void loadUnitsFromMaster();
-    void readRecords(const char* sql, SystematicDraw& draw);
-    void addSupportRow(const Unit& unit, const char* type);
-    // Copies the drawn records into the sample. A failure is shown and leaves none of this
-    // draw's records; the sample goes on without them.
-    void copy(const SystematicDraw& draw, const char* type);
-    void copyOrThrow(const SystematicDraw& draw, const char* type);
-    // Rewrites the weight of the rows that `sql` lists (rowid, record weight, unit weight).
-    template <typename F> void reweight(const char* sql, F sampleWeight);
-
-    Session& mSession;
-    Database& mDb;
-    const SamplePopulation* mPopulation; // none: the master is read as the draw goes
-    Uniform mRandom;
-    DrawCounts& mCounts;
-    Statement mCopy;
-    Statement mSupport;
-    std::vector<Unit> mUnits;
-    std::vector<int> mUnitIndex; // population unit -> mUnits, -1 for none
-    qint64 mTotalWeight = 0;
-    qint64 mSeq = 0;
-};
-
 // Records without a unit count as unit 999999 throughout.
 constexpr const char* kUnitTotals =
     "SELECT IFNULL(SamplingUnit, 999999) AS unit, count(CASE WHEN spopnum <> 0 THEN 1 END), "
@@ -153,63 +119,208 @@ constexpr const char* kDrawnUnits =
     "JOIN temp.orv_drawn_unit AS d ON d.unit = IFNULL(m.SamplingUnit, 999999) "
     "ORDER BY d.pool, m.Weight, m.randno, m.rowid";
 
-void Draw::loadUnitsFromMaster() {
-    Statement st = mDb.prepare(kUnitTotals);
-    double total = 0;
-    while (st.step()) {
-        Unit u;
-        u.value = st.value(0);
-        u.count = st.int64(1);
-        if (u.count == 0)
-            continue; // a unit without grouped records is no sampling unit
-        const double w = st.isNull(2) ? 0.0 : st.real(2);
-        u.weight = roundEven(w);
-        u.allCount = st.int64(3);
-        u.allWeight = st.value(4);
-        total += w;
-        mCounts.population += u.count;
-        mUnits.push_back(u);
-    }
-    mCounts.units = static_cast<qint64>(mUnits.size());
-    mTotalWeight = roundEven(total);
-}
+// The records the draw reads, wherever they are.
+class PopulationSource {
+public:
+    virtual ~PopulationSource() = default;
+    // The sampling units that hold grouped records, in ascending order, with their totals.
+    virtual std::vector<Unit> units() = 0;
+    // The grouped records of the certainty units (marked in `units`), by unit and randno.
+    virtual void offerCertaintyPool(const std::vector<Unit>& units, SystematicDraw& pool) = 0;
+    // Every record of the drawn units, grouped or not, unit by unit in weight and randno order;
+    // `poolOf` gives each unit's draw, -1 for a unit not drawn.
+    virtual void offerDrawnUnits(const std::vector<Unit>& units, const std::vector<int>& poolOf,
+                                 std::vector<SystematicDraw>& draws) = 0;
+};
 
-void Draw::readRecords(const char* sql, SystematicDraw& draw) {
-    Statement st = mDb.prepare(sql);
-    while (!draw.done() && st.step())
-        draw.offer(st.int64(0), st.isNull(1) ? 0.0 : st.real(1));
-}
+// The master, read as the draw goes.
+class MasterSource : public PopulationSource {
+public:
+    explicit MasterSource(Database& db) : mDb(db) {}
 
-void Draw::loadUnits() {
-    if (!mPopulation) {
-        loadUnitsFromMaster();
-        return;
+    std::vector<Unit> units() override {
+        std::vector<Unit> out;
+        Statement st = mDb.prepare(kUnitTotals);
+        while (st.step()) {
+            Unit u;
+            u.value = st.value(0);
+            u.count = st.int64(1);
+            if (u.count == 0)
+                continue; // a unit without grouped records is no sampling unit
+            u.exactWeight = st.isNull(2) ? 0.0 : st.real(2);
+            u.weight = roundEven(u.exactWeight);
+            u.allCount = st.int64(3);
+            u.allWeight = st.value(4);
+            out.push_back(u);
+        }
+        return out;
     }
-    std::vector<Unit> all(mPopulation->units.size());
-    std::vector<qint64> allWeight(all.size(), 0);
-    for (const SampleRecord& r : mPopulation->records) {
-        const auto i = static_cast<size_t>(r.unit);
-        Unit& u = all[i];
-        ++u.allCount;
-        allWeight[i] += r.weight;
-        if (r.grouped) {
-            ++u.count;
-            u.groupedWeight += r.weight;
+
+    void offerCertaintyPool(const std::vector<Unit>&, SystematicDraw& pool) override {
+        Statement st = mDb.prepare(kCertaintyPool);
+        while (!pool.done() && st.step())
+            pool.offer(st.int64(0), st.isNull(1) ? 0.0 : st.real(1));
+    }
+
+    void offerDrawnUnits(const std::vector<Unit>& units, const std::vector<int>& poolOf,
+                         std::vector<SystematicDraw>& draws) override {
+        mDb.exec("CREATE TEMP TABLE IF NOT EXISTS orv_drawn_unit (unit PRIMARY KEY, "
+                 "pool INTEGER)");
+        mDb.exec("DELETE FROM temp.orv_drawn_unit");
+        {
+            Statement ins =
+                mDb.prepare("INSERT INTO temp.orv_drawn_unit (unit, pool) VALUES (?, ?)");
+            for (size_t i = 0; i < units.size(); ++i) {
+                if (poolOf[i] < 0)
+                    continue;
+                ins.bind(1, units[i].value);
+                ins.bind(2, poolOf[i]);
+                ins.run();
+                ins.reset();
+            }
+            Statement st = mDb.prepare(kDrawnUnits);
+            while (st.step())
+                draws[static_cast<size_t>(st.int64(0))].offer(st.int64(1),
+                                                              st.isNull(2) ? 0.0 : st.real(2));
+        }
+        mDb.exec("DROP TABLE temp.orv_drawn_unit");
+    }
+
+private:
+    Database& mDb;
+};
+
+// The master as an import just loaded it, in memory.
+class LoadedSource : public PopulationSource {
+public:
+    explicit LoadedSource(const SamplePopulation& population) : mPopulation(population) {}
+
+    std::vector<Unit> units() override {
+        std::vector<Unit> all(mPopulation.units.size());
+        std::vector<qint64> allWeight(all.size(), 0);
+        std::vector<qint64> groupedWeight(all.size(), 0);
+        for (const SampleRecord& r : mPopulation.records) {
+            const auto i = static_cast<size_t>(r.unit);
+            ++all[i].allCount;
+            allWeight[i] += r.weight;
+            if (r.grouped) {
+                ++all[i].count;
+                groupedWeight[i] += r.weight;
+            }
+        }
+        std::vector<Unit> out;
+        mUnitIndex.assign(all.size(), -1);
+        for (size_t i = 0; i < all.size(); ++i) {
+            Unit& u = all[i];
+            if (u.count == 0)
+                continue; // a unit without grouped records is no sampling unit
+            u.value = mPopulation.units[i];
+            u.weight = groupedWeight[i];
+            u.exactWeight = static_cast<double>(groupedWeight[i]);
+            u.allWeight = QVariant(static_cast<qlonglong>(allWeight[i]));
+            mUnitIndex[i] = static_cast<int>(out.size());
+            out.push_back(u);
+        }
+        return out;
+    }
+
+    void offerCertaintyPool(const std::vector<Unit>& units, SystematicDraw& pool) override {
+        std::vector<const SampleRecord*> order;
+        for (const SampleRecord& r : mPopulation.records) {
+            const int u = mUnitIndex[static_cast<size_t>(r.unit)];
+            if (r.grouped && u >= 0 && units[static_cast<size_t>(u)].certain)
+                order.push_back(&r);
+        }
+        std::sort(order.begin(), order.end(), [](const SampleRecord* a, const SampleRecord* b) {
+            return std::tuple(a->unit, a->randno, a->rowid) <
+                   std::tuple(b->unit, b->randno, b->rowid);
+        });
+        for (const SampleRecord* r : order) {
+            if (pool.done())
+                break;
+            pool.offer(r->rowid, r->weight);
         }
     }
+
+    void offerDrawnUnits(const std::vector<Unit>&, const std::vector<int>& poolOf,
+                         std::vector<SystematicDraw>& draws) override {
+        std::vector<std::pair<int, const SampleRecord*>> order;
+        for (const SampleRecord& r : mPopulation.records) {
+            const int u = mUnitIndex[static_cast<size_t>(r.unit)];
+            if (u >= 0 && poolOf[static_cast<size_t>(u)] >= 0)
+                order.emplace_back(poolOf[static_cast<size_t>(u)], &r);
+        }
+        std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+            return std::tuple(a.first, a.second->weight, a.second->randno, a.second->rowid) <
+                   std::tuple(b.first, b.second->weight, b.second->randno, b.second->rowid);
+        });
+        for (const auto& [pool, r] : order)
+            draws[static_cast<size_t>(pool)].offer(r->rowid, r->weight);
+    }
+
+private:
+    const SamplePopulation& mPopulation;
+    std::vector<int> mUnitIndex; // population unit -> units(), -1 for none
+};
+
+// What the certainty units took.
+struct Certainty {
+    qint64 weight = 0;  // certW
+    qint64 records = 0; // certCnt
+    qint64 units = 0;
+};
+
+class Draw {
+public:
+    Draw(Session& session, PopulationSource& source, quint32 seed, DrawCounts& counts)
+        : mSession(session), mDb(session.db()), mSource(source), mRandom(seed), mCounts(counts),
+          mCopy(mDb.prepare(copySql())),
+          mSupport(mDb.prepare("INSERT INTO tblsupport (SamplingUnit, weight, totrec, sType) "
+                               "VALUES (?, ?, ?, ?)")) {}
+
+    void run();
+
+private:
+    void loadUnits();
+    // Units heavy enough are taken with certainty; the threshold is worked out again over what
+    // is left until a pass takes none.
+    Certainty markCertaintyUnits(qint64 unitsToDraw);
+    // The other units, heaviest first (tbltemp keeps them for the reports).
+    std::vector<size_t> listCandidates();
+    // Units drawn with probability proportional to weight, systematically from a random start.
+    std::vector<size_t> drawUnits(const std::vector<size_t>& candidates, qint64 weight,
+                                  qint64 count);
+    // Records of the certainty units as one pool; returns how many were to be drawn (nC1).
+    qint64 drawCertaintyPool(const Certainty& certainty, qint64 sampleSize);
+    // Up to the quota from each drawn unit, all of them when the unit has no more grouped
+    // records than that.
+    void drawFromUnits(const std::vector<size_t>& drawnUnits, qint64 quota);
+    void addSupportRow(const Unit& unit, const char* type);
+    // Copies the drawn records into the sample. A failure is shown and leaves none of this
+    // draw's records; the sample goes on without them.
+    void copy(const SystematicDraw& draw, const char* type);
+    void copyOrThrow(const SystematicDraw& draw, const char* type);
+    // Rewrites the weight of the rows that `sql` lists (rowid, record weight, unit weight).
+    template <typename F> void reweight(const char* sql, F sampleWeight);
+
+    Session& mSession;
+    Database& mDb;
+    PopulationSource& mSource;
+    Uniform mRandom;
+    DrawCounts& mCounts;
+    Statement mCopy;
+    Statement mSupport;
+    std::vector<Unit> mUnits;
+    qint64 mTotalWeight = 0;
+    qint64 mSeq = 0;
+};
+
+void Draw::loadUnits() {
+    mUnits = mSource.units();
     double total = 0;
-    mUnitIndex.assign(all.size(), -1);
-    for (size_t i = 0; i < all.size(); ++i) {
-        Unit& u = all[i];
-        if (u.count == 0)
-            continue; // a unit without grouped records is no sampling unit
-        u.value = mPopulation->units[i];
-        u.weight = u.groupedWeight;
-        u.allWeight = QVariant(static_cast<qlonglong>(allWeight[i]));
-        total += static_cast<double>(u.groupedWeight);
+    for (const Unit& u : mUnits) {
+        total += u.exactWeight;
         mCounts.population += u.count;
-        mUnitIndex[i] = static_cast<int>(mUnits.size());
-        mUnits.push_back(u);
     }
     mCounts.units = static_cast<qint64>(mUnits.size());
     mTotalWeight = roundEven(total);
@@ -275,37 +386,31 @@ template <typename F> void Draw::reweight(const char* sql, F sampleWeight) {
     }
 }
 
-void Draw::run() {
-    loadUnits();
-    if (mCounts.population == 0)
-        return;
+Certainty Draw::markCertaintyUnits(qint64 unitsToDraw) {
+    Certainty c;
     const qint64 W = mTotalWeight;
-    const qint64 m = GetUnitSampleSize(mCounts.units);
-
-    // Units heavy enough are taken with certainty; the threshold is worked out again over what
-    // is left until a pass takes none.
-    qint64 threshold = roundEven(static_cast<double>(W) / static_cast<double>(m));
+    qint64 threshold = roundEven(static_cast<double>(W) / static_cast<double>(unitsToDraw));
     qint64 remW = W;
-    qint64 remM = m;
-    qint64 certW = 0;
-    qint64 certCnt = 0;
-    qint64 certUnits = 0;
+    qint64 remM = unitsToDraw;
     for (bool marked = true; marked;) {
         marked = false;
         for (Unit& u : mUnits) {
             if (u.certain || u.weight < threshold)
                 continue;
             u.certain = marked = true;
-            certW += u.weight;
-            certCnt += u.count;
+            c.weight += u.weight;
+            c.records += u.count;
             remW -= u.weight;
             --remM;
-            ++certUnits;
+            ++c.units;
         }
         if (remM != 0)
             threshold = roundEven(static_cast<double>(remW) / static_cast<double>(remM));
     }
+    return c;
+}
 
+std::vector<size_t> Draw::listCandidates() {
     std::unordered_map<qint64, size_t> unitOfRow;
     {
         Statement ins =
@@ -323,137 +428,100 @@ void Draw::run() {
             unitOfRow[mDb.lastInsertRowId()] = i;
         }
     }
-    const qint64 W2 = W - certW;
-    const qint64 M2 = m - certUnits;
-
     std::vector<size_t> candidates;
-    {
-        Statement st = mDb.prepare("SELECT rowid FROM tbltemp ORDER BY cweight DESC, rowid");
-        while (st.step())
-            candidates.push_back(unitOfRow.at(st.int64(0)));
-    }
+    Statement st = mDb.prepare("SELECT rowid FROM tbltemp ORDER BY cweight DESC, rowid");
+    while (st.step())
+        candidates.push_back(unitOfRow.at(st.int64(0)));
+    return candidates;
+}
 
-    // Units drawn with probability proportional to weight, systematically from a random start.
+std::vector<size_t> Draw::drawUnits(const std::vector<size_t>& candidates, qint64 weight,
+                                    qint64 count) {
     const double interval =
-        (W2 == 0 || M2 == 0) ? 0.0 : std::abs(static_cast<double>(W2) / static_cast<double>(M2));
+        (weight == 0 || count == 0)
+            ? 0.0
+            : std::abs(static_cast<double>(weight) / static_cast<double>(count));
     qint64 pick = intPart((interval - 1.0) * mRandom.next());
     qint64 running = 0;
-    qint64 selected = 0;
-    std::vector<size_t> drawnUnits;
+    std::vector<size_t> drawn;
     for (size_t i : candidates) {
-        if (selected >= M2)
+        if (static_cast<qint64>(drawn.size()) >= count)
             break;
         running += mUnits[i].weight;
         if (running >= pick) {
             mUnits[i].drawn = true;
-            drawnUnits.push_back(i);
-            ++selected;
+            drawn.push_back(i);
             pick = roundEven(static_cast<double>(pick) + interval);
         }
     }
+    return drawn;
+}
+
+qint64 Draw::drawCertaintyPool(const Certainty& certainty, qint64 sampleSize) {
+    const qint64 W = mTotalWeight;
+    qint64 nC1 = W != 0 ? intPart(static_cast<double>(certainty.weight) / static_cast<double>(W) *
+                                  static_cast<double>(sampleSize))
+                        : 0;
+    double i1 = 0.0;
+    double s1 = 0.0;
+    if (nC1 >= certainty.records) {
+        nC1 = certainty.records; // the whole pool
+    } else if (nC1 > 0) {
+        i1 = static_cast<double>(certainty.weight) / static_cast<double>(nC1);
+        s1 = static_cast<double>(intPart(mRandom.next() * i1));
+    }
+    mSeq = 0;
+    for (const Unit& u : mUnits)
+        if (u.certain)
+            addSupportRow(u, "U");
+    SystematicDraw pool(s1, i1, nC1);
+    if (nC1 > 0)
+        mSource.offerCertaintyPool(mUnits, pool);
+    copy(pool, "C1");
+    return nC1;
+}
+
+void Draw::drawFromUnits(const std::vector<size_t>& drawnUnits, qint64 quota) {
+    std::vector<SystematicDraw> draws;
+    std::vector<int> poolOf(mUnits.size(), -1);
+    for (size_t i : drawnUnits) {
+        const Unit& u = mUnits[i];
+        double i2 = 0.0;
+        double s2 = 0.0;
+        if (u.count > quota) {
+            i2 = static_cast<double>(u.weight) / static_cast<double>(quota);
+            s2 = static_cast<double>(intPart(mRandom.next() * i2));
+        }
+        poolOf[i] = static_cast<int>(draws.size());
+        draws.emplace_back(s2, i2, quota);
+    }
+    mSource.offerDrawnUnits(mUnits, poolOf, draws);
+    for (size_t k = 0; k < draws.size(); ++k) {
+        copy(draws[k], "C2");
+        addSupportRow(mUnits[drawnUnits[k]], "V");
+    }
+}
+
+void Draw::run() {
+    loadUnits();
+    if (mCounts.population == 0)
+        return;
+    const qint64 W = mTotalWeight;
+    const qint64 m = GetUnitSampleSize(mCounts.units);
+    const Certainty certainty = markCertaintyUnits(m);
+    const std::vector<size_t> candidates = listCandidates();
+    const qint64 W2 = W - certainty.weight;
+    const qint64 M2 = m - certainty.units;
+    const std::vector<size_t> drawnUnits = drawUnits(candidates, W2, M2);
 
     const qint64 S = sampleSizeFor(mCounts.population);
-    qint64 nC1 = 0;
-    if (certW != 0) {
-        nC1 = W != 0 ? intPart(static_cast<double>(certW) / static_cast<double>(W) *
-                               static_cast<double>(S))
-                     : 0;
-        double i1 = 0.0;
-        double s1 = 0.0;
-        if (nC1 >= certCnt) {
-            nC1 = certCnt; // the whole pool
-        } else if (nC1 > 0) {
-            i1 = static_cast<double>(certW) / static_cast<double>(nC1);
-            s1 = static_cast<double>(intPart(mRandom.next() * i1));
-        }
-        mSeq = 0;
-        for (const Unit& u : mUnits)
-            if (u.certain)
-                addSupportRow(u, "U");
-        SystematicDraw pool(s1, i1, nC1);
-        if (nC1 > 0 && !mPopulation) {
-            readRecords(kCertaintyPool, pool);
-        } else if (nC1 > 0) {
-            // The grouped records of the certainty units, by unit and randno.
-            std::vector<const SampleRecord*> order;
-            order.reserve(static_cast<size_t>(certCnt));
-            for (const SampleRecord& r : mPopulation->records) {
-                const int u = mUnitIndex[static_cast<size_t>(r.unit)];
-                if (r.grouped && u >= 0 && mUnits[static_cast<size_t>(u)].certain)
-                    order.push_back(&r);
-            }
-            std::sort(order.begin(), order.end(), [](const SampleRecord* a, const SampleRecord* b) {
-                return std::tuple(a->unit, a->randno, a->rowid) <
-                       std::tuple(b->unit, b->randno, b->rowid);
-            });
-            for (const SampleRecord* r : order) {
-                if (pool.done())
-                    break;
-                pool.offer(r->rowid, r->weight);
-            }
-        }
-        copy(pool, "C1");
-    }
+    const qint64 nC1 = certainty.weight != 0 ? drawCertaintyPool(certainty, S) : 0;
 
-    // Records of the drawn units: up to the quota from each, all of them when the unit has no
-    // more grouped records than that.
     mSeq = 0;
     const qint64 quota =
         M2 != 0 ? intPart(static_cast<double>(S - nC1) / static_cast<double>(M2)) + 1 : 0;
-    if (quota > 0 && !drawnUnits.empty()) {
-        std::vector<SystematicDraw> draws;
-        std::vector<int> poolOfUnit(mUnits.size(), -1);
-        for (size_t i : drawnUnits) {
-            const Unit& u = mUnits[i];
-            double i2 = 0.0;
-            double s2 = 0.0;
-            if (u.count > quota) {
-                i2 = static_cast<double>(u.weight) / static_cast<double>(quota);
-                s2 = static_cast<double>(intPart(mRandom.next() * i2));
-            }
-            poolOfUnit[i] = static_cast<int>(draws.size());
-            draws.emplace_back(s2, i2, quota);
-        }
-        // Every record of the drawn units, grouped or not, unit by unit in weight and randno
-        // order.
-        if (!mPopulation) {
-            mDb.exec("CREATE TEMP TABLE IF NOT EXISTS orv_drawn_unit (unit PRIMARY KEY, "
-                     "pool INTEGER)");
-            mDb.exec("DELETE FROM temp.orv_drawn_unit");
-            Statement ins =
-                mDb.prepare("INSERT INTO temp.orv_drawn_unit (unit, pool) VALUES (?, ?)");
-            for (size_t i : drawnUnits) {
-                ins.bind(1, mUnits[i].value);
-                ins.bind(2, poolOfUnit[i]);
-                ins.run();
-                ins.reset();
-            }
-            {
-                Statement st = mDb.prepare(kDrawnUnits);
-                while (st.step())
-                    draws[static_cast<size_t>(st.int64(0))].offer(st.int64(1),
-                                                                  st.isNull(2) ? 0.0 : st.real(2));
-            }
-            mDb.exec("DROP TABLE temp.orv_drawn_unit");
-        } else {
-            std::vector<std::pair<int, const SampleRecord*>> order;
-            for (const SampleRecord& r : mPopulation->records) {
-                const int u = mUnitIndex[static_cast<size_t>(r.unit)];
-                if (u >= 0 && poolOfUnit[static_cast<size_t>(u)] >= 0)
-                    order.emplace_back(poolOfUnit[static_cast<size_t>(u)], &r);
-            }
-            std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
-                return std::tuple(a.first, a.second->weight, a.second->randno, a.second->rowid) <
-                       std::tuple(b.first, b.second->weight, b.second->randno, b.second->rowid);
-            });
-            for (const auto& [pool, r] : order)
-                draws[static_cast<size_t>(pool)].offer(r->rowid, r->weight);
-        }
-        for (size_t k = 0; k < draws.size(); ++k) {
-            copy(draws[k], "C2");
-            addSupportRow(mUnits[drawnUnits[k]], "V");
-        }
-    }
+    if (quota > 0 && !drawnUnits.empty())
+        drawFromUnits(drawnUnits, quota);
 
     if (nC1 > 0 && W != 0) {
         reweight("SELECT a.rowid, a.Weight, b.weight FROM tblsample AS a "
@@ -463,7 +531,7 @@ void Draw::run() {
                  });
     }
     if (W2 != 0 && W != 0) {
-        const double unitsDrawn = static_cast<double>(selected);
+        const double unitsDrawn = static_cast<double>(drawnUnits.size());
         reweight("SELECT a.rowid, a.Weight, b.weight FROM tblsample AS a "
                  "JOIN tblsupport AS b ON a.SamplingUnit = b.SamplingUnit AND b.sType = 'V'",
                  [&](double record, double unit) {
@@ -540,7 +608,12 @@ bool BuildSample(Session& session, quint32 seed, const SamplePopulation* populat
         // sampling weights would pass for a real one.
         Savepoint sp(db, "orv_sample");
         {
-            Draw draw(session, population, seed, counts);
+            MasterSource master(db);
+            std::optional<LoadedSource> loaded;
+            if (population)
+                loaded.emplace(*population);
+            Draw draw(session, loaded ? static_cast<PopulationSource&>(*loaded) : master, seed,
+                      counts);
             draw.run();
         }
         writeLog(db, drawnAt, seed, counts);

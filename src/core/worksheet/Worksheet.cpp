@@ -124,7 +124,7 @@ void Worksheet::clickFlag(ExceptionFlag f, FrontEnd& ui) {
     const bool checked = !flag(f);
     mFlags[index(f)] = checked;
     if (f != ExceptionFlag::WrongSsn && checked &&
-        !ui.askOkCancel(kDeleteResultsQuestion, Icon::Exclamation))
+        !ui.ask(QuestionId::DeleteResults, kDeleteResultsQuestion, Icon::Exclamation, true))
         mFlags[index(f)] = false;
     applyExceptionFlag(f);
 }

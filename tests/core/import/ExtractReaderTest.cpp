@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <string>
@@ -247,3 +248,91 @@ TEST_F(ExtractReaderTest, MissingOrUnreadableFileThrows) {
 }
 
 } // namespace
+
+namespace {
+
+QByteArray encoded(const QString& text, QStringConverter::Encoding encoding) {
+    QStringEncoder encode(encoding, QStringConverter::Flag::WriteBom);
+    return encode(text);
+}
+
+} // namespace
+
+TEST_F(ExtractReaderTest, Utf16FilesReadAsTheirText) {
+    // Past a block and the decoder's chunk, with a character outside the basic plane.
+    QString text;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 3000; ++i) {
+        const QString l =
+            QString::number(i) + QString::fromUtf8(",Zoë 𝄞,'x'") + QString(i % 50, 'y');
+        text += l + (i % 2 ? "\r\n" : "\n");
+        QString stored = l;
+        expected.push_back(stored.remove('\'').toStdString());
+    }
+    for (const auto encoding : {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
+        const QByteArray bytes = encoded(text, encoding);
+        ExtractReader r(write(bytes), 100);
+        std::vector<std::string> got;
+        while (r.next()) {
+            got.emplace_back(r.line());
+            EXPECT_FALSE(r.lineWasWindows1252());
+        }
+        EXPECT_EQ(got, expected);
+        EXPECT_EQ(r.bytesRead(), bytes.size());
+    }
+}
+
+TEST_F(ExtractReaderTest, LineLongerThanAnyRecordIsCutAndFailsTheCount) {
+    const std::size_t max = ExtractReader::kMaxLineBytes;
+    struct Case {
+        const char* name;
+        std::string content;
+        std::size_t block;
+    };
+    const std::string record = line64({"1"});
+    const Case cases[] = {
+        {"commas", std::string(5 * max, ',') + "\n" + record + "\n", 1 << 20},
+        {"small blocks", "17," + std::string(max + 10, 'x') + "\r\n" + record + "\n", 4096},
+        {"last line", record + "\n\n" + std::string(2 * max, 'z'), 1 << 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExtractReader r(write(c.content), c.block);
+        std::vector<std::tuple<std::size_t, int, bool>> got;
+        while (r.next())
+            got.emplace_back(r.line().size(), r.columnCount(), r.lineTooLong());
+        const auto tooLong = std::tuple(max, 0, true);
+        const auto fine = std::tuple(record.size(), 64, false);
+        if (c.content.starts_with(record))
+            EXPECT_EQ(got, (std::vector{fine, std::tuple(std::size_t(0), 1, false), tooLong}));
+        else
+            EXPECT_EQ(got, (std::vector{tooLong, fine}));
+    }
+}
+
+TEST_F(ExtractReaderTest, TextAndControlCharacters) {
+    struct Case {
+        QByteArray content;
+        bool text;
+    };
+    for (const Case& c : {Case{"17,CA\t\x1A\n", true}, Case{QByteArray("1\0,2\n", 5), false},
+                          Case{"\x01\x02,x\n", false}}) {
+        ExtractReader r(write(c.content));
+        ASSERT_TRUE(r.next());
+        EXPECT_EQ(r.lineLooksLikeText(), c.text) << c.content.toHex().toStdString();
+    }
+}
+
+TEST_F(ExtractReaderTest, ReadsTheFileAsItWasWhenOpened) {
+    const QString path = write(QByteArray("a,b\nc,d\n"));
+    ExtractReader r(path);
+    QFile grow(path);
+    ASSERT_TRUE(grow.open(QIODevice::Append));
+    grow.write("e,f,g,h\nmore\n");
+    grow.close();
+    std::vector<std::string> got;
+    while (r.next())
+        got.emplace_back(r.line());
+    EXPECT_EQ(got, (std::vector<std::string>{"a,b", "c,d"}));
+    EXPECT_EQ(r.bytesRead(), 8);
+}

@@ -1,6 +1,5 @@
 #include "ExtractLines.h"
-#include "ScriptedFrontEnd.h"
-#include "TestSupport.h"
+#include "ImportFixture.h"
 
 #include "db/DatabaseFiles.h"
 #include "db/Session.h"
@@ -18,77 +17,11 @@ using namespace orv;
 
 namespace {
 
-const QString kReload = QStringLiteral(
-    "This process will reload the Master Validation Table.\nPress Yes to continue / No to stop");
-
 using test::line;
 using test::validRecord;
-
-class RecordingView : public ImportView {
-public:
-    void setLabel(int label, const QString& text) override { labels[label] = text; }
-    void refresh() override {
-        ++refreshes;
-        if (onRefresh)
-            onRefresh();
-    }
-    std::map<int, QString> labels;
-    int refreshes = 0;
-    std::function<void()> onRefresh;
-};
-
-class ImportDriverTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
-        session = std::make_unique<Session>(dir.path(), &ui);
-        ASSERT_EQ(createDatabase(*session, dir.file("run.mdb")), FileResult::Opened);
-        SignInForm form;
-        form.fiscalYear = "2008";
-        applyFiscalYear(form);
-        ASSERT_TRUE(signIn(*session, form, SignInMode::SignIn).ok)
-            << ui.lastMessage().toStdString();
-        ui.answer(kReload, true);
-        extract = dir.file("extract.csv");
-    }
-    void TearDown() override { qunsetenv("ODBCINI"); }
-
-    ImportResult runImport(const QByteArray& content, quint32 seed = 7) {
-        test::writeFile(extract, content);
-        ImportDriver driver(*session, view);
-        return driver.importExtractFile(extract, ImportOptions{seed});
-    }
-    qint64 count(const char* sql) { return session->db().scalar(sql).toLongLong(); }
-    // Every row, every column with its type.
-    QStringList rows(const char* sql) {
-        QStringList out;
-        Statement st = session->db().prepare(sql);
-        while (st.step()) {
-            QStringList cells;
-            for (int c = 0; c < st.columnCount(); ++c)
-                cells << QString::number(st.columnType(c)) + ":" + st.value(c).toString();
-            out << cells.join('|');
-        }
-        return out;
-    }
-    QStringList runState() {
-        return rows("SELECT * FROM tblsample ORDER BY sampletype, seqno") + QStringList{"--"} +
-               rows("SELECT sType, SamplingUnit, CaseMgr, weight, totrec FROM tblsupport "
-                    "ORDER BY 1, 2, 3, 4, 5") +
-               QStringList{"--"} +
-               rows("SELECT rowid, SamplingUnit, Weight, subpop, spopnum, pop, randno "
-                    "FROM tblORVmaster ORDER BY rowid");
-    }
-    QStringList reportLines() {
-        return QString::fromUtf8(test::readFile(errorReportPath(*session))).split("\r\n");
-    }
-
-    test::ProgramDir dir;
-    test::ScriptedFrontEnd ui;
-    RecordingView view;
-    std::unique_ptr<Session> session;
-    QString extract;
-};
+using ImportDriverTest = test::ImportFixture;
+using test::kReload;
+using test::RecordingView;
 
 } // namespace
 

@@ -1,0 +1,137 @@
+#include "import/ImportJournal.h"
+
+#include "db/Session.h"
+#include "import/ImportDriver.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLockFile>
+
+namespace orv {
+
+namespace importJournal {
+
+namespace {
+
+void ensureTable(Database& db) {
+    db.exec("CREATE TABLE IF NOT EXISTS tblImportRun (Extract TEXT, StartedAt TEXT NOT NULL, "
+            "FinishedAt TEXT, Outcome TEXT, Indexes TEXT)");
+}
+
+QString now() {
+    return generalDate(QDateTime::currentDateTime());
+}
+
+QString toJson(const IndexList& indexes) {
+    QJsonArray all;
+    for (const auto& [name, sql] : indexes)
+        all.append(QJsonObject{{QStringLiteral("name"), name}, {QStringLiteral("sql"), sql}});
+    return QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Compact));
+}
+
+IndexList fromJson(const QString& text) {
+    IndexList out;
+    for (const QJsonValue& v : QJsonDocument::fromJson(text.toUtf8()).array()) {
+        const QJsonObject o = v.toObject();
+        out.emplace_back(o.value(QStringLiteral("name")).toString(),
+                         o.value(QStringLiteral("sql")).toString());
+    }
+    return out;
+}
+
+// Only what the import itself dropped is built again: one plain index statement.
+bool isIndexStatement(const QString& sql) {
+    const QString s = sql.trimmed();
+    return (s.startsWith(QLatin1String("CREATE INDEX "), Qt::CaseInsensitive) ||
+            s.startsWith(QLatin1String("CREATE UNIQUE INDEX "), Qt::CaseInsensitive)) &&
+           !s.contains(QLatin1Char(';'));
+}
+
+void restoreIndexes(Database& db, const IndexList& indexes) {
+    for (const auto& [name, sql] : indexes) {
+        if (!isIndexStatement(sql) ||
+            db.scalar("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1", {name})
+                .isValid())
+            continue;
+        db.prepare(sql.toStdString()).run();
+    }
+}
+
+} // namespace
+
+void begin(Database& db, const QString& extract, const IndexList& indexes) {
+    ensureTable(db);
+    db.exec("DELETE FROM tblImportRun");
+    db.execute("INSERT INTO tblImportRun (Extract, StartedAt, Indexes) VALUES (?, ?, ?)",
+               {extract, now(), toJson(indexes)});
+}
+
+void finish(Database& db, const QString& outcome) {
+    ensureTable(db);
+    db.execute("UPDATE tblImportRun SET FinishedAt = ?, Outcome = ? WHERE FinishedAt IS NULL",
+               {now(), outcome});
+}
+
+IndexList droppedIndexes(Database& db) {
+    if (!db.tableExists(QStringLiteral("tblImportRun")))
+        return {};
+    const QVariant text =
+        db.scalar("SELECT Indexes FROM tblImportRun WHERE FinishedAt IS NULL LIMIT 1");
+    return text.isValid() ? fromJson(text.toString()) : IndexList{};
+}
+
+std::optional<Unfinished> recover(Database& db) {
+    if (!db.tableExists(QStringLiteral("tblImportRun")))
+        return std::nullopt;
+    Statement st = db.prepare(
+        "SELECT Extract, StartedAt, Indexes FROM tblImportRun WHERE FinishedAt IS NULL LIMIT 1");
+    if (!st.step())
+        return std::nullopt;
+    Unfinished run;
+    run.extract = st.text(0);
+    run.startedAt = st.text(1);
+    const IndexList indexes = fromJson(st.text(2));
+    st = Statement();
+
+    Transaction tx(db);
+    restoreIndexes(db, indexes);
+    // Groups are given as records load; a load that did not finish leaves none, as a stopped
+    // import does.
+    db.exec("UPDATE tblORVmaster SET subpop = '0', spopnum = 0, pop = '0' WHERE spopnum <> 0");
+    finish(db, QStringLiteral("interrupted"));
+    run.records = db.scalar("SELECT count(*) FROM tblORVmaster").toLongLong();
+    tx.commit();
+    return run;
+}
+
+} // namespace importJournal
+
+QString unfinishedImportText(const importJournal::Unfinished& run) {
+    return QStringLiteral("The last import did not finish (%1, started %2): %3 records were "
+                          "loaded. Import the extract again.")
+        .arg(QDir::toNativeSeparators(run.extract), run.startedAt)
+        .arg(run.records);
+}
+
+QString importLockPath(const QString& databasePath) {
+    return databasePath + QStringLiteral(".import-lock");
+}
+
+void checkUnfinishedImport(Session& session) {
+    if (!session.isOpen())
+        return;
+    QLockFile running(importLockPath(session.databasePath));
+    running.setStaleLockTime(0); // an import may run for long; only a dead one's lock is stale
+    if (!running.tryLock(0) && running.error() == QLockFile::LockFailedError)
+        return;
+    try {
+        if (const auto run = importJournal::recover(session.db()))
+            session.ui().message(unfinishedImportText(*run), Icon::Exclamation);
+    } catch (const DbError& e) {
+        session.ui().message(e.message(), Icon::Exclamation);
+    }
+}
+
+} // namespace orv

@@ -1,0 +1,295 @@
+#include "ImportFaultVfs.h"
+#include "ImportFixture.h"
+
+#include "import/ImportJournal.h"
+
+#include <QDir>
+#include <QLockFile>
+#include <QStringEncoder>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace orv;
+
+namespace {
+
+using test::line;
+using test::validRecord;
+
+class ImportReliabilityTest : public test::ImportFixture {
+protected:
+    // Two records loaded, a sample drawn and an error report in place: what a wrong file must
+    // leave as it is.
+    void loadGoodRun() {
+        ASSERT_EQ(runImport(test::validLines(1, 60)).outcome, ImportOutcome::Completed);
+        test::writeFile(errorReportPath(*session), "old report");
+        before = runState();
+        ASSERT_GT(count("select count(*) from tblsample"), 0);
+    }
+    // The warnings the user was shown.
+    QStringList messages() const {
+        QStringList out;
+        for (const auto& m : ui.shown)
+            if (m.icon == Icon::Exclamation)
+                out << m.text;
+        return out;
+    }
+    bool hasIndex(const char* name) {
+        return session->db()
+            .scalar("select 1 from sqlite_master where type = 'index' and name = ?", {name})
+            .isValid();
+    }
+    QStringList before;
+};
+
+QByteArray utf16(const QString& text, QStringConverter::Encoding encoding) {
+    QStringEncoder encode(encoding, QStringConverter::Flag::WriteBom);
+    return encode(text);
+}
+
+} // namespace
+
+TEST_F(ImportReliabilityTest, WrongFileLeavesMasterSampleAndReportAlone) {
+    auto header = validRecord(1);
+    for (auto& [pos, value] : header)
+        value = QStringLiteral("Column%1").arg(pos);
+    QByteArray binary("PK\x03\x04\x14\x00\x06\x00", 8);
+    binary += QByteArray(3000, '\x01') + "\n" + line(validRecord(2));
+    const QString columns = "number of columns does not match expected number of columns.";
+    struct Case {
+        const char* name;
+        QByteArray content;
+        QString message;
+    };
+    const Case cases[] = {
+        {"empty", "", "holds no records"},
+        {"blank lines", "\r\n  \r\n\r\n", "holds no records"},
+        {"binary", binary, "is not a text file of participant records"},
+        {"UTF-16 read as bytes",
+         utf16(QString::fromLatin1(line(validRecord(1))), QStringConverter::Utf16LE).mid(2),
+         "is not a text file of participant records"},
+        {"short first line", "a,b,c\r\n" + line(validRecord(2)), columns},
+        {"header line", line(header) + line(validRecord(2)), "incorrectly formatted data"},
+        {"first line too long", QByteArray(3 << 20, 'x') + "\n" + line(validRecord(2)), columns},
+    };
+    loadGoodRun();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.shown.clear();
+        const ImportResult r = runImport(c.content);
+        EXPECT_EQ(r.outcome, ImportOutcome::Failed);
+        EXPECT_EQ(view.labels[1], "Import Failed!");
+        ASSERT_EQ(messages().size(), 1);
+        EXPECT_TRUE(messages()[0].contains(c.message)) << messages()[0].toStdString();
+        EXPECT_TRUE(messages()[0].contains("Nothing was changed"));
+        EXPECT_EQ(runState(), before);
+        EXPECT_EQ(test::readFile(errorReportPath(*session)), "old report");
+        EXPECT_TRUE(hasIndex("idx_master_randno"));
+    }
+}
+
+TEST_F(ImportReliabilityTest, UnicodeTextExportsReadLikeUtf8) {
+    auto bad = validRecord(17);
+    bad[5] = "3"; // Gender
+    auto named = validRecord(2);
+    named[60] = QString::fromUtf8("Büro Ñ 𝄞");
+    const QString text = QString::fromUtf8(line(validRecord(1)) + line(bad) + line(named));
+    const struct {
+        const char* name;
+        QByteArray content;
+    } cases[] = {
+        {"UTF-16 LE", utf16(text, QStringConverter::Utf16LE)},
+        {"UTF-16 BE", utf16(text, QStringConverter::Utf16BE)},
+        {"UTF-8 with BOM", "\xEF\xBB\xBF" + text.toUtf8()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(c.content.startsWith("\xFF\xFE") || c.content.startsWith("\xFE\xFF") ||
+                    c.content.startsWith("\xEF\xBB\xBF"));
+        const ImportResult r = runImport(c.content);
+        EXPECT_EQ(r.outcome, ImportOutcome::Completed);
+        EXPECT_EQ(r.records, 3);
+        EXPECT_EQ(r.inserted, 2);
+        EXPECT_EQ(reportLines()[4], "Error with OBS code - 17. Gender must be 0,1,2 or blank.");
+        EXPECT_EQ(
+            session->db().scalar("select OfficeName from tblORVmaster where obs = 2").toString(),
+            QString::fromUtf8("Büro Ñ 𝄞"));
+    }
+}
+
+TEST_F(ImportReliabilityTest, LongLinesAndObsAreCutInTheReport) {
+    const QString cut = QString(60, 'x') + QChar(0x2026);
+    auto longObs = validRecord(2);
+    longObs[1] = QString(5000, 'x');
+    struct Case {
+        const char* name;
+        QByteArray second;
+        QString entry;
+    };
+    const Case cases[] = {
+        {"a line longer than any record", QByteArray(5 << 20, 'x') + "\r\n",
+         "Error with OBS code - " + cut +
+             ".  there was an error reading a row from the input file. number of columns does "
+             "not match expected number of columns."},
+        {"a long obs", line(longObs), "Error with OBS code - " + cut + ". "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        runImport(line(validRecord(1)) + c.second);
+        EXPECT_TRUE(reportLines()[4].startsWith(c.entry)) << reportLines()[4].toStdString();
+        EXPECT_LT(QFileInfo(errorReportPath(*session)).size(), 4096);
+    }
+}
+
+TEST_F(ImportReliabilityTest, SecondImportInTheSameFolderOrDatabaseIsRefused) {
+    loadGoodRun();
+    const struct {
+        QString lock;
+        QString message;
+    } cases[] = {
+        {dir.file("ImportError.lock"), "Another import is running from the program folder"},
+        {importLockPath(session->databasePath), "Another import into the database"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lock.toStdString());
+        QLockFile other(c.lock);
+        ASSERT_TRUE(other.tryLock(0));
+        ui.shown.clear();
+        const ImportResult r = runImport("a,b\r\n");
+        EXPECT_EQ(r.outcome, ImportOutcome::Failed);
+        ASSERT_EQ(messages().size(), 1);
+        EXPECT_TRUE(messages()[0].startsWith(c.message)) << messages()[0].toStdString();
+        EXPECT_EQ(runState(), before);
+        EXPECT_EQ(test::readFile(errorReportPath(*session)), "old report");
+    }
+    // Once the other import is over, this one runs.
+    EXPECT_EQ(runImport(line(validRecord(1))).outcome, ImportOutcome::Completed);
+}
+
+// A load of more than one batch of rows, so that some are on the disk when it stops.
+class ImportOnTheDiskTest : public ImportReliabilityTest {
+protected:
+    static constexpr int kRecords = 60000;
+    static constexpr int kStopAt = 55000;
+    static const QByteArray& bigExtract() {
+        static const QByteArray file = test::validLines(1, kRecords);
+        return file;
+    }
+    qint64 progressRecords() const {
+        const QString& progress = view.labels.at(2);
+        return progress.startsWith("Record - ") ? progress.mid(9).section(' ', 0, 0).toLongLong()
+                                                : 0;
+    }
+};
+
+TEST_F(ImportOnTheDiskTest, FullDiskReportsItOnceWithWhatIsOnTheDisk) {
+    loadGoodRun();
+    const QString folder = QDir::toNativeSeparators(dir.path());
+    struct Case {
+        const char* name;
+        bool atStart; // full before the master is touched
+        qint64 onDisk;
+    };
+    const Case cases[] = {{"before the load", true, 60}, {"during the load", false, 50000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::writeFile(errorReportPath(*session), "old report");
+        session->closeConnection();
+        test::faultVfs::install();
+        QString error;
+        ASSERT_FALSE(session->openDatabaseConnection(dir.file("run.mdb"), error))
+            << error.toStdString();
+        ui.shown.clear();
+        if (c.atStart)
+            test::faultVfs::armDiskFull(0);
+        view.onRefresh = [&] {
+            if (!c.atStart && progressRecords() >= kStopAt)
+                test::faultVfs::armDiskFull(0);
+        };
+        const ImportResult r = runImport(bigExtract());
+        view.onRefresh = nullptr;
+        test::faultVfs::reset();
+
+        EXPECT_EQ(r.outcome, ImportOutcome::Failed);
+        EXPECT_TRUE(r.diskFull);
+        ASSERT_EQ(messages().size(), 1) << messages().join('\n').toStdString();
+        EXPECT_TRUE(
+            messages()[0].startsWith("The disk is full: there is no room left in " + folder + "."))
+            << messages()[0].toStdString();
+        EXPECT_EQ(r.inserted, c.atStart ? 0 : c.onDisk);
+        EXPECT_EQ(count("select count(*) from tblORVmaster"), c.onDisk);
+        if (c.atStart) {
+            EXPECT_TRUE(messages()[0].contains("Nothing was changed"));
+            EXPECT_EQ(test::readFile(errorReportPath(*session)), "old report");
+            continue;
+        }
+        EXPECT_TRUE(messages()[0].contains(QString::number(c.onDisk) + " records are in the "
+                                                                       "master table"));
+        EXPECT_EQ(view.labels[2],
+                  "Number of Records Imported: 50000\nNumber of Errors/Warnings: 1");
+        const QStringList report = reportLines();
+        EXPECT_TRUE(report[4].startsWith("Error with OBS code - ")) << report[4].toStdString();
+        EXPECT_TRUE(report[4].endsWith(". The disk is full.")) << report[4].toStdString();
+        EXPECT_EQ(report[5], "");
+
+        // The index could not be built on the full disk: the next open builds it.
+        ui.shown.clear();
+        ASSERT_FALSE(session->openDatabaseConnection(dir.file("run.mdb"), error));
+        ASSERT_EQ(messages().size(), 1);
+        EXPECT_TRUE(messages()[0].contains(": 50000 records were loaded. Import the extract "
+                                           "again."))
+            << messages()[0].toStdString();
+        EXPECT_TRUE(hasIndex("idx_master_randno"));
+    }
+}
+
+TEST_F(ImportOnTheDiskTest, ImportCutShortIsReportedAtTheNextOpen) {
+    test::writeFile(extract, bigExtract());
+    const QString db = dir.file("run.mdb");
+    session->closeConnection();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Killed in the middle of the load, as by a power cut: nothing runs after it.
+        test::ScriptedFrontEnd silent;
+        silent.answer(test::kReload, true);
+        Session s(dir.path(), &silent);
+        QString error;
+        if (s.openDatabaseConnection(db, error))
+            _exit(2);
+        loadGlobals(s, SignInMode::SignIn);
+        test::RecordingView dying;
+        dying.onRefresh = [&] {
+            const QString& p = dying.labels[2];
+            if (p.startsWith("Record - ") && p.mid(9).section(' ', 0, 0).toLongLong() >= kStopAt)
+                _exit(0);
+        };
+        ImportDriver(s, dying).importExtractFile(extract);
+        _exit(3);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+
+    for (const bool again : {false, true}) {
+        ui.shown.clear();
+        QString error;
+        ASSERT_FALSE(session->openDatabaseConnection(db, error)) << error.toStdString();
+        if (again) {
+            EXPECT_TRUE(messages().isEmpty()) << "told once";
+            continue;
+        }
+        ASSERT_EQ(messages().size(), 1);
+        EXPECT_TRUE(messages()[0].startsWith("The last import did not finish (" +
+                                             QDir::toNativeSeparators(extract) + ", started "))
+            << messages()[0].toStdString();
+        EXPECT_TRUE(messages()[0].endsWith(": 50000 records were loaded. Import the extract "
+                                           "again."))
+            << messages()[0].toStdString();
+        EXPECT_TRUE(hasIndex("idx_master_randno"));
+        EXPECT_TRUE(hasIndex("idx_master_obs"));
+        EXPECT_EQ(count("select count(*) from tblORVmaster where spopnum <> 0"), 0);
+    }
+}
