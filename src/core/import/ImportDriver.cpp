@@ -169,8 +169,8 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         return refuse(QString::fromStdString(e.what()));
     }
 
-    // The error report belongs to the one import that holds the program folder; a second one
-    // into the same database would load over the first.
+    // The error report belongs to the one import that holds the program folder. Another copy
+    // of the program cannot import into this database: the session holds its lock.
     const QString reportPath = errorReportPath(mSession);
     QLockFile folderLock(mSession.programFile(QStringLiteral("ImportError.lock")));
     folderLock.setStaleLockTime(0); // an import may run for long; only a dead one's lock is stale
@@ -179,12 +179,6 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         return refuse(QStringLiteral("Another import is running from the program folder %1. "
                                      "Wait until it has finished, then import again.")
                           .arg(native(mSession.programDir())));
-    QLockFile databaseLock(importLockPath(db->path()));
-    databaseLock.setStaleLockTime(0);
-    if (!databaseLock.tryLock(0) && databaseLock.error() == QLockFile::LockFailedError)
-        return refuse(QStringLiteral("Another import into the database %1 is running. Wait "
-                                     "until it has finished, then import again.")
-                          .arg(native(db->path())));
 
     ImportLog log;
     QString state = mSession.settings.state;

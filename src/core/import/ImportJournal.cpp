@@ -7,7 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLockFile>
 
 namespace orv {
 
@@ -115,17 +114,10 @@ QString unfinishedImportText(const importJournal::Unfinished& run) {
         .arg(run.records);
 }
 
-QString importLockPath(const QString& databasePath) {
-    return databasePath + QStringLiteral(".import-lock");
-}
-
 void checkUnfinishedImport(Session& session) {
     if (!session.isOpen())
         return;
-    QLockFile running(importLockPath(session.databasePath));
-    running.setStaleLockTime(0); // an import may run for long; only a dead one's lock is stale
-    if (!running.tryLock(0) && running.error() == QLockFile::LockFailedError)
-        return;
+    // No other copy of the program can be importing: the session holds the database's lock.
     try {
         if (const auto run = importJournal::recover(session.db()))
             session.ui().message(unfinishedImportText(*run), Icon::Exclamation);

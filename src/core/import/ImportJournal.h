@@ -48,7 +48,4 @@ QString unfinishedImportText(const importJournal::Unfinished& run);
 // An import still running in another program is left alone.
 void checkUnfinishedImport(Session& session);
 
-// The lock an import holds on its database, beside the database file.
-QString importLockPath(const QString& databasePath);
-
 } // namespace orv
