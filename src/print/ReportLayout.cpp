@@ -29,8 +29,8 @@ namespace {
 
 // Blocks read before a chunk is laid out. A chunk of table rows spans several pages, so that
 // only its last page is laid out twice.
-constexpr int kRowsPerChunk = 400;
-constexpr int kPagedBlocksPerChunk = 20;
+constexpr int kRowsPerChunk = 200;
+constexpr int kPagedBlocksPerChunk = 1;
 constexpr qreal kFooterGap = 6;
 constexpr qreal kChartScale = 3; // pixels per point of a chart's image
 constexpr QSizeF kChartSize{500, 260};
@@ -259,6 +259,9 @@ bool ReportLayout::layoutMore() {
             rows += tableRows(html);
         blocks << html;
     }
+    // The tail goes with the last blocks rather than on a page of its own.
+    if (!mBodyDone && mRun->atEnd())
+        mBodyDone = true;
     const bool last = mBodyDone && mCarry.isEmpty();
     Chunk chunk{chunkHtml(blocks, first, last), 0};
     auto doc = makeDocument(chunk.html);

@@ -140,6 +140,12 @@ FROM tblORVmaster
 GROUP BY SSN, WIAExitDate
 HAVING count(*) > 1;
 
+-- The master rows the last import found in a duplicate pair, for the duplicates report: the
+-- view above groups the whole master, which takes seconds on a large one.
+CREATE TABLE tblDuplicateRecords (
+    rid INTEGER PRIMARY KEY
+);
+
 CREATE TABLE tblsupport (
     sType        TEXT COLLATE NOCASE,
     SamplingUnit INTEGER,

@@ -185,6 +185,9 @@ void MasterLoader::prepareMaster(const QString& extract) {
     Transaction tx(mDb);
     importJournal::begin(mDb, extract, mIndexes);
     mDb.exec("DELETE FROM tblORVmaster");
+    // A database made before the duplicates were kept gets their table here.
+    mDb.exec("CREATE TABLE IF NOT EXISTS tblDuplicateRecords (rid INTEGER PRIMARY KEY)");
+    mDb.exec("DELETE FROM tblDuplicateRecords");
     // Building an index from the loaded rows is far cheaper than keeping it row by row.
     for (const auto& [name, sql] : mIndexes) {
         if (mDb.scalar("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1", {name})

@@ -64,6 +64,7 @@ void excludeDuplicates(Database& db, ImportLog& log, LoadSummary* loaded) {
             loaded->ungroup(st.int64(0));
     }
     db.exec("UPDATE tblORVmaster SET subpop = '', spopnum = 0 WHERE rowid IN (" + rows + ")");
+    db.exec("INSERT OR IGNORE INTO tblDuplicateRecords (rid) " + rows);
     if (loaded)
         db.exec("DROP TABLE temp.orv_dup_candidate");
     log.errorCount += count - 1;

@@ -323,6 +323,12 @@ bool ReportRun::nextBlock(QString& html) {
     return true;
 }
 
+bool ReportRun::atEnd() {
+    if (d->hasPending)
+        return false;
+    return d->bodyDone || !d->step();
+}
+
 long long ReportRun::rowsRead() const {
     return d->rowsRead;
 }

@@ -48,6 +48,8 @@ public:
     QString footerHtml(int page) const;
     // The next block of the body (a row, or a group of rows); false after the last.
     bool nextBlock(QString& html);
+    // Whether the body has no block left (reads ahead one row).
+    bool atEnd();
     // Rows of the body read so far.
     long long rowsRead() const;
     ReportChartData chart(const QString& name) const;

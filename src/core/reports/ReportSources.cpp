@@ -154,12 +154,19 @@ void registerFunctions(Database& db) {
 
 } // namespace
 
+// Once per connection: a report still being read (an open viewer) may be using them, and
+// neither a view nor a function can be replaced under a running statement.
 void prepareReportSources(Database& db) {
+    if (db.scalar("SELECT count(*) FROM sqlite_temp_master WHERE name = 'rptCountsLayout'")
+            .toInt() > 0)
+        return;
     registerFunctions(db);
-    db.exec("DROP VIEW IF EXISTS temp.sqRptORVValid");
-    db.exec("DROP VIEW IF EXISTS temp.sqRptORVValidElements");
-    db.exec("DROP TABLE IF EXISTS temp.rptRecordLayout");
-    db.exec("DROP TABLE IF EXISTS temp.rptCountsLayout");
+    // A database imported before the import kept its duplicates finds them the slow way.
+    if (db.scalar("SELECT count(*) FROM main.sqlite_master WHERE name = 'tblDuplicateRecords'")
+            .toInt() == 0)
+        db.exec("CREATE TEMP TABLE tblDuplicateRecords AS SELECT m.rowid AS rid "
+                "FROM tblORVmaster AS m CROSS JOIN tblRptValDupps AS d "
+                "ON m.SSN IS d.ssn AND m.WIAExitDate IS d.WIAExitDate");
     createValidViews(db);
     fillRecordLayout(db);
     fillCountsLayout(db);

@@ -10,6 +10,7 @@ class Database;
 //   sqRptORVValidElements  a view: one row per sampled record and data element, in their order
 //   rptRecordLayout        the extract's record layout, from the import's own layout and checks
 //   rptCountsLayout        the reported-counts file's layout
+//   tblDuplicateRecords    when the database has none: its duplicate records, from the master
 // Throws DbError.
 void prepareReportSources(Database& db);
 

@@ -73,7 +73,8 @@ protected:
                     "ORDER BY 1, 2, 3, 4, 5") +
                QStringList{"--"} +
                rows("SELECT rowid, SamplingUnit, Weight, subpop, spopnum, pop, randno "
-                    "FROM tblORVmaster ORDER BY rowid");
+                    "FROM tblORVmaster ORDER BY rowid") +
+               QStringList{"--"} + rows("SELECT rid FROM tblDuplicateRecords ORDER BY rid");
     }
     QStringList reportLines() {
         return QString::fromUtf8(test::readFile(errorReportPath(*session))).split("\r\n");

@@ -124,6 +124,11 @@ TEST_F(PostImportTest, DuplicatesAreReportedOnceAndCountedEach) {
     EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE spopnum = 0 AND "
                     "SSN IN ('222', '444') AND WIAExitDate IN (20061015, 20061016)"),
               5);
+    // The duplicates report reads them from where the import left them.
+    EXPECT_EQ(count("SELECT count(*) FROM tblDuplicateRecords AS x JOIN tblORVmaster AS m "
+                    "ON m.rowid = x.rid WHERE m.spopnum = 0 AND m.SSN IN ('222', '444')"),
+              5);
+    EXPECT_EQ(count("SELECT count(*) FROM tblDuplicateRecords"), 5);
     EXPECT_EQ(view.labels[2], "Number of Records Imported: 5");
 }
 
