@@ -1,12 +1,17 @@
 #include "ShellFixture.h"
 
+#include "AboutScreen.h"
 #include "CalendarScreen.h"
 #include "ContactScreen.h"
+#include "SystemInfoDialog.h"
 #include "TipScreen.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QSysInfo>
 
 using namespace orv;
 using orv::test::ShellTest;
@@ -125,6 +130,49 @@ TEST_F(ShellTest, ContactLinks) {
     EXPECT_EQ(contact->webUrl(), "http://www.corvath.example");
     QTest::mouseClick(contact->findChild<QWidget*>("cmdExit"), Qt::LeftButton);
     EXPECT_EQ(screen("U008"), nullptr);
+}
+
+TEST_F(ShellTest, SystemInfoTellsWhatASupportDeskAsksFor) {
+    createDatabase();
+    menu("mnuHelpHelp", 7)->trigger();
+    auto* about = qobject_cast<ui::AboutScreen*>(screen("U009"));
+    ASSERT_TRUE(about);
+    auto* info = about->findChild<QPushButton*>("cmdInfo");
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->text(), "SysInfo");
+    EXPECT_FALSE(info->isHidden());
+    QTest::mouseClick(info, Qt::LeftButton);
+    auto* dialog = about->findChild<ui::SystemInfoDialog*>("dlgSysInfo");
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog->isVisible());
+
+    const QStringList lines = dialog->text().split('\n', Qt::SkipEmptyParts);
+    auto line = [&](const QString& label) {
+        for (const QString& l : lines) {
+            if (l.startsWith(label + ": "))
+                return l.mid(label.size() + 2);
+        }
+        ADD_FAILURE() << "no line " << label.toStdString() << " in\n"
+                      << dialog->text().toStdString();
+        return QString();
+    };
+    EXPECT_EQ(line("Program"), "ORV Data Validation System. Version 2.0");
+    EXPECT_TRUE(line("Qt").startsWith(qVersion()));
+    EXPECT_TRUE(line("SQLite").startsWith("3."));
+    EXPECT_EQ(line("Operating system").section(',', 0, 0), QSysInfo::prettyProductName());
+    EXPECT_EQ(line("Program folder"), dir.path());
+    EXPECT_EQ(line("Open database"), dir.file("run.mdb"));
+    EXPECT_TRUE(line("Data source").startsWith("ORVDataVal -> " + dir.file("run.mdb")));
+    EXPECT_TRUE(line("ODBC driver").startsWith("SQLite3 ("));
+    EXPECT_FALSE(line("ODBC driver").contains("cannot"));
+    EXPECT_EQ(lines.size(), 8);
+
+    QGuiApplication::clipboard()->clear();
+    QTest::mouseClick(dialog->findChild<QPushButton*>("cmdCopy"), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), dialog->text());
+    QTest::mouseClick(dialog->findChild<QPushButton*>("cmdClose"), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(about->findChild<ui::SystemInfoDialog*>(), nullptr);
 }
 
 } // namespace
