@@ -122,14 +122,46 @@ TEST_F(TipsTest, NoTipsWhenSwitchedOff) {
     EXPECT_FALSE(window->action(MenuEntry::ShowTipsAtStartup)->isChecked());
 }
 
-TEST_F(ShellTest, ContactLinks) {
+TEST_F(ShellTest, ContactDetailsComeFromTheFileBesideTheProgram) {
+    test::writeFile(dir.file("contact.ini"), "[Contact]\nOrganisation = Agency <i>ORV</i>\n"
+                                             "Address1 = 1 Main St\nAddress2 = City\n"
+                                             "Contact1 = Ann\nPhone1 = 555-0100\n"
+                                             "Email = help@agency.example\nWeb = agency.example\n");
     menu("mnuHelpHelp", 5)->trigger();
     auto* contact = qobject_cast<ui::ContactScreen*>(screen("U008"));
     ASSERT_TRUE(contact);
-    EXPECT_EQ(contact->mailUrl(), "mailto:orvhelp@corvath.example?subject=ORV Help Request ");
-    EXPECT_EQ(contact->webUrl(), "http://www.corvath.example");
+    EXPECT_EQ(contact->windowTitle(), "Contact Us.");
+    auto label = [&](const char* name) { return contact->findChild<QLabel*>(name)->text(); };
+    EXPECT_EQ(label("lblCompany"), "Agency <i>ORV</i>");
+    EXPECT_EQ(contact->findChild<QLabel*>("lblCompany")->textFormat(), Qt::PlainText);
+    EXPECT_EQ(label("lblAddress"), "1 Main St\nCity");
+    EXPECT_EQ(label("lblContact1"), "Ann");
+    EXPECT_EQ(label("lblPhone1"), "555-0100");
+    EXPECT_EQ(label("lblPhone2"), "");
+    EXPECT_EQ(label("lblMailLink"), "help@agency.example");
+    EXPECT_EQ(contact->mailUrl(), "mailto:help@agency.example?subject=ORV Help Request ");
+    EXPECT_EQ(contact->webUrl(), "http://agency.example");
     QTest::mouseClick(contact->findChild<QWidget*>("cmdExit"), Qt::LeftButton);
     EXPECT_EQ(screen("U008"), nullptr);
+}
+
+TEST_F(ShellTest, ContactScreenWithoutItsFileShowsEmptyFieldsAndNoLinks) {
+    for (const QByteArray& bytes : {QByteArray(), QByteArray("\0\xff[Contact", 10)}) {
+        if (!bytes.isNull())
+            test::writeFile(dir.file("contact.ini"), bytes);
+        menu("mnuHelpHelp", 5)->trigger();
+        auto* contact = qobject_cast<ui::ContactScreen*>(screen("U008"));
+        ASSERT_TRUE(contact);
+        for (const char* name :
+             {"lblCompany", "lblAddress", "lblPhone1", "lblFax", "lblMailLink", "lblweblink"})
+            EXPECT_EQ(contact->findChild<QLabel*>(name)->text(), "") << name;
+        EXPECT_EQ(contact->mailUrl(), "");
+        EXPECT_EQ(contact->webUrl(), "");
+        // A click on an empty address opens nothing and breaks nothing.
+        QTest::mouseClick(contact->findChild<QWidget*>("lblMailLink"), Qt::LeftButton);
+        QTest::mouseClick(contact->findChild<QWidget*>("cmdExit"), Qt::LeftButton);
+        EXPECT_EQ(screen("U008"), nullptr);
+    }
 }
 
 TEST_F(ShellTest, SystemInfoTellsWhatASupportDeskAsksFor) {
