@@ -76,11 +76,15 @@ ContactScreen::ContactScreen(MainWindow& window)
         grid->addWidget(value, row, 2);
         ++row;
     };
+    // A number whose person is not named is still a number to call.
+    auto person = [](const QString& name) {
+        return name.isEmpty() ? QStringLiteral("Telephone") : name;
+    };
     addRow(picture(QStringLiteral("picPhone1"), QStyle::SP_DialogHelpButton, this),
-           text(QStringLiteral("lblContact1"), mDetails.contact1, this),
+           text(QStringLiteral("lblContact1"), person(mDetails.contact1), this),
            text(QStringLiteral("lblPhone1"), mDetails.phone1, this));
     addRow(picture(QStringLiteral("picPhone2"), QStyle::SP_DialogHelpButton, this),
-           text(QStringLiteral("lblContact2"), mDetails.contact2, this),
+           text(QStringLiteral("lblContact2"), person(mDetails.contact2), this),
            text(QStringLiteral("lblPhone2"), mDetails.phone2, this));
     addRow(picture(QStringLiteral("picFax"), QStyle::SP_FileIcon, this),
            new QLabel(QStringLiteral("Fax"), this),
