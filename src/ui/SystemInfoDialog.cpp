@@ -38,7 +38,7 @@ SystemInfoDialog::SystemInfoDialog(Session& session, QWidget* parent) : QDialog(
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(mText, 1);
     outer->addLayout(buttons);
-    resize(640, 300);
+    resize(760, 300);
 }
 
 QString SystemInfoDialog::text() const {
