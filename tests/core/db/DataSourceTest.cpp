@@ -43,59 +43,47 @@ private:
     QByteArray mOld;
 };
 
-// One number read the way any ODBC client reads it: through the driver manager, by the data
-// source's name.
-struct OdbcResult {
-    std::optional<long long> value;
-    QString error;
-};
-
-OdbcResult queryThroughDataSource(const char* sql) {
-    OdbcResult out;
+// A number read as any ODBC client reads it: through the driver manager, by the data source's
+// name. Empty when that fails, with the driver manager's or the driver's reason in error.
+std::optional<long long> queryThroughDataSource(const char* sql, QString* error = nullptr) {
     SQLHENV env = SQL_NULL_HENV;
     SQLHDBC dbc = SQL_NULL_HDBC;
     SQLHSTMT st = SQL_NULL_HSTMT;
-    auto diagnose = [&](SQLSMALLINT type, SQLHANDLE handle) {
-        SQLCHAR state[6] = {};
-        SQLCHAR text[512] = {};
-        SQLINTEGER native = 0;
-        SQLSMALLINT len = 0;
-        SQLGetDiagRec(type, handle, 1, state, &native, text, sizeof text, &len);
-        out.error = QString::fromLocal8Bit(reinterpret_cast<char*>(state)) + QStringLiteral(" ") +
-                    QString::fromLocal8Bit(reinterpret_cast<char*>(text));
-    };
     SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
     SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
     SQLCHAR connect[] = "DSN=ORVDataVal;";
-    SQLCHAR done[1024];
-    SQLSMALLINT doneLen = 0;
-    if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, connect, SQL_NTS, done, sizeof done, &doneLen,
-                                        SQL_DRIVER_NOPROMPT))) {
-        diagnose(SQL_HANDLE_DBC, dbc);
-    } else {
+    SQLCHAR* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql));
+    SQLBIGINT value = 0;
+    std::optional<long long> out;
+    if (SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, connect, SQL_NTS, nullptr, 0, nullptr,
+                                       SQL_DRIVER_NOPROMPT))) {
         SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st);
-        SQLBIGINT value = 0;
-        SQLLEN indicator = 0;
-        if (SQL_SUCCEEDED(
-                SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql)), SQL_NTS)) &&
-            SQL_SUCCEEDED(SQLFetch(st)) &&
-            SQL_SUCCEEDED(SQLGetData(st, 1, SQL_C_SBIGINT, &value, 0, &indicator)))
-            out.value = value;
-        else
-            diagnose(SQL_HANDLE_STMT, st);
-        SQLFreeHandle(SQL_HANDLE_STMT, st);
-        SQLDisconnect(dbc);
+        if (SQL_SUCCEEDED(SQLExecDirect(st, text, SQL_NTS)) && SQL_SUCCEEDED(SQLFetch(st)) &&
+            SQL_SUCCEEDED(SQLGetData(st, 1, SQL_C_SBIGINT, &value, 0, nullptr)))
+            out = value;
     }
+    if (!out && error) {
+        SQLCHAR state[6] = {}, message[512] = {};
+        SQLINTEGER native = 0;
+        SQLSMALLINT length = 0;
+        SQLGetDiagRec(st ? SQL_HANDLE_STMT : SQL_HANDLE_DBC, st ? st : dbc, 1, state, &native,
+                      message, sizeof message, &length);
+        *error = QString::fromLocal8Bit(reinterpret_cast<char*>(message));
+    }
+    if (st)
+        SQLFreeHandle(SQL_HANDLE_STMT, st);
+    SQLDisconnect(dbc);
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     SQLFreeHandle(SQL_HANDLE_ENV, env);
     return out;
 }
 
 long long readThroughDataSource(const char* sql) {
-    const OdbcResult r = queryThroughDataSource(sql);
-    EXPECT_TRUE(r.value.has_value()) << sql << ": " << r.error.toStdString();
-    return r.value.value_or(-1);
+    QString error;
+    const std::optional<long long> value = queryThroughDataSource(sql, &error);
+    EXPECT_TRUE(value) << sql << ": " << error.toStdString();
+    return value.value_or(-1);
 }
 
 class DataSourceTest : public ::testing::Test {
@@ -128,7 +116,7 @@ TEST_F(DataSourceTest, ClientsReadTheDatabaseTheProgramHasOpen) {
     // A database that went away is not made anew, empty, by a client.
     session->closeConnection();
     ASSERT_TRUE(QFile::remove(dir.file("b.mdb")));
-    EXPECT_FALSE(queryThroughDataSource("SELECT count(*) FROM tblsystem").value);
+    EXPECT_FALSE(queryThroughDataSource("SELECT count(*) FROM tblsystem"));
     EXPECT_FALSE(QFile::exists(dir.file("b.mdb")));
 }
 
