@@ -18,6 +18,7 @@ home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 cp "$build/bin/ORVTemplate.xmdb" "$home/"
 [ -f "$build/bin/ORVDV.DLL" ] && cp "$build/bin/ORVDV.DLL" "$home/"
+[ -f "$build/bin/contact.ini" ] && cp "$build/bin/contact.ini" "$home/"
 cp "$build"/bin/*.rpt "$home/"
 cp demo/demo-extract.csv "$home/"
 mkdir -p "$out"

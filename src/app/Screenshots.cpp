@@ -1,11 +1,13 @@
 #include "Screenshots.h"
 
+#include "AboutScreen.h"
 #include "CalendarScreen.h"
 #include "MainWindow.h"
 #include "ReportValidationScreen.h"
 #include "SampleListModel.h"
 #include "SampleSummaryScreen.h"
 #include "SplashScreen.h"
+#include "SystemInfoDialog.h"
 #include "WorksheetScreen.h"
 
 #include <QAction>
@@ -185,6 +187,12 @@ int takeScreenshots(ui::MainWindow& window, const QString& folder) {
     shoot.save(window.loadedScreen(QStringLiteral("U003")), QStringLiteral("U003r"));
     window.about();
     shoot.save(window.loadedScreen(QStringLiteral("U009")), QStringLiteral("U009"));
+    if (auto* about = qobject_cast<ui::AboutScreen*>(window.loadedScreen(QStringLiteral("U009")))) {
+        ui::SystemInfoDialog* info = about->showSystemInfo();
+        settle();
+        shoot.save(info, QStringLiteral("U009-sysinfo"));
+        info->close();
+    }
     window.contactUs();
     shoot.save(window.loadedScreen(QStringLiteral("U008")), QStringLiteral("U008"));
     window.tileVertical();

@@ -2,23 +2,18 @@
 
 #include "MainWindow.h"
 #include "ScreenGeometry.h"
+#include "SystemInfoDialog.h"
 
-#include <QFileInfo>
+#include "db/SystemInfo.h"
+
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
 
 namespace orv::ui {
-
-namespace {
-// The system information program, where the system has one.
-const QString kSysInfo =
-    QStringLiteral("C:/program files/common files/microsoft shared/msinfo/msinfo32.exe");
-} // namespace
 
 AboutScreen::AboutScreen(MainWindow& window) : mWindow(window) {
     setObjectName(QStringLiteral("U009"));
@@ -27,13 +22,14 @@ AboutScreen::AboutScreen(MainWindow& window) : mWindow(window) {
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("picIcon"));
     icon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(48, 48));
-    auto* title = new QLabel(QStringLiteral("ORV Data Validation System."), this);
+    auto* title = new QLabel(QString::fromLatin1(kProgramTitle), this);
     title->setObjectName(QStringLiteral("lblTitle"));
     QFont big = title->font();
     big.setBold(true);
     big.setPointSizeF(big.pointSizeF() * 1.3);
     title->setFont(big);
-    auto* version = new QLabel(QStringLiteral("Version 2.0"), this);
+    auto* version =
+        new QLabel(QStringLiteral("Version ") + QString::fromLatin1(kProgramVersion), this);
     version->setObjectName(QStringLiteral("lblVersion"));
     auto* developer =
         new QLabel(QStringLiteral("Developed for the ORV programme by Corvath Inc."), this);
@@ -67,12 +63,21 @@ AboutScreen::AboutScreen(MainWindow& window) : mWindow(window) {
     outer->addWidget(line);
     outer->addLayout(buttons);
 
-    const QFileInfo sysInfo(kSysInfo);
-    info->setVisible(sysInfo.exists() && sysInfo.size() > 0);
-    connect(info, &QPushButton::clicked, this,
-            [] { QProcess::startDetached(kSysInfo, QStringList()); });
+    info->setToolTip(QStringLiteral("What a support desk asks for, to copy into a message"));
+    connect(info, &QPushButton::clicked, this, &AboutScreen::showSystemInfo);
     connect(ok, &QPushButton::clicked, this, [this] { mWindow.unloadScreen(objectName()); });
     fitScreen(this, 5565, 3255);
+}
+
+SystemInfoDialog* AboutScreen::showSystemInfo() {
+    if (!mInfo) {
+        mInfo = new SystemInfoDialog(mWindow.session(), this);
+        mInfo->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    mInfo->show();
+    mInfo->raise();
+    mInfo->activateWindow();
+    return mInfo;
 }
 
 } // namespace orv::ui

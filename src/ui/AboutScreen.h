@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 namespace orv::ui {
 
 class MainWindow;
+class SystemInfoDialog;
 
 // U009, the about box.
 class AboutScreen : public QWidget {
@@ -12,8 +14,12 @@ class AboutScreen : public QWidget {
 public:
     explicit AboutScreen(MainWindow& window);
 
+    // SysInfo: the facts a support desk asks for, in a dialog of their own.
+    SystemInfoDialog* showSystemInfo();
+
 private:
     MainWindow& mWindow;
+    QPointer<SystemInfoDialog> mInfo;
 };
 
 } // namespace orv::ui

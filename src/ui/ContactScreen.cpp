@@ -3,6 +3,8 @@
 #include "MainWindow.h"
 #include "ScreenGeometry.h"
 
+#include "db/Session.h"
+
 #include <QDesktopServices>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -20,6 +22,8 @@ namespace {
 QLabel* text(const QString& name, const QString& value, QWidget* parent) {
     auto* l = new QLabel(value, parent);
     l->setObjectName(name);
+    // Whatever the file holds is shown as it is, never as markup.
+    l->setTextFormat(Qt::PlainText);
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return l;
 }
@@ -31,9 +35,11 @@ QLabel* picture(const QString& name, QStyle::StandardPixmap which, QWidget* pare
     return l;
 }
 
+// A label that reads as a link, when there is something to open.
 QLabel* link(const QString& name, const QString& value, QWidget* parent) {
-    auto* l = new QLabel(value, parent);
-    l->setObjectName(name);
+    QLabel* l = text(name, value, parent);
+    if (value.isEmpty())
+        return l;
     l->setCursor(Qt::PointingHandCursor);
     QFont f = l->font();
     f.setUnderline(true);
@@ -46,43 +52,49 @@ QLabel* link(const QString& name, const QString& value, QWidget* parent) {
 
 } // namespace
 
-ContactScreen::ContactScreen(MainWindow& window) : mWindow(window) {
+ContactScreen::ContactScreen(MainWindow& window)
+    : mWindow(window), mDetails(readContactDetails(
+                           window.session().programFile(QString::fromLatin1(kContactFile)))) {
     setObjectName(QStringLiteral("U008"));
     setWindowTitle(QStringLiteral("Contact Us."));
 
-    auto* company = text(QStringLiteral("lblCompany"), QStringLiteral("Corvath Inc."), this);
+    auto* company = text(QStringLiteral("lblCompany"), mDetails.organisation, this);
     QFont bold = company->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.2);
     company->setFont(bold);
+    company->setWordWrap(true);
     auto* address =
-        text(QStringLiteral("lblAddress"),
-             QStringLiteral("1200 Harbor Point Drive, Suite 410\nRiverton, MD 21000"), this);
+        text(QStringLiteral("lblAddress"), mDetails.address.join(QLatin1Char('\n')), this);
 
     auto* grid = new QGridLayout;
     grid->setColumnStretch(2, 1);
     int row = 0;
-    auto addRow = [&](QLabel* pic, const QString& caption, QLabel* value) {
-        if (pic)
-            grid->addWidget(pic, row, 0);
-        grid->addWidget(new QLabel(caption, this), row, 1);
+    auto addRow = [&](QLabel* pic, QLabel* caption, QLabel* value) {
+        grid->addWidget(pic, row, 0);
+        grid->addWidget(caption, row, 1);
         grid->addWidget(value, row, 2);
         ++row;
     };
+    // A number whose person is not named is still a number to call.
+    auto person = [](const QString& name) {
+        return name.isEmpty() ? QStringLiteral("Telephone") : name;
+    };
     addRow(picture(QStringLiteral("picPhone1"), QStyle::SP_DialogHelpButton, this),
-           QStringLiteral("Dana Whitfield"),
-           text(QStringLiteral("lblPhone1"), QStringLiteral("(555) 010-4417"), this));
+           text(QStringLiteral("lblContact1"), person(mDetails.contact1), this),
+           text(QStringLiteral("lblPhone1"), mDetails.phone1, this));
     addRow(picture(QStringLiteral("picPhone2"), QStyle::SP_DialogHelpButton, this),
-           QStringLiteral("Marcus Oyelaran"),
-           text(QStringLiteral("lblPhone2"), QStringLiteral("(555) 010-4452"), this));
-    addRow(picture(QStringLiteral("picFax"), QStyle::SP_FileIcon, this), QStringLiteral("Fax"),
-           text(QStringLiteral("lblFax"), QStringLiteral("(555) 010-4499"), this));
-    mMail = link(QStringLiteral("lblMailLink"), QStringLiteral("orvhelp@corvath.example"), this);
+           text(QStringLiteral("lblContact2"), person(mDetails.contact2), this),
+           text(QStringLiteral("lblPhone2"), mDetails.phone2, this));
+    addRow(picture(QStringLiteral("picFax"), QStyle::SP_FileIcon, this),
+           new QLabel(QStringLiteral("Fax"), this),
+           text(QStringLiteral("lblFax"), mDetails.fax, this));
+    mMail = link(QStringLiteral("lblMailLink"), mDetails.email, this);
     addRow(picture(QStringLiteral("picMail"), QStyle::SP_MessageBoxInformation, this),
-           QStringLiteral("E-mail"), mMail);
-    mWeb = link(QStringLiteral("lblweblink"), QStringLiteral("www.corvath.example"), this);
-    addRow(picture(QStringLiteral("picWeb"), QStyle::SP_DriveNetIcon, this), QStringLiteral("Web"),
-           mWeb);
+           new QLabel(QStringLiteral("E-mail"), this), mMail);
+    mWeb = link(QStringLiteral("lblweblink"), mDetails.web, this);
+    addRow(picture(QStringLiteral("picWeb"), QStyle::SP_DriveNetIcon, this),
+           new QLabel(QStringLiteral("Web"), this), mWeb);
     mMail->installEventFilter(this);
     mWeb->installEventFilter(this);
 
@@ -105,20 +117,19 @@ ContactScreen::ContactScreen(MainWindow& window) : mWindow(window) {
 }
 
 QString ContactScreen::mailUrl() const {
-    return QStringLiteral("mailto:") + mMail->text() + QStringLiteral("?subject=ORV Help Request ");
+    return contactMailUrl(mDetails);
 }
 
 QString ContactScreen::webUrl() const {
-    return QStringLiteral("http://") + mWeb->text();
+    return contactWebUrl(mDetails);
 }
 
 bool ContactScreen::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        if (watched == mMail)
-            QDesktopServices::openUrl(QUrl(mailUrl()));
-        else if (watched == mWeb)
-            QDesktopServices::openUrl(QUrl(webUrl()));
+        const QString url = watched == mMail ? mailUrl() : watched == mWeb ? webUrl() : QString();
+        if (!url.isEmpty())
+            QDesktopServices::openUrl(QUrl(url));
     }
     return QWidget::eventFilter(watched, event);
 }

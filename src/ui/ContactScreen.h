@@ -1,5 +1,7 @@
 #pragma once
 
+#include "worksheet/ContactDetails.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -8,14 +10,16 @@ namespace orv::ui {
 
 class MainWindow;
 
-// U008, "Contact Us.": whom to call or write for help; the mail and web addresses open the
-// mail program and the browser.
+// U008, "Contact Us.": whom to call or write for help, as the agency set it in the contact
+// file beside the program; the mail and web addresses, when set, open the mail program and
+// the browser.
 class ContactScreen : public QWidget {
     Q_OBJECT
 public:
     explicit ContactScreen(MainWindow& window);
 
-    // What a click on the mail or web label opens.
+    const ContactDetails& details() const { return mDetails; }
+    // What a click on the mail or web label opens; empty when the address is not set.
     QString mailUrl() const;
     QString webUrl() const;
 
@@ -24,6 +28,7 @@ protected:
 
 private:
     MainWindow& mWindow;
+    ContactDetails mDetails;
     QLabel* mMail = nullptr;
     QLabel* mWeb = nullptr;
 };

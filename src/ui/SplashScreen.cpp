@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 
 #include "db/DataSource.h"
+#include "db/SystemInfo.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -29,7 +30,8 @@ SplashScreen::SplashScreen(const QString& programDir)
     big.setPointSizeF(big.pointSizeF() * 1.8);
     title->setFont(big);
     title->setAlignment(Qt::AlignCenter);
-    auto* version = new QLabel(QStringLiteral("Version 2.0"), frame);
+    auto* version =
+        new QLabel(QStringLiteral("Version ") + QString::fromLatin1(kProgramVersion), frame);
     version->setObjectName(QStringLiteral("lblVersion"));
     version->setAlignment(Qt::AlignCenter);
     auto* wait = new QLabel(QStringLiteral("Starting, please wait..."), frame);

@@ -80,6 +80,7 @@ INSTANTIATE_TEST_SUITE_P(Table, DateEntryTest,
                                            TypedDate{"070106", "07/01/1906"},
                                            TypedDate{"070100", "07/01/2000"},
                                            TypedDate{"7/1/2006", "07/01/2006"},
+                                           TypedDate{"7/1/06", "07/01/2006"},
                                            TypedDate{"13012006", ""}, TypedDate{"soon", ""}));
 
 TEST_F(SignInScreenTest, FiscalYearRules) {

@@ -1,12 +1,18 @@
 #include "ShellFixture.h"
 
+#include "AboutScreen.h"
 #include "CalendarScreen.h"
 #include "ContactScreen.h"
+#include "SystemInfoDialog.h"
 #include "TipScreen.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMap>
 #include <QPushButton>
+#include <QSysInfo>
 
 using namespace orv;
 using orv::test::ShellTest;
@@ -117,14 +123,76 @@ TEST_F(TipsTest, NoTipsWhenSwitchedOff) {
     EXPECT_FALSE(window->action(MenuEntry::ShowTipsAtStartup)->isChecked());
 }
 
-TEST_F(ShellTest, ContactLinks) {
-    menu("mnuHelpHelp", 5)->trigger();
-    auto* contact = qobject_cast<ui::ContactScreen*>(screen("U008"));
+TEST_F(ShellTest, ContactDetailsComeFromTheFileBesideTheProgram) {
+    auto open = [&] {
+        menu("mnuHelpHelp", 5)->trigger();
+        return qobject_cast<ui::ContactScreen*>(screen("U008"));
+    };
+    auto label = [](QWidget* s, const char* name) { return s->findChild<QLabel*>(name)->text(); };
+
+    // Without its file every field is empty and nothing is a link; nothing breaks.
+    ui::ContactScreen* contact = open();
     ASSERT_TRUE(contact);
-    EXPECT_EQ(contact->mailUrl(), "mailto:orvhelp@corvath.example?subject=ORV Help Request ");
-    EXPECT_EQ(contact->webUrl(), "http://www.corvath.example");
+    EXPECT_EQ(contact->windowTitle(), "Contact Us.");
+    for (const char* name : {"lblCompany", "lblAddress", "lblPhone1", "lblMailLink", "lblweblink"})
+        EXPECT_EQ(label(contact, name), "") << name;
+    EXPECT_EQ(label(contact, "lblContact1"), "Telephone");
+    EXPECT_EQ(contact->mailUrl(), "");
+    QTest::mouseClick(contact->findChild<QWidget*>("lblMailLink"), Qt::LeftButton);
     QTest::mouseClick(contact->findChild<QWidget*>("cmdExit"), Qt::LeftButton);
     EXPECT_EQ(screen("U008"), nullptr);
+
+    test::writeFile(dir.file("contact.ini"), "[Contact]\nOrganisation = Agency <i>ORV</i>\n"
+                                             "Address1 = 1 Main St\nAddress2 = City\n"
+                                             "Contact1 = Ann\nPhone1 = 555-0100\n"
+                                             "Email = help@agency.example\nWeb = agency.example\n");
+    contact = open();
+    ASSERT_TRUE(contact);
+    EXPECT_EQ(label(contact, "lblCompany"), "Agency <i>ORV</i>");
+    EXPECT_EQ(contact->findChild<QLabel*>("lblCompany")->textFormat(), Qt::PlainText);
+    EXPECT_EQ(label(contact, "lblAddress"), "1 Main St\nCity");
+    EXPECT_EQ(label(contact, "lblContact1"), "Ann");
+    EXPECT_EQ(label(contact, "lblPhone1"), "555-0100");
+    EXPECT_EQ(label(contact, "lblMailLink"), "help@agency.example");
+    EXPECT_EQ(contact->mailUrl(), "mailto:help@agency.example?subject=ORV Help Request ");
+    EXPECT_EQ(contact->webUrl(), "http://agency.example");
+}
+
+TEST_F(ShellTest, SystemInfoTellsWhatASupportDeskAsksFor) {
+    createDatabase();
+    menu("mnuHelpHelp", 7)->trigger();
+    auto* about = qobject_cast<ui::AboutScreen*>(screen("U009"));
+    ASSERT_TRUE(about);
+    auto* info = about->findChild<QPushButton*>("cmdInfo");
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->text(), "SysInfo");
+    EXPECT_FALSE(info->isHidden());
+    QTest::mouseClick(info, Qt::LeftButton);
+    auto* dialog = about->findChild<ui::SystemInfoDialog*>("dlgSysInfo");
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog->isVisible());
+
+    QMap<QString, QString> lines;
+    for (const QString& l : dialog->text().split('\n', Qt::SkipEmptyParts))
+        lines.insert(l.section(": ", 0, 0), l.section(": ", 1, -1));
+    auto line = [&](const char* label) { return lines.value(label); };
+    EXPECT_EQ(line("Program"), "ORV Data Validation System. Version 2.0");
+    EXPECT_TRUE(line("Qt").startsWith(qVersion()));
+    EXPECT_TRUE(line("SQLite").startsWith("3."));
+    EXPECT_EQ(line("Operating system").section(',', 0, 0), QSysInfo::prettyProductName());
+    EXPECT_EQ(line("Program folder"), dir.path());
+    EXPECT_EQ(line("Open database"), dir.file("run.mdb"));
+    EXPECT_TRUE(line("Data source").startsWith("ORVDataVal -> " + dir.file("run.mdb")));
+    EXPECT_TRUE(line("ODBC driver").startsWith("SQLite3 ("));
+    EXPECT_FALSE(line("ODBC driver").contains("cannot"));
+    EXPECT_EQ(lines.size(), 8) << dialog->text().toStdString();
+
+    QGuiApplication::clipboard()->clear();
+    QTest::mouseClick(dialog->findChild<QPushButton*>("cmdCopy"), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), dialog->text());
+    QTest::mouseClick(dialog->findChild<QPushButton*>("cmdClose"), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(about->findChild<ui::SystemInfoDialog*>(), nullptr);
 }
 
 } // namespace

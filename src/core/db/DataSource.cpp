@@ -1,10 +1,13 @@
 #include "db/DataSource.h"
 
 #include "db/Database.h"
+#include "db/IniText.h"
 #include "db/Session.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <odbcinst.h>
 #include <sql.h>
@@ -14,49 +17,97 @@ namespace orv {
 
 namespace {
 constexpr const char* kIni = "odbc.ini";
+constexpr const char* kInstIni = "odbcinst.ini";
 const char* kFailed = "DSN Creation Failed";
+// The driver library of Debian's libsqliteodbc (and of the upstream build).
+const QString kDriverLibrary = QStringLiteral("libsqlite3odbc.so");
+// Taken when the driver manager lists a "SQLite3" whose library is gone.
+const QString kSpareDriverName = QStringLiteral("ORV SQLite3");
 
-QStringList sections() {
-    SQLSetConfigMode(ODBC_USER_DSN);
-    QByteArray buf(64 * 1024, '\0');
-    const int n = SQLGetPrivateProfileString(nullptr, nullptr, "", buf.data(), buf.size(), kIni);
+// The configuration mode is the driver manager's global state: put it back as it was.
+class ConfigMode {
+public:
+    explicit ConfigMode(UWORD mode) {
+        SQLGetConfigMode(&mSaved);
+        SQLSetConfigMode(mode);
+    }
+    ~ConfigMode() { SQLSetConfigMode(mSaved); }
+    ConfigMode(const ConfigMode&) = delete;
+    ConfigMode& operator=(const ConfigMode&) = delete;
+
+private:
+    UWORD mSaved = ODBC_BOTH_DSN;
+};
+
+// Names that the installer functions return separated by NULs.
+QStringList splitNames(const QByteArray& buf, int length) {
     QStringList out;
-    // The names come back separated by NULs.
-    for (const QByteArray& part : buf.left(std::max(n, 0)).split('\0')) {
+    for (const QByteArray& part : buf.left(std::max(length, 0)).split('\0')) {
         if (!part.isEmpty())
             out << QString::fromLocal8Bit(part);
     }
     return out;
 }
+
+QString profileString(const QString& section, const QString& key, const char* file) {
+    QByteArray buf(4096, '\0');
+    const QByteArray s = section.toLocal8Bit();
+    const QByteArray k = key.toLocal8Bit();
+    const int n =
+        SQLGetPrivateProfileString(s.constData(), k.constData(), "", buf.data(), buf.size(), file);
+    return QString::fromLocal8Bit(buf.constData(), std::max(n, 0));
+}
+
+void requireOneLine(const QString& value) {
+    if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
+        throw DbError(
+            QStringLiteral("A data source cannot name '%1': it holds a line break.").arg(value));
+}
+
 } // namespace
 
 namespace datasource {
 
-bool exists(const QString& name) {
-    return sections().contains(name, Qt::CaseInsensitive);
+QString userDataSourceFile() {
+    const QString named = qEnvironmentVariable("ODBCINI");
+    return named.isEmpty() ? QDir::home().filePath(QStringLiteral(".odbc.ini")) : named;
 }
 
-bool write(const QString& name, const QString& databasePath) {
-    SQLSetConfigMode(ODBC_USER_DSN);
-    const QByteArray dsn = name.toLocal8Bit();
-    const QByteArray dbq = databasePath.toLocal8Bit();
-    return SQLWriteDSNToIni(dsn.constData(), kDataSourceDriver) &&
-           SQLWritePrivateProfileString(dsn.constData(), "Uid", "Admin", kIni) &&
-           SQLWritePrivateProfileString(dsn.constData(), "pwd", "", kIni) &&
-           SQLWritePrivateProfileString(dsn.constData(), "DBQ", dbq.constData(), kIni);
+QString userDriverFile() {
+    return QDir::home().filePath(QStringLiteral(".odbcinst.ini"));
+}
+
+void refreshDriverManager() {
+    // Only a write through the installer functions makes them forget what they read; a
+    // scratch file takes it, so the user's own files are only ever replaced whole.
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return;
+    const QByteArray file = QFile::encodeName(scratch.filePath(QStringLiteral("refresh.ini")));
+    SQLWritePrivateProfileString("refresh", "read", "again", file.constData());
+}
+
+bool exists(const QString& name) {
+    refreshDriverManager();
+    ConfigMode mode(ODBC_USER_DSN);
+    QByteArray buf(64 * 1024, '\0');
+    const int n = SQLGetPrivateProfileString(nullptr, nullptr, "", buf.data(), buf.size(), kIni);
+    return splitNames(buf, n).contains(name, Qt::CaseInsensitive);
 }
 
 QString attribute(const QString& name, const QString& key) {
-    SQLSetConfigMode(ODBC_USER_DSN);
-    char buf[4096] = {};
-    const QByteArray dsn = name.toLocal8Bit();
-    const QByteArray k = key.toLocal8Bit();
-    const int n =
-        SQLGetPrivateProfileString(dsn.constData(), k.constData(), "", buf, sizeof buf, kIni);
-    return QString::fromLocal8Bit(buf, std::max(n, 0));
+    refreshDriverManager();
+    ConfigMode mode(ODBC_USER_DSN);
+    return profileString(name, key, kIni);
+}
+
+QString databaseOf(const QString& name) {
+    const QString database = attribute(name, QStringLiteral("Database"));
+    return database.isEmpty() ? attribute(name, QStringLiteral("DBQ")) : database;
 }
 
 QStringList orvNames() {
+    refreshDriverManager();
     QStringList out;
     SQLHENV env = SQL_NULL_HENV;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
@@ -78,11 +129,134 @@ QStringList orvNames() {
     return out;
 }
 
+QVector<Driver> installedDrivers() {
+    refreshDriverManager();
+    ConfigMode mode(ODBC_BOTH_DSN);
+    QByteArray buf(64 * 1024, '\0');
+    WORD length = 0;
+    QVector<Driver> out;
+    if (!SQLGetInstalledDrivers(buf.data(), static_cast<WORD>(buf.size() - 1), &length))
+        return out;
+    for (const QString& name : splitNames(buf, length))
+        out.push_back({name, profileString(name, QStringLiteral("Driver"), kInstIni)});
+    return out;
+}
+
+QStringList driverFolders() {
+    QStringList out;
+    // Debian keeps driver libraries in /usr/lib/<architecture>/odbc.
+    const QDir lib(QStringLiteral("/usr/lib"));
+    for (const QString& arch : lib.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (arch.contains(QLatin1String("-linux-")))
+            out << lib.filePath(arch + QStringLiteral("/odbc"));
+    }
+    out << QStringLiteral("/usr/lib/odbc") << QStringLiteral("/usr/lib64/odbc")
+        << QStringLiteral("/usr/local/lib/odbc") << QStringLiteral("/usr/lib64")
+        << QStringLiteral("/usr/local/lib") << QStringLiteral("/usr/lib");
+    return out;
+}
+
+QString findDriverLibrary(const QStringList& folders) {
+    for (const QString& folder : folders) {
+        const QFileInfo library(QDir(folder).filePath(kDriverLibrary));
+        if (library.isFile())
+            return library.absoluteFilePath();
+    }
+    return {};
+}
+
+bool isSqliteDriver(const Driver& driver, const QStringList& folders) {
+    const QFileInfo library(driver.library);
+    if (!library.fileName().startsWith(QLatin1String("libsqlite3odbc")))
+        return false;
+    if (library.isAbsolute())
+        return library.isFile();
+    // A bare library name is looked up where driver libraries are kept.
+    for (const QString& folder : folders) {
+        if (QFileInfo(QDir(folder).filePath(driver.library)).isFile())
+            return true;
+    }
+    return false;
+}
+
+QString ensureDriver() {
+    return ensureDriver(installedDrivers(), driverFolders());
+}
+
+QString ensureDriver(const QVector<Driver>& installed, const QStringList& folders) {
+    const QString preferred = QString::fromLatin1(kDataSourceDriver);
+    QString found;
+    bool nameTaken = false;
+    for (const Driver& d : installed) {
+        const bool isPreferred = d.name.compare(preferred, Qt::CaseInsensitive) == 0;
+        nameTaken = nameTaken || isPreferred;
+        if (isSqliteDriver(d, folders) && (found.isEmpty() || isPreferred))
+            found = d.name;
+    }
+    if (!found.isEmpty())
+        return found;
+
+    const QString library = findDriverLibrary(folders);
+    if (library.isEmpty())
+        throw DbError(
+            QStringLiteral("The SQLite ODBC driver (%1) is not installed.").arg(kDriverLibrary));
+    const QString file = userDriverFile();
+    IniText ini = readIniFile(file);
+    // A "SQLite3" of the system's list whose library is gone would stand in the way of ours.
+    const QString name = nameTaken && !ini.hasSection(preferred) ? kSpareDriverName : preferred;
+    ini.set(name, QStringLiteral("Description"), QStringLiteral("SQLite3 ODBC Driver"));
+    ini.set(name, QStringLiteral("Driver"), library);
+    ini.set(name, QStringLiteral("Setup"), library);
+    writeIniFile(file, ini);
+    refreshDriverManager();
+    return name;
+}
+
+void write(const QString& name, const QString& driver, const QString& databasePath) {
+    // Other programs start elsewhere: a relative path would lead them astray.
+    const QString database =
+        databasePath.isEmpty() ? QString() : QFileInfo(databasePath).absoluteFilePath();
+    for (const QString& value : {name, driver, database})
+        requireOneLine(value);
+    const QString file = userDataSourceFile();
+    IniText ini = readIniFile(file);
+    ini.set(name, QStringLiteral("Driver"), driver);
+    ini.set(name, QStringLiteral("Database"), database);
+    ini.set(name, QStringLiteral("DBQ"), database);
+    // A client must not make an empty database where a validation database went missing.
+    ini.set(name, QStringLiteral("NoCreat"), QStringLiteral("1"));
+    writeIniFile(file, ini);
+    refreshDriverManager();
+}
+
 } // namespace datasource
 
+namespace {
+
+// The record names a driver the driver manager can load, and a database.
+bool usable(const QString& name) {
+    if (datasource::attribute(name, QStringLiteral("Database")).isEmpty())
+        return false;
+    const QString driver = datasource::attribute(name, QStringLiteral("Driver"));
+    const QStringList folders = datasource::driverFolders();
+    for (const datasource::Driver& d : datasource::installedDrivers()) {
+        if (d.name.compare(driver, Qt::CaseInsensitive) == 0)
+            return datasource::isSqliteDriver(d, folders);
+    }
+    return false;
+}
+
+} // namespace
+
 void ensureDataSource(Session& session) {
-    if (datasource::exists(QString::fromLatin1(kDataSourceName)))
+    const QString name = QString::fromLatin1(kDataSourceName);
+    if (datasource::exists(name)) {
+        // Records from before name a driver of another platform: keep their database, give
+        // them a driver that loads.
+        if (!usable(name))
+            createDataSource(session, name, datasource::databaseOf(name));
         return;
+    }
     const QString mdb = session.programFile(QStringLiteral("ORVTemplate.mdb"));
     if (!QFileInfo::exists(mdb)) {
         const QString xmdb = session.programFile(QStringLiteral("ORVTemplate.xmdb"));
@@ -91,11 +265,24 @@ void ensureDataSource(Session& session) {
             throw DbError(QStringLiteral("Cannot copy '%1' to '%2': %3")
                               .arg(xmdb, mdb, source.errorString()));
     }
-    createDataSource(session, QString::fromLatin1(kDataSourceName), mdb);
+    createDataSource(session, name, mdb);
 }
 
 void createDataSource(Session& session, const QString& name, const QString& databasePath) {
-    if (!datasource::write(name, databasePath))
+    bool ok = true;
+    QString driver = QString::fromLatin1(kDataSourceDriver);
+    try {
+        driver = datasource::ensureDriver();
+    } catch (const DbError&) {
+        ok = false;
+    }
+    // Even without a driver the record must stop naming the database opened before.
+    try {
+        datasource::write(name, driver, databasePath);
+    } catch (const DbError&) {
+        ok = false;
+    }
+    if (!ok)
         session.ui().message(QString::fromLatin1(kFailed), Icon::None);
 }
 

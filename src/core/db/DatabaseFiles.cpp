@@ -538,8 +538,7 @@ FileResult switchDatabase(Session& session, const QString& dataSourceName) {
     session.closeConnection();
     setDataMenus(session, false);
     session.databaseName = dataSourceName;
-    // A data source names its database through DBQ; open that file.
-    const QString file = datasource::attribute(dataSourceName, QStringLiteral("DBQ"));
+    const QString file = datasource::databaseOf(dataSourceName);
     if (session.openDatabaseConnection(file, session.lastConnectError)) {
         session.ui().message(QStringLiteral("Unable to log into system ") +
                                  session.lastConnectError,

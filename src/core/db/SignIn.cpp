@@ -24,18 +24,23 @@ int monthFromName(const QString& word) {
     return 0;
 }
 
-// Years typed with one or two digits: 00 is 2000, the others fall in the 1900s.
-int widenYear(int year) {
+// Digits only, with a two-digit year: 00 is 2000, the others fall in the 1900s.
+int widenDigitYear(int year) {
     if (year >= 100)
         return year;
     return year <= 0 ? 2000 + year : 1900 + year;
 }
 
-std::optional<int> typedYear(const QString& digits) {
+// A written date's short year, as people mean it: 00-29 are this century, 30-99 the last.
+constexpr int kLastShortYearOf2000s = 29;
+
+std::optional<int> writtenYear(const QString& digits) {
     if (digits.size() == 4)
         return digits.toInt();
-    if (digits.size() == 1 || digits.size() == 2)
-        return widenYear(digits.toInt());
+    if (digits.size() == 1 || digits.size() == 2) {
+        const int year = digits.toInt();
+        return year <= kLastShortYearOf2000s ? 2000 + year : 1900 + year;
+    }
     return std::nullopt;
 }
 
@@ -48,7 +53,7 @@ QDate parseDigits(const QString& text, const QDate& today) {
     const int month = text.left(2).toInt();
     const int day = text.mid(2, 2).toInt();
     const QString yearText = text.mid(4, 4);
-    const int year = yearText.size() >= 2 ? widenYear(yearText.toInt()) : today.year();
+    const int year = yearText.size() >= 2 ? widenDigitYear(yearText.toInt()) : today.year();
     return fromParts(year, month, day);
 }
 
@@ -106,7 +111,7 @@ QDate parseWritten(const QString& text, const QDate& today) {
             month = numbers[0].toInt();
             day = numbers[1].toInt();
             if (numbers.size() == 3)
-                year = typedYear(numbers[2]);
+                year = writtenYear(numbers[2]);
         }
     } else if (wordAt == 2) {
         return {};
@@ -116,7 +121,7 @@ QDate parseWritten(const QString& text, const QDate& today) {
         if (numbers[0].size() > 2)
             return {};
         if (numbers.size() == 2)
-            year = typedYear(numbers[1]);
+            year = writtenYear(numbers[1]);
     }
     if (!year)
         return {};
@@ -363,7 +368,8 @@ void buildRecordFilter(Session& session) {
 }
 
 SignInOutcome signIn(Session& session, SignInForm form, SignInMode mode, const QDate& today) {
-    session.recordFilter = RecordFilter{};
+    // The record filter is only replaced by one built whole: a failed click keeps the one the
+    // status bar shows, so later queries do not silently match nothing.
     const QString failed = checkSignIn(form, today);
     if (!failed.isEmpty()) {
         session.ui().message(failed, Icon::Exclamation);

@@ -37,8 +37,9 @@ inline const QString kEndBeforeStart =
 QString shortDate(const QDate& date);
 
 // Reads a typed date: eight digits MMDDYYYY (or MMDDYY, or MMDD for the current year), or a
-// written date such as 7/1/2006, 07-01-06, July 1, 2006 or 2006-07-01. Two-digit years
-// fall in the 1900s except 00, which is 2000. An invalid QDate when the text is no date.
+// written date such as 7/1/06, 7-1-2006, 2006-07-01, Jul 1, 2006, July 1 2006 or 1-Jul-2006.
+// A two-digit year of digits only falls in the 1900s except 00, which is 2000; a written one
+// is 2000-2029 for 00-29 and 1930-1999 for 30-99. An invalid QDate when the text is no date.
 QDate parseDateEntry(const QString& text, const QDate& today = QDate::currentDate());
 
 // Puts a typed date into short date form. An empty text stays empty and is valid; anything
@@ -90,7 +91,7 @@ struct SignInOutcome {
 
 // Sign In (or Save in report-options mode): checks the boxes, stores the settings, loads
 // them, enables the data menus after a sign-in and builds the record filter. Failures are
-// told through the session's front end.
+// told through the session's front end and leave the record filter as it was.
 SignInOutcome signIn(Session& session, SignInForm form, SignInMode mode,
                      const QDate& today = QDate::currentDate());
 

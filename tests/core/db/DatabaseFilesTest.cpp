@@ -257,7 +257,7 @@ TEST_F(FilesTest, DataSourceIsCreatedOnceAndFollowsEveryOpen) {
     EXPECT_TRUE(QFile::exists(mdb));
     EXPECT_TRUE(datasource::exists(kDataSourceName));
     EXPECT_EQ(datasource::attribute(kDataSourceName, "Driver"), kDataSourceDriver);
-    EXPECT_EQ(datasource::attribute(kDataSourceName, "Uid"), "Admin");
+    EXPECT_EQ(datasource::attribute(kDataSourceName, "Database"), mdb);
     EXPECT_EQ(datasource::attribute(kDataSourceName, "DBQ"), mdb);
 
     // With the record present nothing is restored, even when the template copy is gone.
@@ -286,7 +286,7 @@ TEST_F(FilesTest, MissingTemplatesFailEnsure) {
 
 TEST_F(FilesTest, SwitchOpensTheDatabaseBehindADataSource) {
     const QString a = newDatabase("a.mdb", 3);
-    ASSERT_TRUE(datasource::write("ORVOther", a));
+    datasource::write("ORVOther", kDataSourceDriver, a);
     newDatabase("b.mdb");
     EXPECT_EQ(switchDatabase(*session, "ORVOther"), FileResult::Opened);
     EXPECT_EQ(session->databasePath, a);

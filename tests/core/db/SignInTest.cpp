@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace orv;
 using test::ScriptedFrontEnd;
 
@@ -47,11 +49,23 @@ INSTANTIATE_TEST_SUITE_P(
     Written, NormalizeDateEntryTest,
     ::testing::Values(DateCase{"7/1/2006", "07/01/2006"}, DateCase{"07/01/2006", "07/01/2006"},
                       DateCase{"7-1-2006", "07/01/2006"}, DateCase{"7.1.2006", "07/01/2006"},
-                      DateCase{"7/1/06", "07/01/1906"}, DateCase{"7/1/00", "07/01/2000"},
+                      DateCase{"7/1/06", "07/01/2006"}, DateCase{"7/1/6", "07/01/2006"},
                       DateCase{"7/1", "07/01/2009"}, DateCase{"2006-07-01", "07/01/2006"},
-                      DateCase{"July 1, 2006", "07/01/2006"}, DateCase{"1 Jul 2006", "07/01/2006"},
-                      DateCase{"1-jul-2006", "07/01/2006"}, DateCase{"Sept 30 2006", "09/30/2006"},
-                      DateCase{"Dec 25", "12/25/2009"}));
+                      DateCase{"2006-7-1", "07/01/2006"}, DateCase{"July 1, 2006", "07/01/2006"},
+                      DateCase{"July 1 2006", "07/01/2006"}, DateCase{"Jul 1, 2006", "07/01/2006"},
+                      DateCase{"Jul 1, 06", "07/01/2006"}, DateCase{"1 Jul 2006", "07/01/2006"},
+                      DateCase{"1-Jul-2006", "07/01/2006"}, DateCase{"1-jul-06", "07/01/2006"},
+                      DateCase{"Sept 30 2006", "09/30/2006"}, DateCase{"Dec 25", "12/25/2009"}));
+
+// A written two-digit year: 00-29 are 2000-2029, 30-99 are 1930-1999. Digits alone keep
+// their own rule (00 is 2000, the rest the 1900s).
+INSTANTIATE_TEST_SUITE_P(
+    ShortYearWindow, NormalizeDateEntryTest,
+    ::testing::Values(DateCase{"1/2/00", "01/02/2000"}, DateCase{"1/2/29", "01/02/2029"},
+                      DateCase{"1/2/30", "01/02/1930"}, DateCase{"1/2/99", "01/02/1999"},
+                      DateCase{"1-2-29", "01/02/2029"}, DateCase{"Jan 2, 30", "01/02/1930"},
+                      DateCase{"01022029", "01/02/2029"}, DateCase{"010229", "01/02/1929"},
+                      DateCase{"010230", "01/02/1930"}, DateCase{"010200", "01/02/2000"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Malformed, NormalizeDateEntryTest,
@@ -273,6 +287,43 @@ TEST_F(SignInDbTest, RecordFilterSelectsTheFilteredRecordsOfThePeriod) {
     EXPECT_EQ(session->filterText,
               "tblORVMaster.OfficeName = 'north' tblORVMaster.WibName = 'W1' ");
     EXPECT_EQ(count(), 2);
+}
+
+TEST_F(SignInDbTest, FailedSaveKeepsThePreviousRecordFilter) {
+    addMaster(1, "North", "W1", "Ann", "2006-07-01");
+    addMaster(2, "South", "W1", "Ann", "2006-07-01");
+    SignInForm north = form2008();
+    north.officeName = "North";
+    ASSERT_TRUE(signIn(*session, north, SignInMode::SignIn, kToday).ok);
+    const QString sql = session->recordFilter.sql();
+    const QVariantList params = session->recordFilter.params();
+    const QString text = session->filterText;
+
+    struct Failure {
+        const char* what;
+        std::function<void(SignInForm&)> spoil;
+    };
+    const Failure failures[] = {
+        {"end before start", [](SignInForm& f) { f.periodEnd = "06/30/2005"; }},
+        {"database error",
+         [this](SignInForm&) { db().exec("ALTER TABLE tblsystem RENAME TO tblsystem_gone"); }},
+    };
+    for (const Failure& f : failures) {
+        SignInForm south = form2008();
+        south.officeName = "South";
+        f.spoil(south);
+        EXPECT_FALSE(signIn(*session, south, SignInMode::ReportOptions, kToday).ok) << f.what;
+        EXPECT_EQ(session->recordFilter.sql(), sql) << f.what;
+        EXPECT_EQ(session->recordFilter.params(), params) << f.what;
+        EXPECT_EQ(session->filterText, text) << f.what;
+        EXPECT_EQ(ui.status[5], "Filter (ON)") << f.what;
+    }
+    db().exec("ALTER TABLE tblsystem_gone RENAME TO tblsystem");
+    EXPECT_EQ(db().scalar(("SELECT count(*) FROM tblORVMaster WHERE " + session->recordFilter.sql())
+                              .toStdString(),
+                          session->recordFilter.params())
+                  .toInt(),
+              1);
 }
 
 TEST_F(SignInDbTest, ReportOptionsSaveStoresEveryEmptyFilterAsBlank) {

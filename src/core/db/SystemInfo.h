@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+namespace orv {
+
+class Session;
+
+inline constexpr const char* kProgramTitle = "ORV Data Validation System.";
+inline constexpr const char* kProgramVersion = "2.0";
+
+// One fact a support desk asks for: "Qt: 6.4.2".
+struct InfoLine {
+    QString label;
+    QString value;
+};
+
+// What the program runs on and with: its version, the Qt and SQLite versions, the operating
+// system, the program folder, the open database, the data source and its driver. Reads only;
+// registers nothing.
+QVector<InfoLine> systemInfo(Session& session);
+// One "label: value" line each.
+QString systemInfoText(const QVector<InfoLine>& lines);
+
+} // namespace orv
