@@ -13,64 +13,11 @@ namespace orv {
 
 namespace {
 
-constexpr int kFieldCount = 11; // cell, description, nine counts
-constexpr int kCountCount = 9;
-
-struct CountsLine {
-    QString cell;
-    QString description;
-    double counts[kCountCount] = {};
-};
+constexpr int kFieldCount = 2 + kReportedCountsPerLine; // cell, description, the counts
 
 struct LineFailure {
     QString text;
 };
-
-// A line of the file as text: UTF-8 when it is that, else Latin-1 (a file saved by an older
-// Windows program).
-QString decodeLine(QByteArray bytes) {
-    while (bytes.endsWith('\n') || bytes.endsWith('\r'))
-        bytes.chop(1);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(bytes);
-    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
-}
-
-CountsLine parseLine(const QString& line, int lineNumber) {
-    const QStringList fields = line.split(QLatin1Char(','));
-    if (fields.size() < kFieldCount)
-        throw LineFailure{QStringLiteral("Line %1 has %2 fields; a counts line has %3: the cell, "
-                                         "the description and nine counts.")
-                              .arg(lineNumber)
-                              .arg(fields.size())
-                              .arg(kFieldCount)};
-    // Trailing empty fields are what a spreadsheet pads its lines with; anything else after
-    // the ninth count means a comma out of place, in the description most likely.
-    for (qsizetype i = kFieldCount; i < fields.size(); ++i) {
-        if (!fields[i].trimmed().isEmpty())
-            throw LineFailure{QStringLiteral("Line %1 has more than %2 fields (a comma in the "
-                                             "description?).")
-                                  .arg(lineNumber)
-                                  .arg(kFieldCount)};
-    }
-    CountsLine out;
-    out.cell = GetCsvField(line, 1);
-    out.description = GetCsvField(line, 2);
-    for (int k = 0; k < kCountCount; ++k) {
-        const QString text = GetCsvField(line, k + 3).trimmed();
-        if (text.isEmpty())
-            continue;
-        bool ok = false;
-        const double value = text.toDouble(&ok);
-        if (!ok || !std::isfinite(value))
-            throw LineFailure{QStringLiteral("Line %1: count %2 (field %3) is not a number: "
-                                             "\"%4\".")
-                                  .arg(QString::number(lineNumber), QString::number(k + 1),
-                                       QString::number(k + 3), text)};
-        out.counts[k] = value;
-    }
-    return out;
-}
 
 void label(ImportView* view, int which, const QString& text) {
     if (view) {
@@ -80,6 +27,56 @@ void label(ImportView* view, int which, const QString& text) {
 }
 
 } // namespace
+
+QString decodeCountsLine(QByteArray bytes) {
+    while (bytes.endsWith('\n') || bytes.endsWith('\r'))
+        bytes.chop(1);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+}
+
+bool parseCountsLine(const QString& line, int lineNumber, CountsLine& out, QString& error) {
+    const QStringList fields = line.split(QLatin1Char(','));
+    if (fields.size() < kFieldCount) {
+        error = QStringLiteral("Line %1 has %2 fields; a counts line has %3: the cell, the "
+                               "description and nine counts.")
+                    .arg(lineNumber)
+                    .arg(fields.size())
+                    .arg(kFieldCount);
+        return false;
+    }
+    // Trailing empty fields are what a spreadsheet pads its lines with; anything else after
+    // the ninth count means a comma out of place, in the description most likely.
+    for (qsizetype i = kFieldCount; i < fields.size(); ++i) {
+        if (!fields[i].trimmed().isEmpty()) {
+            error = QStringLiteral("Line %1 has more than %2 fields (a comma in the "
+                                   "description?).")
+                        .arg(lineNumber)
+                        .arg(kFieldCount);
+            return false;
+        }
+    }
+    CountsLine read;
+    read.cell = GetCsvField(line, 1);
+    read.description = GetCsvField(line, 2);
+    for (int k = 0; k < kReportedCountsPerLine; ++k) {
+        const QString text = GetCsvField(line, k + 3).trimmed();
+        if (text.isEmpty())
+            continue;
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        if (!ok || !std::isfinite(value)) {
+            error = QStringLiteral("Line %1: count %2 (field %3) is not a number: \"%4\".")
+                        .arg(QString::number(lineNumber), QString::number(k + 1),
+                             QString::number(k + 3), text);
+            return false;
+        }
+        read.counts[k] = value;
+    }
+    out = read;
+    return true;
+}
 
 QString GetCsvField(const QString& line, int n) {
     if (n <= 0)
@@ -113,12 +110,15 @@ CountsResult ImportReportedCounts(Session& session, const QString& path, ImportV
             QByteArray bytes = file.readLine();
             if (++lineNumber == 1 && bytes.startsWith("\xEF\xBB\xBF"))
                 bytes.remove(0, 3);
-            const QString line = decodeLine(bytes);
+            const QString line = decodeCountsLine(bytes);
             if (line.trimmed().isEmpty())
                 continue;
             label(view, 2, QStringLiteral("Record - %1").arg(result.lines + 1));
-            const CountsLine counts = parseLine(line, lineNumber);
-            for (int k = 0; k < kCountCount; ++k) {
+            CountsLine counts;
+            QString why;
+            if (!parseCountsLine(line, lineNumber, counts, why))
+                throw LineFailure{why};
+            for (int k = 0; k < kReportedCountsPerLine; ++k) {
                 insert.bind(1, counts.cell);
                 insert.bind(2, counts.description);
                 insert.bind(3, k + 1);

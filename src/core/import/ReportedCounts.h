@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace orv {
@@ -15,6 +16,24 @@ inline const QString kReloadCountsQuestion =
 // the rest of the line without blanks around it. Past the last field the last one again;
 // n = 0 gives an empty text.
 QString GetCsvField(const QString& line, int n);
+
+constexpr int kReportedCountsPerLine = 9;
+
+// One line of a counts file, read.
+struct CountsLine {
+    QString cell;
+    QString description;
+    double counts[kReportedCountsPerLine] = {}; // an empty count is 0
+};
+
+// A raw line of a counts file (line end included or not) as text: UTF-8 when it is that, else
+// Latin-1, as an older Windows program saves it.
+QString decodeCountsLine(QByteArray bytes);
+
+// Reads a non-empty counts line: "cell,description,c1,...,c9". Returns false with the reason
+// (naming lineNumber) when it has fewer than nine counts, text after the ninth, or a count
+// that is no finite number.
+bool parseCountsLine(const QString& line, int lineNumber, CountsLine& out, QString& error);
 
 enum class CountsOutcome {
     Declined, // the reload question was answered No: nothing changed
