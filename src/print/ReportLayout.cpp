@@ -1,5 +1,8 @@
 #include "ReportLayout.h"
 
+#include "TableFlow.h"
+#include "TextPages.h"
+
 #include "reports/ReportEngine.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -11,12 +14,9 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTextFrame>
-#include <QTextTable>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -27,24 +27,13 @@ namespace orv {
 
 namespace {
 
-// Blocks read before a chunk is laid out. A chunk of table rows spans several pages, so that
-// only its last page is laid out twice.
+// Blocks read before a chunk is laid out: table rows, or blocks of a report that gives each
+// block a page of its own.
 constexpr int kRowsPerChunk = 200;
 constexpr int kPagedBlocksPerChunk = 1;
 constexpr qreal kFooterGap = 6;
 constexpr qreal kChartScale = 3; // pixels per point of a chart's image
 constexpr QSizeF kChartSize{500, 260};
-
-// Lays documents out in points whatever the screen: a device of 72 dots per inch.
-QPaintDevice* pointDevice() {
-    static QImage device = [] {
-        QImage image(1, 1, QImage::Format_RGB32);
-        image.setDotsPerMeterX(2835);
-        image.setDotsPerMeterY(2835);
-        return image;
-    }();
-    return &device;
-}
 
 class ChartDocument : public QTextDocument {
 public:
@@ -121,6 +110,12 @@ ReportLayout::ReportLayout(std::unique_ptr<ReportRun> run) : mRun(std::move(run)
     mBody = QRectF(paint.left(), paint.top(), paint.width(), paint.height() - footerHeight);
     mFooter =
         QRectF(paint.left(), mBody.bottom() + kFooterGap, paint.width(), footerHeight - kFooterGap);
+    const ReportDefinition& def = mRun->definition();
+    if (!def.table.isEmpty()) {
+        mTable =
+            std::make_unique<TableFlow>(def.table, mRun->tableHeadHtml(), mBody.size(),
+                                        [this](const QString& html) { return makeDocument(html); });
+    }
 }
 
 ReportLayout::~ReportLayout() = default;
@@ -146,143 +141,80 @@ QString ReportLayout::chunkHtml(const QStringList& blocks, bool first, bool last
     QString html;
     if (first)
         html += mRun->headHtml();
-    if (!def.table.isEmpty()) {
-        html += def.table;
-        html += QStringLiteral("<thead>") + mRun->tableHeadHtml() + QStringLiteral("</thead>");
-        for (const QString& b : blocks)
-            html += b;
-        html += QStringLiteral("</table>");
-    } else {
-        if (!blocks.isEmpty() || first)
-            html += mRun->tableHeadHtml();
-        for (int i = 0; i < blocks.size(); ++i) {
-            // A chunk starts a page of its own.
-            const bool breakBefore = def.pageBreakPerBlock && i > 0;
-            html += breakBefore ? QStringLiteral("<div style=\"page-break-before: always\">")
-                                : QStringLiteral("<div>");
-            html += blocks[i] + QStringLiteral("</div>");
-        }
+    if (!blocks.isEmpty() || first)
+        html += mRun->tableHeadHtml();
+    for (int i = 0; i < blocks.size(); ++i) {
+        // A chunk starts a page of its own.
+        const bool breakBefore = def.pageBreakPerBlock && i > 0;
+        html += breakBefore ? QStringLiteral("<div style=\"page-break-before: always\">")
+                            : QStringLiteral("<div>");
+        html += blocks[i] + QStringLiteral("</div>");
     }
     if (last)
         html += mRun->tailHtml();
     return html;
 }
 
-int ReportLayout::tableRows(const QString& html) const {
-    static const QRegularExpression tr(QStringLiteral("<tr[\\s>]"),
-                                       QRegularExpression::CaseInsensitiveOption);
-    return int(html.count(tr));
-}
-
-// Where to cut a chunk of table rows so that no page is left half empty between chunks: the
-// block holding the first row of the chunk's last page goes to the next chunk, with every
-// block after it, and only the pages before that block's first row are kept. Returns the
-// block and the pages kept; the block is blocks.size() when the whole chunk stays.
-std::pair<int, int> ReportLayout::carryFrom(QTextDocument& doc, const QStringList& blocks,
-                                            int pages) const {
-    const int whole = int(blocks.size());
-    const int headRows = tableRows(mRun->tableHeadHtml());
-    std::vector<int> rowsBefore{0}; // body rows before each block
-    for (const QString& b : blocks)
-        rowsBefore.push_back(rowsBefore.back() + tableRows(b));
-    QTextTable* table = nullptr;
-    for (QTextFrame* frame : doc.rootFrame()->childFrames()) {
-        auto* t = qobject_cast<QTextTable*>(frame);
-        if (t && t->rows() == headRows + rowsBefore.back())
-            table = t;
-    }
-    if (!table)
-        return {whole, pages};
-    const qreal pageHeight = doc.pageSize().height();
-    auto pageOfRow = [&](int row) {
-        const QTextBlock block = table->cellAt(headRows + row, 0).firstCursorPosition().block();
-        return int(doc.documentLayout()->blockBoundingRect(block).top() / pageHeight);
-    };
-    // The first block with a row on page `page` or after it.
-    auto firstBlockFrom = [&](int page) {
-        for (int i = 0; i < whole; ++i) {
-            const int lastRow = rowsBefore[std::size_t(i) + 1] - 1;
-            if (lastRow >= rowsBefore[std::size_t(i)] && pageOfRow(lastRow) >= page)
-                return i;
-        }
-        return whole;
-    };
-    // Back page by page while the first block to carry starts on an earlier page.
-    int page = pages - 1;
-    int from = firstBlockFrom(page);
-    while (from < whole && page > 0) {
-        const int starts = pageOfRow(rowsBefore[std::size_t(from)]);
-        if (starts == page)
-            return {from, page};
-        page = starts;
-        from = firstBlockFrom(page);
-    }
-    return {whole, pages};
-}
-
-// Pages up to the last that shows something: a forced page break can leave an empty one.
-int ReportLayout::contentPages(QTextDocument& doc) const {
-    const int all = std::max(1, doc.pageCount());
-    const qreal h = doc.pageSize().height();
-    for (QTextBlock b = doc.lastBlock(); b.isValid(); b = b.previous()) {
-        if (b.text().trimmed().isEmpty())
-            continue;
-        const qreal top = doc.documentLayout()->blockBoundingRect(b).top();
-        return std::clamp(int(top / h) + 1, 1, all);
-    }
-    return 1;
-}
-
 bool ReportLayout::layoutMore() {
     if (mComplete)
         return false;
+    if (mTable)
+        return layoutTableMore();
     const ReportDefinition& def = mRun->definition();
-    const bool tableMode = !def.table.isEmpty();
-    QStringList blocks = std::move(mCarry);
-    mCarry.clear();
-    int rows = 0;
-    for (const QString& b : blocks)
-        rows += tableRows(b);
+    QStringList blocks;
     const bool first = !mStarted;
     mStarted = true;
-    while (!mBodyDone) {
-        if (tableMode && rows >= kRowsPerChunk)
-            break;
-        if (!tableMode && def.pageBreakPerBlock && blocks.size() >= kPagedBlocksPerChunk)
-            break;
+    bool done = false;
+    while (!(def.pageBreakPerBlock && blocks.size() >= kPagedBlocksPerChunk)) {
         QString html;
         if (!mRun->nextBlock(html)) {
-            mBodyDone = true;
+            done = true;
             break;
         }
-        if (tableMode)
-            rows += tableRows(html);
         blocks << html;
     }
     // The tail goes with the last blocks rather than on a page of its own.
-    if (!mBodyDone && mRun->atEnd())
-        mBodyDone = true;
-    const bool last = mBodyDone && mCarry.isEmpty();
-    Chunk chunk{chunkHtml(blocks, first, last), 0};
+    done = done || mRun->atEnd();
+    Chunk chunk{chunkHtml(blocks, first, done), 0};
     auto doc = makeDocument(chunk.html);
     doc->setPageSize(mBody.size());
-    int pages = contentPages(*doc);
+    chunk.pages = contentPages(*doc);
     throwChartError();
-    if (!last && tableMode && pages > 1) {
-        const auto [from, kept] = carryFrom(*doc, blocks, pages);
-        mCarry = blocks.mid(from);
-        pages = kept;
-    }
-    chunk.pages = pages;
     const int index = int(mChunks.size());
-    mChunks.push_back(std::move(chunk));
-    for (int p = 0; p < pages; ++p)
+    for (int p = 0; p < chunk.pages; ++p)
         mPages.push_back({index, p});
+    mChunks.push_back(std::move(chunk));
     mDocs.emplace_front(index, std::move(doc));
     while (mDocs.size() > 3)
         mDocs.pop_back();
-    mComplete = mBodyDone && mCarry.isEmpty();
+    mComplete = done;
     return !mComplete;
+}
+
+// Rows until a chunk is read and at least one more page is whole.
+bool ReportLayout::layoutTableMore() {
+    if (!mStarted) {
+        mStarted = true;
+        mTable->begin(mRun->headHtml());
+        throwChartError();
+    }
+    const int closed = mTable->closedPages();
+    int rows = 0;
+    QString html;
+    while (rows < kRowsPerChunk || mTable->closedPages() == closed) {
+        if (!mRun->nextBlock(html)) {
+            mTable->end(mRun->tailHtml());
+            throwChartError();
+            mComplete = true;
+            break;
+        }
+        rows += std::max(1, mTable->addRows(html));
+    }
+    return !mComplete;
+}
+
+int ReportLayout::pageCount() const {
+    return mTable ? mTable->closedPages() : int(mPages.size());
 }
 
 void ReportLayout::layoutAll() {
@@ -315,6 +247,15 @@ void ReportLayout::paintFooter(QPainter& painter, int page) {
 }
 
 void ReportLayout::paintPage(int page, QPainter& painter) {
+    if (mTable) {
+        painter.save();
+        painter.translate(mBody.topLeft());
+        mTable->paintPage(page, painter);
+        painter.restore();
+        throwChartError();
+        paintFooter(painter, page);
+        return;
+    }
     const Page& p = mPages.at(std::size_t(page));
     QTextDocument& doc = document(p.chunk);
     const qreal h = mBody.height();
@@ -327,27 +268,16 @@ void ReportLayout::paintPage(int page, QPainter& painter) {
 }
 
 QString ReportLayout::pageText(int page) {
-    const Page& p = mPages.at(std::size_t(page));
-    QTextDocument& doc = document(p.chunk);
-    const qreal h = mBody.height();
     QStringList lines;
-    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
-        const QRectF r = doc.documentLayout()->blockBoundingRect(b);
-        const QString text = b.text().simplified();
-        if (r.top() >= p.index * h && r.top() < (p.index + 1) * h && !text.isEmpty())
-            lines << text;
+    if (mTable) {
+        lines = mTable->pageLines(page);
+    } else {
+        const Page& p = mPages.at(std::size_t(page));
+        lines = pageLines(document(p.chunk), p.index);
     }
     auto footer = makeDocument(mRun->footerHtml(page + 1));
     lines << footer->toPlainText().simplified();
     return lines.join(QLatin1Char('\n'));
-}
-
-QString ReportLayout::html() {
-    layoutAll();
-    QString out;
-    for (const Chunk& c : mChunks)
-        out += c.html;
-    return out;
 }
 
 // Called from within the text layout, which must not see an exception: a failure is kept

@@ -18,6 +18,7 @@ class QTextDocument;
 namespace orv {
 
 class ReportRun;
+class TableFlow;
 
 // A report laid out on pages. The body is laid out a chunk of blocks at a time, so that the
 // first pages can be shown while the rest is still being read, and a report of any size is
@@ -38,14 +39,12 @@ public:
     bool layoutMore();
     void layoutAll();
     bool complete() const { return mComplete; }
-    int pageCount() const { return int(mPages.size()); }
+    int pageCount() const;
 
     // Paints one page (0-based) with the painter's origin at the sheet's top left, in points.
     void paintPage(int page, QPainter& painter);
     // The text of one page as laid out, for checks and searches.
     QString pageText(int page);
-    // The whole report as HTML, chunk after chunk (for checks).
-    QString html();
 
     // Lays out what is left and writes every page to a PDF file (atomically) or a printer.
     // progress(page) returns false to stop; returns false when stopped. Throws ReportError.
@@ -66,10 +65,8 @@ private:
     QString chunkHtml(const QStringList& blocks, bool first, bool last) const;
     std::unique_ptr<QTextDocument> makeDocument(const QString& html);
     QTextDocument& document(int chunk);
-    int tableRows(const QString& html) const;
-    std::pair<int, int> carryFrom(QTextDocument& doc, const QStringList& blocks, int pages) const;
+    bool layoutTableMore();
     void throwChartError();
-    int contentPages(QTextDocument& doc) const;
     QImage chartImage(const QString& name);
     void paintFooter(QPainter& painter, int page);
 
@@ -79,11 +76,10 @@ private:
     QRectF mFooter; // where the footer goes
     bool mStarted = false;
     bool mComplete = false;
-    bool mBodyDone = false;
-    QStringList mCarry;
     std::vector<Chunk> mChunks;
     std::vector<Page> mPages;
     std::list<std::pair<int, std::unique_ptr<QTextDocument>>> mDocs; // most recent first
+    std::unique_ptr<TableFlow> mTable;                               // the body, when it is a table
     QHash<QString, QImage> mCharts;
     QString mChartError;
 };
