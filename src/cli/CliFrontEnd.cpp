@@ -1,11 +1,13 @@
 #include "CliFrontEnd.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
 namespace orv::cli {
 
-CliFrontEnd::CliFrontEnd(QTextStream& out, QTextStream& err) : mOut(out), mErr(err) {}
+CliFrontEnd::CliFrontEnd(QTextStream& out, QTextStream& err)
+    : mOut(out), mErr(err), mTerminal(::isatty(STDERR_FILENO)) {}
 
 bool CliFrontEnd::ask(QuestionId id, const QString& text, Icon icon, bool okCancel) {
     if (auto it = mAnswersById.constFind(id);
@@ -35,6 +37,40 @@ void CliFrontEnd::message(const QString& text, Icon icon) {
     } else {
         mOut << flat << Qt::endl;
     }
+}
+
+void CliFrontEnd::beginProgress(const QString& text, bool) {
+    mProgressText = text;
+    mProgressShown = false;
+    mSinceDrawn.start();
+}
+
+bool CliFrontEnd::stepProgress(qint64 done, qint64 total) {
+    // Redrawn ten times a second at most; short work shows nothing.
+    if (mTerminal && mSinceDrawn.elapsed() >= 100) {
+        drawProgress(done, total);
+        mSinceDrawn.restart();
+    }
+    return true;
+}
+
+void CliFrontEnd::drawProgress(qint64 done, qint64 total) {
+    QString line = mProgressText;
+    if (total > 0)
+        line += QStringLiteral(" %1%").arg(std::min<qint64>(100, done * 100 / total));
+    else if (done > 0)
+        line += QStringLiteral(" %1").arg(done);
+    else
+        line += QStringLiteral("...");
+    // Back to the line's start, the text, and the rest of the old line cleared.
+    mErr << '\r' << line << "\x1b[K" << Qt::flush;
+    mProgressShown = true;
+}
+
+void CliFrontEnd::endProgress() {
+    if (mProgressShown)
+        mErr << "\r\x1b[K" << Qt::flush;
+    mProgressShown = false;
 }
 
 } // namespace orv::cli

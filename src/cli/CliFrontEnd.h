@@ -3,6 +3,7 @@
 #include "FrontEnd.h"
 #include "import/ImportRun.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QTextStream>
 
@@ -22,29 +23,60 @@ public:
     // There is no viewer here: the command prints where the file is.
     bool openDocument(const QString&) override { return true; }
     bool failed() const { return mFailed; }
+    // A progress line on stderr, redrawn in place, when stderr is a terminal; nothing otherwise,
+    // so that scripts and logs see only the outcome.
+    void beginProgress(const QString& text, bool cancellable) override;
+    bool stepProgress(qint64 done, qint64 total) override;
+    void endProgress() override;
+    void setTerminal(bool terminal) { mTerminal = terminal; }
 
 private:
+    void drawProgress(qint64 done, qint64 total);
+
     QTextStream& mOut;
     QTextStream& mErr;
     QHash<QString, bool> mAnswers;
     QHash<QuestionId, bool> mAnswersById;
     bool mFailed = false;
+    bool mTerminal;
+    QString mProgressText;
+    QElapsedTimer mSinceDrawn;
+    bool mProgressShown = false;
 };
 
-// Keeps what the import screen's labels would show; printed once the command ends.
+// Keeps what the import screen's labels would show; printed once the command ends. The
+// reading's progress goes to the front end's progress line.
 class CliLabelsView : public ImportView {
 public:
+    explicit CliLabelsView(FrontEnd* ui = nullptr) : mUi(ui) {}
+    ~CliLabelsView() override {
+        if (mUi && mProgress)
+            mUi->endProgress();
+    }
+    void setProgress(qint64 done, qint64 total) override {
+        if (!mUi)
+            return;
+        if (!mProgress)
+            mUi->beginProgress(QStringLiteral("Importing"), false);
+        mProgress = true;
+        mUi->stepProgress(done, total);
+    }
     void setLabel(int label, const QString& text) override {
         if (label >= 1 && label <= 3)
             mLabels[label - 1] = text;
     }
-    void print(QTextStream& out) const {
+    void print(QTextStream& out) {
+        if (mUi && mProgress)
+            mUi->endProgress();
+        mProgress = false;
         for (const QString& text : mLabels)
             if (!text.isEmpty())
                 out << text << "\n";
     }
 
 private:
+    FrontEnd* mUi;
+    bool mProgress = false;
     QString mLabels[3];
 };
 

@@ -39,7 +39,7 @@ int importCommand(Context& ctx, QStringList& args) {
     }
     if (yes)
         ctx.ui.setAnswer(QuestionId::ReloadMaster, true);
-    CliLabelsView view;
+    CliLabelsView view(&ctx.ui);
     ImportDriver driver(ctx.session, view);
     const ImportResult r =
         driver.importExtractFile(QFileInfo(args[1]).absoluteFilePath(), ImportOptions{seed});

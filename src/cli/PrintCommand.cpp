@@ -39,7 +39,10 @@ int reportCommand(Context& ctx, QStringList& args) {
     const QString out = QFileInfo(pdf).absoluteFilePath();
     try {
         ReportLayout layout(std::make_unique<ReportRun>(ctx.session, id, obs));
-        layout.writePdf(out);
+        {
+            ProgressScope progress(ctx.ui, QStringLiteral("Writing ") + id);
+            layout.writePdf(out, [&](int page) { return progress.step(page, 0); });
+        }
         ctx.out << QDir::toNativeSeparators(out) << ": " << layout.pageCount()
                 << (layout.pageCount() == 1 ? " page" : " pages") << Qt::endl;
     } catch (const ReportError& e) {

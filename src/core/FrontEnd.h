@@ -66,6 +66,19 @@ public:
         (void)entry;
         (void)checked;
     }
+    // Long work tells how far it has come: begin, steps of done out of total (total 0 when it
+    // is not known), end. A step returns false once the user asked to stop, which only work
+    // begun as cancellable asks for; a front end should keep steps cheap however often they come.
+    virtual void beginProgress(const QString& text, bool cancellable) {
+        (void)text;
+        (void)cancellable;
+    }
+    virtual bool stepProgress(qint64 done, qint64 total) {
+        (void)done;
+        (void)total;
+        return true;
+    }
+    virtual void endProgress() {}
     // Ends the program at once (after a failure nothing can recover from).
     virtual void endProgram() {}
     // Shows a file in the desktop's viewer for it; false when none could open it.
@@ -73,6 +86,27 @@ public:
         (void)path;
         return false;
     }
+};
+
+// The progress of one piece of long work, for as long as it lives.
+class ProgressScope {
+public:
+    ProgressScope(FrontEnd& ui, const QString& text, bool cancellable = false) : mUi(ui) {
+        mUi.beginProgress(text, cancellable);
+    }
+    ~ProgressScope() { mUi.endProgress(); }
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+    // False once the user asked to stop.
+    bool step(qint64 done, qint64 total) {
+        mStopped = mStopped || !mUi.stepProgress(done, total);
+        return !mStopped;
+    }
+    bool stopped() const { return mStopped; }
+
+private:
+    FrontEnd& mUi;
+    bool mStopped = false;
 };
 
 // Says No to every question and forgets every message; for callers that want neither.

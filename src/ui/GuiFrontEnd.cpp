@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QSettings>
 #include <QUrl>
 
@@ -191,6 +192,63 @@ QString GuiFrontEnd::fileName(const QString& title, bool save) {
     const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
     setBusy(wasBusy);
     return chosen ? dialog.selectedFiles().first() : QString();
+}
+
+void GuiFrontEnd::beginProgress(const QString& text, bool cancellable) {
+    endProgress();
+    mProgressText = text;
+    mCancellable = cancellable;
+    mCancelled = false;
+    mSteps = 0;
+    mProgressTexts << text;
+    mProgressStarted.start();
+    mSinceEvents.start();
+}
+
+bool GuiFrontEnd::stepProgress(qint64 done, qint64 total) {
+    if (mScripted) {
+        if (mCancellable && mCancelAtStep >= 0 && mSteps++ >= mCancelAtStep) {
+            mCancelAtStep = -1;
+            mCancelled = true;
+        }
+        return !mCancelled;
+    }
+    // Short work shows nothing; the window gets a turn this often.
+    constexpr qint64 kShowAfterMs = 400;
+    constexpr qint64 kEventsEveryMs = 40;
+    if (mCancelled || mSinceEvents.elapsed() < kEventsEveryMs)
+        return !mCancelled;
+    mSinceEvents.restart();
+    if (!mProgress && mProgressStarted.elapsed() >= kShowAfterMs) {
+        mProgress = new QProgressDialog(mProgressText, QStringLiteral("Cancel"), 0, 0, &mWindow);
+        mProgress->setObjectName(QStringLiteral("dlgProgress"));
+        mProgress->setWindowTitle(mWindow.windowTitle());
+        if (!mCancellable)
+            mProgress->setCancelButton(nullptr);
+        mProgress->setWindowModality(Qt::WindowModal);
+        mProgress->setMinimumDuration(0);
+        mProgress->setAutoClose(false);
+        mProgress->setAutoReset(false);
+        mProgress->show();
+    }
+    if (mProgress) {
+        if (total > 0) {
+            mProgress->setMaximum(1000);
+            mProgress->setValue(int(std::min<qint64>(1000, done * 1000 / total)));
+        } else {
+            mProgress->setMaximum(0);
+        }
+    }
+    // Until the modal dialog is up nothing may be clicked.
+    QCoreApplication::processEvents(mProgress ? QEventLoop::AllEvents
+                                              : QEventLoop::ExcludeUserInputEvents);
+    mCancelled = mCancellable && mProgress && mProgress->wasCanceled();
+    return !mCancelled;
+}
+
+void GuiFrontEnd::endProgress() {
+    delete mProgress;
+    mCancelled = false;
 }
 
 } // namespace orv::ui

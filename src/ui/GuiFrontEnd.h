@@ -2,10 +2,14 @@
 
 #include "FrontEnd.h"
 
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+class QProgressDialog;
 
 namespace orv::ui {
 
@@ -28,6 +32,11 @@ public:
     void setMenuChecked(MenuEntry entry, bool checked) override;
     void endProgram() override;
     bool openDocument(const QString& path) override;
+    // A progress dialog over the window once the work has taken long enough to notice, with
+    // Cancel when the work can stop.
+    void beginProgress(const QString& text, bool cancellable) override;
+    bool stepProgress(qint64 done, qint64 total) override;
+    void endProgress() override;
 
     // The file dialogs of the database commands. Empty when cancelled.
     QString saveFileName(const QString& title);
@@ -54,6 +63,10 @@ public:
     const QStringList& questions() const { return mQuestions; }
     const QVector<Shown>& messages() const { return mShown; }
     const QStringList& openedDocuments() const { return mOpened; }
+    // The texts of the progress shown so far; scripted, Cancel is pressed at the given step of
+    // the next cancellable work (-1: never).
+    const QStringList& progressTexts() const { return mProgressTexts; }
+    void setCancelAtStep(int step) { mCancelAtStep = step; }
     QString lastMessage() const { return mShown.isEmpty() ? QString() : mShown.last().text; }
     void clearRecords() {
         mQuestions.clear();
@@ -73,6 +86,15 @@ private:
     QStringList mQuestions;
     QVector<Shown> mShown;
     QStringList mOpened;
+    QStringList mProgressTexts;
+    int mCancelAtStep = -1;
+    int mSteps = 0;
+    QString mProgressText;
+    bool mCancellable = false;
+    bool mCancelled = false;
+    QElapsedTimer mProgressStarted;
+    QElapsedTimer mSinceEvents;
+    QPointer<QProgressDialog> mProgress;
 };
 
 } // namespace orv::ui

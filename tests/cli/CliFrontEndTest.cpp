@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QThread>
+
 using namespace orv;
 
 TEST(CliFrontEndTest, FlagsAnswerQuestionsByTheirId) {
@@ -28,4 +30,31 @@ TEST(CliFrontEndTest, FlagsAnswerQuestionsByTheirId) {
         EXPECT_EQ(ui.ask(c.id, QString::fromLatin1(c.text), Icon::Question, c.okCancel), c.expected)
             << c.text;
     EXPECT_TRUE(out.isEmpty()); // nothing was asked on the terminal
+}
+
+// Long work draws one line on a terminal, redrawn in place and cleared at the end; piped or
+// logged, stderr gets nothing but the outcome.
+TEST(CliFrontEndTest, ProgressLineOnlyOnATerminal) {
+    for (const bool terminal : {false, true}) {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        cli::CliFrontEnd ui(o, e);
+        ui.setTerminal(terminal);
+        {
+            ProgressScope progress(ui, QStringLiteral("Compacting the database..."));
+            QThread::msleep(120); // short work shows nothing: a line is drawn after a while
+            EXPECT_TRUE(progress.step(50, 200));
+            QThread::msleep(120);
+            EXPECT_TRUE(progress.step(7, 0));
+        }
+        e.flush();
+        EXPECT_TRUE(out.isEmpty());
+        if (!terminal) {
+            EXPECT_TRUE(err.isEmpty()) << err.toStdString();
+            continue;
+        }
+        EXPECT_EQ(err, QStringLiteral("\rCompacting the database... 25%\x1b[K"
+                                      "\rCompacting the database... 7\x1b[K"
+                                      "\r\x1b[K"));
+    }
 }

@@ -28,6 +28,18 @@ public:
     void setMenuEnabled(MenuEntry entry, bool enabled) override { menus[entry] = enabled; }
     void setMenuChecked(MenuEntry entry, bool checked) override { checks[entry] = checked; }
     void endProgram() override { ended = true; }
+    void beginProgress(const QString& text, bool canStop) override {
+        progressTexts << text;
+        cancellable = canStop;
+    }
+    // Cancel is pressed at step `cancelAtStep` of the next work that can stop.
+    bool stepProgress(qint64, qint64) override {
+        if (!cancellable || cancelAtStep < 0 || steps++ < cancelAtStep)
+            return true;
+        cancelAtStep = -1;
+        steps = 0;
+        return false;
+    }
 
     QString lastMessage() const { return shown.isEmpty() ? QString() : shown.last().text; }
 
@@ -40,6 +52,10 @@ public:
     bool busy = false;
     int yields = 0;
     bool ended = false;
+    QStringList progressTexts;
+    bool cancellable = false;
+    int cancelAtStep = -1;
+    int steps = 0;
 };
 
 } // namespace orv::test

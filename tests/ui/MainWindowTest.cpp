@@ -148,6 +148,14 @@ TEST_F(ShellTest, OpeningAnExistingDatabaseSignsIn) {
 TEST_F(ShellTest, UtilitiesCompactAndFixRunFromTheMenu) {
     signInWith2008();
     fe().clearRecords();
+    // Cancel pressed in the compact's progress: nothing is done, nothing is said.
+    session().db().exec("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n "
+                        "WHERE x < 2000) INSERT INTO tblORVmaster (obs) SELECT x FROM n");
+    fe().setCancelAtStep(0);
+    menu("mnuUtilities", 0)->trigger();
+    EXPECT_TRUE(session().isOpen());
+    EXPECT_FALSE(QFile::exists(dir.file("temp.mdb")));
+    EXPECT_EQ(fe().progressTexts(), QStringList{"Compacting the database..."});
     menu("mnuUtilities", 0)->trigger();
     EXPECT_TRUE(session().isOpen());
     EXPECT_TRUE(QFile::exists(dir.file("temp.mdb")));

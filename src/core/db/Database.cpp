@@ -1,6 +1,7 @@
 #include "db/Database.h"
 
 #include <QDate>
+#include <QDateTime>
 
 #include <sqlite3.h>
 
@@ -286,6 +287,28 @@ bool Database::tableExists(const QString& name) {
                   "COLLATE NOCASE",
                   {name})
         .isValid();
+}
+
+StatementTicks::StatementTicks(Database& db, std::function<bool()> tick, int interval)
+    : mDb(db), mTick(std::move(tick)), mInterval(interval) {
+    // A clock read every few thousand instructions costs nothing worth measuring.
+    sqlite3_progress_handler(mDb.handle(), 4000, &StatementTicks::onProgress, this);
+}
+
+StatementTicks::~StatementTicks() {
+    sqlite3_progress_handler(mDb.handle(), 0, nullptr, nullptr);
+}
+
+int StatementTicks::onProgress(void* self) {
+    auto* me = static_cast<StatementTicks*>(self);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - me->mLast < me->mInterval)
+        return 0;
+    me->mLast = now;
+    if (me->mTick())
+        return 0;
+    me->mInterrupted = true;
+    return 1;
 }
 
 } // namespace orv

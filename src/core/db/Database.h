@@ -4,6 +4,7 @@
 #include <QVariant>
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string_view>
 
@@ -107,6 +108,27 @@ public:
 private:
     sqlite3* mDb = nullptr;
     QString mPath;
+};
+
+// While it lives, calls tick every so often during the connection's statements (about every
+// `interval` milliseconds); a tick that returns false interrupts the statement, which then
+// fails with SQLITE_INTERRUPT.
+class StatementTicks {
+public:
+    StatementTicks(Database& db, std::function<bool()> tick, int interval = 50);
+    ~StatementTicks();
+    StatementTicks(const StatementTicks&) = delete;
+    StatementTicks& operator=(const StatementTicks&) = delete;
+    // Whether a tick stopped a statement.
+    bool interrupted() const { return mInterrupted; }
+
+private:
+    static int onProgress(void* self);
+    Database& mDb;
+    std::function<bool()> mTick;
+    qint64 mInterval;
+    qint64 mLast = 0;
+    bool mInterrupted = false;
 };
 
 } // namespace orv

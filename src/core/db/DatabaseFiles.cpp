@@ -12,9 +12,15 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <optional>
+
 namespace orv {
 
 namespace {
+
+// The user stopped the work while only scratch files of ours had been written.
+struct Stopped {};
 
 const QString kCheckFailed = QStringLiteral("The copy failed its check: %1");
 // How long a command waits for another program to finish with the database before refusing.
@@ -117,18 +123,35 @@ void removeScratch(const QString& path) {
         QFile::remove(path + QLatin1String(suffix));
 }
 
-void vacuumInto(Database& source, const QString& target) {
+// The copy's size against the original's tells how far the copy has come.
+void vacuumInto(Database& source, const QString& target, FrontEnd& ui, const QString& text) {
     removeScratch(target);
     files::createPrivateFile(target);
+    ProgressScope progress(ui, text, true);
+    const qint64 size = std::max<qint64>(1, QFileInfo(source.path()).size());
+    StatementTicks ticks(
+        source, [&] { return progress.step(std::min(QFileInfo(target).size(), size - 1), size); });
     try {
         source.execute("VACUUM INTO ?1", {target});
     } catch (const DbError& e) {
+        if (ticks.interrupted())
+            throw Stopped{};
         throw forUser(e, folderOf(target));
     }
 }
 
-void requireSound(const QString& path) {
-    const QString report = integrityReport(path);
+QString integrityReport(Database& db, FrontEnd& ui, const QString& text) {
+    ProgressScope progress(ui, text, true);
+    StatementTicks ticks(db, [&] { return progress.step(0, 0); });
+    const QString report = integrityReport(db);
+    if (ticks.interrupted())
+        throw Stopped{};
+    return report;
+}
+
+void requireSound(const QString& path, FrontEnd& ui) {
+    Database db(path, Database::Mode::ReadOnly);
+    const QString report = integrityReport(db, ui, QStringLiteral("Checking the new copy..."));
     if (report != QLatin1String("ok"))
         throw DbError(kCheckFailed.arg(report));
 }
@@ -136,7 +159,9 @@ void requireSound(const QString& path) {
 // Writes the pages of from into the database that into holds, in one transaction of the
 // engine: the file keeps its place, its owner and its permissions, and a failure or a crash
 // half-way leaves its journal to restore it.
-void copyInPlace(const QString& from, Database& into) {
+// Told as it goes but not stoppable: stopping half-way would only roll it back.
+void copyInPlace(const QString& from, Database& into, FrontEnd& ui) {
+    ProgressScope progress(ui, QStringLiteral("Writing the database..."));
     Database source(from, Database::Mode::ReadOnly);
     // Held until this transaction ends, so nobody gets in between; normal locking from here
     // on lets the engine delete its journal when done, or leave it hot when it fails.
@@ -145,7 +170,12 @@ void copyInPlace(const QString& from, Database& into) {
     if (!backup)
         throw forUser(DbError(into.errorText(), sqlite3_extended_errcode(into.handle())),
                       folderOf(into.path()));
-    const int rc = sqlite3_backup_step(backup, -1);
+    int rc = SQLITE_OK;
+    while (rc == SQLITE_OK) {
+        rc = sqlite3_backup_step(backup, 2048);
+        const int all = sqlite3_backup_pagecount(backup);
+        progress.step(all - sqlite3_backup_remaining(backup), all);
+    }
     const int finished = sqlite3_backup_finish(backup);
     if (rc != SQLITE_DONE || finished != SQLITE_OK) {
         const int code = rc != SQLITE_DONE ? rc : finished;
@@ -213,7 +243,9 @@ long long rebuildDatabase(const QString& damaged, const QString& target) {
     return rebuildDatabase(old, target);
 }
 
-long long rebuildDatabase(Database& old, const QString& target) {
+namespace {
+
+long long rebuildTables(Database& old, const QString& target, ProgressScope* progress) {
     struct Item {
         QString type, name, sql;
     };
@@ -236,9 +268,21 @@ long long rebuildDatabase(Database& old, const QString& target) {
                    .toStdString());
     long long saved = 0;
     Transaction tx(fresh);
+    const auto tables = std::count_if(items.cbegin(), items.cend(), [](const Item& item) {
+        return item.type == QLatin1String("table");
+    });
+    qint64 done = 0;
+    // A stop interrupts the statement reading the damaged file, which the walk below takes
+    // for damage: it is told apart after each table.
+    std::optional<StatementTicks> ticks;
+    if (progress)
+        ticks.emplace(old, [&] { return progress->step(done, tables); });
     for (const Item& item : items) {
         if (item.type != QLatin1String("table"))
             continue;
+        if (progress && progress->stopped())
+            throw Stopped{};
+        ++done;
         fresh.exec(item.sql.toStdString());
         const QString quoted =
             QStringLiteral("\"%1\"").arg(QString(item.name).replace('"', "\"\""));
@@ -286,6 +330,8 @@ long long rebuildDatabase(Database& old, const QString& target) {
         // Walk back from the end to save the rows behind a damaged page.
         copyRows(select + QStringLiteral("WHERE rowid > ?1 ORDER BY rowid DESC"), reached);
     }
+    if (progress && progress->stopped())
+        throw Stopped{};
     // Indexes, views and triggers after the data, so that triggers do not refuse the copy.
     for (const Item& item : items) {
         if (item.type == QLatin1String("table"))
@@ -298,6 +344,12 @@ long long rebuildDatabase(Database& old, const QString& target) {
     }
     tx.commit();
     return saved;
+}
+
+} // namespace
+
+long long rebuildDatabase(Database& old, const QString& target) {
+    return rebuildTables(old, target, nullptr);
 }
 
 FileResult createDatabase(Session& session, const QString& fileName) {
@@ -398,9 +450,10 @@ FileResult saveDatabaseAs(Session& session, const QString& fileName, const Fault
             checkValidationDatabase(held.db());
             const QString staged = DatabaseLock::scratchFileFor(fileName);
             try {
-                vacuumInto(held.db(), staged);
+                vacuumInto(held.db(), staged, session.ui(),
+                           QStringLiteral("Copying the database..."));
                 fault(hook, "copy");
-                requireSound(staged);
+                requireSound(staged, session.ui());
                 installFile(staged, fileName, original, hook);
             } catch (...) {
                 removeScratch(staged);
@@ -412,6 +465,9 @@ FileResult saveDatabaseAs(Session& session, const QString& fileName, const Fault
         // Opening the copy moves the session's lock to it.
         session.openDatabaseConnection(stay ? original : fileName, session.lastConnectError);
         return FileResult::Done;
+    } catch (const Stopped&) {
+        session.openDatabaseConnection(original, session.lastConnectError);
+        return FileResult::Cancelled;
     } catch (const DbError& e) {
         QString text = e.message();
         if (text.endsWith(QLatin1Char('.')))
@@ -449,11 +505,12 @@ FileResult compactDatabaseFile(Session& session, const FaultHook& hook) {
             ExclusiveDatabase held(source, true);
             checkValidationDatabase(held.db());
             try {
-                vacuumInto(held.db(), target);
+                vacuumInto(held.db(), target, session.ui(),
+                           QStringLiteral("Compacting the database..."));
                 fault(hook, "compact");
-                requireSound(target);
+                requireSound(target, session.ui());
                 fault(hook, "replace");
-                copyInPlace(target, held.db());
+                copyInPlace(target, held.db(), session.ui());
             } catch (...) {
                 removeScratch(target);
                 throw;
@@ -467,6 +524,9 @@ FileResult compactDatabaseFile(Session& session, const FaultHook& hook) {
             return FileResult::Failed;
         }
         return FileResult::Done;
+    } catch (const Stopped&) {
+        session.openDatabaseConnection(source, session.lastConnectError);
+        return FileResult::Cancelled;
     } catch (const DbError& e) {
         session.ui().message(e.message(), Icon::Exclamation);
         // The original is intact: go on working in it.
@@ -490,7 +550,9 @@ FileResult repairDatabaseFile(Session& session, const FaultHook& hook) {
         {
             const bool readOnly = files::isReadOnly(file);
             ExclusiveDatabase held(file, !readOnly);
-            if (integrityReport(held.db()) != QLatin1String("ok")) {
+            const QString report = integrityReport(held.db(), session.ui(),
+                                                   QStringLiteral("Checking the database..."));
+            if (report != QLatin1String("ok")) {
                 if (readOnly)
                     throw DbError(
                         QStringLiteral("The database %1 is read-only and cannot be repaired.")
@@ -498,13 +560,15 @@ FileResult repairDatabaseFile(Session& session, const FaultHook& hook) {
                 const QString rebuilt = DatabaseLock::scratchFileFor(file);
                 try {
                     try {
-                        rebuildDatabase(held.db(), rebuilt);
+                        ProgressScope progress(session.ui(),
+                                               QStringLiteral("Saving what can be read..."), true);
+                        rebuildTables(held.db(), rebuilt, &progress);
                     } catch (const DbError& e) {
                         throw forUser(e, folderOf(rebuilt));
                     }
                     fault(hook, "rebuild");
-                    requireSound(rebuilt);
-                    copyInPlace(rebuilt, held.db());
+                    requireSound(rebuilt, session.ui());
+                    copyInPlace(rebuilt, held.db(), session.ui());
                 } catch (...) {
                     removeScratch(rebuilt);
                     throw;
@@ -519,6 +583,9 @@ FileResult repairDatabaseFile(Session& session, const FaultHook& hook) {
         session.ui().setBusy(false);
         session.ui().message(QStringLiteral("End of repair procedure!"), Icon::Information);
         return FileResult::Done;
+    } catch (const Stopped&) {
+        session.openDatabaseConnection(file, session.lastConnectError);
+        return FileResult::Cancelled;
     } catch (const DbError& e) {
         if (session.openDatabaseConnection(file, session.lastConnectError)) {
             session.ui().message(QStringLiteral("Unable to log into system ") +

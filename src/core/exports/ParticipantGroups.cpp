@@ -23,6 +23,8 @@ constexpr qint64 kRecordsPerYield = 5000;
 struct ExportFailure {
     QString why;
 };
+// The user stopped the export.
+struct ExportStopped {};
 
 QString subpopOf(int group) {
     return QStringLiteral("1.%1").arg(group);
@@ -151,7 +153,7 @@ void writeGroups(Session& session, NewGroupFiles& files, GroupExportResult& resu
     st.bindAll(params);
     // Column 0 is the group; the joined row follows.
     const int last = std::min(kGroupFileColumns, st.columnCount() - 1);
-    FrontEnd& ui = session.ui();
+    ProgressScope progress(session.ui(), QStringLiteral("Exporting the outcome groups..."), true);
     QByteArray line;
     while (st.step()) {
         const int group = st.text(0).mid(2).toInt();
@@ -166,8 +168,11 @@ void writeGroups(Session& session, NewGroupFiles& files, GroupExportResult& resu
         line += "\r\n";
         files.write(group, line);
         if (++result.records % kRecordsPerYield == 0) {
-            ui.setStatus(1, kExporting + QStringLiteral(" %1 records").arg(result.records));
-            ui.processEvents();
+            session.ui().setStatus(1,
+                                   kExporting + QStringLiteral(" %1 records").arg(result.records));
+            session.ui().processEvents();
+            if (!progress.step(result.records, 0))
+                throw ExportStopped{};
         }
     }
     files.commit();
@@ -201,11 +206,21 @@ GroupExportResult ExportParticipantGroups(Session& session, const QString& folde
         result.ok = true;
     } catch (const ExportFailure& e) {
         failure = e.why;
+    } catch (const ExportStopped&) {
+        result.stopped = true;
     } catch (const DbError& e) {
         failure = e.message();
     }
     ui.setStatus(1, QString());
     ui.setBusy(false);
+    if (result.stopped) {
+        result.files.clear();
+        result.records = 0;
+        ui.message(QStringLiteral("The export was stopped; the group files in %1 are as they were.")
+                       .arg(result.folder),
+                   Icon::Information);
+        return result;
+    }
     if (!result.ok) {
         result.files.clear();
         result.records = 0;

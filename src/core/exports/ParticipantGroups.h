@@ -19,6 +19,7 @@ QString groupFileName(int group);
 
 struct GroupExportResult {
     bool ok = false;
+    bool stopped = false; // by the user, with nothing changed
     QString folder;
     QStringList files; // the group files written, in group order
     qint64 records = 0;

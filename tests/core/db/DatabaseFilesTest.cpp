@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -195,6 +198,43 @@ TEST_F(FilesTest, CompactFailureLeavesTheOriginal) {
         EXPECT_TRUE(session->isOpen());
         EXPECT_EQ(masterRows(), 300);
     }
+}
+
+// Cancel pressed while only scratch files are written leaves everything as it was.
+TEST_F(FilesTest, StoppedCompactSaveAsAndRepairChangeNothing) {
+    const QString path = newDatabase("s.mdb", 2000);
+    const QString copy = dir.file("copy.mdb");
+    ui.answer("Repair the VRQ database?", true);
+    const struct {
+        const char* name;
+        std::function<FileResult()> run;
+        QStringList progress; // what is told until the stop
+    } cases[] = {
+        {"compact", [&] { return compactDatabaseFile(*session); }, {"Compacting the database..."}},
+        {"save as", [&] { return saveDatabaseAs(*session, copy); }, {"Copying the database..."}},
+        {"repair", [&] { return repairDatabaseFile(*session); }, {"Checking the database..."}},
+    };
+    for (const auto& c : cases) {
+        const QByteArray before = test::readFile(path);
+        ui.progressTexts.clear();
+        ui.shown.clear();
+        ui.cancelAtStep = 0;
+        EXPECT_EQ(c.run(), FileResult::Cancelled) << c.name;
+        EXPECT_EQ(ui.progressTexts, c.progress) << c.name;
+        EXPECT_TRUE(ui.shown.isEmpty()) << c.name << ": " << ui.lastMessage().toStdString();
+        EXPECT_EQ(test::readFile(path), before) << c.name;
+        EXPECT_FALSE(QFile::exists(copy)) << c.name;
+        EXPECT_FALSE(QFile::exists(dir.file("temp.mdb"))) << c.name;
+        EXPECT_TRUE(QDir(dir.path()).entryList({"*.orvtmp*"}).isEmpty()) << c.name;
+        ASSERT_TRUE(session->isOpen()) << c.name;
+        EXPECT_EQ(masterRows(), 2000) << c.name;
+    }
+    // Not stopped, a compact tells each of its steps.
+    ui.progressTexts.clear();
+    ASSERT_EQ(compactDatabaseFile(*session), FileResult::Done);
+    EXPECT_EQ(ui.progressTexts,
+              QStringList({"Compacting the database...", "Checking the new copy...",
+                           "Writing the database..."}));
 }
 
 TEST_F(FilesTest, RepairAnsweredNoDoesNothing) {
