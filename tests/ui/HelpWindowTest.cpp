@@ -70,6 +70,7 @@ TEST(GuideLookup, ProgramFolderFirstThenInstalledLayout) {
     }
     // A moved program folder still finds the installed guide beside the executable.
     QTemporaryDir root;
+    QDir().mkpath(root.filePath("share/orvdv/guide"));
     test::writeFile(root.filePath("share/orvdv/guide/index.html"), "<html></html>");
     QDir().mkpath(root.filePath("bin"));
     EXPECT_EQ(ui::findGuide(root.filePath("elsewhere"), root.filePath("bin")),
@@ -178,10 +179,10 @@ TEST_F(HelpTest, HelpContentsOpensOneSharedWindowAtTheContents) {
 }
 
 TEST_F(HelpTest, F1OpensThePageOfTheScreenWithTheFocus) {
+    signInWith2008();
     pressF1(window.get());
     EXPECT_EQ(shownPage(help()), "starting.html#main-window");
 
-    signInWith2008();
     fe().setNextFileName(QString()); // the import screen's file dialog, cancelled
     menu("mnuImpDat", 0)->trigger();
     pressF1(control<QPushButton>("U011", "cmdExit1"));
