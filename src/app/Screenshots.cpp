@@ -118,6 +118,9 @@ void shootWorksheets(ui::MainWindow& window, Shooter& shoot) {
     window.printSummaryReport();
     shoot.save(window.loadedScreen(QStringLiteral("U005")), QStringLiteral("U005-R004-1"));
     window.unloadScreen(QStringLiteral("U005"));
+    window.printWorksheets();
+    shoot.save(window.loadedScreen(QStringLiteral("U005")), QStringLiteral("U005-R005-1"));
+    window.unloadScreen(QStringLiteral("U005"));
 }
 
 // Report Validation: the outcome groups, one group's records sorted, the source table and the

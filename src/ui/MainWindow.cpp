@@ -3,6 +3,7 @@
 #include "AboutScreen.h"
 #include "CommentsScreen.h"
 #include "ContactScreen.h"
+#include "HelpWindow.h"
 #include "Icons.h"
 #include "ImportScreen.h"
 #include "ReportLayout.h"
@@ -24,16 +25,19 @@
 #include "worksheet/ErrorRates.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QWindow>
 
 namespace orv::ui {
 
@@ -183,9 +187,12 @@ MainWindow::MainWindow(const QString& programDir, QWidget* parent) : QMainWindow
 
     mFrontEnd->setStatus(3, QStringLiteral("DB: ") + mSession->databaseName);
     setDataMenus(false);
+    qApp->installEventFilter(this);
 }
 
 MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    delete mHelp;
     // Screens hold references to the session: let them go first.
     delete mMdi;
     mMdi = nullptr;
@@ -678,9 +685,57 @@ void MainWindow::tile(Qt::Orientation orientation) {
 // Help
 
 void MainWindow::helpContents() {
-    mFrontEnd->message(
-        QStringLiteral("Help system is unavailable. Please consult your ORV manual."),
-        Icon::Exclamation);
+    showHelp();
+}
+
+HelpWindow* MainWindow::helpWindow() const {
+    return mHelp;
+}
+
+bool MainWindow::showHelp(const QString& page) {
+    if (!mHelp) {
+        const QString index =
+            findGuide(mSession->programDir(), QCoreApplication::applicationDirPath());
+        if (index.isEmpty()) {
+            mFrontEnd->message(
+                QStringLiteral("Help system is unavailable. Please consult your ORV manual."),
+                Icon::Exclamation);
+            return false;
+        }
+        // A window of its own rather than a child of the frame, so that it can stand beside it.
+        mHelp = new HelpWindow(index);
+        mHelp->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    mHelp->openPage(page);
+    mHelp->show();
+    // Asked for from a modal screen (Find., the calendar, a question), the help window would be
+    // blocked like every other window: it belongs to that screen for as long as it is open.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != mHelp) {
+        if (mHelp->windowHandle() && modal->windowHandle())
+            mHelp->windowHandle()->setTransientParent(modal->windowHandle());
+    } else if (mHelp->windowHandle()) {
+        mHelp->windowHandle()->setTransientParent(nullptr);
+    }
+    mHelp->raise();
+    mHelp->activateWindow();
+    return true;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return QMainWindow::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier || key->isAutoRepeat())
+        return QMainWindow::eventFilter(watched, event);
+    auto* widget = static_cast<QWidget*>(watched);
+    if (mHelp && (widget == mHelp || mHelp->isAncestorOf(widget)))
+        return QMainWindow::eventFilter(watched, event);
+    // Anything that belongs to no screen (a file dialog, a message box) is the frame's.
+    QString id = screenIdOf(widget);
+    if (guidePageFor(id).isEmpty())
+        id = objectName();
+    showHelp(guidePageFor(id));
+    return true;
 }
 
 void MainWindow::contactUs() {

@@ -16,6 +16,8 @@ class QMdiSubWindow;
 
 namespace orv::ui {
 
+class HelpWindow;
+
 // U001, the frame of the program: the menu from which every action starts, the status bar,
 // and the area in which the screens open.
 class MainWindow : public QMainWindow {
@@ -71,6 +73,12 @@ public:
     void showSignIn(SignInMode mode, const QString& formMode = QString());
     void showTipOfTheDay();
 
+    // Opens the help window (one for the whole program) at a page of the user's guide
+    // ("worksheets.html#marks"; empty for its contents). Without the guide it says that help
+    // is unavailable and returns false.
+    bool showHelp(const QString& page = QString());
+    HelpWindow* helpWindow() const;
+
 signals:
     // The program is to end (Exit confirmed, or the sign-in's Exit).
     void programEnded();
@@ -119,6 +127,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // F1 anywhere in the program opens the guide's page of the screen that has the focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
@@ -138,6 +148,7 @@ private:
     QLabel* mPanels[5] = {};
     QString mTag;
     bool mEnded = false;
+    QPointer<HelpWindow> mHelp;
 };
 
 } // namespace orv::ui

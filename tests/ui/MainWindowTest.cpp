@@ -251,11 +251,15 @@ TEST_F(ShellTest, ShowTipsEntryIsStored) {
     EXPECT_EQ(stored("showtips").toInt(), 1);
 }
 
-TEST_F(ShellTest, HelpContentsHasItsMessage) {
+// Without the user's guide beside the program (or installed), Help Contents and F1 say so.
+TEST_F(ShellTest, HelpWithoutTheGuideHasItsMessage) {
     menu("mnuHelpHelp", 0)->trigger();
     ASSERT_EQ(fe().messages().size(), 1);
     EXPECT_EQ(fe().lastMessage(), "Help system is unavailable. Please consult your ORV manual.");
     EXPECT_EQ(fe().messages().first().icon, Icon::Exclamation);
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    EXPECT_EQ(fe().messages().size(), 2);
+    EXPECT_EQ(window->helpWindow(), nullptr);
 }
 
 TEST_F(ShellTest, AboutAndContactOpenOnce) {
