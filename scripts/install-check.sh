@@ -51,7 +51,8 @@ version=$("$prefix/bin/orvdv-cli" --version) || fail "orvdv-cli --version"
 # A user who has never run the program: a fresh home, data folder and data source file.
 export HOME="$work/home"
 export XDG_DATA_HOME="$HOME/.local/share"
-unset ODBCINI
+# The driver manager finds the user's odbc.ini through the password database, not HOME.
+export ODBCINI="$HOME/.odbc.ini"
 mkdir -p "$HOME"
 data="$XDG_DATA_HOME/ORV Data Validation/orvdv"
 cli="$prefix/bin/orvdv-cli"
