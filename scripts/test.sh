@@ -7,3 +7,4 @@ cmake --preset default
 cmake --build --preset default -j"$(nproc)"
 ctest --preset default -j"$(nproc)"
 scripts/check-reports.sh build
+scripts/install-check.sh build

@@ -4,8 +4,12 @@
 #include "SingleInstance.h"
 #include "SplashScreen.h"
 
+#include "ProgramFolder.h"
+#include "Version.h"
+
 #include <QApplication>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdio>
@@ -13,12 +17,43 @@
 
 namespace {
 
-void usage() {
-    std::fprintf(stderr, "usage: orvdv [--home DIR] [--screenshot DIR]\n\n"
+void usage(std::FILE* stream) {
+    std::fprintf(stream, "usage: orvdv [--home DIR] [--screenshot DIR]\n"
+                         "       orvdv --help | --version\n\n"
                          "--home DIR        the program folder (templates, tips, error report, "
-                         "exports); default: the folder of this program\n"
+                         "exports); default: the folder of this program, or for an installed "
+                         "program the user's data folder\n"
                          "--screenshot DIR  sign in on a scratch database, save a picture of "
-                         "each screen into DIR and quit\n");
+                         "each screen into DIR and quit\n"
+                         "--help            print this text\n"
+                         "--version         print the program's version\n");
+}
+
+struct Options {
+    QString home;
+    QString screenshots;
+    bool help = false;
+    bool version = false;
+    bool bad = false;
+};
+
+// --help and --version win over anything wrong beside them, as users expect.
+Options parseOptions(const QStringList& args) {
+    Options o;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            o.help = true;
+        } else if (arg == QLatin1String("--version")) {
+            o.version = true;
+        } else if ((arg == QLatin1String("--home") || arg == QLatin1String("--screenshot")) &&
+                   i + 1 < args.size()) {
+            (arg == QLatin1String("--home") ? o.home : o.screenshots) = args.at(++i);
+        } else {
+            o.bad = true;
+        }
+    }
+    return o;
 }
 
 bool hasDisplay() {
@@ -33,31 +68,52 @@ bool hasDisplay() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Read before the display is looked for: --help and --version need none. Qt's own options
+    // are taken out only by QApplication, so the command line is read again after it.
+    QStringList raw;
+    for (int i = 1; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    const Options early = parseOptions(raw);
+    if (early.help) {
+        usage(stdout);
+        return 0;
+    }
+    if (early.version) {
+        std::printf("orvdv %s\n", orv::kPackageVersion);
+        return 0;
+    }
     if (!hasDisplay()) {
+        if (early.bad) {
+            usage(stderr);
+            return 2;
+        }
         std::fprintf(stderr, "orvdv: no display found; the desktop program needs one "
                              "(orvdv-cli is the batch front end).\n");
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("orvdv"));
-    QApplication::setOrganizationName(QStringLiteral("ORV Data Validation"));
+    orv::setProgramNames();
     QApplication::setApplicationDisplayName(QStringLiteral("ORV Data Validation System."));
+    // Lets the desktop match the window to its menu entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.orvdv.DataValidation"));
     QApplication::setWindowIcon(orv::ui::programIcon());
 
     QStringList args = QApplication::arguments();
     args.removeFirst();
-    QString home = QApplication::applicationDirPath();
-    QString screenshots;
-    while (!args.isEmpty()) {
-        const QString arg = args.takeFirst();
-        if ((arg == QLatin1String("--home") || arg == QLatin1String("--screenshot")) &&
-            !args.isEmpty()) {
-            (arg == QLatin1String("--home") ? home : screenshots) = args.takeFirst();
-        } else {
-            usage();
-            return arg == QLatin1String("--help") ? 0 : 2;
-        }
+    const Options options = parseOptions(args);
+    if (options.bad) {
+        usage(stderr);
+        return 2;
     }
+    const QString screenshots = options.screenshots;
+    const orv::ProgramFolder folder = orv::resolveProgramFolder(
+        QApplication::applicationDirPath(), options.home,
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    if (folder.path.isEmpty()) {
+        QMessageBox::critical(nullptr, QStringLiteral("ORV Data Validation System."), folder.error);
+        return 1;
+    }
+    const QString home = folder.path;
 
     orv::ui::SingleInstance instance(home);
     if (!instance.tryLock()) {

@@ -3,38 +3,65 @@
 #include "CliFrontEnd.h"
 #include "Commands.h"
 
+#include "ProgramFolder.h"
+#include "Version.h"
 #include "db/Session.h"
+
+#include <algorithm>
 
 namespace orv::cli {
 
 namespace {
-void usage(QTextStream& err) {
-    err << "usage: orvdv-cli [--home DIR] COMMAND ...\n\ncommands:\n";
+void usage(QTextStream& stream) {
+    stream << "usage: orvdv-cli [--home DIR] COMMAND ...\n"
+              "       orvdv-cli --help | --version\n\ncommands:\n";
     for (const Command& c : commands())
-        err << "  " << c.name << " " << c.usage << "\n      " << c.summary << "\n";
-    err << "\n--home DIR  the program folder (templates, error report, exports); default: the "
-           "folder of this program\n";
-    err.flush();
+        stream << "  " << c.name << " " << c.usage << "\n      " << c.summary << "\n";
+    stream << "\n--home DIR  the program folder (templates, error report, exports); default: the "
+              "folder of this program, or for an installed program the user's data folder\n"
+              "--help      print this text; COMMAND --help prints the command's usage\n"
+              "--version   print the program's version\n";
+    stream.flush();
+}
+
+bool isHelp(const QString& arg) {
+    return arg == QLatin1String("--help") || arg == QLatin1String("-h");
 }
 } // namespace
 
-int run(const QStringList& argsIn, const QString& defaultHome, QTextStream& out, QTextStream& err) {
+int run(const QStringList& argsIn, const QString& appDir, QTextStream& out, QTextStream& err,
+        const QString& dataLocation) {
     QStringList args = argsIn;
     bool bad = false;
-    QString home = takeOption(args, QStringLiteral("--home"), bad);
-    if (bad || args.isEmpty() || args.first() == QLatin1String("--help") ||
-        args.first() == QLatin1String("-h")) {
+    const QString home = takeOption(args, QStringLiteral("--home"), bad);
+    if (bad || args.isEmpty()) {
         usage(err);
-        return (args.isEmpty() || bad) ? Usage : Ok;
+        return Usage;
     }
-    if (home.isNull())
-        home = defaultHome;
+    if (isHelp(args.first())) {
+        usage(out);
+        return Ok;
+    }
+    if (args.first() == QLatin1String("--version")) {
+        out << "orvdv-cli " << kPackageVersion << Qt::endl;
+        return Ok;
+    }
     const QString verb = args.takeFirst();
     for (const Command& c : commands()) {
         if (verb != QLatin1String(c.name))
             continue;
+        if (std::any_of(args.cbegin(), args.cend(), isHelp)) {
+            out << "usage: orvdv-cli [--home DIR] " << c.name << " " << c.usage << "\n    "
+                << c.summary << Qt::endl;
+            return Ok;
+        }
+        const ProgramFolder folder = resolveProgramFolder(appDir, home, dataLocation);
+        if (folder.path.isEmpty()) {
+            err << folder.error << Qt::endl;
+            return Failure;
+        }
         CliFrontEnd ui(out, err);
-        Session session(home, &ui);
+        Session session(folder.path, &ui);
         Context ctx{session, ui, out, err};
         const int rc = c.run(ctx, args);
         out.flush();
@@ -43,7 +70,10 @@ int run(const QStringList& argsIn, const QString& defaultHome, QTextStream& out,
             err << "usage: orvdv-cli [--home DIR] " << c.name << " " << c.usage << Qt::endl;
         return rc;
     }
-    err << "orvdv-cli: unknown command '" << verb << "'\n";
+    if (verb.startsWith(QLatin1Char('-')))
+        err << "orvdv-cli: unknown option '" << verb << "'\n";
+    else
+        err << "orvdv-cli: unknown command '" << verb << "'\n";
     usage(err);
     return Usage;
 }

@@ -1,7 +1,10 @@
 #include "Cli.h"
 
+#include "ProgramFolder.h"
+
 #include <QApplication>
 #include <QCoreApplication>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <cstring>
@@ -31,10 +34,12 @@ int main(int argc, char** argv) {
     } else {
         application = std::make_unique<QCoreApplication>(argc, argv);
     }
-    QCoreApplication::setApplicationName(QStringLiteral("orvdv-cli"));
+    // The desktop program's names, so that both find an installation's files in one data folder.
+    orv::setProgramNames();
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
-    return orv::cli::run(args, QCoreApplication::applicationDirPath(), out, err);
+    return orv::cli::run(args, QCoreApplication::applicationDirPath(), out, err,
+                         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
