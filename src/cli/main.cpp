@@ -4,11 +4,16 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 // Reports lay text out and draw charts, which takes the full application object; every other
@@ -30,6 +35,14 @@ int main(int argc, char** argv) {
     if (needsGui(argc, argv)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Without a login session (cron, ssh as root) Qt warns on stderr and then uses this
+        // very folder; stderr is kept for the outcome.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            const QByteArray runtime =
+                QDir::tempPath().toLocal8Bit() + "/runtime-" + QByteArray::number(::getuid());
+            if (::mkdir(runtime.constData(), 0700) == 0 || errno == EEXIST)
+                qputenv("XDG_RUNTIME_DIR", runtime);
+        }
         application = std::make_unique<QApplication>(argc, argv);
     } else {
         application = std::make_unique<QCoreApplication>(argc, argv);
