@@ -167,10 +167,12 @@ TEST_F(ImportReliabilityTest, SecondImportInTheSameFolderIsRefused) {
     EXPECT_EQ(runImport(line(validRecord(1))).outcome, ImportOutcome::Completed);
 }
 
-// A load of more than one batch of rows, so that some are on the disk when it stops.
+// A load of more than one batch of rows, so that some are on the disk when it stops. The stop
+// comes at the first progress past kStopAt, which is timed: the second batch is long enough
+// for that progress to come before it commits, however fast the machine.
 class ImportOnTheDiskTest : public ImportReliabilityTest {
 protected:
-    static constexpr int kRecords = 60000;
+    static constexpr int kRecords = 100000;
     static constexpr int kStopAt = 55000;
     static const QByteArray& bigExtract() {
         static const QByteArray file = test::validLines(1, kRecords);
