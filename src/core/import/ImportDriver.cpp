@@ -219,7 +219,7 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         setup.grouped = mSession.settings.popType == QLatin1String("1");
         setup.seed = options.seed;
         setup.state = state;
-        setup.summaryLimit = options.summaryLimit;
+        setup.summaryMemoryRecords = options.summaryMemoryRecords;
         MasterLoader loader(*db, *reader, context, setup);
 
         auto showProgress = [&] {

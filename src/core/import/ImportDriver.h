@@ -1,6 +1,7 @@
 #pragma once
 
 #include "import/ImportRun.h"
+#include "import/LoadSummary.h"
 
 #include <QDateTime>
 #include <QString>
@@ -12,9 +13,10 @@ class Session;
 struct ImportOptions {
     // Seeds randno and the sample draw; the same seed on the same file gives the same sample.
     quint32 seed = 0;
-    // Up to this many records the steps after the load work from what the import learnt while
-    // inserting (about 50 bytes a record); past it they read the master, in bounded memory.
-    qint64 summaryLimit = 1500000;
+    // The steps after the load work from what the import learnt while inserting (about 50 bytes
+    // a record). Up to this many records of it stay in memory; past that it goes to scratch
+    // files in sorted runs, so memory stays bounded whatever the size of the file.
+    qint64 summaryMemoryRecords = LoadSummary::kMemoryRecords;
 };
 
 enum class ImportOutcome {

@@ -143,7 +143,8 @@ bool LoadQueue::stopped() const {
 
 LoadProducer::LoadProducer(ExtractReader& reader, const CheckContext& context,
                            const ProducerSetup& setup, LoadQueue& queue)
-    : mReader(reader), mContext(context), mSetup(setup), mState(setup.state), mQueue(queue) {}
+    : mReader(reader), mContext(context), mSetup(setup), mState(setup.state), mQueue(queue),
+      mSummary(setup.summaryMemoryRecords) {}
 
 void LoadProducer::run() {
     try {
@@ -287,7 +288,7 @@ void LoadProducer::produce() {
                     static_cast<double>(mReader.fileSize()) /
                         static_cast<double>(mReader.bytesRead()) * kBatchLines * 1.02 +
                     1024);
-                mSummary.reserve(std::min(expected, mSetup.summaryLimit));
+                mSummary.reserve(std::min(expected, mSetup.summaryMemoryRecords));
             }
             if (!flush(batch))
                 return;
@@ -380,10 +381,7 @@ void LoadProducer::produce() {
                                       number(record.col(50)), number(record.col(57)));
             loaded.group = group;
             loaded.randno = drawn;
-            if (mSummary.size() < mSetup.summaryLimit)
-                mSummary.add(loaded);
-            else if (!mSummary.dropped())
-                mSummary.drop();
+            mSummary.add(loaded);
         } catch (const TypeMismatch&) {
             item->kind = LoadItem::Kind::Stop;
             addEntry(entry(obs(), kFormattedData));

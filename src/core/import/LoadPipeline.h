@@ -98,7 +98,8 @@ struct ProducerSetup {
     bool grouped = false; // population type 1: records get their outcome group
     quint32 seed = 0;
     QString state;
-    qint64 summaryLimit = 0; // records past which the summary is dropped
+    // Records of each list of the summary kept in memory; the rest go to scratch files.
+    qint64 summaryMemoryRecords = LoadSummary::kMemoryRecords;
 };
 
 // Reads, checks and encodes every line of the extract, on its own thread, and learns what the

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <tuple>
+#include <utility>
 
 namespace orv {
 
@@ -91,71 +92,96 @@ void LoadSummary::addUnitRow(const LoadedRecord& in, std::int32_t unit) {
     }
 }
 
+LoadSummary::LoadSummary(qint64 memoryRecords)
+    : mMemoryRecords(static_cast<size_t>(std::max<qint64>(memoryRecords, 1))),
+      mRecords(mMemoryRecords), mKeys(mMemoryRecords), mReweighted(mMemoryRecords) {}
+
 void LoadSummary::reserve(qint64 records) {
     const auto n = static_cast<size_t>(std::max<qint64>(records, 0));
     mRecords.reserve(n);
-    mUnitOf.reserve(n);
     mKeys.reserve(n);
 }
 
-void LoadSummary::drop() {
-    *this = LoadSummary();
-    mDropped = true;
+qint64 LoadSummary::spilledRuns() const {
+    return mKeyRuns + static_cast<qint64>(mKeys.runs()) +
+           (mRecords.spilled() ? mRecords.size() / static_cast<qint64>(mMemoryRecords) : 0);
 }
 
 void LoadSummary::add(const LoadedRecord& in) {
-    if (mDropped)
-        return;
-    SampleRecord r;
+    Stored r{};
     r.rowid = in.rowid;
     r.weight = in.rules.value_or(in.weight);
     r.randno = in.randno;
     r.grouped = in.group != 0;
-    mRecords.push_back(r);
     double unit = in.samplingUnit.value_or(kNoUnit);
     if (unit == 0)
         unit = 0; // -0 is 0
     auto [it, added] = mUnitIds.try_emplace(unit, static_cast<std::int32_t>(mUnitValues.size()));
     if (added)
         mUnitValues.push_back(unit);
-    mUnitOf.push_back(it->second);
+    r.unit = it->second;
+    mRecords.add(r);
     if (r.grouped)
         ++mGrouped;
     if (in.rules && *in.rules != in.weight)
-        mReweighted.emplace_back(in.rowid, *in.rules);
+        mReweighted.add({in.rowid, *in.rules});
 
     std::uint64_t h = in.ssn ? std::hash<std::string>{}(foldCase(*in.ssn)) : 0x9e3779b97f4a7c15ULL;
     h = mix(h ^ (in.exitDate ? mix(bitsOf(*in.exitDate)) : 0x2545f4914f6cdd1dULL));
-    mKeys.push_back(h);
+    mKeys.add({h, in.rowid * 2 + (r.grouped ? 1 : 0)});
 
     if (!mUnitRowsDropped)
         addUnitRow(in, it->second);
 }
 
 void LoadSummary::finishLoad() {
-    if (mDropped)
-        return;
-    std::vector<std::uint64_t> sorted = mKeys;
-    std::sort(sorted.begin(), sorted.end());
-    std::vector<std::uint64_t> repeated;
-    for (size_t i = 1; i < sorted.size(); ++i)
-        if (sorted[i] == sorted[i - 1] && (repeated.empty() || repeated.back() != sorted[i]))
-            repeated.push_back(sorted[i]);
-    sorted = {};
+    // Keys in order: records that share one are next to each other.
+    mKeyRuns = static_cast<qint64>(mKeys.runs());
+    std::vector<std::pair<qint64, char>> candidates;
+    std::vector<Key> same;
+    const auto closeRun = [&] {
+        if (same.size() > 1)
+            for (const Key& k : same)
+                candidates.emplace_back(k.rowidGrouped / 2, static_cast<char>(k.rowidGrouped & 1));
+        same.clear();
+    };
+    mKeys.drain([&](const Key& k) {
+        if (!same.empty() && same.front().hash != k.hash)
+            closeRun();
+        same.push_back(k);
+        return true;
+    });
+    closeRun();
+    std::sort(candidates.begin(), candidates.end());
     mCandidates.clear();
-    for (size_t i = 0; i < mKeys.size(); ++i)
-        if (std::binary_search(repeated.begin(), repeated.end(), mKeys[i]))
-            mCandidates.push_back(mRecords[i].rowid);
-    mKeys = {};
+    mCandidateGrouped.clear();
+    mCandidates.reserve(candidates.size());
+    mCandidateGrouped.reserve(candidates.size());
+    for (const auto& [rowid, grouped] : candidates) {
+        mCandidates.push_back(rowid);
+        mCandidateGrouped.push_back(grouped);
+    }
 }
 
 void LoadSummary::ungroup(qint64 rowid) {
-    auto it = std::lower_bound(mRecords.begin(), mRecords.end(), rowid,
-                               [](const SampleRecord& r, qint64 id) { return r.rowid < id; });
-    if (it != mRecords.end() && it->rowid == rowid && it->grouped) {
-        it->grouped = false;
+    auto it = std::lower_bound(mCandidates.begin(), mCandidates.end(), rowid);
+    if (it == mCandidates.end() || *it != rowid)
+        return;
+    char& grouped = mCandidateGrouped[static_cast<size_t>(it - mCandidates.begin())];
+    if (grouped) {
+        grouped = 0;
         --mGrouped;
     }
+}
+
+bool LoadSummary::stillGrouped(qint64 rowid) const {
+    auto it = std::lower_bound(mCandidates.begin(), mCandidates.end(), rowid);
+    return it == mCandidates.end() || *it != rowid ||
+           mCandidateGrouped[static_cast<size_t>(it - mCandidates.begin())] != 0;
+}
+
+void LoadSummary::forEachReweighted(const std::function<void(qint64, int)>& visit) {
+    mReweighted.forEach([&](const Reweighted& r) { visit(r.rowid, static_cast<int>(r.weight)); });
 }
 
 std::optional<std::vector<std::pair<QVariant, QVariant>>> LoadSummary::unitRows() const {
@@ -207,13 +233,20 @@ SamplePopulation LoadSummary::takePopulation() {
         rank[static_cast<size_t>(order[i])] = static_cast<std::int32_t>(i);
         population.units.push_back(unitValue(mUnitValues[static_cast<size_t>(order[i])]));
     }
-    for (size_t i = 0; i < mRecords.size(); ++i)
-        mRecords[i].unit = rank[static_cast<size_t>(mUnitOf[i])];
-    mUnitOf = {};
-    mUnitValues = {};
     mUnitIds = {};
-    population.records = std::move(mRecords);
-    mRecords = {};
+    population.memoryRecords = mMemoryRecords;
+    population.forEachRecord =
+        [this, rank = std::move(rank)](const std::function<void(const SampleRecord&)>& visit) {
+            mRecords.forEach([&](const Stored& s) {
+                SampleRecord r;
+                r.rowid = s.rowid;
+                r.weight = s.weight;
+                r.randno = s.randno;
+                r.unit = rank[static_cast<size_t>(s.unit)];
+                r.grouped = s.grouped != 0 && stillGrouped(s.rowid);
+                visit(r);
+            });
+        };
     return population;
 }
 

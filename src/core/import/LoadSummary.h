@@ -1,10 +1,12 @@
 #pragma once
 
+#include "db/SpillFile.h"
 #include "validation/Sample.h"
 
 #include <QVariant>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,42 +23,47 @@ struct LoadedRecord {
     std::optional<std::string_view> ssn;
     std::optional<double> exitDate;
     int weight = 0;           // as inserted
-    std::optional<int> rules; // the weight the weight rules give, when one does
+    std::optional<int> rules; // the weight the rules give, when one does
     int group = 0;
     int randno = 0;
 };
 
 // What the import learns of the records it inserts, so that the steps after the load need not
-// read the whole master again (nor keep indexes for it).
+// read the whole master again (nor keep indexes for it). At most `memoryRecords` records of each
+// list it keeps are in memory at once; the rest wait in scratch files, so memory stays bounded
+// whatever the size of the file. Records are added in row id order.
 class LoadSummary {
 public:
+    static constexpr qint64 kMemoryRecords = 1000000;
+    explicit LoadSummary(qint64 memoryRecords = kMemoryRecords);
+
     // Room for about `records` records, so that the lists need not grow by copying.
     void reserve(qint64 records);
     void add(const LoadedRecord& record);
     // The last record was added: works out the duplicate candidates.
     void finishLoad();
-    // Forgets everything: past a size, memory matters more than speed.
-    void drop();
-    bool dropped() const { return mDropped; }
-    qint64 size() const { return static_cast<qint64>(mRecords.size()); }
+    qint64 size() const { return mRecords.size(); }
+    // Runs written to scratch files so far (0 while everything fits in memory).
+    qint64 spilledRuns() const;
 
     qint64 grouped() const { return mGrouped; }
-    qint64 ungrouped() const { return static_cast<qint64>(mRecords.size()) - mGrouped; }
+    qint64 ungrouped() const { return mRecords.size() - mGrouped; }
 
-    // The records whose SSN and exit date another record may share, by row id. Every
+    // The records whose SSN and exit date another record may share, by row id, ascending. Every
     // duplicate is among them; a few that are not may be too.
     const std::vector<qint64>& duplicateCandidates() const { return mCandidates; }
-    // A record lost its group.
+    // A candidate lost its group.
     void ungroup(qint64 rowid);
 
-    // Records whose weight the rules change, with the new weight.
-    const std::vector<std::pair<qint64, int>>& reweighted() const { return mReweighted; }
+    // Records whose weight the rules change, with the new weight, in row id order.
+    void forEachReweighted(const std::function<void(qint64 rowid, int weight)>& visit);
 
     // Distinct sampling unit and case manager pairs (as a DISTINCT over the master gives them,
     // ordered), or nothing when there were too many to keep.
     std::optional<std::vector<std::pair<QVariant, QVariant>>> unitRows() const;
 
-    // The master as the draw reads it. Call once, after the load.
+    // The master as the draw reads it. Call once, after the load; the population reads its
+    // records from this summary, which must outlive it.
     SamplePopulation takePopulation();
 
 private:
@@ -67,15 +74,40 @@ private:
         size_t operator()(UnitRow r) const;
     };
     void addUnitRow(const LoadedRecord& in, std::int32_t unit);
+    // Whether a record that loaded with a group still has it.
+    bool stillGrouped(qint64 rowid) const;
 
-    std::vector<SampleRecord> mRecords;
-    // The sampling unit of each record (999999 for none) as an index into the values seen.
-    std::vector<std::int32_t> mUnitOf;
+    struct Stored {
+        qint64 rowid;
+        std::int32_t weight;
+        std::int32_t randno;
+        std::int32_t unit; // index into mUnitValues
+        std::int32_t grouped;
+    };
+    // SSN and exit date hashed, with the row id doubled and 1 added when the record is grouped.
+    struct Key {
+        std::uint64_t hash;
+        std::int64_t rowidGrouped;
+    };
+    struct KeyOrder {
+        bool operator()(const Key& a, const Key& b) const {
+            return a.hash != b.hash ? a.hash < b.hash : a.rowidGrouped < b.rowidGrouped;
+        }
+    };
+    struct Reweighted {
+        qint64 rowid;
+        std::int64_t weight;
+    };
+
+    size_t mMemoryRecords;
+    SpillList<Stored> mRecords;
+    SpillSorter<Key, KeyOrder> mKeys;
+    SpillList<Reweighted> mReweighted;
     std::vector<double> mUnitValues;
     std::unordered_map<double, std::int32_t> mUnitIds;
-    std::vector<std::uint64_t> mKeys; // of each record: SSN and exit date hashed
     std::vector<qint64> mCandidates;
-    std::vector<std::pair<qint64, int>> mReweighted;
+    std::vector<char> mCandidateGrouped; // of each candidate, as ungroup() leaves it
+    qint64 mKeyRuns = 0;
     // The distinct unit and case manager pairs, case managers compared without regard to case
     // (as the column compares), each with the spelling first seen in it.
     std::unordered_map<std::string, int> mCaseMgrIds;  // folded text -> id
@@ -84,7 +116,6 @@ private:
     std::vector<std::string> mSpellings;
     std::unordered_map<UnitRow, int, UnitRowHash> mUnitRows; // -> first spelling, -1 for Null
     bool mUnitRowsDropped = false;
-    bool mDropped = false;
     qint64 mGrouped = 0;
 };
 

@@ -312,7 +312,7 @@ void MasterLoader::restoreMaster(bool ungroup, const QString& outcome) {
 }
 
 bool MasterLoader::summaryUsable() {
-    return mRowIdsFollow && !mProducer.summary().dropped();
+    return mRowIdsFollow;
 }
 
 } // namespace orv

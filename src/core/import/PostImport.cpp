@@ -71,14 +71,14 @@ void excludeDuplicates(Database& db, ImportLog& log, LoadSummary* loaded) {
 }
 
 // Writes the weights the rules gave the records as they loaded.
-void setWeights(Database& db, const LoadSummary& loaded) {
+void setWeights(Database& db, LoadSummary& loaded) {
     Statement st = db.prepare("UPDATE tblORVmaster SET Weight = ?1 WHERE rowid = ?2");
-    for (const auto& [rowid, weight] : loaded.reweighted()) {
+    loaded.forEachReweighted([&](qint64 rowid, int weight) {
         st.bind(1, weight);
         st.bind(2, static_cast<std::int64_t>(rowid));
         st.run();
         st.reset();
-    }
+    });
 }
 
 // One pass that writes only the records whose weight changes, by the rules of ruleWeight.

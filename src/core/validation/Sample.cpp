@@ -1,6 +1,7 @@
 #include "validation/Sample.h"
 
 #include "db/Session.h"
+#include "db/SpillFile.h"
 #include "validation/Savepoint.h"
 
 #include <QDateTime>
@@ -190,7 +191,7 @@ private:
     Database& mDb;
 };
 
-// The master as an import just loaded it, in memory.
+// The master as an import just loaded it.
 class LoadedSource : public PopulationSource {
 public:
     explicit LoadedSource(const SamplePopulation& population) : mPopulation(population) {}
@@ -199,7 +200,7 @@ public:
         std::vector<Unit> all(mPopulation.units.size());
         std::vector<qint64> allWeight(all.size(), 0);
         std::vector<qint64> groupedWeight(all.size(), 0);
-        for (const SampleRecord& r : mPopulation.records) {
+        mPopulation.forEachRecord([&](const SampleRecord& r) {
             const auto i = static_cast<size_t>(r.unit);
             ++all[i].allCount;
             allWeight[i] += r.weight;
@@ -207,7 +208,7 @@ public:
                 ++all[i].count;
                 groupedWeight[i] += r.weight;
             }
-        }
+        });
         std::vector<Unit> out;
         mUnitIndex.assign(all.size(), -1);
         for (size_t i = 0; i < all.size(); ++i) {
@@ -225,40 +226,50 @@ public:
     }
 
     void offerCertaintyPool(const std::vector<Unit>& units, SystematicDraw& pool) override {
-        std::vector<const SampleRecord*> order;
-        for (const SampleRecord& r : mPopulation.records) {
+        SpillSorter<Ordered, ByKeys> order(mPopulation.memoryRecords);
+        mPopulation.forEachRecord([&](const SampleRecord& r) {
             const int u = mUnitIndex[static_cast<size_t>(r.unit)];
             if (r.grouped && u >= 0 && units[static_cast<size_t>(u)].certain)
-                order.push_back(&r);
-        }
-        std::sort(order.begin(), order.end(), [](const SampleRecord* a, const SampleRecord* b) {
-            return std::tuple(a->unit, a->randno, a->rowid) <
-                   std::tuple(b->unit, b->randno, b->rowid);
+                order.add({r.rowid, r.unit, r.randno, 0, r.weight});
         });
-        for (const SampleRecord* r : order) {
+        order.drain([&](const Ordered& r) {
             if (pool.done())
-                break;
-            pool.offer(r->rowid, r->weight);
-        }
+                return false;
+            pool.offer(r.rowid, r.weight);
+            return true;
+        });
     }
 
     void offerDrawnUnits(const std::vector<Unit>&, const std::vector<int>& poolOf,
                          std::vector<SystematicDraw>& draws) override {
-        std::vector<std::pair<int, const SampleRecord*>> order;
-        for (const SampleRecord& r : mPopulation.records) {
+        SpillSorter<Ordered, ByKeys> order(mPopulation.memoryRecords);
+        mPopulation.forEachRecord([&](const SampleRecord& r) {
             const int u = mUnitIndex[static_cast<size_t>(r.unit)];
             if (u >= 0 && poolOf[static_cast<size_t>(u)] >= 0)
-                order.emplace_back(poolOf[static_cast<size_t>(u)], &r);
-        }
-        std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
-            return std::tuple(a.first, a.second->weight, a.second->randno, a.second->rowid) <
-                   std::tuple(b.first, b.second->weight, b.second->randno, b.second->rowid);
+                order.add({r.rowid, poolOf[static_cast<size_t>(u)], r.weight, r.randno, r.weight});
         });
-        for (const auto& [pool, r] : order)
-            draws[static_cast<size_t>(pool)].offer(r->rowid, r->weight);
+        order.drain([&](const Ordered& r) {
+            draws[static_cast<size_t>(r.first)].offer(r.rowid, r.weight);
+            return true;
+        });
     }
 
 private:
+    // A record in the order a draw reads it: by `first`, then `second`, then `third`, then rowid.
+    struct Ordered {
+        qint64 rowid;
+        std::int32_t first;
+        std::int32_t second;
+        std::int32_t third;
+        std::int32_t weight;
+    };
+    struct ByKeys {
+        bool operator()(const Ordered& a, const Ordered& b) const {
+            return std::tuple(a.first, a.second, a.third, a.rowid) <
+                   std::tuple(b.first, b.second, b.third, b.rowid);
+        }
+    };
+
     const SamplePopulation& mPopulation;
     std::vector<int> mUnitIndex; // population unit -> units(), -1 for none
 };

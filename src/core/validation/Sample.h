@@ -3,6 +3,7 @@
 #include <QVariant>
 #include <QtGlobal>
 
+#include <functional>
 #include <vector>
 
 namespace orv {
@@ -33,7 +34,10 @@ struct SampleRecord {
 // The master as the draw sees it. Records without a sampling unit count as unit 999999.
 struct SamplePopulation {
     std::vector<QVariant> units; // distinct sampling units in ascending order
-    std::vector<SampleRecord> records;
+    // Visits every record in row id order; may be called more than once.
+    std::function<void(const std::function<void(const SampleRecord&)>&)> forEachRecord;
+    // How many records the draw may sort in memory at once; more go through scratch files.
+    size_t memoryRecords = 1000000;
 };
 
 // Draws the two-stage weighted sample into tblsample (replacing it), using tbltemp and the

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 #include <thread>
 
 using namespace orv;
@@ -42,6 +44,18 @@ void addAll(LoadSummary& summary, const std::vector<Rec>& recs) {
         summary.add(in);
     }
     summary.finishLoad();
+}
+
+std::vector<SampleRecord> recordsOf(const SamplePopulation& p) {
+    std::vector<SampleRecord> out;
+    p.forEachRecord([&](const SampleRecord& r) { out.push_back(r); });
+    return out;
+}
+
+std::vector<std::pair<qint64, int>> reweightedOf(LoadSummary& summary) {
+    std::vector<std::pair<qint64, int>> out;
+    summary.forEachReweighted([&](qint64 rowid, int weight) { out.emplace_back(rowid, weight); });
+    return out;
 }
 
 } // namespace
@@ -93,26 +107,28 @@ TEST(LoadSummaryTest, PopulationUnitsAreOrderedAndNoUnitIs999999) {
            {{7, {}, {}, {}, 3}, {{}, {}, {}, {}, 0}, {999999}, {-1}, {7, {}, {}, {}, 1, 2, 3}});
     EXPECT_EQ(summary.grouped(), 4);
     EXPECT_EQ(summary.ungrouped(), 1);
-    EXPECT_EQ(summary.reweighted(), (std::vector<std::pair<qint64, int>>{{5, 3}}));
+    EXPECT_EQ(reweightedOf(summary), (std::vector<std::pair<qint64, int>>{{5, 3}}));
     summary.ungroup(1);
     summary.ungroup(1);
     EXPECT_EQ(summary.grouped(), 3);
 
-    const SamplePopulation p = summary.takePopulation();
+    const SamplePopulation population = summary.takePopulation();
+    const SamplePopulation& p = population;
+    const std::vector<SampleRecord> records = recordsOf(p);
     ASSERT_EQ(p.units.size(), 3u);
     EXPECT_EQ(p.units[0].toLongLong(), -1);
     EXPECT_EQ(p.units[1].toLongLong(), 7);
     EXPECT_EQ(p.units[2].toLongLong(), 999999);
-    ASSERT_EQ(p.records.size(), 5u);
+    ASSERT_EQ(records.size(), 5u);
     const std::vector<int> units = {1, 2, 2, 0, 1};
     for (size_t i = 0; i < units.size(); ++i) {
-        EXPECT_EQ(p.records[i].unit, units[i]) << i;
-        EXPECT_EQ(p.records[i].rowid, static_cast<qint64>(i + 1));
+        EXPECT_EQ(records[i].unit, units[i]) << i;
+        EXPECT_EQ(records[i].rowid, static_cast<qint64>(i + 1));
     }
-    EXPECT_FALSE(p.records[0].grouped);
-    EXPECT_FALSE(p.records[1].grouped);
-    EXPECT_EQ(p.records[4].weight, 3); // the rules' weight
-    EXPECT_EQ(p.records[0].randno, 999);
+    EXPECT_FALSE(records[0].grouped);
+    EXPECT_FALSE(records[1].grouped);
+    EXPECT_EQ(records[4].weight, 3); // the rules' weight
+    EXPECT_EQ(records[0].randno, 999);
 }
 
 TEST(LoadSummaryTest, TooManyCaseManagersLeaveTheUnitRowsToTheMaster) {
@@ -130,14 +146,61 @@ TEST(LoadSummaryTest, TooManyCaseManagersLeaveTheUnitRowsToTheMaster) {
     EXPECT_EQ(summary.grouped(), 300001);
 }
 
-TEST(LoadSummaryTest, DroppedKeepsNothing) {
-    LoadSummary summary;
-    addAll(summary, {{1, {}, "1", 1}, {1, {}, "1", 1}});
-    summary.drop();
-    EXPECT_TRUE(summary.dropped());
-    addAll(summary, {{1, {}, "1", 1}});
-    EXPECT_EQ(summary.size(), 0);
-    EXPECT_TRUE(summary.duplicateCandidates().empty());
+// Whatever share of the records stays in memory, the summary learns the same; what went to
+// scratch files is gone with the summary.
+TEST(LoadSummaryTest, SpilledRunsLearnWhatMemoryDoes) {
+    std::vector<Rec> recs;
+    for (int i = 0; i < 5000; ++i) {
+        const int k = i * 7919 % 5000;
+        recs.push_back({k % 11 == 0 ? std::nullopt : std::optional<double>(k % 37),
+                        "Mgr " + std::to_string(k % 5), std::to_string(k % 1700 + (k % 3 == 0)),
+                        k % 13 == 0 ? std::nullopt : std::optional<double>(20060000 + k % 4),
+                        k % 9 == 0 ? 0 : 1, 2,
+                        k % 6 == 0 ? std::optional<int>(k % 4) : std::nullopt});
+    }
+    struct Learnt {
+        std::vector<qint64> candidates;
+        std::vector<std::pair<qint64, int>> reweighted;
+        qint64 grouped = 0;
+        std::vector<std::tuple<qint64, int, int, int, bool>> records;
+        std::vector<QVariant> units;
+    };
+    const auto learn = [&](qint64 memoryRecords, qint64& runs, QStringList& files) {
+        LoadSummary summary(memoryRecords);
+        addAll(summary, recs);
+        runs = summary.spilledRuns();
+        Learnt l;
+        l.candidates = summary.duplicateCandidates();
+        for (size_t i = 0; i < l.candidates.size(); i += 3)
+            summary.ungroup(l.candidates[i]);
+        l.reweighted = reweightedOf(summary);
+        l.grouped = summary.grouped();
+        const SamplePopulation p = summary.takePopulation();
+        for (const SampleRecord& r : recordsOf(p))
+            l.records.emplace_back(r.rowid, r.weight, r.randno, r.unit, r.grouped);
+        l.units = p.units;
+        files = QDir(QDir::tempPath()).entryList({"orv-import-*"}, QDir::Files);
+        return l;
+    };
+    qint64 runs = 0;
+    QStringList files;
+    const Learnt inMemory = learn(LoadSummary::kMemoryRecords, runs, files);
+    EXPECT_EQ(runs, 0);
+    ASSERT_GT(inMemory.candidates.size(), 100u);
+    ASSERT_FALSE(inMemory.reweighted.empty());
+    for (const qint64 memoryRecords : {1, 7, 600, 4999}) {
+        SCOPED_TRACE(memoryRecords);
+        const QStringList before = QDir(QDir::tempPath()).entryList({"orv-import-*"}, QDir::Files);
+        const Learnt spilled = learn(memoryRecords, runs, files);
+        EXPECT_GT(runs, 1);
+        EXPECT_GT(files.size(), before.size());
+        EXPECT_EQ(spilled.candidates, inMemory.candidates);
+        EXPECT_EQ(spilled.reweighted, inMemory.reweighted);
+        EXPECT_EQ(spilled.grouped, inMemory.grouped);
+        EXPECT_EQ(spilled.records, inMemory.records);
+        EXPECT_EQ(spilled.units, inMemory.units);
+        EXPECT_EQ(QDir(QDir::tempPath()).entryList({"orv-import-*"}, QDir::Files), before);
+    }
 }
 
 // The reading side, blocked on a full queue, is let go when the inserting side stops.
