@@ -80,14 +80,6 @@ std::uint32_t append(std::string& to, std::string_view text) {
     return at;
 }
 
-std::unique_ptr<LoadBatch> newBatch() {
-    auto batch = std::make_unique<LoadBatch>();
-    batch->items.reserve(kBatchLines);
-    batch->values.reserve(size_t(kBatchLines) * kMasterValues);
-    batch->text.reserve(size_t(kBatchLines) * 256);
-    return batch;
-}
-
 } // namespace
 
 QString LoadBatch::obsText(const LoadItem& item) const {
@@ -129,6 +121,35 @@ std::unique_ptr<LoadBatch> LoadQueue::pop(int waitMs, bool& timedOut) {
     return batch;
 }
 
+void LoadQueue::recycle(std::unique_ptr<LoadBatch> batch) {
+    batch->items.clear();
+    batch->values.clear();
+    batch->text.clear();
+    batch->entries.clear();
+    batch->error = nullptr;
+    batch->bytesRead = 0;
+    std::lock_guard lock(mMutex);
+    // As many as can be in flight at once; more would only hold memory.
+    if (mSpare.size() < kCapacity + 2)
+        mSpare.push_back(std::move(batch));
+}
+
+std::unique_ptr<LoadBatch> LoadQueue::emptyBatch() {
+    {
+        std::lock_guard lock(mMutex);
+        if (!mSpare.empty()) {
+            auto batch = std::move(mSpare.back());
+            mSpare.pop_back();
+            return batch;
+        }
+    }
+    auto batch = std::make_unique<LoadBatch>();
+    batch->items.reserve(kBatchLines);
+    batch->values.reserve(size_t(kBatchLines) * kMasterValues);
+    batch->text.reserve(size_t(kBatchLines) * 256);
+    return batch;
+}
+
 void LoadQueue::stop() {
     std::lock_guard lock(mMutex);
     mStopped = true;
@@ -164,13 +185,12 @@ void LoadProducer::run() {
 bool LoadProducer::flush(std::unique_ptr<LoadBatch>& batch) {
     batch->bytesRead = mReader.bytesRead();
     const bool taken = mQueue.push(std::move(batch));
-    batch = newBatch();
+    batch = mQueue.emptyBatch();
     return taken;
 }
 
 void LoadProducer::encode(LoadBatch& batch, const ExtractRecord& record, int weight, int group,
                           int randno) {
-    using Type = EncodedValue::Type;
     auto& out = batch.values;
     NumberText numberText;
     for (int pos = 1; pos <= kExtractColumns; ++pos) {
@@ -182,38 +202,24 @@ void LoadProducer::encode(LoadBatch& batch, const ExtractRecord& record, int wei
         } else if (column.kind == ColumnKind::Number) {
             // Text here is numeric: a value that is not was refused before the insert.
             const double n = v.number;
-            if (!column.real && n == static_cast<double>(static_cast<std::int64_t>(n))) {
-                e.type = Type::Int;
-                e.integer = static_cast<std::int64_t>(n);
-            } else {
-                e.type = Type::Real;
-                e.real = n;
-            }
+            if (!column.real && n == static_cast<double>(static_cast<std::int64_t>(n)))
+                e = EncodedValue::ofInt(static_cast<std::int64_t>(n));
+            else
+                e = EncodedValue::ofReal(n);
         } else if (v.isNumber()) {
             // A number read for a text column is stored in its number form (leading zeros go).
             const std::string_view t = formatNumber(v.number, numberText);
-            e.type = Type::Text;
-            e.offset = append(batch.text, t);
-            e.size = static_cast<std::uint32_t>(t.size());
+            e = EncodedValue::ofText(append(batch.text, t), static_cast<std::uint32_t>(t.size()));
         } else if (!v.text.empty()) { // an empty text is stored as Null
-            e.type = Type::Text;
-            e.offset = append(batch.text, v.text);
-            e.size = static_cast<std::uint32_t>(v.text.size());
+            e = EncodedValue::ofText(append(batch.text, v.text),
+                                     static_cast<std::uint32_t>(v.text.size()));
         }
         out.push_back(e);
     }
-    const auto integer = [&](std::int64_t n) {
-        EncodedValue e;
-        e.type = Type::Int;
-        e.integer = n;
-        out.push_back(e);
-    };
+    const auto integer = [&](std::int64_t n) { out.push_back(EncodedValue::ofInt(n)); };
     const auto text = [&](std::string_view t) {
-        EncodedValue e;
-        e.type = Type::Text;
-        e.offset = append(batch.text, t);
-        e.size = static_cast<std::uint32_t>(t.size());
-        out.push_back(e);
+        out.push_back(
+            EncodedValue::ofText(append(batch.text, t), static_cast<std::uint32_t>(t.size())));
     };
     integer(weight);
     // group 0 leaves the record without one, as the statement's zeros do.
@@ -245,7 +251,7 @@ void LoadProducer::encode(LoadBatch& batch, const ExtractRecord& record, int wei
 void LoadProducer::produce() {
     RandnoDraw randno(mSetup.seed);
     ExtractRecord record;
-    auto batch = newBatch();
+    auto batch = mQueue.emptyBatch();
     qint64 rowid = 0;
     bool reserved = false;
 
@@ -359,16 +365,16 @@ void LoadProducer::produce() {
             const auto storedNumber = [&](int pos) -> std::optional<double> {
                 const EncodedValue& e = v[pos - 1];
                 if (e.type == EncodedValue::Type::Int)
-                    return static_cast<double>(e.integer);
+                    return static_cast<double>(e.integer());
                 if (e.type == EncodedValue::Type::Real)
-                    return e.real;
+                    return e.real();
                 return std::nullopt;
             };
             const auto storedText = [&](int pos) -> std::optional<std::string_view> {
                 const EncodedValue& e = v[pos - 1];
                 if (e.type != EncodedValue::Type::Text)
                     return std::nullopt;
-                return batch->textOf(e.offset, e.size);
+                return batch->textOf(e.offset(), e.size());
             };
             LoadedRecord loaded;
             loaded.rowid = ++rowid;

@@ -51,18 +51,40 @@ std::string foldCase(std::string_view text) {
     return folded;
 }
 
-size_t LoadSummary::UnitRowHash::operator()(UnitRow r) const {
-    return static_cast<size_t>(mix(r));
+std::pair<int*, bool> LoadSummary::UnitRowTable::insert(UnitRow row) {
+    if ((mCount + 1) * 2 > mSlots.size()) {
+        std::vector<std::pair<UnitRow, int>> old(std::max<size_t>(mSlots.size() * 2, 1024),
+                                                 {kEmpty, 0});
+        old.swap(mSlots);
+        mCount = 0;
+        for (const auto& [r, value] : old)
+            if (r != kEmpty)
+                *insert(r).first = value;
+    }
+    const size_t mask = mSlots.size() - 1;
+    for (size_t i = static_cast<size_t>(mix(row)) & mask;; i = (i + 1) & mask) {
+        auto& slot = mSlots[i];
+        if (slot.first == row)
+            return {&slot.second, false};
+        if (slot.first == kEmpty) {
+            slot = {row, 0};
+            ++mCount;
+            return {&slot.second, true};
+        }
+    }
 }
 
 void LoadSummary::addUnitRow(const LoadedRecord& in, std::int32_t unit) {
     int caseMgr = -1;
     if (in.caseMgr) {
-        std::string folded = foldCase(*in.caseMgr);
-        auto it = mCaseMgrIds.find(folded);
+        mFolding.assign(*in.caseMgr);
+        for (char& c : mFolding)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        auto it = mCaseMgrIds.find(mFolding);
         if (it == mCaseMgrIds.end()) {
-            it = mCaseMgrIds.emplace(folded, static_cast<int>(mFolded.size())).first;
-            mFolded.push_back(std::move(folded));
+            it = mCaseMgrIds.emplace(mFolding, static_cast<int>(mFolded.size())).first;
+            mFolded.push_back(mFolding);
         }
         caseMgr = it->second;
     }
@@ -70,16 +92,15 @@ void LoadSummary::addUnitRow(const LoadedRecord& in, std::int32_t unit) {
         (static_cast<std::uint64_t>(in.samplingUnit ? static_cast<std::uint32_t>(unit) : kNoUnitRow)
          << 32) |
         static_cast<std::uint32_t>(caseMgr + 1);
-    if (mUnitRows.find(row) == mUnitRows.end()) {
-        int spelling = -1;
+    if (auto [spelling, added] = mUnitRows.insert(row); added) {
+        *spelling = -1;
         if (in.caseMgr) {
-            auto [it, added] = mSpellingIds.try_emplace(std::string(*in.caseMgr),
+            auto [it, first] = mSpellingIds.try_emplace(std::string(*in.caseMgr),
                                                         static_cast<int>(mSpellings.size()));
-            if (added)
+            if (first)
                 mSpellings.emplace_back(*in.caseMgr);
-            spelling = it->second;
+            *spelling = it->second;
         }
-        mUnitRows.emplace(row, spelling);
     }
     if (mUnitRows.size() > kMaxUnitRows || mFolded.size() > kMaxUnitRows ||
         mSpellings.size() > kMaxUnitRows) {
@@ -196,12 +217,12 @@ std::optional<std::vector<std::pair<QVariant, QVariant>>> LoadSummary::unitRows(
     };
     std::vector<Row> sorted;
     sorted.reserve(mUnitRows.size());
-    for (const auto& [key, spelling] : mUnitRows) {
+    mUnitRows.forEach([&](UnitRow key, int spelling) {
         const auto unit = static_cast<std::uint32_t>(key >> 32);
         const bool hasUnit = unit != kNoUnitRow;
         sorted.push_back({hasUnit, hasUnit ? mUnitValues[unit] : 0.0,
                           static_cast<int>(key & 0xffffffffu) - 1, spelling});
-    }
+    });
     const auto order = [&](const Row& r) {
         return std::tuple(r.hasUnit, r.unit, r.caseMgr >= 0,
                           r.caseMgr >= 0 ? std::string_view(mFolded[static_cast<size_t>(r.caseMgr)])

@@ -70,8 +70,23 @@ private:
     // A unit and case manager pair: the unit's index into mUnitValues (kNoUnitRow for Null)
     // in the high half, the case manager's id + 1 (0 for Null) in the low half.
     using UnitRow = std::uint64_t;
-    struct UnitRowHash {
-        size_t operator()(UnitRow r) const;
+    // The pairs seen, each with a number: open addressing, as every record looks its pair up
+    // and nearly all find it.
+    class UnitRowTable {
+    public:
+        // The number kept for `row`, and whether the row was new (its number then 0).
+        std::pair<int*, bool> insert(UnitRow row);
+        size_t size() const { return mCount; }
+        template <class Visit> void forEach(Visit visit) const {
+            for (const auto& [row, value] : mSlots)
+                if (row != kEmpty)
+                    visit(row, value);
+        }
+
+    private:
+        static constexpr UnitRow kEmpty = ~UnitRow(0); // no pair has both halves all ones
+        std::vector<std::pair<UnitRow, int>> mSlots;
+        size_t mCount = 0;
     };
     void addUnitRow(const LoadedRecord& in, std::int32_t unit);
     // Whether a record that loaded with a group still has it.
@@ -114,7 +129,8 @@ private:
     std::vector<std::string> mFolded;                  // by id
     std::unordered_map<std::string, int> mSpellingIds; // text as stored -> spelling
     std::vector<std::string> mSpellings;
-    std::unordered_map<UnitRow, int, UnitRowHash> mUnitRows; // -> first spelling, -1 for Null
+    UnitRowTable mUnitRows; // -> first spelling, -1 for Null
+    std::string mFolding;   // reused, so that looking a case manager up allocates nothing
     bool mUnitRowsDropped = false;
     qint64 mGrouped = 0;
 };
