@@ -71,7 +71,10 @@ if [ -n "${COMPARE_WITH:-}" ]; then
     other="$COMPARE_WITH/bin/orvdv-cli"
     "$other" --home "$home" new "$work/run.mdb" >/dev/null
     "$other" --home "$home" signin "$work/run.mdb" --fiscal-year 2008 >/dev/null
-    "$other" --home "$home" import "$work/run.mdb" "$work/extract.csv" --seed 1 --yes >/dev/null
+    timed "$other" --home "$home" import "$work/run.mdb" "$work/extract.csv" --seed 1 --yes >/dev/null
+    printf '%s import, once: %.2f s, %.2f s CPU, ratio %.2f, CPU ratio %.2f, peak %d MB\n' \
+        "$COMPARE_WITH" "$(wall)" "$(cpu)" "$(echo "$(wall) / $bare" | bc -l)" \
+        "$(echo "$(cpu) / $bare_cpu" | bc -l)" "$(($(cut -d' ' -f4 "$work/time") / 1024))"
     same=yes
     for table in tblORVmaster tblsample tblsupport tblDuplicateRecords; do
         # Rows sorted: only the master's order (by row id) is part of the result.
