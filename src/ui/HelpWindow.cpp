@@ -77,8 +77,11 @@ QString findGuide(const QString& programDir, const QString& executableDir) {
     QStringList candidates;
     if (!programDir.isEmpty())
         candidates << QDir(programDir).filePath(QStringLiteral("guide/") + kIndex);
+    // Beside the executable as built, then as installed: a program folder moved elsewhere
+    // (--home) has no guide of its own.
     if (!executableDir.isEmpty())
         candidates
+            << QDir(executableDir).filePath(QStringLiteral("guide/") + kIndex)
             << QDir(executableDir).filePath(QStringLiteral("../share/orvdv/guide/") + kIndex);
     for (const QString& path : candidates) {
         const QFileInfo info(path);

@@ -75,6 +75,11 @@ TEST(GuideLookup, ProgramFolderFirstThenInstalledLayout) {
     QDir().mkpath(root.filePath("bin"));
     EXPECT_EQ(ui::findGuide(root.filePath("elsewhere"), root.filePath("bin")),
               QDir::cleanPath(root.filePath("share/orvdv/guide/index.html")));
+    // And the built guide beside the executable of a build tree, before the installed one.
+    QDir().mkpath(root.filePath("bin/guide"));
+    test::writeFile(root.filePath("bin/guide/index.html"), "<html></html>");
+    EXPECT_EQ(ui::findGuide(root.filePath("elsewhere"), root.filePath("bin")),
+              QDir::cleanPath(root.filePath("bin/guide/index.html")));
 }
 
 // Every link and picture of the guide leads somewhere: a broken one is a fault staff meet.
