@@ -210,7 +210,7 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         // Long statements (emptying a big master, building its indexes, the steps after the
         // load) keep the window painting.
         StatementYield yield(*db, mView);
-        // Room for the index builds' sorting; well inside the memory a desktop can spare.
+        // Room for a batch of rows between commits; well inside the memory a desktop can spare.
         db->exec("PRAGMA cache_size = -32768");
 
         ProducerSetup setup;
