@@ -50,10 +50,14 @@ TEST_F(ImportCliTest, ContentFailuresSayWhyOnStderr) {
          "Import failed: Error with OBS code - 2.  there was an error reading a row from the "
          "input file. " +
              columns,
-         "Records inserted: 1\n"},
+         "Records inserted: 0\n"},
         {"first line", wide + line(validRecord(1)), columns, "Records inserted: 0\n"},
         {"no records", "\r\n", "holds no records", "Records inserted: 0\n"},
     };
+    // A run with a sample, which a failed import leaves as it is.
+    ASSERT_EQ(import(test::validLines(1, 40)).rc, 0);
+    const QString before = cli({"info", db}).out + cli({"sample", db}).out;
+    ASSERT_TRUE(before.contains("tblORVmaster: 40\n"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const test::CliResult r = import(c.content);
@@ -61,30 +65,48 @@ TEST_F(ImportCliTest, ContentFailuresSayWhyOnStderr) {
         EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();
         EXPECT_TRUE(r.out.contains(c.out)) << r.out.toStdString();
         EXPECT_TRUE(r.out.contains("Import Failed!\n")) << r.out.toStdString();
+        EXPECT_EQ(cli({"info", db}).out + cli({"sample", db}).out, before);
     }
     EXPECT_EQ(import(line(validRecord(1))).rc, 0);
 }
 
 TEST_F(ImportCliTest, UnfinishedImportIsReportedWhenACommandOpensTheDatabase) {
-    ASSERT_EQ(import(test::validLines(1, 5)).rc, 0);
-    {
-        // An import that started, dropped the index and loaded three records, then died.
-        Database raw(db);
-        Transaction tx(raw);
-        importJournal::begin(
-            raw, "/data/extract.csv",
-            {{"idx_master_randno", "CREATE INDEX idx_master_randno ON tblORVmaster (randno)"}});
-        raw.exec("DROP INDEX idx_master_randno; DELETE FROM tblORVmaster WHERE obs > 3");
-        tx.commit();
+    const struct {
+        const char* name;
+        const char* left; // what the killed import left in the database
+        qint64 master;
+        QString told;
+    } cases[] = {
+        {"undone by the engine", "", 5,
+         "The import of /data/extract.csv started 1/2/2026 3:04:05 PM did not finish; the "
+         "database is as it was before it."},
+        // Builds before the import was one transaction dropped the indexes and kept the rows.
+        {"left half-loaded by an older build",
+         "UPDATE tblImportRun SET Indexes = '[{\"name\":\"idx_master_randno\",\"sql\":"
+         "\"CREATE INDEX idx_master_randno ON tblORVmaster (randno)\"}]'; "
+         "DROP INDEX idx_master_randno; DELETE FROM tblORVmaster WHERE obs > 3",
+         3,
+         "The last import did not finish (/data/extract.csv, started 1/2/2026 3:04:05 PM): 3 "
+         "records were loaded. Import the extract again."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(import(test::validLines(1, 5)).rc, 0);
+        {
+            Database raw(db);
+            importJournal::begin(raw, "/data/extract.csv");
+            raw.exec(std::string("UPDATE tblImportRun SET StartedAt = '1/2/2026 3:04:05 PM'; ") +
+                     c.left);
+        }
+        test::CliResult r = cli({"info", db});
+        EXPECT_EQ(r.rc, 0);
+        EXPECT_EQ(r.err.trimmed(), c.told);
+        EXPECT_TRUE(r.out.contains(QStringLiteral("tblORVmaster: %1\n").arg(c.master)))
+            << r.out.toStdString();
+        EXPECT_TRUE(Database(db)
+                        .scalar("SELECT 1 FROM sqlite_master WHERE name = 'idx_master_randno'")
+                        .isValid());
+        r = cli({"info", db});
+        EXPECT_FALSE(r.err.contains("did not finish")) << "told once";
     }
-    test::CliResult r = cli({"info", db});
-    EXPECT_TRUE(r.err.contains("The last import did not finish (/data/extract.csv, started "))
-        << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains("): 3 records were loaded. Import the extract again."));
-    EXPECT_TRUE(Database(db)
-                    .scalar("SELECT 1 FROM sqlite_master WHERE name = "
-                            "'idx_master_randno'")
-                    .isValid());
-    r = cli({"info", db});
-    EXPECT_FALSE(r.err.contains("did not finish")) << "told once";
 }

@@ -2,12 +2,14 @@
 
 #include "db/Database.h"
 #include "db/Session.h"
+#include "db/SignIn.h"
 #include "import/ExtractReader.h"
 #include "import/FieldChecks.h"
 #include "import/ImportErrors.h"
 #include "import/ImportJournal.h"
 #include "import/MasterLoader.h"
 #include "import/PostImport.h"
+#include "import/RecordLayout.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,6 +17,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QStorageInfo>
 
 #include <sqlite3.h>
 
@@ -117,9 +120,68 @@ void writeErrorReport(const QString& path, const QString& extract, const ImportL
         throw DbError(QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
 }
 
+// Why the import cannot start on this database, or nothing when it can.
+QString preflight(Database& db, const QString& extract) {
+    const int columns = db.prepare("SELECT * FROM tblORVmaster LIMIT 0").columnCount();
+    if (columns != kExtractColumns + kDerivedColumns)
+        return QStringLiteral("The database %1 is not as this program makes it: its master table "
+                              "tblORVmaster has %2 columns where %3 belong. Nothing was changed; "
+                              "import into a new validation database (File > New).")
+            .arg(native(db.path()))
+            .arg(columns)
+            .arg(kExtractColumns + kDerivedColumns);
+    const QString folder = QFileInfo(db.path()).absolutePath();
+    const qint64 need = importSpaceNeeded(QFileInfo(extract).size(), QFileInfo(db.path()).size());
+    const QStorageInfo disk(folder);
+    if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < need) {
+        constexpr qint64 kMB = 1024 * 1024;
+        return QStringLiteral("The import needs about %1 MB free on %2; there are %3 MB. Free "
+                              "some space there and import again. Nothing was changed.")
+            .arg((need + kMB - 1) / kMB)
+            .arg(native(folder))
+            .arg(disk.bytesAvailable() / kMB);
+    }
+    return {};
+}
+
+// What the steps after the load change in the session; put back when the import is undone.
+struct SessionState {
+    Settings settings;
+    RecordFilter recordFilter;
+    QString filterText;
+
+    static SessionState of(const Session& session) {
+        return {session.settings, session.recordFilter, session.filterText};
+    }
+    void restore(Session& session) const {
+        session.settings = settings;
+        session.recordFilter = recordFilter;
+        session.filterText = filterText;
+        session.ui().setStatus(5, filterStateText(recordFilter));
+    }
+};
+
+// An import that did not complete changed nothing but the journal's word on it.
+void finishUndone(Database& db, ImportOutcome outcome) {
+    try {
+        Transaction tx(db);
+        importJournal::finish(db, outcome == ImportOutcome::Cancelled ? QStringLiteral("cancelled")
+                                                                      : QStringLiteral("failed"));
+        tx.commit();
+    } catch (const DbError&) {
+        // A full disk: the next open says that the import did not finish, which is true.
+    }
+}
+
 } // namespace
 
 ImportDriver::ImportDriver(Session& session, ImportView& view) : mSession(session), mView(view) {}
+
+qint64 importSpaceNeeded(qint64 extractBytes, qint64 databaseBytes) {
+    // The new master with its indexes takes about as much as the extract; the old database's
+    // pages are copied to the journal before they are reused, in case the import is undone.
+    return extractBytes * kMasterBytesPerExtractByte + databaseBytes;
+}
 
 QString errorReportPath(const Session& session) {
     return session.programFile(QStringLiteral("ImportError.txt"));
@@ -182,7 +244,7 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
 
     ImportLog log;
     QString state = mSession.settings.state;
-    bool touched = false;  // the master has been emptied
+    bool touched = false;  // the load has begun: the report is the new one's
     bool diskFull = false; // told once, at the end, with what is on the disk
     QString failure;       // the engine's or the reader's word, shown at the end
     auto fail = [&](const QString& obs, const std::exception_ptr& error) {
@@ -203,6 +265,14 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         }
     };
 
+    try {
+        const QString refusal = preflight(*db, path);
+        if (!refusal.isEmpty())
+            return refuse(refusal);
+    } catch (const DbError& e) {
+        return refuse(e.message());
+    }
+
     mCancelRequested = false;
     try {
         const CheckContext context(loadStates(*db), mSession.settings.period,
@@ -210,11 +280,12 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         // Long statements (emptying a big master, building its indexes, the steps after the
         // load) keep the window painting.
         StatementYield yield(*db, mView);
-        // Room for a batch of rows between commits; well inside the memory a desktop can spare.
+        // Pages past this spill to the file: memory stays bounded in the one transaction, well
+        // inside what a desktop can spare.
         db->exec("PRAGMA cache_size = -32768");
 
         ProducerSetup setup;
-        setup.expectedColumns = db->prepare("SELECT * FROM tblORVmaster LIMIT 0").columnCount() - 7;
+        setup.expectedColumns = kExtractColumns;
         // Groups exist for population type 1 only.
         setup.grouped = mSession.settings.popType == QLatin1String("1");
         setup.seed = options.seed;
@@ -263,91 +334,80 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
             }
         }
 
-        loader.prepareMaster(path);
+        // The start is committed on its own, so that a kill is told at the next open; all the
+        // rest is one transaction, which a failure, a Cancel or a kill undoes whole.
+        importJournal::begin(*db, path);
         touched = true;
         if (QFileInfo::exists(reportPath) && !QFile::remove(reportPath))
             throw DbError(QStringLiteral("Cannot delete '%1'.").arg(reportPath));
-
-        MasterLoader::Hooks hooks;
-        hooks.cancelled = [this] { return mCancelRequested; };
-        hooks.progress = showProgress;
-        const MasterLoader::End end = loader.load(log, hooks);
-        loader.stopReading();
-        state = loader.producer().state();
-        result.records = loader.records();
-        result.inserted = loader.inserted();
-        showProgress();
-
-        switch (end) {
-        case MasterLoader::End::EndOfFile:
-            break;
-        case MasterLoader::End::Cancelled:
-            result.outcome = ImportOutcome::Cancelled;
-            break;
-        case MasterLoader::End::Stopped:
-            mView.setLabel(1, kFailed);
-            result.outcome = ImportOutcome::Failed;
-            result.stopReason = log.entries.isEmpty() ? QString() : log.entries.last();
-            break;
-        case MasterLoader::End::ReadFailed:
-            mView.setLabel(1, kFailed);
-            result.outcome = ImportOutcome::Failed;
-            failure = describe(loader.error());
-            break;
-        case MasterLoader::End::Refused:
-            fail(loader.failedObs(), loader.error());
-            break;
+        const SessionState before = SessionState::of(mSession);
+        {
+            Transaction whole(*db, Transaction::Kind::Immediate);
+            try {
+                loader.prepareMaster();
+                MasterLoader::Hooks hooks;
+                hooks.cancelled = [this] { return mCancelRequested; };
+                hooks.progress = showProgress;
+                const MasterLoader::End end = loader.load(log, hooks);
+                loader.stopReading();
+                state = loader.producer().state();
+                result.records = loader.records();
+                result.inserted = loader.inserted();
+                showProgress();
+                switch (end) {
+                case MasterLoader::End::EndOfFile:
+                    loader.restoreIndexes();
+                    mSession.settings.state = state;
+                    result.importedCount = runPostImport(
+                        mSession, mView, log, options.seed, true,
+                        loader.summaryUsable() ? &loader.producer().summary() : nullptr);
+                    importJournal::finish(*db, QStringLiteral("completed"));
+                    whole.commit();
+                    result.outcome = ImportOutcome::Completed;
+                    break;
+                case MasterLoader::End::Cancelled:
+                    result.outcome = ImportOutcome::Cancelled;
+                    break;
+                case MasterLoader::End::Stopped:
+                    mView.setLabel(1, kFailed);
+                    result.outcome = ImportOutcome::Failed;
+                    result.stopReason = log.entries.isEmpty() ? QString() : log.entries.last();
+                    break;
+                case MasterLoader::End::ReadFailed:
+                    mView.setLabel(1, kFailed);
+                    result.outcome = ImportOutcome::Failed;
+                    failure = describe(loader.error());
+                    break;
+                case MasterLoader::End::Refused:
+                    fail(loader.failedObs(), loader.error());
+                    break;
+                }
+            } catch (...) {
+                // Past the last record there is no current obs.
+                fail(QString(), std::current_exception());
+            }
+            // Leaving the scope uncommitted rolls the whole import back.
         }
-
-        if (end != MasterLoader::End::EndOfFile) {
-            loader.restoreMaster(true, result.outcome == ImportOutcome::Cancelled
-                                           ? QStringLiteral("cancelled")
-                                           : QStringLiteral("failed"));
+        if (result.outcome != ImportOutcome::Completed) {
+            before.restore(mSession);
+            result.inserted = 0;
+            result.importedCount = 0;
             if (result.outcome == ImportOutcome::Cancelled) {
                 mView.setLabel(1, QString());
                 mView.setLabel(2, QStringLiteral("Process has been aborted."));
             }
-        } else {
-            loader.restoreMaster(false);
-            mSession.settings.state = state;
-            // The steps after the load and the import's end are one transaction: a crash in
-            // between leaves the import unfinished, to be reported at the next open.
-            Transaction tx(*db);
-            try {
-                result.importedCount =
-                    runPostImport(mSession, mView, log, options.seed, true,
-                                  loader.summaryUsable() ? &loader.producer().summary() : nullptr);
-                result.outcome = ImportOutcome::Completed;
-            } catch (...) {
-                fail(QString(), std::current_exception());
-            }
-            if (sqlite3_get_autocommit(db->handle()) == 0) {
-                importJournal::finish(*db, result.outcome == ImportOutcome::Completed
-                                               ? QStringLiteral("completed")
-                                               : QStringLiteral("failed"));
-                tx.commit();
-            }
+            finishUndone(*db, result.outcome);
         }
     } catch (...) {
         // Past the last record there is no current obs.
         fail(QString(), std::current_exception());
     }
 
-    if (result.outcome == ImportOutcome::Failed && touched) {
-        // What is on the disk, whatever the load counted.
-        try {
-            result.inserted = db->scalar("SELECT count(*) FROM tblORVmaster").toLongLong();
-        } catch (const DbError&) {
-        }
-    }
     if (diskFull) {
         result.diskFull = true;
-        failure = QStringLiteral("The disk is full: there is no room left in %1. ")
+        failure = QStringLiteral("The disk is full: there is no room left in %1. Nothing was "
+                                 "changed. Free some space there and import the extract again.")
                       .arg(native(QFileInfo(db->path()).absolutePath()));
-        failure += touched
-                       ? QStringLiteral("%1 records are in the master table.").arg(result.inserted)
-                       : QStringLiteral("Nothing was changed.");
-        failure += QStringLiteral(" Free some space there and import the extract again.");
     }
     if (!failure.isEmpty()) {
         result.stopReason = failure;
@@ -367,7 +427,7 @@ ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOp
         }
         mView.setLabel(
             2, QStringLiteral("Number of Records Imported: %1\nNumber of Errors/Warnings: %2")
-                   .arg(diskFull ? result.inserted : result.importedCount)
+                   .arg(result.importedCount)
                    .arg(log.errorCount));
         mView.setLabel(3, QStringLiteral("There were errors/warnings in the import File.\nPlease "
                                          "review file %1.")

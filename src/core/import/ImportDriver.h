@@ -22,14 +22,14 @@ struct ImportOptions {
 enum class ImportOutcome {
     Declined,  // the reload question was answered No: nothing changed
     Completed, // every line read and the post-import steps done
-    Failed,    // stopped by a failure; what was inserted before it stays
-    Cancelled, // stopped at the user's request; what was inserted before it stays
+    Failed,    // stopped by a failure: the database is as it was
+    Cancelled, // stopped at the user's request: the database is as it was
 };
 
 struct ImportResult {
     ImportOutcome outcome = ImportOutcome::Declined;
     qint64 records = 0;       // lines read
-    qint64 inserted = 0;      // records in the master at the end
+    qint64 inserted = 0;      // records the import put in the master (0 unless completed)
     qint64 importedCount = 0; // records with an outcome group
     qint64 errorCount = 0;
     bool reportWritten = false;
@@ -56,6 +56,11 @@ private:
     ImportView& mView;
     bool mCancelRequested = true;
 };
+
+// Free space an import of an extract of `extractBytes` into a database of `databaseBytes` needs
+// beside the database, at the most.
+constexpr qint64 kMasterBytesPerExtractByte = 2;
+qint64 importSpaceNeeded(qint64 extractBytes, qint64 databaseBytes);
 
 // The error report of the latest import, in the program's folder.
 QString errorReportPath(const Session& session);

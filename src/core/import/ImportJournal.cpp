@@ -23,13 +23,6 @@ QString now() {
     return generalDate(QDateTime::currentDateTime());
 }
 
-QString toJson(const IndexList& indexes) {
-    QJsonArray all;
-    for (const auto& [name, sql] : indexes)
-        all.append(QJsonObject{{QStringLiteral("name"), name}, {QStringLiteral("sql"), sql}});
-    return QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Compact));
-}
-
 IndexList fromJson(const QString& text) {
     IndexList out;
     for (const QJsonValue& v : QJsonDocument::fromJson(text.toUtf8()).array()) {
@@ -48,37 +41,34 @@ bool isIndexStatement(const QString& sql) {
            !s.contains(QLatin1Char(';'));
 }
 
-void restoreIndexes(Database& db, const IndexList& indexes) {
+// Returns how many it built.
+int restoreIndexes(Database& db, const IndexList& indexes) {
+    int built = 0;
     for (const auto& [name, sql] : indexes) {
         if (!isIndexStatement(sql) ||
             db.scalar("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1", {name})
                 .isValid())
             continue;
         db.prepare(sql.toStdString()).run();
+        ++built;
     }
+    return built;
 }
 
 } // namespace
 
-void begin(Database& db, const QString& extract, const IndexList& indexes) {
+void begin(Database& db, const QString& extract) {
+    Transaction tx(db);
     ensureTable(db);
     db.exec("DELETE FROM tblImportRun");
-    db.execute("INSERT INTO tblImportRun (Extract, StartedAt, Indexes) VALUES (?, ?, ?)",
-               {extract, now(), toJson(indexes)});
+    db.execute("INSERT INTO tblImportRun (Extract, StartedAt) VALUES (?, ?)", {extract, now()});
+    tx.commit();
 }
 
 void finish(Database& db, const QString& outcome) {
     ensureTable(db);
     db.execute("UPDATE tblImportRun SET FinishedAt = ?, Outcome = ? WHERE FinishedAt IS NULL",
                {now(), outcome});
-}
-
-IndexList droppedIndexes(Database& db) {
-    if (!db.tableExists(QStringLiteral("tblImportRun")))
-        return {};
-    const QVariant text =
-        db.scalar("SELECT Indexes FROM tblImportRun WHERE FinishedAt IS NULL LIMIT 1");
-    return text.isValid() ? fromJson(text.toString()) : IndexList{};
 }
 
 std::optional<Unfinished> recover(Database& db) {
@@ -95,12 +85,13 @@ std::optional<Unfinished> recover(Database& db) {
     st = Statement();
 
     Transaction tx(db);
-    restoreIndexes(db, indexes);
-    // Groups are given as records load; a load that did not finish leaves none, as a stopped
-    // import does.
-    db.exec("UPDATE tblORVmaster SET subpop = '0', spopnum = 0, pop = '0' WHERE spopnum <> 0");
+    // Only an older build dropped indexes outside the import's transaction.
+    run.partial = restoreIndexes(db, indexes) > 0;
+    if (run.partial) {
+        db.exec("UPDATE tblORVmaster SET subpop = '0', spopnum = 0, pop = '0' WHERE spopnum <> 0");
+        run.records = db.scalar("SELECT count(*) FROM tblORVmaster").toLongLong();
+    }
     finish(db, QStringLiteral("interrupted"));
-    run.records = db.scalar("SELECT count(*) FROM tblORVmaster").toLongLong();
     tx.commit();
     return run;
 }
@@ -108,10 +99,14 @@ std::optional<Unfinished> recover(Database& db) {
 } // namespace importJournal
 
 QString unfinishedImportText(const importJournal::Unfinished& run) {
-    return QStringLiteral("The last import did not finish (%1, started %2): %3 records were "
-                          "loaded. Import the extract again.")
-        .arg(QDir::toNativeSeparators(run.extract), run.startedAt)
-        .arg(run.records);
+    if (run.partial)
+        return QStringLiteral("The last import did not finish (%1, started %2): %3 records were "
+                              "loaded. Import the extract again.")
+            .arg(QDir::toNativeSeparators(run.extract), run.startedAt)
+            .arg(run.records);
+    return QStringLiteral("The import of %1 started %2 did not finish; the database is as it was "
+                          "before it.")
+        .arg(QDir::toNativeSeparators(run.extract), run.startedAt);
 }
 
 void checkUnfinishedImport(Session& session) {

@@ -15,28 +15,29 @@ class Session;
 // The master's indexes as the database defines them: name and statement.
 using IndexList = std::vector<std::pair<QString, QString>>;
 
-// Where an import stands, kept in the database beside the master: a crash, a kill or a power
-// cut between the start and the end of an import leaves it "started", and the next open of the
-// database can say so and put the master's indexes back. Databases made before it get the table
-// on their first import.
+// Where an import stands, kept in the database beside the master. The import itself is one
+// transaction, which a crash, a kill or a power cut rolls back; the start is committed before
+// it, so that the next open of the database can tell the user that the import did not finish.
+// Databases made before it get the table on their first import.
 namespace importJournal {
 
-// In the caller's transaction, before the master is emptied: the import of `extract` starts,
-// and `indexes` are the ones it drops for the load.
-void begin(Database& db, const QString& extract, const IndexList& indexes);
-// In the caller's transaction: the import ended (`outcome` says how) and its indexes are back.
+// Commits that the import of `extract` starts.
+void begin(Database& db, const QString& extract);
+// The import ended (`outcome` says how): in the import's transaction when it completes, on
+// its own otherwise.
 void finish(Database& db, const QString& outcome);
-// The indexes an unfinished import dropped, none when every import finished.
-IndexList droppedIndexes(Database& db);
 
 struct Unfinished {
     QString extract;
     QString startedAt;
-    qint64 records = 0; // in the master now
+    // Builds before the import was one transaction left the rows they had loaded: then the
+    // master holds `records` of them, without groups.
+    bool partial = false;
+    qint64 records = 0;
 };
-// When the last import did not finish: restores the master's indexes, takes the groups off the
-// partial master (as a stopped import does), marks the import ended and returns what the user
-// must be told. Throws DbError.
+// When the last import did not finish: marks it ended and returns what the user must be told.
+// A partial master of an older build gets its indexes back and loses its groups, as a stopped
+// import of that build did. Throws DbError.
 std::optional<Unfinished> recover(Database& db);
 
 } // namespace importJournal

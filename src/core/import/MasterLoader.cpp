@@ -17,8 +17,6 @@ namespace orv {
 
 namespace {
 
-// Rows per transaction: few enough syncs to stay fast, and a stop keeps every row before it.
-constexpr int kBatchRows = 50000;
 // How often the window gets a turn while reading: responsive, yet cheap per record.
 constexpr int kYieldMs = 40;
 
@@ -27,19 +25,12 @@ int masterColumnCount(Database& db) {
     return st.columnCount();
 }
 
-// The master's indexes, and those an import that did not finish dropped and nobody built again.
 IndexList masterIndexes(Database& db) {
     IndexList indexes;
     Statement st = db.prepare("SELECT name, sql FROM sqlite_master WHERE type = 'index' AND "
                               "tbl_name = 'tblORVmaster' COLLATE NOCASE AND sql IS NOT NULL");
     while (st.step())
         indexes.emplace_back(st.text(0), st.text(1));
-    for (auto& dropped : importJournal::droppedIndexes(db)) {
-        const bool known = std::any_of(indexes.begin(), indexes.end(),
-                                       [&](const auto& i) { return i.first == dropped.first; });
-        if (!known)
-            indexes.push_back(std::move(dropped));
-    }
     return indexes;
 }
 
@@ -202,10 +193,8 @@ QStringList MasterLoader::firstLineEntries() const {
     return mFirst->entries.mid(qsizetype(item.firstEntry), qsizetype(item.entryCount));
 }
 
-void MasterLoader::prepareMaster(const QString& extract) {
+void MasterLoader::prepareMaster() {
     mIndexes = masterIndexes(mDb);
-    Transaction tx(mDb);
-    importJournal::begin(mDb, extract, mIndexes);
     mDb.exec("DELETE FROM tblORVmaster");
     // A database made before the duplicates were kept gets their table here.
     mDb.exec("CREATE TABLE IF NOT EXISTS tblDuplicateRecords (rid INTEGER PRIMARY KEY)");
@@ -218,7 +207,6 @@ void MasterLoader::prepareMaster(const QString& extract) {
                          .arg(QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")))
                          .toStdString());
     }
-    tx.commit();
 }
 
 MasterLoader::End MasterLoader::load(ImportLog& log, const Hooks& hooks) {
@@ -236,8 +224,6 @@ MasterLoader::End MasterLoader::load(ImportLog& log, const Hooks& hooks) {
             log.add(batch.entries[qsizetype(item.firstEntry + i)]);
     };
 
-    std::optional<Transaction> tx(std::in_place, mDb);
-    int inBatch = 0;
     End end = End::EndOfFile;
     try {
         while (end == End::EndOfFile && !cancelled()) {
@@ -281,12 +267,6 @@ MasterLoader::End MasterLoader::load(ImportLog& log, const Hooks& hooks) {
                 // The summary counts row ids from 1; anything else and it is not used.
                 if (mDb.lastInsertRowId() != mInserted)
                     mRowIdsFollow = false;
-                if (++inBatch == kBatchRows) {
-                    tx->commit();
-                    mCommitted = mInserted;
-                    tx.emplace(mDb);
-                    inBatch = 0;
-                }
             }
             mBytesRead = batch->bytesRead;
             // Every text the statement holds is bound afresh before the next row: the batch's
@@ -295,21 +275,10 @@ MasterLoader::End MasterLoader::load(ImportLog& log, const Hooks& hooks) {
         }
         if (end == End::EndOfFile && cancelled())
             end = End::Cancelled;
-        tx->commit();
-        mCommitted = mInserted;
     } catch (...) {
-        // A refused insert or commit; or the error list could not be kept (a full disk).
+        // A refused insert; or the error list could not be kept.
         mError = std::current_exception();
         end = End::Refused;
-        // The rows before the refused one stay, when the engine still holds them; a full disk
-        // may have taken the whole transaction with it.
-        if (sqlite3_get_autocommit(mDb.handle()) == 0) {
-            try {
-                tx->commit();
-                mCommitted = mInserted;
-            } catch (const DbError&) {
-            }
-        }
     }
     return end;
 }
@@ -318,26 +287,13 @@ void MasterLoader::stopReading() {
     mThread->join();
 }
 
-void MasterLoader::restoreMaster(bool ungroup, const QString& outcome) {
-    Transaction tx(mDb);
-    {
-        const IndexBuilds builds(mDb);
-        for (const auto& [name, sql] : mIndexes) {
-            if (!mDb.scalar("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1",
-                            {name})
-                     .isValid())
-                mDb.exec(sql.toStdString());
-        }
+void MasterLoader::restoreIndexes() {
+    const IndexBuilds builds(mDb);
+    for (const auto& [name, sql] : mIndexes) {
+        if (!mDb.scalar("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1", {name})
+                 .isValid())
+            mDb.exec(sql.toStdString());
     }
-    if (ungroup) {
-        // Records are grouped as they load; a load that did not finish leaves them without
-        // groups, as if none had been assigned.
-        mDb.exec("UPDATE tblORVmaster SET subpop = '0', spopnum = 0, pop = '0' "
-                 "WHERE spopnum <> 0");
-    }
-    if (!outcome.isNull())
-        importJournal::finish(mDb, outcome);
-    tx.commit();
 }
 
 bool MasterLoader::summaryUsable() {

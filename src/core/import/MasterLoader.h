@@ -18,9 +18,10 @@ class ImportLog;
 // A write the engine refused because the disk holding the database is full.
 bool isDiskFull(const DbError& error);
 
-// Reads the extract on a thread of its own and inserts its clean records into the master, a
-// batch of rows per transaction, with the master's indexes dropped for the load and built again
-// at its end. Nothing changes until prepareMaster().
+// Reads the extract on a thread of its own and inserts its clean records into the master, with
+// the master's indexes dropped for the load and built again at its end. Everything it writes
+// goes into the caller's transaction: nothing is committed here. Nothing changes until
+// prepareMaster().
 class MasterLoader {
 public:
     // Starts reading at once, so that the first line is judged before the master is touched.
@@ -41,9 +42,8 @@ public:
     FirstLine awaitFirstLine(const std::function<void()>& idle);
     QStringList firstLineEntries() const;
 
-    // Empties the master and drops its indexes, in one transaction with the start of the
-    // import in the journal.
-    void prepareMaster(const QString& extract);
+    // Empties the master and drops its indexes, in the caller's transaction.
+    void prepareMaster();
 
     enum class End {
         EndOfFile,  // every line read
@@ -58,18 +58,16 @@ public:
         std::function<void()> progress; // every so often, and while waiting for the file
     };
     // Loads until the end of the file, a stop, a Cancel or a failure; the entries of the lines
-    // go to `log`. Every row inserted before the end stays, as far as the disk allows.
+    // go to `log`. Unless it ends at the end of the file, the caller rolls back.
     End load(ImportLog& log, const Hooks& hooks);
 
     // Ends the reading thread (the producer's results are then final).
     void stopReading();
-    // Builds the indexes again and, when `ungroup`, takes the groups off the loaded records.
-    // With an `outcome` the import's end is recorded in the same transaction.
-    void restoreMaster(bool ungroup, const QString& outcome = QString());
+    // Builds the dropped indexes again.
+    void restoreIndexes();
 
     qint64 records() const { return mRecords; }
-    // Rows in the master: the committed ones only, once a load has failed.
-    qint64 inserted() const { return mCommitted; }
+    qint64 inserted() const { return mInserted; }
     std::int64_t bytesRead() const { return mBytesRead; }
     // The obs of the record whose insert failed.
     QString failedObs() const { return mFailedObs; }
@@ -95,7 +93,6 @@ private:
     IndexList mIndexes;
     qint64 mRecords = 0;
     qint64 mInserted = 0;
-    qint64 mCommitted = 0;
     std::int64_t mBytesRead = 0;
     bool mRowIdsFollow = true; // the summary's row ids are the master's
     QString mFailedObs;

@@ -114,14 +114,13 @@ QString notNull(const QString& s) {
     return s.isNull() ? QStringLiteral("") : s;
 }
 
-void resetRecordFilter(Session& session) {
+// The sign-in filters off in tblsystem; returns the record filter that then holds.
+RecordFilter resetRecordFilter(Session& session) {
     Database& db = session.db();
-    Settings& settings = session.settings;
+    const Settings& settings = session.settings;
     db.execute("UPDATE tblsystem SET CaseMgr = ' ', WibName = ' ', OfficeName = ' ' "
                "WHERE CaseMgr = ?",
                {notNull(settings.caseMgr)});
-    settings.caseMgr = QString();
-
     RecordFilter filter;
     Statement st = db.prepare("SELECT OfficeName, WibName, CaseMgr FROM tblsystem");
     if (st.step()) {
@@ -131,45 +130,29 @@ void resetRecordFilter(Session& session) {
     }
     filter.periodStart = settings.reportingPeriodStart;
     filter.periodEnd = settings.reportingPeriodEnd;
-    session.recordFilter = filter;
-    session.filterText = filter.text();
-    session.ui().setStatus(5, QStringLiteral("Filter (OFF)"));
+    return filter;
 }
 
-// The run's statements share one transaction and a larger page cache, so that the steps that
-// each touch most of the master write it once, not once per step. It is committed whether or
-// not a step fails: what the completed steps did stays, as if each had been committed alone.
-class Batch {
+// The steps that each touch most of the master write it once, not once per step, with a
+// larger page cache while they run.
+class LargerCache {
 public:
-    explicit Batch(Database& db) : mDb(db) {
+    explicit LargerCache(Database& db) : mDb(db) {
         mCacheSize = mDb.scalar("PRAGMA cache_size").toLongLong();
         mDb.exec("PRAGMA cache_size = -65536"); // KiB: room enough, and a desktop's memory spared
-        mDb.exec("SAVEPOINT orv_post_import");
     }
-    void commit() {
-        mDb.exec("RELEASE orv_post_import");
-        mOpen = false;
-    }
-    ~Batch() {
-        if (mOpen) {
-            try {
-                commit();
-            } catch (const DbError&) {
-                // The engine already rolled the transaction back.
-            }
-        }
+    ~LargerCache() {
         try {
             mDb.exec("PRAGMA cache_size = " + std::to_string(mCacheSize));
         } catch (const DbError&) {
         }
     }
-    Batch(const Batch&) = delete;
-    Batch& operator=(const Batch&) = delete;
+    LargerCache(const LargerCache&) = delete;
+    LargerCache& operator=(const LargerCache&) = delete;
 
 private:
     Database& mDb;
     qint64 mCacheSize = 0;
-    bool mOpen = true;
 };
 
 } // namespace
@@ -195,7 +178,9 @@ std::optional<int> ruleWeight(const OptNumber& employed1, const OptNumber& wages
 qint64 runPostImport(Session& session, ImportView& view, ImportLog& log, quint32 seed,
                      bool groupedAtLoad, LoadSummary* loaded) {
     Database& db = session.db();
-    Batch batch(db);
+    const LargerCache cache(db);
+    // All the steps or none: a run that stops half-way leaves the master as it was loaded.
+    Savepoint all(db, "orv_post_import");
 
     view.setLabel(2, QStringLiteral("Working Please Wait."));
     view.refresh();
@@ -235,9 +220,14 @@ qint64 runPostImport(Session& session, ImportView& view, ImportLog& log, quint32
     db.execute("UPDATE tblsystem SET State = ?", {notNull(session.settings.state)});
     view.setLabel(3, QString());
 
-    resetRecordFilter(session);
+    const RecordFilter filter = resetRecordFilter(session);
+    all.release();
 
-    batch.commit();
+    // The session follows the database only once the steps are all done.
+    session.settings.caseMgr = QString();
+    session.recordFilter = filter;
+    session.filterText = filter.text();
+    session.ui().setStatus(5, QStringLiteral("Filter (OFF)"));
     view.setLabel(3, QString());
     view.setLabel(1, QStringLiteral("Import Complete."));
     return imported;

@@ -307,10 +307,9 @@ private:
     // records than that.
     void drawFromUnits(const std::vector<size_t>& drawnUnits, qint64 quota);
     void addSupportRow(const Unit& unit, const char* type);
-    // Copies the drawn records into the sample. A failure is shown and leaves none of this
-    // draw's records; the sample goes on without them.
+    // Copies the drawn records into the sample. A failure ends the whole draw: a sample short
+    // of a stratum would pass for a complete one.
     void copy(const SystematicDraw& draw, const char* type);
-    void copyOrThrow(const SystematicDraw& draw, const char* type);
     // Rewrites the weight of the rows that `sql` lists (rowid, record weight, unit weight).
     template <typename F> void reweight(const char* sql, F sampleWeight);
 
@@ -346,7 +345,7 @@ void Draw::addSupportRow(const Unit& unit, const char* type) {
     mSupport.reset();
 }
 
-void Draw::copyOrThrow(const SystematicDraw& draw, const char* type) {
+void Draw::copy(const SystematicDraw& draw, const char* type) {
     Savepoint sp(mDb, "orv_draw");
     const QString sampleType = QString::fromLatin1(type);
     for (qint64 rowid : draw.picks()) {
@@ -358,17 +357,6 @@ void Draw::copyOrThrow(const SystematicDraw& draw, const char* type) {
         mCopy.reset();
     }
     sp.release();
-}
-
-void Draw::copy(const SystematicDraw& draw, const char* type) {
-    const qint64 seqBefore = mSeq;
-    try {
-        copyOrThrow(draw, type);
-    } catch (const DbError& e) {
-        mCopy.reset();
-        mSeq = seqBefore;
-        mSession.ui().message(e.message(), Icon::Exclamation);
-    }
 }
 
 template <typename F> void Draw::reweight(const char* sql, F sampleWeight) {
@@ -602,42 +590,27 @@ quint32 clockSeed() {
     return QRandomGenerator::system()->generate();
 }
 
-bool BuildSample(Session& session, quint32 seed, const SamplePopulation* population) {
+void BuildSample(Session& session, quint32 seed, const SamplePopulation* population) {
     const QString drawnAt =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     DrawCounts counts;
-    try {
-        Database& db = session.db();
-        {
-            Savepoint clear(db, "orv_sample_clear");
-            db.exec("DELETE FROM tbltemp");
-            db.exec("DELETE FROM tblsupport WHERE sType <> 'S'");
-            db.exec("DELETE FROM tblsample");
-            clear.release();
-        }
-        // All of a draw or none of it: a half-drawn sample with record weights in place of
-        // sampling weights would pass for a real one.
-        Savepoint sp(db, "orv_sample");
-        {
-            MasterSource master(db);
-            std::optional<LoadedSource> loaded;
-            if (population)
-                loaded.emplace(*population);
-            Draw draw(session, loaded ? static_cast<PopulationSource&>(*loaded) : master, seed,
-                      counts);
-            draw.run();
-        }
-        writeLog(db, drawnAt, seed, counts);
-        sp.release();
-        return true;
-    } catch (const DbError& e) {
-        session.ui().message(e.message(), Icon::Exclamation);
-        try {
-            writeLog(session.db(), drawnAt, seed, counts);
-        } catch (const DbError&) {
-        }
-        return false;
+    Database& db = session.db();
+    // All of a draw or none of it: a half-drawn sample with record weights in place of sampling
+    // weights would pass for a real one.
+    Savepoint sp(db, "orv_sample");
+    db.exec("DELETE FROM tbltemp");
+    db.exec("DELETE FROM tblsupport WHERE sType <> 'S'");
+    db.exec("DELETE FROM tblsample");
+    {
+        MasterSource master(db);
+        std::optional<LoadedSource> loaded;
+        if (population)
+            loaded.emplace(*population);
+        Draw draw(session, loaded ? static_cast<PopulationSource&>(*loaded) : master, seed, counts);
+        draw.run();
     }
+    writeLog(db, drawnAt, seed, counts);
+    sp.release();
 }
 
 } // namespace orv

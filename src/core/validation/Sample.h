@@ -44,8 +44,8 @@ struct SamplePopulation {
 // 'U'/'V' rows of tblsupport, and logs the draw in tblSampleLog. The same seed on the same
 // master gives the same sample. Records without a sampling unit are drawn as one unit, 999999,
 // which their sample rows carry. `population` is the master as an import just loaded it; when
-// not given, the draw reads the master as it goes. A failed draw is shown to the user, leaves the
-// sample empty and returns false.
-bool BuildSample(Session& session, quint32 seed, const SamplePopulation* population = nullptr);
+// not given, the draw reads the master as it goes. A failed draw throws DbError and changes
+// nothing.
+void BuildSample(Session& session, quint32 seed, const SamplePopulation* population = nullptr);
 
 } // namespace orv

@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <functional>
+#include <map>
 #include <random>
 
 using namespace orv;
@@ -23,6 +25,7 @@ using test::validRecord;
 using ImportDriverTest = test::ImportFixture;
 using test::kReload;
 using test::RecordingView;
+using Record = std::map<int, QString>;
 
 } // namespace
 
@@ -109,41 +112,6 @@ TEST_F(ImportDriverTest, AnsweringNoChangesNothing) {
               "Record import cancelled at user's request. No records were imported");
 }
 
-TEST_F(ImportDriverTest, WrongColumnCountStopsAfterTheLoadedRecords) {
-    QByteArray second = line(validRecord(2));
-    second.insert(second.size() - 2, ",extra");
-    const ImportResult r = runImport(line(validRecord(1)) + second + line(validRecord(3)));
-    EXPECT_EQ(r.outcome, ImportOutcome::Failed);
-    EXPECT_EQ(view.labels[1], "Import Failed!");
-    EXPECT_EQ(count("select count(*) from tblORVmaster"), 1);
-    EXPECT_EQ(count("select count(*) from tblORVmaster where spopnum <> 0"), 0); // no groups
-    EXPECT_EQ(count("select count(*) from tblsample"), 0);
-    const QStringList lines = reportLines();
-    EXPECT_EQ(lines[4], "Error with OBS code - 2.  there was an error reading a row from the input "
-                        "file. number of columns does not match expected number of columns.");
-    EXPECT_EQ(lines[5], "");
-}
-
-TEST_F(ImportDriverTest, TextInANumberColumnStopsWithFormattedDataEntry) {
-    const QString formatted =
-        "There was an error reading a row from the input file due to incorrectly formatted "
-        "data. Certain columns do not meet the requirements as specified in the record layout "
-        "(e.g text values may be placed in fields which require numeric values).";
-    struct Case {
-        int column;
-        const char* value;
-    };
-    // Gender is range-checked; Tenure only by blank, so the insert meets it.
-    for (const Case& c : {Case{5, "F"}, Case{20, "ten"}}) {
-        auto bad = validRecord(2);
-        bad[c.column] = c.value;
-        const ImportResult r = runImport(line(validRecord(1)) + line(bad) + line(validRecord(3)));
-        EXPECT_EQ(r.outcome, ImportOutcome::Failed) << c.column;
-        EXPECT_EQ(count("select count(*) from tblORVmaster"), 1) << c.column;
-        EXPECT_EQ(reportLines()[4], "Error with OBS code - 2. " + formatted) << c.column;
-    }
-}
-
 TEST_F(ImportDriverTest, CleanRunLeavesNoReport) {
     test::writeFile(errorReportPath(*session), "old report");
     const ImportResult r = runImport(line(validRecord(1)));
@@ -171,29 +139,109 @@ TEST_F(ImportDriverTest, BlankObsUsesTheLinesFirstField) {
     EXPECT_EQ(reportLines()[4], "Error with OBS code - . Obs cannot be Blank");
 }
 
-TEST_F(ImportDriverTest, CancelKeepsWhatWasInserted) {
-    QByteArray file;
-    for (int i = 1; i <= 3000; ++i)
-        file += line(validRecord(i));
-    ImportDriver* running = nullptr;
-    // Cancelled while the import yields to the window, once it counts a record.
-    view.onRefresh = [&] {
-        const QString& progress = view.labels[2];
-        if (progress.startsWith("Record - ") && !progress.startsWith("Record - 0 "))
-            running->requestCancel();
+// However an import ends short of complete, at any line or after the load, the database is
+// exactly as it was; the error report says why.
+TEST_F(ImportDriverTest, AnImportThatDoesNotCompleteChangesNothing) {
+    const QString columns = "Error with OBS code - 150.  there was an error reading a row from "
+                            "the input file. number of columns does not match expected number "
+                            "of columns.";
+    const QString formatted =
+        "Error with OBS code - 150. There was an error reading a row from the input file due to "
+        "incorrectly formatted data. Certain columns do not meet the requirements as specified "
+        "in the record layout (e.g text values may be placed in fields which require numeric "
+        "values).";
+    auto extractWith = [](int at, const std::function<void(QByteArray&, Record&)>& spoil) {
+        QByteArray file;
+        for (int i = 1; i <= 297; ++i) {
+            auto record = validRecord(i);
+            QByteArray text;
+            if (i == at) {
+                spoil(text, record);
+                if (!text.isEmpty()) {
+                    file += text;
+                    continue;
+                }
+            }
+            file += line(record);
+        }
+        return file;
     };
-    test::writeFile(extract, file);
-    ImportDriver driver(*session, view);
-    running = &driver;
-    const ImportResult r = driver.importExtractFile(extract, ImportOptions{1});
-    EXPECT_EQ(r.outcome, ImportOutcome::Cancelled);
-    EXPECT_EQ(view.labels[2], "Process has been aborted.");
-    const qint64 rows = count("select count(*) from tblORVmaster");
-    EXPECT_GT(rows, 0);
-    EXPECT_LT(rows, 3000);
-    EXPECT_EQ(rows, r.inserted);
-    EXPECT_EQ(count("select count(*) from tblsample"), 0);
-    EXPECT_TRUE(driver.cancelRequested());
+    struct Case {
+        const char* name;
+        QByteArray file;
+        const char* refusal; // SQL run before the import, undone after it
+        const char* undo;
+        QString entry; // the report's first entry; empty for none
+        ImportOutcome outcome;
+    };
+    const Case cases[] = {
+        {"an extra column at line 150",
+         extractWith(150,
+                     [](QByteArray& text, Record& r) {
+                         text = line(r);
+                         text.insert(text.size() - 2, ",extra");
+                     }),
+         "", "", columns, ImportOutcome::Failed},
+        {"a missing column at line 150",
+         extractWith(150,
+                     [](QByteArray& text, Record& r) {
+                         text = line(r);
+                         text.truncate(text.lastIndexOf(','));
+                         text += "\r\n";
+                     }),
+         "", "", columns, ImportOutcome::Failed},
+        {"text in a number column (Gender)",
+         extractWith(150, [](QByteArray&, Record& r) { r[5] = "F"; }), "", "", formatted,
+         ImportOutcome::Failed},
+        {"text in a number column (Tenure)",
+         extractWith(150, [](QByteArray&, Record& r) { r[20] = "ten"; }), "", "", formatted,
+         ImportOutcome::Failed},
+        {"a refused insert", extractWith(0, [](QByteArray&, Record&) {}),
+         "CREATE TEMP TRIGGER refuse BEFORE INSERT ON main.tblORVmaster WHEN new.obs = 150 "
+         "BEGIN SELECT RAISE(ABORT, 'insert refused'); END",
+         "DROP TRIGGER temp.refuse", "Error with OBS code - 150.", ImportOutcome::Failed},
+        {"the draw refused", extractWith(0, [](QByteArray&, Record&) {}),
+         "CREATE TEMP TRIGGER refuse BEFORE INSERT ON main.tblsupport WHEN new.sType = 'U' "
+         "BEGIN SELECT RAISE(ABORT, 'unit refused'); END",
+         "DROP TRIGGER temp.refuse", "Error with OBS code - .", ImportOutcome::Failed},
+        {"no sample table", extractWith(0, [](QByteArray&, Record&) {}),
+         "ALTER TABLE tblsample RENAME TO tblsample_gone",
+         "ALTER TABLE tblsample_gone RENAME TO tblsample", "Error with OBS code - .",
+         ImportOutcome::Failed},
+        {"cancelled", extractWith(0, [](QByteArray&, Record&) {}), "", "", "",
+         ImportOutcome::Cancelled},
+    };
+    ASSERT_EQ(runImport(test::validLines(1, 60)).outcome, ImportOutcome::Completed);
+    const QStringList before = runState();
+    ASSERT_GT(count("select count(*) from tblsample"), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (*c.refusal)
+            session->db().exec(c.refusal);
+        ImportDriver driver(*session, view);
+        view.onRefresh = [&] {
+            if (c.outcome == ImportOutcome::Cancelled && view.labels[2].startsWith("Record - 1"))
+                driver.requestCancel();
+        };
+        test::writeFile(extract, c.file);
+        ui.shown.clear();
+        const ImportResult r = driver.importExtractFile(extract, ImportOptions{3});
+        view.onRefresh = nullptr;
+        if (*c.undo)
+            session->db().exec(c.undo);
+        EXPECT_EQ(r.outcome, c.outcome);
+        EXPECT_EQ(r.inserted, 0);
+        EXPECT_EQ(runState(), before);
+        EXPECT_EQ(count("select count(*) from tblORVmaster"), 60);
+        if (c.outcome == ImportOutcome::Cancelled) {
+            EXPECT_EQ(view.labels[2], "Process has been aborted.");
+            EXPECT_TRUE(driver.cancelRequested());
+            continue;
+        }
+        EXPECT_EQ(view.labels[1], "Import Failed!");
+        ASSERT_TRUE(r.reportWritten);
+        EXPECT_EQ(reportLines()[4], c.entry);
+    }
 }
 
 TEST_F(ImportDriverTest, MissingFileChangesNothing) {

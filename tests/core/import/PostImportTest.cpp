@@ -265,43 +265,53 @@ TEST_F(PostImportTest, RefusedGroupsAreShownAndEveryRecordIsListed) {
     EXPECT_EQ(view.labels[1], "Import Complete.");
 }
 
-TEST_F(PostImportTest, AFailedDrawIsShownAndTheRunGoesOn) {
-    addRecords(3);
-    addRecord("N1", 20061015, {{"SamplingUnit", QVariant()}});
-    db().exec("CREATE TEMP TRIGGER refuse BEFORE INSERT ON main.tblsupport "
-              "WHEN new.sType = 'U' BEGIN SELECT RAISE(ABORT, 'refused'); END");
-    insertRow(db(), "tblsample", {{"obs", 99}});
-    db().exec("UPDATE tblsystem SET State = 'XX'");
-    session->settings.state = "NY";
-    run();
-    EXPECT_EQ(ui.lastMessage(), "refused");
-    EXPECT_EQ(count("SELECT count(*) FROM tblsample"), 0);
-    EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE SamplingUnit IS NULL"), 1);
-    EXPECT_EQ(value("SELECT State FROM tblsystem").toString(), "NY");
-    EXPECT_EQ(view.labels[1], "Import Complete.");
-}
-
-TEST_F(PostImportTest, AFailingStatementStopsTheRest) {
-    addRecords(2);
-    addRecord("N1", 20061015, {{"SamplingUnit", QVariant()}});
-    db().exec("UPDATE tblsystem SET State = 'XX'");
-    session->settings.state = "NY";
-    insertRow(db(), "tblBlockedFields", {{"ColumnName", "NoSuchColumn"}, {"BlockedValue", "1"}});
-    EXPECT_THROW(run(), DbError);
-    EXPECT_NE(view.labels[1], "Import Complete.");
-    EXPECT_GT(count("SELECT count(*) FROM tblsample"), 0);
-    EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE SamplingUnit IS NULL"), 1);
-    EXPECT_EQ(value("SELECT State FROM tblsystem").toString(), "XX");
-    EXPECT_EQ(count("SELECT count(*) FROM tblsupport WHERE sType = 'S'"), 0);
-}
-
-TEST_F(PostImportTest, RecordsWithoutUnitKeepItWhenTheRunFails) {
-    addRecords(2);
-    addRecord("N1", 20061015, {{"SamplingUnit", QVariant()}});
-    db().exec("CREATE TEMP TRIGGER refuse BEFORE INSERT ON main.tblSampleLog "
-              "BEGIN SELECT RAISE(ABORT, 'log refused'); END");
-    run();
-    EXPECT_EQ(ui.lastMessage(), "log refused");
-    EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE SamplingUnit IS NULL"), 1);
-    EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE SamplingUnit = 999999"), 0);
+// Whatever step fails, the run throws and every step's work is undone.
+TEST_F(PostImportTest, AFailingStepUndoesTheWholeRun) {
+    const struct {
+        const char* name;
+        const char* refusal; // run before the steps; refuses one of them
+        const char* undo;
+        const char* message;
+    } cases[] = {
+        {"the draw",
+         "CREATE TEMP TRIGGER refuse BEFORE INSERT ON main.tblsupport "
+         "WHEN new.sType = 'U' BEGIN SELECT RAISE(ABORT, 'refused'); END",
+         "DROP TRIGGER temp.refuse", "refused"},
+        {"the draw's log",
+         "CREATE TEMP TRIGGER refuse BEFORE INSERT ON main.tblSampleLog "
+         "BEGIN SELECT RAISE(ABORT, 'log refused'); END",
+         "DROP TRIGGER temp.refuse", "log refused"},
+        {"the blocked fields",
+         "INSERT INTO tblBlockedFields (ColumnName, BlockedValue) VALUES ('NoSuchColumn', '1')",
+         "DELETE FROM tblBlockedFields", "no such column: NoSuchColumn"},
+        {"no sample table", "ALTER TABLE tblsample RENAME TO tblsample_gone",
+         "ALTER TABLE tblsample_gone RENAME TO tblsample", "no such table: tblsample"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        db().exec("DELETE FROM tblORVmaster");
+        addRecords(3);
+        addRecord("N1", 20061015, {{"SamplingUnit", QVariant()}});
+        db().exec("UPDATE tblsystem SET State = 'XX', CaseMgr = 'Smith'");
+        session->settings.state = "NY";
+        session->settings.caseMgr = "Smith";
+        const qint64 sample = count("SELECT count(*) FROM tblsample");
+        db().exec(c.refusal);
+        view.labels.clear();
+        try {
+            run();
+            ADD_FAILURE() << "the run went on";
+        } catch (const DbError& e) {
+            EXPECT_TRUE(e.message().startsWith(c.message)) << e.message().toStdString();
+        }
+        db().exec(c.undo);
+        EXPECT_NE(view.labels[1], "Import Complete.");
+        EXPECT_TRUE(ui.shown.isEmpty()) << "the caller tells the user";
+        EXPECT_EQ(count("SELECT count(*) FROM tblsample"), sample);
+        EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE spopnum <> 0"), 0);
+        EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE SamplingUnit IS NULL"), 1);
+        EXPECT_EQ(count("SELECT count(*) FROM tblsupport"), 0);
+        EXPECT_EQ(value("SELECT State || CaseMgr FROM tblsystem").toString(), "XXSmith");
+        EXPECT_EQ(session->settings.caseMgr, "Smith");
+    }
 }
