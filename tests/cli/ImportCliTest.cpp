@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QStorageInfo>
+
 using namespace orv;
 
 namespace {
@@ -68,6 +71,44 @@ TEST_F(ImportCliTest, ContentFailuresSayWhyOnStderr) {
         EXPECT_EQ(cli({"info", db}).out + cli({"sample", db}).out, before);
     }
     EXPECT_EQ(import(line(validRecord(1))).rc, 0);
+}
+
+// What is wrong with the database or its disk is told as such, before anything changes.
+TEST_F(ImportCliTest, DatabaseAndDiskProblemsAreRefusedBeforeAnythingChanges) {
+    const struct {
+        const char* name;
+        const char* change; // made to the database beforehand
+        bool huge;          // the extract grown (sparse) past what the disk could take
+        QString err;
+    } cases[] = {
+        {"an extra master column", "ALTER TABLE tblORVmaster ADD COLUMN Extra TEXT", false,
+         "its master table tblORVmaster has 72 columns where 71 belong. Nothing was changed"},
+        {"a missing master column", "ALTER TABLE tblORVmaster DROP COLUMN fWIARegDate", false,
+         "its master table tblORVmaster has 70 columns where 71 belong. Nothing was changed"},
+        {"no room for the import", "", true, "The import needs about "},
+    };
+    ASSERT_EQ(import(test::validLines(1, 40)).rc, 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString copy = dir.file("case.mdb");
+        QFile::remove(copy);
+        ASSERT_TRUE(QFile::copy(db, copy));
+        if (*c.change)
+            Database(copy).exec(c.change);
+        const QString before = cli({"info", copy}).out + cli({"sample", copy}).out;
+        const QString extract = dir.file("case.csv");
+        test::writeFile(extract, test::validLines(1, 5));
+        if (c.huge) {
+            QFile grown(extract); // sparse: it takes no room itself
+            ASSERT_TRUE(grown.resize(QStorageInfo(dir.path()).bytesAvailable() / 2 + (1 << 20)));
+        }
+        const test::CliResult r = cli({"import", copy, extract, "--yes"});
+        QFile::remove(extract);
+        EXPECT_EQ(r.rc, 1);
+        EXPECT_TRUE(r.err.contains(c.err)) << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains("number of columns")) << r.err.toStdString();
+        EXPECT_EQ(cli({"info", copy}).out + cli({"sample", copy}).out, before);
+    }
 }
 
 TEST_F(ImportCliTest, UnfinishedImportIsReportedWhenACommandOpensTheDatabase) {
