@@ -148,10 +148,12 @@ const QVector<Command>& commands() {
         {"worksheet",
          "DB --obs N --ssn S [--row R] [--pass LIST] [--fail LIST] [--clear LIST] "
          "[--wrong-ssn on|off] [--invalid-record on|off] [--unable-to-locate on|off] "
-         "[--missing-record on|off] [--comments TEXT] [--yes]",
+         "[--missing-record on|off] [--comments TEXT | --clear-comments] [--yes]",
          "mark a sampled record's elements (LIST: 1-17, comma-separated), set its exception "
          "flags and comments, save, and print what is stored",
          worksheetCommand},
+        {"comments", "DB [--set TEXT | --clear]",
+         "print the summary comments, or replace or empty them first", commentsCommand},
         {"error-rates", "DB", "compute the weighted error rates and print the 17 rows",
          errorRatesCommand},
         {"rv", "DB",

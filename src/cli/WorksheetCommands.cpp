@@ -3,6 +3,7 @@
 #include "db/SignIn.h"
 #include "worksheet/ErrorRates.h"
 #include "worksheet/SampleList.h"
+#include "worksheet/SummaryComments.h"
 #include "worksheet/Worksheet.h"
 
 #include <optional>
@@ -16,15 +17,18 @@ int dbFailure(Context& ctx, const DbError& e) {
     return Failure;
 }
 
-// "1,5,17" as element lines 0, 4 and 16; false for anything else.
-bool parseElementList(const QString& text, QVector<int>& lines) {
+// "1,5,17" as element lines 0, 4 and 16; false for anything else, with the item that is not
+// an element number in wrong.
+bool parseElementList(const QString& text, QVector<int>& lines, QString& wrong) {
     if (text.isNull())
         return true;
     for (const QString& part : text.split(QLatin1Char(','))) {
         bool ok = false;
         const int n = part.trimmed().toInt(&ok);
-        if (!ok || n < 1 || n > kElementCount)
+        if (!ok || n < 1 || n > kElementCount) {
+            wrong = part.trimmed();
             return false;
+        }
         lines << n - 1;
     }
     return true;
@@ -126,10 +130,26 @@ int worksheetCommand(Context& ctx, QStringList& args) {
     const QString obs = takeOption(args, QStringLiteral("--obs"), bad);
     const QString ssn = takeOption(args, QStringLiteral("--ssn"), bad);
     const QString rowText = takeOption(args, QStringLiteral("--row"), bad);
-    QVector<int> pass, fail, clear;
-    bad |= !parseElementList(takeOption(args, QStringLiteral("--pass"), bad), pass);
-    bad |= !parseElementList(takeOption(args, QStringLiteral("--fail"), bad), fail);
-    bad |= !parseElementList(takeOption(args, QStringLiteral("--clear"), bad), clear);
+    struct MarkOption {
+        const char* name;
+        Mark mark;
+        QVector<int> lines;
+    };
+    MarkOption markOptions[] = {
+        {"--pass", Mark::Pass, {}}, {"--fail", Mark::Fail, {}}, {"--clear", Mark::None, {}}};
+    for (MarkOption& o : markOptions) {
+        const QString list = takeOption(args, QLatin1String(o.name), bad);
+        QString wrong;
+        if (!parseElementList(list, o.lines, wrong)) {
+            ctx.err << o.name << " \"" << list << "\": ";
+            if (wrong.isEmpty())
+                ctx.err << "an element number is missing";
+            else
+                ctx.err << "\"" << wrong << "\" is not an element number";
+            ctx.err << " (1-17, comma-separated)." << Qt::endl;
+            return Usage;
+        }
+    }
     const std::pair<const char*, ExceptionFlag> flagOptions[] = {
         {"--wrong-ssn", ExceptionFlag::WrongSsn},
         {"--invalid-record", ExceptionFlag::InvalidRecord},
@@ -139,10 +159,44 @@ int worksheetCommand(Context& ctx, QStringList& args) {
     for (int i = 0; i < 4; ++i)
         bad |= !parseSwitch(takeOption(args, QLatin1String(flagOptions[i].first), bad), flags[i]);
     const QString comments = takeOption(args, QStringLiteral("--comments"), bad);
+    const bool clearComments = takeFlag(args, QStringLiteral("--clear-comments"));
     const bool yes = takeFlag(args, QStringLiteral("--yes"));
     if (bad || obs.isNull() || ssn.isNull() || args.size() != 1 ||
         args[0].startsWith(QLatin1String("--")))
         return Usage;
+
+    // Contradictions are refused whole: applied in some order, one half would silently win.
+    for (int line = 0; line < kElementCount; ++line) {
+        QStringList given;
+        for (const MarkOption& o : markOptions)
+            if (o.lines.contains(line))
+                given << QLatin1String(o.name);
+        if (given.size() > 1) {
+            ctx.err << "Element " << line + 1 << " is in both "
+                    << given.join(QStringLiteral(" and ")) << "; nothing was saved." << Qt::endl;
+            return Usage;
+        }
+    }
+    QStringList flagsOn;
+    for (int i = 0; i < 4; ++i)
+        if (flags[i].value_or(false))
+            flagsOn << QLatin1String(flagOptions[i].first);
+    if (flagsOn.size() > 1) {
+        ctx.err << flagsOn.join(QStringLiteral(" on and ")) << " on: a record takes one exception "
+                << "flag at a time; nothing was saved." << Qt::endl;
+        return Usage;
+    }
+    if (!comments.isNull() && clearComments) {
+        ctx.err << "--comments and --clear-comments contradict each other; nothing was saved."
+                << Qt::endl;
+        return Usage;
+    }
+    if (!comments.isNull() && comments.isEmpty()) {
+        ctx.err << "--comments \"\" would keep the stored comment, as an emptied box does; "
+                   "--clear-comments empties it."
+                << Qt::endl;
+        return Usage;
+    }
     if (!openForCommand(ctx, args[0]))
         return Failure;
     if (yes)
@@ -191,24 +245,49 @@ int worksheetCommand(Context& ctx, QStringList& args) {
                 return Failure;
             }
         }
-        const std::pair<const QVector<int>*, Mark> marks[] = {
-            {&pass, Mark::Pass}, {&fail, Mark::Fail}, {&clear, Mark::None}};
-        for (const auto& [lines, mark] : marks) {
-            for (int line : *lines) {
+        for (const MarkOption& o : markOptions) {
+            for (int line : o.lines) {
                 if (!w->line(line).enabled) {
                     ctx.err << "Element " << line + 1 << " (" << w->line(line).label
                             << ") cannot be marked on this record; nothing was saved." << Qt::endl;
                     return Failure;
                 }
-                w->setMark(line, mark);
+                w->setMark(line, o.mark);
             }
         }
-        if (!comments.isNull())
+        if (clearComments)
+            w->clearComments();
+        else if (!comments.isNull())
             w->setComments(comments);
         w->save(db);
         std::optional<Worksheet> stored = Worksheet::load(db, rowId);
         if (stored)
             printWorksheet(ctx, *stored);
+        return Ok;
+    } catch (const DbError& e) {
+        return dbFailure(ctx, e);
+    }
+}
+
+int commentsCommand(Context& ctx, QStringList& args) {
+    bool bad = false;
+    const QString text = takeOption(args, QStringLiteral("--set"), bad);
+    const bool clear = takeFlag(args, QStringLiteral("--clear"));
+    if (bad || args.size() != 1 || args[0].startsWith(QLatin1String("--")))
+        return Usage;
+    if (clear && !text.isNull()) {
+        ctx.err << "--set and --clear contradict each other; nothing was saved." << Qt::endl;
+        return Usage;
+    }
+    if (!openForCommand(ctx, args[0]))
+        return Failure;
+    try {
+        const QString stored = clear           ? updateSummaryComments(ctx.session, QString())
+                               : text.isNull() ? readSummaryComments(ctx.session)
+                                               : updateSummaryComments(ctx.session, text);
+        if (!stored.isEmpty())
+            ctx.out << stored << "\n";
+        ctx.out.flush();
         return Ok;
     } catch (const DbError& e) {
         return dbFailure(ctx, e);

@@ -60,10 +60,12 @@ TEST_F(WorksheetCliTest, MarksFlagsCommentsThenListAndRates) {
     r = cli({"worksheet", db, "--obs", obs, "--ssn", ssn, "--unable-to-locate", "on"});
     EXPECT_EQ(r.rc, 1);
     EXPECT_TRUE(r.err.contains("Nothing was saved"));
-    r = cli({"worksheet", db, "--obs", obs2, "--ssn", ssn2, "--wrong-ssn", "on",
-             "--unable-to-locate", "on", "--yes"});
+    r = cli({"worksheet", db, "--obs", obs2, "--ssn", ssn2, "--wrong-ssn", "on"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    r = cli({"worksheet", db, "--obs", obs2, "--ssn", ssn2, "--unable-to-locate", "on", "--yes"});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("UnableToLocate: 1\n"));
+    EXPECT_TRUE(r.out.contains("WrongSSN: 0\n"));
     EXPECT_TRUE(r.out.contains("chk: Yes\n"));
 
     r = cli({"sample", db});
@@ -108,6 +110,44 @@ TEST_F(WorksheetCliTest, MarksFlagsCommentsThenListAndRates) {
     EXPECT_EQ(d.scalar("SELECT count(*) FROM tbltemp").toInt(), 17);
 }
 
+TEST_F(WorksheetCliTest, WrongSsnAfterMissingRecordCompletesNothing) {
+    CliResult r = cli({"worksheet", db, "--obs", obs, "--ssn", ssn, "--missing-record", "on",
+                       "--yes", "--comments", "no file"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("chk: Yes\n"));
+    r = cli({"worksheet", db, "--obs", obs, "--ssn", ssn, "--wrong-ssn", "on", "--pass", "1"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("MissingRecord: 0\n"));
+    EXPECT_TRUE(r.out.contains("WrongSSN: 1\n"));
+    EXPECT_TRUE(r.out.contains("VetP/F: P\n"));
+    EXPECT_TRUE(r.out.contains("chk: No\n"));
+    r = cli({"sample", db});
+    EXPECT_TRUE(r.out.contains("Total inspected: 0\n"));
+
+    // The comment goes only on purpose.
+    r = cli({"worksheet", db, "--obs", obs, "--ssn", ssn, "--clear-comments"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Comments: \n"));
+    Database d(db);
+    EXPECT_EQ(d.scalar("SELECT Comments FROM tblsample WHERE obs = ?", {obs}), QVariant());
+}
+
+TEST_F(WorksheetCliTest, SummaryComments) {
+    CliResult r = cli({"comments", db});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "");
+    const QString text = QStringLiteral("All 'checked';\nsecond line");
+    r = cli({"comments", db, "--set", text});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, text + "\n");
+    EXPECT_EQ(cli({"comments", db}).out, text + "\n");
+    r = cli({"comments", db, "--clear"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "");
+    Database d(db);
+    EXPECT_EQ(d.scalar("SELECT Comments FROM tblValSummaryNotes WHERE ID = '1'"), QVariant());
+}
+
 TEST_F(WorksheetCliTest, RefusesWhatTheScreenWouldNotDo) {
     struct Case {
         QStringList args;
@@ -116,8 +156,42 @@ TEST_F(WorksheetCliTest, RefusesWhatTheScreenWouldNotDo) {
     };
     const Case cases[] = {
         {{"worksheet", db, "--obs", obs}, 2, "usage"},
-        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--pass", "18"}, 2, "usage"},
-        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--fail", "1,x"}, 2, "usage"},
+        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--pass", "18"},
+         2,
+         "\"18\" is not an element"},
+        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--pass", "0"},
+         2,
+         "\"0\" is not an element"},
+        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--clear", "-1"},
+         2,
+         "\"-1\" is not an element"},
+        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--fail", "1,x"},
+         2,
+         "\"x\" is not an element"},
+        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--fail", "1,"},
+         2,
+         "--fail \"1,\": an element number is missing"},
+        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--pass", "1,2", "--fail", "3,2"},
+         2,
+         "Element 2 is in both --pass and --fail"},
+        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--fail", "5", "--clear", "5"},
+         2,
+         "Element 5 is in both --fail and --clear"},
+        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--invalid-record", "on", "--missing-record",
+          "on", "--yes"},
+         2,
+         "--invalid-record on and --missing-record on: a record takes one"},
+        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--wrong-ssn", "on", "--unable-to-locate",
+          "on", "--yes"},
+         2,
+         "--wrong-ssn on and --unable-to-locate on"},
+        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--comments", ""},
+         2,
+         "--clear-comments empties it"},
+        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--comments", "x", "--clear-comments"},
+         2,
+         "contradict"},
+        {{"comments", db, "--set", "x", "--clear"}, 2, "contradict"},
         {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--wrong-ssn", "yes"}, 2, "usage"},
         {{"worksheet", db, "--obs", "99999", "--ssn", ssn}, 1, "No sampled record"},
         {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--missing-record", "on", "--yes", "--pass",

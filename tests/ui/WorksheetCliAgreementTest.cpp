@@ -3,6 +3,7 @@
 
 #include "../cli/CliRunner.h"
 
+#include <QPlainTextEdit>
 #include <QTableWidget>
 
 using namespace orv;
@@ -87,6 +88,67 @@ TEST_F(WorksheetCliAgreement, ListCountsAndRatesAgree) {
                   QStringList({cells[3], cells[9], cells[6], cells[4], cells[5]}))
             << row;
     }
+}
+
+// A record stored as Missing Record and then given Wrong SSN is to be checked again, line by
+// line, whichever way it was marked.
+TEST_F(WorksheetCliAgreement, WrongSsnAfterMissingRecordAgrees) {
+    const QString db = session().databasePath;
+    const QString home = dir.path();
+    ASSERT_TRUE(openList());
+    auto* model = qobject_cast<ui::SampleListModel*>(view()->model());
+    ASSERT_TRUE(model);
+    const SampleListRow byCli = model->rows()[0];
+    const SampleListRow byScreen = model->rows()[1];
+
+    test::CliResult r = test::runCli(home, {"worksheet", db, "--obs", byCli.obs, "--ssn", byCli.ssn,
+                                            "--missing-record", "on", "--yes"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    r = test::runCli(
+        home, {"worksheet", db, "--obs", byCli.obs, "--ssn", byCli.ssn, "--wrong-ssn", "on"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+
+    auto openScreenRow = [&] {
+        doubleClickRow(model->rowOf(byScreen.rowId));
+        return worksheet() != nullptr;
+    };
+    ASSERT_TRUE(openScreenRow());
+    fe().setNextAnswer(true);
+    QTest::mouseClick(worksheetControl<QCheckBox>("chkMissingRec"), Qt::LeftButton);
+    key(Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(sampleValue(byScreen.rowId, "chk"), "Yes");
+    ASSERT_TRUE(openScreenRow());
+    for (int i = 0; i < kElementCount; ++i)
+        EXPECT_FALSE(passBox(i)->isEnabled()) << i;
+    QTest::mouseClick(worksheetControl<QCheckBox>("chkWrongSSN"), Qt::LeftButton);
+    EXPECT_FALSE(worksheetControl<QCheckBox>("chkMissingRec")->isChecked());
+    for (int i = 0; i < kElementCount; ++i)
+        EXPECT_EQ(passBox(i)->isEnabled(), markable(i)) << i;
+    key(Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(worksheet(), nullptr) << fe().lastMessage().toStdString();
+
+    QString columns = QStringLiteral("chk, WrongSSN, InvalidRecord, UnableToLocate, MissingRecord");
+    for (const DataElement& e : kDataElements)
+        columns += QStringLiteral(", ") + quotedColumn(e.markColumn);
+    for (const QString& column : columns.split(QStringLiteral(", ")))
+        EXPECT_EQ(sampleValue(byCli.rowId, column), sampleValue(byScreen.rowId, column))
+            << column.toStdString();
+    EXPECT_EQ(sampleValue(byScreen.rowId, "chk"), "No");
+    EXPECT_EQ(sampleValue(byScreen.rowId, "WrongSSN").toInt(), 1);
+    EXPECT_EQ(labelText("U010", "lblInspected"), "0");
+}
+
+TEST_F(WorksheetCliAgreement, SummaryCommentsAgree) {
+    const QString db = session().databasePath;
+    const QString home = dir.path();
+    ASSERT_EQ(test::runCli(home, {"comments", db, "--set", "From the batch program"}).rc, 0);
+    menu("mnuwks1", 5)->trigger();
+    auto* notes = control<QPlainTextEdit>("U018", "txtNotes");
+    ASSERT_TRUE(notes);
+    EXPECT_EQ(notes->toPlainText(), "From the batch program");
+    notes->setPlainText("From the screen's box");
+    QTest::mouseClick(control<QPushButton>("U018", "cmdUpdate"), Qt::LeftButton);
+    EXPECT_EQ(test::runCli(home, {"comments", db}).out, "From the screen's box\n");
 }
 
 } // namespace

@@ -98,6 +98,12 @@ QString Worksheet::statusText() const {
 
 void Worksheet::setComments(const QString& text) {
     mComments = text;
+    mClearComments = false;
+}
+
+void Worksheet::clearComments() {
+    mComments.clear();
+    mClearComments = true;
 }
 
 void Worksheet::mark(int line, Mark m) {
@@ -121,12 +127,13 @@ void Worksheet::setMark(int line, Mark m) {
 }
 
 void Worksheet::clickFlag(ExceptionFlag f, FrontEnd& ui) {
+    const bool wasBlocked = linesBlocked();
     const bool checked = !flag(f);
     mFlags[index(f)] = checked;
     if (f != ExceptionFlag::WrongSsn && checked &&
         !ui.ask(QuestionId::DeleteResults, kDeleteResultsQuestion, Icon::Exclamation, true))
         mFlags[index(f)] = false;
-    applyExceptionFlag(f);
+    applyExceptionFlag(f, wasBlocked);
 }
 
 bool Worksheet::linesBlocked() const {
@@ -134,12 +141,13 @@ bool Worksheet::linesBlocked() const {
            flag(ExceptionFlag::UnableToLocate);
 }
 
-void Worksheet::applyExceptionFlag(ExceptionFlag f) {
+void Worksheet::applyExceptionFlag(ExceptionFlag f, bool wasBlocked) {
     for (ExceptionFlag other : kExceptionFlags)
         if (other != f)
             mFlags[index(other)] = false;
-    // Wrong SSN never changes the lines.
-    if (f == ExceptionFlag::WrongSsn)
+    // Wrong SSN leaves the lines alone, unless it just cleared the flag that disabled them: left
+    // disabled, they would count as done and complete a record nobody checked.
+    if (f == ExceptionFlag::WrongSsn && !wasBlocked)
         return;
     const bool blocked = linesBlocked();
     for (WorksheetLine& line : mLines) {
@@ -172,7 +180,8 @@ bool Worksheet::isModified() const {
     for (int i = 0; i < kElementCount; ++i)
         if (mLines[i].mark != mLoadedMarks[i])
             return true;
-    return mFlags != mLoadedFlags || mComments != mLoadedComments;
+    return mFlags != mLoadedFlags || mComments != mLoadedComments ||
+           (mClearComments && !mLoadedComments.isEmpty());
 }
 
 void Worksheet::save(Database& db) const {
@@ -186,10 +195,10 @@ void Worksheet::save(Database& db) const {
         sql += QString::fromLatin1(flagColumn(f)) + QStringLiteral(" = ?, ");
         params << (flag(f) ? 1 : 0);
     }
-    // An emptied box keeps the stored comment.
-    if (!mComments.isEmpty()) {
+    // An emptied box keeps the stored comment; only clearComments() removes it.
+    if (!mComments.isEmpty() || mClearComments) {
         sql += QStringLiteral("Comments = ?, ");
-        params << mComments;
+        params << (mClearComments ? QVariant() : QVariant(mComments));
     }
     sql += QStringLiteral("chk = ? WHERE rowid = ? AND obs IS ? AND ssn IS ? AND randno IS ?");
     params << (isComplete() ? QStringLiteral("Yes") : QStringLiteral("No"))

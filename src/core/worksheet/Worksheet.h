@@ -54,6 +54,8 @@ public:
     bool flag(ExceptionFlag f) const { return mFlags[index(f)]; }
     QString comments() const { return mComments; }
     void setComments(const QString& text);
+    // Empties the stored comment at save(), which an empty setComments() never does.
+    void clearComments();
 
     // A click on a line's Pass or Fail box: checks it (and clears the other box of the line),
     // or clears it when it was checked. A disabled line ignores clicks.
@@ -65,7 +67,8 @@ public:
     // A click on a flag's box, which toggles it. Invalid Record, Unable To Locate and Missing
     // Record ask before they are checked; Cancel leaves the box unchecked. Either way the other
     // flags are cleared, and those three decide which lines are enabled: set, every line is
-    // disabled and its mark cleared.
+    // disabled and its mark cleared; none set, a line is enabled when it reports a value. Wrong
+    // SSN changes the lines only when it clears one of those three.
     void clickFlag(ExceptionFlag f, FrontEnd& ui);
 
     // A line counts as done when it is marked or cannot be marked.
@@ -76,14 +79,15 @@ public:
     bool isComplete() const;
     bool isModified() const;
 
-    // Writes the marks, flags, comments (unless the box is empty) and chk to the sample row.
+    // Writes the marks, flags, comments (unless the box is empty and not cleared) and chk to the
+    // sample row.
     // Throws DbError, also when the row no longer holds the record that was opened.
     void save(Database& db) const;
 
 private:
     Worksheet() = default;
     static int index(ExceptionFlag f) { return static_cast<int>(f) - 1; }
-    void applyExceptionFlag(ExceptionFlag f);
+    void applyExceptionFlag(ExceptionFlag f, bool wasBlocked);
     bool linesBlocked() const;
     void mark(int line, Mark mark);
 
@@ -94,6 +98,7 @@ private:
     std::array<WorksheetLine, kElementCount> mLines;
     std::array<bool, 4> mFlags{};
     QString mComments;
+    bool mClearComments = false;
     std::array<Mark, kElementCount> mLoadedMarks{};
     std::array<bool, 4> mLoadedFlags{};
     QString mLoadedComments;

@@ -117,6 +117,23 @@ TEST_F(WorksheetRules, SaveStoresMarksFlagsAndCompletion) {
          "P................",
          "0001",
          "Yes"},
+        {"missing record stored, then wrong SSN: the lines are to be marked again",
+         {{"MissingRecord", 1}},
+         [](Worksheet& w, ScriptedFrontEnd& ui) { w.clickFlag(ExceptionFlag::WrongSsn, ui); },
+         ".................",
+         "1000",
+         "No"},
+        {"invalid record, then wrong SSN, then every line marked",
+         {},
+         [](Worksheet& w, ScriptedFrontEnd& ui) {
+             ui.answer(kDeleteResultsQuestion, true);
+             w.clickFlag(ExceptionFlag::InvalidRecord, ui);
+             w.clickFlag(ExceptionFlag::WrongSsn, ui);
+             markAllEnabled(w, ui);
+         },
+         "PPPPPPPPPPPPPPPPP",
+         "1000",
+         "Yes"},
         {"a flag stored as -1 counts as set",
          {{"InvalidRecord", -1}},
          [](Worksheet&, ScriptedFrontEnd&) {},
@@ -212,13 +229,19 @@ TEST_F(WorksheetRules, FlagsDecideWhichLinesAreEnabled) {
          with({}),
          atLoad,
          {{ExceptionFlag::UnableToLocate, false, "0000", byValue}}},
-        {"flags are exclusive; wrong SSN leaves the lines",
+        {"flags are exclusive; wrong SSN clearing missing record brings the lines back",
          with({{"MissingRecord", 1}}),
          none,
-         {{ExceptionFlag::WrongSsn, true, "1000", none},
+         {{ExceptionFlag::WrongSsn, true, "1000", byValue},
           {ExceptionFlag::UnableToLocate, true, "0010", none},
+          {ExceptionFlag::WrongSsn, true, "1000", byValue},
           {ExceptionFlag::MissingRecord, true, "0001", none},
           {ExceptionFlag::MissingRecord, true, "0000", byValue}}},
+        {"wrong SSN with no other flag leaves the lines as loaded",
+         with({}),
+         atLoad,
+         {{ExceptionFlag::WrongSsn, true, "1000", atLoad},
+          {ExceptionFlag::WrongSsn, true, "0000", atLoad}}},
         {"everything reported: all lines back",
          {{"MissingRecord", 1}},
          none,
@@ -271,6 +294,12 @@ TEST_F(WorksheetRules, HeaderCommentsAndKey) {
     w.setComments("It's the \"right\" one; -- really\nline two");
     w.save(db());
     EXPECT_EQ(open(first).comments(), "It's the \"right\" one; -- really\nline two");
+    // Only clearing on purpose removes it.
+    Worksheet reopened = open(first);
+    reopened.clearComments();
+    EXPECT_TRUE(reopened.isModified());
+    reopened.save(db());
+    EXPECT_EQ(value("SELECT Comments FROM tblsample WHERE rowid = ?", {first}), QVariant());
     EXPECT_EQ(storedMarks(twin), "F................");
     EXPECT_EQ(value("SELECT chk FROM tblsample WHERE rowid = ?", {twin}), QVariant());
     EXPECT_EQ(open(twin).statusText(), "Not Completed");
