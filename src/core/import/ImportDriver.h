@@ -59,7 +59,6 @@ private:
 
 // Free space an import of an extract of `extractBytes` into a database of `databaseBytes` needs
 // beside the database, at the most.
-constexpr qint64 kMasterBytesPerExtractByte = 2;
 qint64 importSpaceNeeded(qint64 extractBytes, qint64 databaseBytes);
 
 // The error report of the latest import, in the program's folder.
