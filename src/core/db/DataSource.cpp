@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/IniText.h"
+#include "db/SafeFile.h"
 #include "db/Session.h"
 
 #include <QDir>
@@ -260,10 +261,7 @@ void ensureDataSource(Session& session) {
     const QString mdb = session.programFile(QStringLiteral("ORVTemplate.mdb"));
     if (!QFileInfo::exists(mdb)) {
         const QString xmdb = session.programFile(QStringLiteral("ORVTemplate.xmdb"));
-        QFile source(xmdb);
-        if (!source.copy(mdb))
-            throw DbError(QStringLiteral("Cannot copy '%1' to '%2': %3")
-                              .arg(xmdb, mdb, source.errorString()));
+        files::copyWholeFile(xmdb, mdb);
     }
     createDataSource(session, name, mdb);
 }
