@@ -154,6 +154,12 @@ using Workbook = std::unique_ptr<lxw_workbook, WorkbookFree>;
 
 QByteArray csvField(const QString& value) {
     QByteArray utf8 = value.toUtf8();
+    // A text a spreadsheet would run as a formula (an office name of "=cmd| /C calc!A0" taken
+    // from the extract) is shown as text instead; a number such as -12.5 stays a number.
+    static const QRegularExpression number(QStringLiteral("^[-+]?[0-9]+([.][0-9]+)?$"));
+    if (!utf8.isEmpty() && QByteArray("=+-@\t\r").contains(utf8[0]) &&
+        !number.match(value).hasMatch())
+        utf8.prepend('\'');
     if (!utf8.contains(',') && !utf8.contains('"') && !utf8.contains('\r') && !utf8.contains('\n'))
         return utf8;
     utf8.replace("\"", "\"\"");
