@@ -44,8 +44,7 @@ struct Fd {
 };
 
 QString readOnlyFolderText(const QString& path) {
-    return QStringLiteral("The folder %1 is read-only: %2 cannot be written there.")
-        .arg(folderOf(path), QFileInfo(path).fileName());
+    return QStringLiteral("The folder %1 is read-only.").arg(folderOf(path));
 }
 
 WriteFault& writeFault() {
@@ -72,11 +71,15 @@ void createPrivateFile(const QString& path) {
     if (::unlink(name.constData()) != 0 && errno != ENOENT)
         fail(QStringLiteral("Cannot delete"), path, errno);
     Fd f;
-    f.fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (f.fd < 0 && (errno == EACCES || errno == EROFS))
+    int err = injected(path, false);
+    if (!err) {
+        f.fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        err = f.fd < 0 ? errno : 0;
+    }
+    if (err == EACCES || err == EROFS)
         throw DbError(readOnlyFolderText(path));
-    if (f.fd < 0)
-        fail(QStringLiteral("Cannot create"), path, errno);
+    if (err)
+        fail(QStringLiteral("Cannot create"), path, err);
 }
 
 void copyOwnerAndMode(const QString& model, const QString& file) {

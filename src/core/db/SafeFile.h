@@ -31,8 +31,9 @@ bool isReadOnly(const QString& path);
 QString notWrittenText(const QString& target, int err, bool hadPrevious);
 
 // Tests make writes fail without filling a disk: called before each write to the disk of a
-// file written whole and before its sync (atSync), with the file's target name; a non-zero
-// result is taken as the errno of a failed write. Empty for none.
+// file written whole and before its sync (atSync), and before createPrivateFile makes its file,
+// with the file's name; a non-zero result is taken as the errno of the failed call. Empty for
+// none.
 using WriteFault = std::function<int(const QString& target, bool atSync)>;
 void setWriteFault(WriteFault fault);
 
