@@ -235,6 +235,9 @@ GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
     QuietStderr quiet;
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
+    // Its scratch files on the target's disk, so that a full disk shows while the rows go in.
+    QByteArray tmpdir = QFile::encodeName(QFileInfo(file->target()).absolutePath());
+    options.tmpdir = tmpdir.data();
     Workbook wb(workbook_new_opt(QFile::encodeName(file->scratchPath()).constData(), &options));
     lxw_worksheet* sheet = wb ? workbook_add_worksheet(wb.get(), nullptr) : nullptr;
     if (!sheet) {
@@ -243,6 +246,15 @@ GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
     }
     lxw_format* bold = workbook_add_format(wb.get());
     format_set_bold(bold);
+    // The library leaves the writes of its scratch files unchecked; the error they set is
+    // the only trace of a row lost to a full disk.
+    errno = 0;
+    int diskError = 0;
+    auto checkDisk = [&diskError] {
+        if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG || errno == EIO)
+            diskError = errno;
+        return diskError == 0;
+    };
 
     lxw_error failed = LXW_NO_ERROR;
     qint64 failedRow = 0;
@@ -275,7 +287,7 @@ GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
                     return false;
                 }
                 ++result.rows;
-                if (!writeRow(static_cast<lxw_row_t>(result.rows), row, nullptr))
+                if (!writeRow(static_cast<lxw_row_t>(result.rows), row, nullptr) || !checkDisk())
                     return false;
                 cancelled = !progress.rowDone(result.rows);
                 return !cancelled;
@@ -296,6 +308,10 @@ GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
                                   .arg(kXlsxMaxRows));
         return result;
     }
+    if (!checkDisk()) {
+        result.error = files::notWrittenText(path, diskError, hadPrevious);
+        return result;
+    }
     if (failed != LXW_NO_ERROR) {
         result.error = cannotWrite(path, QStringLiteral("row %1, column %2: %3")
                                              .arg(failedRow)
@@ -306,6 +322,10 @@ GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
     // workbook_close frees the workbook whatever its outcome.
     errno = 0;
     const lxw_error closed = workbook_close(wb.release());
+    if (closed == LXW_NO_ERROR && !checkDisk()) {
+        result.error = files::notWrittenText(path, diskError, hadPrevious);
+        return result;
+    }
     if (closed != LXW_NO_ERROR) {
         const int err = errno;
         if (diskFull(err, file->target()))
