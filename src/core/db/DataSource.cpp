@@ -267,21 +267,22 @@ void ensureDataSource(Session& session) {
 }
 
 void createDataSource(Session& session, const QString& name, const QString& databasePath) {
-    bool ok = true;
+    QString why;
     QString driver = QString::fromLatin1(kDataSourceDriver);
     try {
         driver = datasource::ensureDriver();
-    } catch (const DbError&) {
-        ok = false;
+    } catch (const DbError& e) {
+        why = e.message();
     }
     // Even without a driver the record must stop naming the database opened before.
     try {
         datasource::write(name, driver, databasePath);
-    } catch (const DbError&) {
-        ok = false;
+    } catch (const DbError& e) {
+        // A full disk comes before a missing driver: the user can act on it now.
+        why = e.message();
     }
-    if (!ok)
-        session.ui().message(QString::fromLatin1(kFailed), Icon::None);
+    if (!why.isEmpty())
+        session.ui().message(QString::fromLatin1(kFailed) + QLatin1Char('\n') + why, Icon::None);
 }
 
 void reconfigureDataSource(Session& session) {
