@@ -1,11 +1,12 @@
-// Files that hold SSNs are their owner's alone, whatever the umask; a file that exists keeps
-// the permissions its owner gave it. Reports need the graphical application, hence here.
+// Files the program writes, end to end through the batch program; reports need the graphical
+// application, hence here.
 #include "TestSupport.h"
 
 #include "../cli/CliRunner.h"
 #include "ScriptedFrontEnd.h"
 
 #include "db/DataSource.h"
+#include "db/SafeFile.h"
 #include "db/Session.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <cerrno>
 #include <sys/stat.h>
 
 using namespace orv;
@@ -26,7 +28,9 @@ int modeOf(const QString& path) {
     return int(st.st_mode & 07777);
 }
 
-TEST(PrivateFiles, WhatTheProgramMakesOnlyItsOwnerReads) {
+// Files that hold SSNs are their owner's alone, whatever the umask; a file that exists keeps
+// the permissions its owner gave it.
+TEST(WrittenFiles, WhatTheProgramMakesOnlyItsOwnerReads) {
     const mode_t savedMask = ::umask(022);
     test::ProgramDir dir;
     qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
@@ -80,6 +84,26 @@ TEST(PrivateFiles, WhatTheProgramMakesOnlyItsOwnerReads) {
     for (const auto& e : expected)
         EXPECT_EQ(modeOf(dir.file(e.file)), e.mode) << e.file;
     EXPECT_NE(test::readFile(kept), "earlier");
+}
+
+// A PDF the disk cannot take leaves the earlier one and says why.
+TEST(WrittenFiles, APdfTheDiskCannotTakeKeepsTheEarlierOne) {
+    test::ProgramDir dir;
+    qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
+    const QString db = dir.file("run.mdb");
+    ASSERT_EQ(test::runCli(dir.path(), {"new", db}).rc, 0);
+    ASSERT_EQ(test::runCli(dir.path(), {"signin", db, "--fiscal-year", "2008"}).rc, 0);
+    const QString pdf = dir.file("r.pdf");
+    test::writeFile(pdf, "earlier");
+    files::setWriteFault([&pdf](const QString& path, bool) { return path == pdf ? ENOSPC : 0; });
+    const test::CliResult r = test::runCli(dir.path(), {"report", db, "R002-1", "--pdf", pdf});
+    files::setWriteFault({});
+    qunsetenv("ODBCINI");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "Error in viewing report The disk is full: " + pdf +
+                         " was not written; the previous file is unchanged.\n");
+    EXPECT_EQ(test::readFile(pdf), "earlier");
+    EXPECT_EQ(QDir(dir.path()).entryList({".r.pdf*"}, QDir::Files | QDir::Hidden), QStringList());
 }
 
 } // namespace
