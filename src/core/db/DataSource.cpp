@@ -221,11 +221,16 @@ void write(const QString& name, const QString& driver, const QString& databasePa
         requireOneLine(value);
     const QString file = userDataSourceFile();
     IniText ini = readIniFile(file);
+    const QByteArray before = ini.bytes();
     ini.set(name, QStringLiteral("Driver"), driver);
     ini.set(name, QStringLiteral("Database"), database);
     ini.set(name, QStringLiteral("DBQ"), database);
     // A client must not make an empty database where a validation database went missing.
     ini.set(name, QStringLiteral("NoCreat"), QStringLiteral("1"));
+    // Every command re-points the record, mostly at the same database: a file that would not
+    // change is left alone.
+    if (ini.bytes() == before && QFileInfo::exists(file))
+        return;
     writeIniFile(file, ini);
     refreshDriverManager();
 }

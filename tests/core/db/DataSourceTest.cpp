@@ -161,6 +161,13 @@ TEST_F(DataSourceTest, RelativePathsAreWrittenWhole) {
               QString("DSN Creation Failed\nThe disk is full: %1 was not written; the previous "
                       "file is unchanged.")
                   .arg(odbcIni()));
+    // Pointing the record again at the database it names writes nothing.
+    createDataSource(*session, kDataSourceName, dir.file("run.mdb"));
+    ui.shown.clear();
+    files::setWriteFault([](const QString&, bool) { return ENOSPC; });
+    createDataSource(*session, kDataSourceName, dir.file("run.mdb"));
+    files::setWriteFault({});
+    EXPECT_TRUE(ui.shown.isEmpty()) << ui.lastMessage().toStdString();
 }
 
 // A driver manager's list of drivers, and a home of the test's own where a missing driver is
