@@ -1,12 +1,14 @@
 #include "ProgramFolder.h"
 
+#include "db/Database.h"
+#include "db/SafeFile.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 
 namespace orv {
 
@@ -44,32 +46,13 @@ QHash<QString, QString> readManifest(const QString& path) {
 
 // Whole or not at all: a copy cut short must not pass for the file next time.
 bool copyFile(const QString& from, const QString& to, QString& error) {
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly)) {
-        error = source.errorString();
+    try {
+        files::copyWholeFile(from, to);
+        return true;
+    } catch (const DbError& e) {
+        error = e.message();
         return false;
     }
-    QSaveFile target(to);
-    if (!target.open(QIODevice::WriteOnly)) {
-        error = target.errorString();
-        return false;
-    }
-    while (!source.atEnd()) {
-        const QByteArray block = source.read(1 << 16);
-        if (block.isEmpty() && source.error() != QFileDevice::NoError) {
-            error = source.errorString();
-            return false;
-        }
-        if (target.write(block) != block.size()) {
-            error = target.errorString();
-            return false;
-        }
-    }
-    if (!target.commit()) {
-        error = target.errorString();
-        return false;
-    }
-    return true;
 }
 
 bool writeManifest(const QString& path, const QHash<QString, QString>& hashes, QString& error) {
@@ -78,20 +61,24 @@ bool writeManifest(const QString& path, const QHash<QString, QString>& hashes, Q
     QByteArray text;
     for (const QString& name : names)
         text += hashes.value(name).toLatin1() + ' ' + name.toUtf8() + '\n';
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        error = file.errorString();
+    try {
+        files::writeWholeFile(path, text);
+        return true;
+    } catch (const DbError& e) {
+        error = e.message();
         return false;
     }
-    return true;
 }
 
 // Gives the data folder each installed file it lacks, and a newer copy of each it holds
 // unchanged from an older package.
 QString fillDataFolder(const QString& installed, const QString& data) {
-    if (!QDir().mkpath(data))
-        return QStringLiteral("The folder %1 for the program's files cannot be created.")
-            .arg(QDir::toNativeSeparators(data));
+    try {
+        files::makePrivateFolder(data);
+    } catch (const DbError& e) {
+        return QStringLiteral("The folder %1 for the program's files cannot be created: %2")
+            .arg(QDir::toNativeSeparators(data), e.message());
+    }
     const QDir dataDir(data);
     const QString manifestPath = dataDir.filePath(kManifest);
     QHash<QString, QString> copied = readManifest(manifestPath);

@@ -3,6 +3,8 @@
 #include "TableFlow.h"
 #include "TextPages.h"
 
+#include "db/Database.h"
+#include "db/SafeFile.h"
 #include "reports/ReportEngine.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -14,7 +16,6 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QValueAxis>
@@ -325,25 +326,30 @@ bool ReportLayout::print(QPagedPaintDevice& device, const Progress& progress) {
 }
 
 bool ReportLayout::writePdf(const QString& path, const Progress& progress) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw ReportError(QStringLiteral("%1: %2").arg(path, file.errorString()));
-    bool done = false;
-    {
-        QPdfWriter writer(&file);
-        writer.setPageLayout(mPageLayout);
-        writer.setResolution(300);
-        writer.setTitle(mRun->title());
-        writer.setCreator(QStringLiteral("ORV Data Validation"));
-        done = print(writer, progress);
+    try {
+        files::AtomicFile file(path);
+        bool done = false;
+        {
+            QPdfWriter writer(&file);
+            writer.setPageLayout(mPageLayout);
+            writer.setResolution(300);
+            writer.setTitle(mRun->title());
+            writer.setCreator(QStringLiteral("ORV Data Validation"));
+            done = print(writer, progress);
+        }
+        if (!done) {
+            // A failed write stops the printing too; it is told, a stop by the user is not.
+            const QString why = file.failure();
+            file.discard();
+            if (!why.isEmpty())
+                throw ReportError(why);
+            return false;
+        }
+        file.commit();
+        return true;
+    } catch (const DbError& e) {
+        throw ReportError(e.message());
     }
-    if (!done) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit())
-        throw ReportError(QStringLiteral("%1: %2").arg(path, file.errorString()));
-    return true;
 }
 
 } // namespace orv

@@ -3,12 +3,18 @@
 #include "Cli.h"
 #include "CliRunner.h"
 #include "db/Database.h"
+#include "db/SafeFile.h"
 #include "exports/ParticipantGroups.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QProcess>
 #include <QXmlStreamReader>
+
+#include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace orv;
 
@@ -191,6 +197,82 @@ TEST_F(ExportCliTest, BadUsage) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
         EXPECT_EQ(run(QStringList{c.verb} + c.args).rc, cli::Usage);
     }
+}
+
+} // namespace
+
+namespace {
+
+// Every export on a disk that fills up: status 1, the reason on stderr, the earlier files as
+// they were and nothing left beside them.
+TEST_F(ExportCliTest, AFullDiskKeepsTheEarlierFiles) {
+    const QString out = dir.file("out");
+    ASSERT_TRUE(QDir().mkpath(out));
+    const QString groups = QDir(out).filePath(groupFileName(1));
+    const struct {
+        QStringList args;
+        QString file;
+    } cases[] = {
+        {{"export-xml", db, QDir(out).filePath("s.xml")}, QDir(out).filePath("s.xml")},
+        {{"export-groups", db, out}, groups},
+        {{"export-grid", db, "browse", "--csv", QDir(out).filePath("g.csv")},
+         QDir(out).filePath("g.csv")},
+        {{"export-grid", db, "browse", "--xlsx", QDir(out).filePath("g.xlsx")},
+         QDir(out).filePath("g.xlsx")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        test::writeFile(c.file, "earlier");
+        files::setWriteFault(
+            [&out](const QString& path, bool) { return path.startsWith(out) ? ENOSPC : 0; });
+        const CliResult r = run(c.args);
+        files::setWriteFault({});
+        EXPECT_EQ(r.rc, 1);
+        EXPECT_TRUE(r.err.startsWith("The disk is full: " + out)) << r.err.toStdString();
+        EXPECT_FALSE(r.out.contains("Export")) << r.out.toStdString();
+        EXPECT_EQ(test::readFile(c.file), "earlier");
+        EXPECT_EQ(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{QFileInfo(c.file).fileName()});
+        QFile::remove(c.file);
+    }
+}
+
+// A real limit on the size of files, through the program as a user runs it: the spreadsheet
+// library's own complaints stay off stderr and the reason is the system's.
+TEST_F(ExportCliTest, AWorkbookCutShortIsNotWritten) {
+    const QString program = QStringLiteral(ORV_PROGRAM_DIR "/orvdv-cli");
+    if (!QFileInfo::exists(program))
+        GTEST_SKIP() << "orvdv-cli is not built";
+    const QString xlsx = dir.file("g.xlsx");
+    test::writeFile(xlsx, "earlier");
+    QProcess p;
+    p.setChildProcessModifier([] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 40 * 1024;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    p.start(program, {"--home", dir.path(), "export-grid", db, "browse", "--xlsx", xlsx});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_EQ(QString::fromLocal8Bit(p.readAllStandardError()),
+              xlsx + " was not written (File too large); the previous file is unchanged.\n");
+    EXPECT_EQ(test::readFile(xlsx), "earlier");
+}
+
+// A file of no records would pass for a submission of nothing.
+TEST(ExportXmlCli, AnEmptySampleIsNotExported) {
+    test::ProgramDir dir;
+    qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
+    const QString db = dir.file("run.mdb");
+    ASSERT_EQ(test::runCli(dir.path(), {"new", db}).rc, 0);
+    ASSERT_EQ(test::runCli(dir.path(), {"signin", db, "--fiscal-year", "2008"}).rc, 0);
+    const CliResult r = test::runCli(dir.path(), {"export-xml", db, dir.file("s.xml")});
+    qunsetenv("ODBCINI");
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, "There is no sample to export.\n");
+    EXPECT_FALSE(QFileInfo::exists(dir.file("s.xml")));
 }
 
 } // namespace

@@ -46,4 +46,13 @@ TEST_F(ExportMenu, GroupFilesAndReportedCounts) {
     EXPECT_EQ(db.scalar("SELECT count(*) FROM tblORVmaster").toInt(), kRecords);
 }
 
+// Data Validation > Export Summary/Analytical: without a sample there is nothing to submit.
+TEST_F(ExportMenu, SummaryWithoutASampleWritesNothing) {
+    session().db().exec("DELETE FROM tblsample");
+    menu("mnuwks1", 7)->trigger();
+    EXPECT_EQ(fe().lastMessage(), "There is no sample to export.");
+    EXPECT_TRUE(QDir(dir.path()).entryList({"*.xml"}).isEmpty());
+    EXPECT_TRUE(window->menuBar()->isEnabled());
+}
+
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/IniText.h"
+#include "db/SafeFile.h"
 #include "db/Session.h"
 
 #include <QDir>
@@ -220,11 +221,16 @@ void write(const QString& name, const QString& driver, const QString& databasePa
         requireOneLine(value);
     const QString file = userDataSourceFile();
     IniText ini = readIniFile(file);
+    const QByteArray before = ini.bytes();
     ini.set(name, QStringLiteral("Driver"), driver);
     ini.set(name, QStringLiteral("Database"), database);
     ini.set(name, QStringLiteral("DBQ"), database);
     // A client must not make an empty database where a validation database went missing.
     ini.set(name, QStringLiteral("NoCreat"), QStringLiteral("1"));
+    // Every command re-points the record, mostly at the same database: a file that would not
+    // change is left alone.
+    if (ini.bytes() == before && QFileInfo::exists(file))
+        return;
     writeIniFile(file, ini);
     refreshDriverManager();
 }
@@ -260,30 +266,28 @@ void ensureDataSource(Session& session) {
     const QString mdb = session.programFile(QStringLiteral("ORVTemplate.mdb"));
     if (!QFileInfo::exists(mdb)) {
         const QString xmdb = session.programFile(QStringLiteral("ORVTemplate.xmdb"));
-        QFile source(xmdb);
-        if (!source.copy(mdb))
-            throw DbError(QStringLiteral("Cannot copy '%1' to '%2': %3")
-                              .arg(xmdb, mdb, source.errorString()));
+        files::copyWholeFile(xmdb, mdb);
     }
     createDataSource(session, name, mdb);
 }
 
 void createDataSource(Session& session, const QString& name, const QString& databasePath) {
-    bool ok = true;
+    QString why;
     QString driver = QString::fromLatin1(kDataSourceDriver);
     try {
         driver = datasource::ensureDriver();
-    } catch (const DbError&) {
-        ok = false;
+    } catch (const DbError& e) {
+        why = e.message();
     }
     // Even without a driver the record must stop naming the database opened before.
     try {
         datasource::write(name, driver, databasePath);
-    } catch (const DbError&) {
-        ok = false;
+    } catch (const DbError& e) {
+        // A full disk comes before a missing driver: the user can act on it now.
+        why = e.message();
     }
-    if (!ok)
-        session.ui().message(QString::fromLatin1(kFailed), Icon::None);
+    if (!why.isEmpty())
+        session.ui().message(QString::fromLatin1(kFailed) + QLatin1Char('\n') + why, Icon::None);
 }
 
 void reconfigureDataSource(Session& session) {

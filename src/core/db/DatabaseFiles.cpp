@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <optional>
@@ -53,6 +54,25 @@ void requireFolder(const QString& path) {
     const QString folder = folderOf(path);
     if (!QFileInfo(folder).isDir())
         throw DbError(QStringLiteral("The folder %1 does not exist.").arg(native(folder)));
+}
+
+void requireWritableFolder(const QString& path) {
+    requireFolder(path);
+    const QString folder = folderOf(path);
+    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
+        throw DbError(QStringLiteral("The folder %1 is read-only.").arg(native(folder)));
+}
+
+// The data source file and the tools that read it take a path as one line.
+bool refuseLineBreak(Session& session, const QString& path) {
+    if (!path.contains(QLatin1Char('\n')) && !path.contains(QLatin1Char('\r')))
+        return false;
+    QString shown = path;
+    shown.replace(QLatin1Char('\n'), QLatin1String("\\n"))
+        .replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    session.ui().message(QStringLiteral("A database path cannot hold a line break: %1").arg(shown),
+                         Icon::Exclamation);
+    return true;
 }
 
 void takeLock(DatabaseLock& lock, const QString& path) {
@@ -184,11 +204,12 @@ void copyInPlace(const QString& from, Database& into, FrontEnd& ui) {
     }
 }
 
-// Puts a finished file in place of target, with model's owner and permissions.
-void installFile(const QString& staged, const QString& target, const QString& model,
-                 const FaultHook& hook) {
+// Puts a finished file in place of target. A file replaced keeps its owner and permissions; a
+// new one is its owner's alone, as the staged copy was made.
+void installFile(const QString& staged, const QString& target, const FaultHook& hook) {
     files::syncFile(staged);
-    files::copyOwnerAndMode(model, staged);
+    if (QFileInfo::exists(target))
+        files::copyOwnerAndMode(target, staged);
     fault(hook, "replace");
     Replaceable old(target);
     files::renameOver(staged, target);
@@ -355,6 +376,8 @@ long long rebuildDatabase(Database& old, const QString& target) {
 FileResult createDatabase(Session& session, const QString& fileName) {
     if (fileName.isEmpty())
         return FileResult::Cancelled;
+    if (refuseLineBreak(session, fileName))
+        return FileResult::Failed;
     BusyScope busy(session, QStringLiteral("Creating Database please wait....."));
     try {
         requireFolder(fileName);
@@ -378,12 +401,10 @@ FileResult createDatabase(Session& session, const QString& fileName) {
         try {
             files::createPrivateFile(staged);
             files::copyBytes(tmpl, staged);
-            if (exists) {
-                // A replaced file keeps the permissions its owner gave it.
+            // A replaced file keeps the permissions its owner gave it; a new one holds SSNs
+            // and stays the owner's alone.
+            if (exists)
                 files::copyOwnerAndMode(fileName, staged);
-            } else {
-                files::useNewFileMode(staged);
-            }
             Replaceable old(fileName);
             files::renameOver(staged, fileName);
         } catch (...) {
@@ -412,6 +433,8 @@ FileResult openDatabase(Session& session, const QString& fileName) {
         session.ui().message(QStringLiteral("No file has been selected."), Icon::None);
         return FileResult::Cancelled;
     }
+    if (refuseLineBreak(session, fileName))
+        return FileResult::Failed;
     BusyScope busy(session, QStringLiteral("Opening database File. Please wait...."));
     if (session.openDatabaseConnection(fileName, session.lastConnectError)) {
         session.ui().message(QStringLiteral("Unable to attach to database!\n") +
@@ -426,6 +449,8 @@ FileResult openDatabase(Session& session, const QString& fileName) {
 FileResult saveDatabaseAs(Session& session, const QString& fileName, const FaultHook& hook) {
     if (fileName.isEmpty())
         return FileResult::Cancelled;
+    if (refuseLineBreak(session, fileName))
+        return FileResult::Failed;
     BusyScope busy(session, QStringLiteral("Saveing Database please wait....."));
     const QString original = session.dataSourcePath;
     try {
@@ -435,7 +460,7 @@ FileResult saveDatabaseAs(Session& session, const QString& fileName, const Fault
                                  Icon::Exclamation);
             return FileResult::Cancelled;
         }
-        requireFolder(fileName);
+        requireWritableFolder(fileName);
         if (QFileInfo::exists(fileName) &&
             !session.ui().askYesNo(QStringLiteral("Database exists! Override?"), Icon::Question))
             return FileResult::Cancelled;
@@ -454,7 +479,7 @@ FileResult saveDatabaseAs(Session& session, const QString& fileName, const Fault
                            QStringLiteral("Copying the database..."));
                 fault(hook, "copy");
                 requireSound(staged, session.ui());
-                installFile(staged, fileName, original, hook);
+                installFile(staged, fileName, hook);
             } catch (...) {
                 removeScratch(staged);
                 throw;
@@ -470,12 +495,16 @@ FileResult saveDatabaseAs(Session& session, const QString& fileName, const Fault
         return FileResult::Cancelled;
     } catch (const DbError& e) {
         QString text = e.message();
-        if (text.endsWith(QLatin1Char('.')))
-            text.chop(1);
-        session.ui().message(text + QStringLiteral(": Make sure everyone exits the current "
-                                                   "database or you exit all open forms "
-                                                   "before trying again."),
-                             Icon::Exclamation);
+        // Only a database in use is helped by others leaving it; a full or read-only folder,
+        // or a missing one, is told as it is.
+        if (isBusyCode(e.code()) || text == kDatabaseInUse ||
+            text.contains(QLatin1String("another copy of the program"))) {
+            if (text.endsWith(QLatin1Char('.')))
+                text.chop(1);
+            text += QStringLiteral(": Make sure everyone exits the current database or you exit "
+                                   "all open forms before trying again.");
+        }
+        session.ui().message(text, Icon::Exclamation);
         session.openDatabaseConnection(original, session.lastConnectError);
         return FileResult::Failed;
     }

@@ -1,10 +1,9 @@
 #include "db/IniText.h"
 
 #include "db/Database.h"
+#include "db/SafeFile.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 namespace orv {
 
@@ -157,15 +156,7 @@ IniText readIniFile(const QString& path) {
 }
 
 void writeIniFile(const QString& path, const IniText& ini) {
-    // Renaming over a link would replace the link, not the file people edit through it.
-    const QFileInfo info(path);
-    const QString target = info.isSymLink() ? info.symLinkTarget() : path;
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        throw DbError(QStringLiteral("Cannot write '%1': %2").arg(target, file.errorString()));
-    const QByteArray bytes = ini.bytes();
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw DbError(QStringLiteral("Cannot write '%1': %2").arg(target, file.errorString()));
+    files::writeWholeFile(path, ini.bytes());
 }
 
 } // namespace orv

@@ -13,6 +13,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace orv::files {
 
@@ -42,6 +43,22 @@ struct Fd {
     }
 };
 
+QString readOnlyFolderText(const QString& path) {
+    return QStringLiteral("The folder %1 is read-only.").arg(folderOf(path));
+}
+
+WriteFault& writeFault() {
+    static WriteFault fault;
+    return fault;
+}
+
+int injected(const QString& target, bool atSync) {
+    const WriteFault& fault = writeFault();
+    return fault ? fault(target, atSync) : 0;
+}
+
+constexpr qsizetype kBufferSize = 64 * 1024;
+
 } // namespace
 
 QString diskFullText(const QString& folder) {
@@ -54,9 +71,15 @@ void createPrivateFile(const QString& path) {
     if (::unlink(name.constData()) != 0 && errno != ENOENT)
         fail(QStringLiteral("Cannot delete"), path, errno);
     Fd f;
-    f.fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (f.fd < 0)
-        fail(QStringLiteral("Cannot create"), path, errno);
+    int err = injected(path, false);
+    if (!err) {
+        f.fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        err = f.fd < 0 ? errno : 0;
+    }
+    if (err == EACCES || err == EROFS)
+        throw DbError(readOnlyFolderText(path));
+    if (err)
+        fail(QStringLiteral("Cannot create"), path, err);
 }
 
 void copyOwnerAndMode(const QString& model, const QString& file) {
@@ -71,13 +94,6 @@ void copyOwnerAndMode(const QString& model, const QString& file) {
     // After the owner: a change of owner clears some of the bits.
     if (::chmod(name.constData(), st.st_mode & 07777) != 0)
         fail(QStringLiteral("Cannot set the permissions of"), file, errno);
-}
-
-void useNewFileMode(const QString& path) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::chmod(native(path).constData(), 0666 & ~mask) != 0)
-        fail(QStringLiteral("Cannot set the permissions of"), path, errno);
 }
 
 void copyBytes(const QString& from, const QString& to) {
@@ -141,6 +157,194 @@ bool isReadOnly(const QString& path) {
     if (::stat(native(path).constData(), &st) != 0)
         return false;
     return (st.st_mode & 0222) == 0 || ::access(native(path).constData(), W_OK) != 0;
+}
+
+QString notWrittenText(const QString& target, int err, bool hadPrevious) {
+    const QString name = QDir::toNativeSeparators(target);
+    const QString kept =
+        hadPrevious ? QStringLiteral("; the previous file is unchanged.") : QStringLiteral(".");
+    if (err == ENOSPC || err == EDQUOT)
+        return QStringLiteral("The disk is full: %1 was not written%2").arg(name, kept);
+    if (err == EACCES || err == EROFS || err == EPERM)
+        return QStringLiteral("The folder %1 is read-only: %2 was not written%3")
+            .arg(folderOf(target), name, kept);
+    return QStringLiteral("%1 was not written (%2)%3")
+        .arg(name, QString::fromLocal8Bit(std::strerror(err)), kept);
+}
+
+void setWriteFault(WriteFault fault) {
+    writeFault() = std::move(fault);
+}
+
+AtomicFile::AtomicFile(const QString& target) {
+    // Renaming over a link would replace the link, not the file people reach through it.
+    const QFileInfo info(target);
+    mTarget = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+    mHadPrevious = QFileInfo::exists(mTarget);
+    const QFileInfo t(mTarget);
+    QByteArray name =
+        native(t.absolutePath() + QStringLiteral("/.") + t.fileName() + QStringLiteral(".XXXXXX"));
+    // mkstemp makes the file owner-only, whatever the umask.
+    mFd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (mFd < 0) {
+        const int err = errno;
+        if (err == ENOENT)
+            throw DbError(QStringLiteral("%1 was not written: the folder %2 does not exist.")
+                              .arg(QDir::toNativeSeparators(mTarget), folderOf(mTarget)));
+        throw DbError(notWrittenText(mTarget, err, mHadPrevious));
+    }
+    mScratch = QFile::decodeName(name);
+    mBuffer.reserve(kBufferSize);
+    QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+}
+
+AtomicFile::~AtomicFile() {
+    discard();
+}
+
+QString AtomicFile::failure() const {
+    return mError ? notWrittenText(mTarget, mError, mHadPrevious) : QString();
+}
+
+qint64 AtomicFile::readData(char*, qint64) {
+    return -1;
+}
+
+qint64 AtomicFile::writeData(const char* data, qint64 size) {
+    if (mError || mFd < 0)
+        return -1;
+    if (mBuffer.size() + size > kBufferSize && !flushBuffer())
+        return -1;
+    if (size >= kBufferSize) {
+        mBuffer = QByteArray(data, size);
+        return flushBuffer() ? size : -1;
+    }
+    mBuffer.append(data, size);
+    return size;
+}
+
+bool AtomicFile::flushBuffer() {
+    const char* at = mBuffer.constData();
+    qsizetype left = mBuffer.size();
+    while (left > 0) {
+        if (const int err = injected(mTarget, false)) {
+            mError = err;
+            return false;
+        }
+        const ssize_t put = ::write(mFd, at, size_t(left));
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            mError = errno;
+            return false;
+        }
+        at += put;
+        left -= put;
+    }
+    mBuffer.clear();
+    return true;
+}
+
+void AtomicFile::failAndDiscard(int err) {
+    const QString text = notWrittenText(mTarget, err, mHadPrevious);
+    discard();
+    throw DbError(text);
+}
+
+void AtomicFile::commit() {
+    if (mScratch.isEmpty())
+        throw DbError(QStringLiteral("%1 was not written.").arg(QDir::toNativeSeparators(mTarget)));
+    if (!mError)
+        flushBuffer();
+    if (mError)
+        failAndDiscard(mError);
+    QIODevice::close();
+    const int fd = std::exchange(mFd, -1);
+    // A file system may report a failed write only when the file is closed.
+    if (::close(fd) != 0 && errno != EINTR)
+        failAndDiscard(errno);
+    // Through a new descriptor: a writer that makes the file by its name may have written it.
+    Fd f;
+    f.fd = ::open(native(mScratch).constData(), O_RDONLY | O_CLOEXEC);
+    if (f.fd < 0)
+        failAndDiscard(errno);
+    if (const int err = injected(mTarget, true))
+        failAndDiscard(err);
+    if (::fsync(f.fd) != 0)
+        failAndDiscard(errno);
+    try {
+        if (mHadPrevious)
+            copyOwnerAndMode(mTarget, mScratch);
+        else if (::fchmod(f.fd, 0600) != 0)
+            failAndDiscard(errno);
+    } catch (const DbError&) {
+        discard();
+        throw;
+    }
+    if (std::rename(native(mScratch).constData(), native(mTarget).constData()) != 0)
+        failAndDiscard(errno);
+    mScratch.clear();
+    syncFolder(QFileInfo(mTarget).absolutePath());
+}
+
+void AtomicFile::discard() {
+    if (isOpen())
+        QIODevice::close();
+    if (mFd >= 0)
+        ::close(std::exchange(mFd, -1));
+    if (!mScratch.isEmpty())
+        ::unlink(native(mScratch).constData());
+    mScratch.clear();
+    mBuffer.clear();
+}
+
+void writeWholeFile(const QString& target, const QByteArray& bytes) {
+    AtomicFile file(target);
+    file.write(bytes);
+    file.commit();
+}
+
+void copyWholeFile(const QString& from, const QString& target) {
+    Fd in;
+    in.fd = ::open(native(from).constData(), O_RDONLY | O_CLOEXEC);
+    if (in.fd < 0)
+        fail(QStringLiteral("Cannot read"), from, errno);
+    AtomicFile out(target);
+    std::unique_ptr<char[]> buffer(new char[kBufferSize]);
+    for (;;) {
+        const ssize_t got = ::read(in.fd, buffer.get(), kBufferSize);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(QStringLiteral("Cannot read"), from, errno);
+        }
+        if (got == 0)
+            break;
+        if (out.write(buffer.get(), got) != got)
+            break;
+    }
+    out.commit();
+}
+
+void makePrivateFolder(const QString& folder) {
+    const QString path = QDir(folder).absolutePath();
+    if (QFileInfo(path).isDir())
+        return;
+    const QString parent = QFileInfo(path).absolutePath();
+    if (parent != path)
+        makePrivateFolder(parent);
+    if (::mkdir(native(path).constData(), 0700) != 0) {
+        if (errno == EEXIST && QFileInfo(path).isDir())
+            return;
+        if (errno == EACCES || errno == EROFS)
+            throw DbError(QStringLiteral("The folder %1 is read-only: the folder %2 cannot be made "
+                                         "there.")
+                              .arg(folderOf(path), QFileInfo(path).fileName()));
+        fail(QStringLiteral("Cannot make the folder"), path, errno);
+    }
+    // Whatever the umask took away, the owner keeps the folder whole.
+    if (::chmod(native(path).constData(), 0700) != 0)
+        fail(QStringLiteral("Cannot set the permissions of"), path, errno);
 }
 
 } // namespace orv::files

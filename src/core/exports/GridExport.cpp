@@ -2,19 +2,23 @@
 
 #include "FrontEnd.h"
 #include "db/Database.h"
+#include "db/SafeFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QTemporaryFile>
+#include <QRegularExpression>
 
 #include <xlsxwriter.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
+#include <optional>
+#include <sys/statvfs.h>
 #include <unistd.h>
+#include <utility>
 
 namespace orv {
 
@@ -29,11 +33,75 @@ QString cannotWrite(const QString& path, const QString& why) {
     return QStringLiteral("The file %1 could not be written: %2").arg(path, why);
 }
 
+// Sends stderr to nowhere while it lives: the spreadsheet library prints its own "[ERROR]"
+// lines there, and its failures are told to the user in words of ours instead.
+class QuietStderr {
+public:
+    QuietStderr() {
+        std::fflush(stderr);
+        mSaved = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (mSaved >= 0 && null >= 0)
+            ::dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            ::close(null);
+    }
+    ~QuietStderr() { speak(); }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+    // Lets stderr through for a while.
+    class Pause {
+    public:
+        explicit Pause(QuietStderr* q) : mQ(q) {
+            if (mQ)
+                mQ->speak(false);
+        }
+        ~Pause() {
+            if (mQ)
+                mQ->hush();
+        }
+
+    private:
+        QuietStderr* mQ;
+    };
+
+private:
+    void speak(bool last = true) {
+        if (mSaved < 0)
+            return;
+        std::fflush(stderr);
+        ::dup2(mSaved, STDERR_FILENO);
+        if (last)
+            ::close(std::exchange(mSaved, -1));
+    }
+    void hush() {
+        if (mSaved < 0)
+            return;
+        std::fflush(stderr);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null >= 0) {
+            ::dup2(null, STDERR_FILENO);
+            ::close(null);
+        }
+    }
+    int mSaved = -1;
+};
+
+// The library tells a failed write by its own code; the disk's state tells why.
+bool diskFull(int err, const QString& target) {
+    if (err == ENOSPC || err == EDQUOT)
+        return true;
+    struct statvfs fs {};
+    return ::statvfs(QFile::encodeName(QFileInfo(target).absolutePath()).constData(), &fs) == 0 &&
+           fs.f_bavail == 0;
+}
+
 // The busy pointer and the count in status panel 1 while an export runs; polls Cancel.
 class Progress {
 public:
-    Progress(const GridExportControl& control, qint64 total)
-        : mUi(control.ui), mCancel(control.cancel), mTotal(total) {
+    Progress(const GridExportControl& control, qint64 total, QuietStderr* quiet = nullptr)
+        : mUi(control.ui), mCancel(control.cancel), mTotal(total), mQuiet(quiet) {
         if (mUi)
             mUi->setBusy(true);
     }
@@ -51,6 +119,8 @@ public:
         if (done % kRowsPerYield != 0)
             return true;
         if (mUi) {
+            // The front end may draw on stderr.
+            QuietStderr::Pause speak(mQuiet);
             mUi->setStatus(
                 1, mTotal >= 0 ? QStringLiteral("Exporting row %1 of %2...").arg(done).arg(mTotal)
                                : QStringLiteral("Exporting row %1...").arg(done));
@@ -63,6 +133,7 @@ private:
     FrontEnd* mUi;
     const bool* mCancel;
     qint64 mTotal;
+    QuietStderr* mQuiet;
 };
 
 void appendCsvLine(QByteArray& out, const QStringList& cells) {
@@ -79,24 +150,16 @@ struct WorkbookFree {
 };
 using Workbook = std::unique_ptr<lxw_workbook, WorkbookFree>;
 
-// Makes a finished file durable before it takes the target's name.
-bool syncFile(const QString& path, QString& why) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        why = f.errorString();
-        return false;
-    }
-    if (::fsync(f.handle()) != 0) {
-        why = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 QByteArray csvField(const QString& value) {
     QByteArray utf8 = value.toUtf8();
+    // A text a spreadsheet would run as a formula (an office name of "=cmd| /C calc!A0" taken
+    // from the extract) is shown as text instead; a number such as -12.5 stays a number.
+    static const QRegularExpression number(QStringLiteral("^[-+]?[0-9]+([.][0-9]+)?$"));
+    if (!utf8.isEmpty() && QByteArray("=+-@\t\r").contains(utf8[0]) &&
+        !number.match(value).hasMatch())
+        utf8.prepend('\'');
     if (!utf8.contains(',') && !utf8.contains('"') && !utf8.contains('\r') && !utf8.contains('\n'))
         return utf8;
     utf8.replace("\"", "\"\"");
@@ -106,9 +169,11 @@ QByteArray csvField(const QString& value) {
 GridExportResult exportGridCsv(GridRowSource& source, const QString& path,
                                const GridExportControl& control) {
     GridExportResult result;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.error = cannotWrite(path, file.errorString());
+    std::optional<files::AtomicFile> file;
+    try {
+        file.emplace(path);
+    } catch (const DbError& e) {
+        result.error = e.message();
         return result;
     }
     Progress progress(control, source.rowCount());
@@ -121,7 +186,7 @@ GridExportResult exportGridCsv(GridRowSource& source, const QString& path,
             appendCsvLine(buffer, row);
             ++result.rows;
             if (buffer.size() >= kCsvChunk) {
-                if (file.write(buffer) != buffer.size()) {
+                if (file->write(buffer) != buffer.size()) {
                     writeFailed = true;
                     return false;
                 }
@@ -130,22 +195,18 @@ GridExportResult exportGridCsv(GridRowSource& source, const QString& path,
             cancelled = !progress.rowDone(result.rows);
             return !cancelled;
         });
+        if (cancelled) {
+            file->discard();
+            result.outcome = GridExportOutcome::Cancelled;
+            return result;
+        }
+        if (!writeFailed)
+            file->write(buffer);
+        // A failed write is told by commit, with the disk's reason.
+        file->commit();
     } catch (const DbError& e) {
-        file.cancelWriting();
+        file->discard();
         result.error = e.message();
-        return result;
-    }
-    if (cancelled) {
-        file.cancelWriting();
-        result.outcome = GridExportOutcome::Cancelled;
-        return result;
-    }
-    if (!writeFailed && file.write(buffer) != buffer.size())
-        writeFailed = true;
-    if (writeFailed || !file.commit()) {
-        // commit() after a failed write only discards; the reason is the write's.
-        result.error = cannotWrite(path, file.errorString());
-        file.cancelWriting();
         return result;
     }
     result.outcome = GridExportOutcome::Written;
@@ -161,25 +222,23 @@ GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
             path, QStringLiteral("a worksheet holds at most %1 columns").arg(LXW_COL_MAX));
         return result;
     }
-    // The workbook is written beside the target under a name of its own and takes the target's
-    // name only once complete.
-    const QFileInfo target(path);
-    QTemporaryFile temp(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                        QStringLiteral(".XXXXXX"));
-    if (!temp.open()) {
-        result.error = cannotWrite(path, temp.errorString());
+    // The workbook makes its file by name: the scratch file that takes the target's name once
+    // complete. Its own complaints go to stderr, where a user would take them for ours.
+    std::optional<files::AtomicFile> file;
+    try {
+        file.emplace(path);
+    } catch (const DbError& e) {
+        result.error = e.message();
         return result;
     }
-    const QString tempPath = temp.fileName();
-    temp.close();
-    // The workbook makes the file itself, with the usual permissions rather than a temporary
-    // file's owner-only ones; the name stays reserved by its random part (and is removed on
-    // every way out but the rename).
-    QFile::remove(tempPath);
-
+    const bool hadPrevious = QFileInfo::exists(file->target());
+    QuietStderr quiet;
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
-    Workbook wb(workbook_new_opt(QFile::encodeName(tempPath).constData(), &options));
+    // Its scratch files on the target's disk, so that a full disk shows while the rows go in.
+    QByteArray tmpdir = QFile::encodeName(QFileInfo(file->target()).absolutePath());
+    options.tmpdir = tmpdir.data();
+    Workbook wb(workbook_new_opt(QFile::encodeName(file->scratchPath()).constData(), &options));
     lxw_worksheet* sheet = wb ? workbook_add_worksheet(wb.get(), nullptr) : nullptr;
     if (!sheet) {
         result.error = cannotWrite(path, QStringLiteral("the workbook could not be started"));
@@ -187,6 +246,15 @@ GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
     }
     lxw_format* bold = workbook_add_format(wb.get());
     format_set_bold(bold);
+    // The library leaves the writes of its scratch files unchecked; the error they set is
+    // the only trace of a row lost to a full disk.
+    errno = 0;
+    int diskError = 0;
+    auto checkDisk = [&diskError] {
+        if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG || errno == EIO)
+            diskError = errno;
+        return diskError == 0;
+    };
 
     lxw_error failed = LXW_NO_ERROR;
     qint64 failedRow = 0;
@@ -207,7 +275,7 @@ GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
         return true;
     };
 
-    Progress progress(control, source.rowCount());
+    Progress progress(control, source.rowCount(), &quiet);
     bool cancelled = false;
     bool tooMany = false;
     writeRow(0, columns, bold);
@@ -219,7 +287,7 @@ GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
                     return false;
                 }
                 ++result.rows;
-                if (!writeRow(static_cast<lxw_row_t>(result.rows), row, nullptr))
+                if (!writeRow(static_cast<lxw_row_t>(result.rows), row, nullptr) || !checkDisk())
                     return false;
                 cancelled = !progress.rowDone(result.rows);
                 return !cancelled;
@@ -240,6 +308,10 @@ GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
                                   .arg(kXlsxMaxRows));
         return result;
     }
+    if (!checkDisk()) {
+        result.error = files::notWrittenText(path, diskError, hadPrevious);
+        return result;
+    }
     if (failed != LXW_NO_ERROR) {
         result.error = cannotWrite(path, QStringLiteral("row %1, column %2: %3")
                                              .arg(failedRow)
@@ -248,21 +320,26 @@ GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
         return result;
     }
     // workbook_close frees the workbook whatever its outcome.
+    errno = 0;
     const lxw_error closed = workbook_close(wb.release());
+    if (closed == LXW_NO_ERROR && !checkDisk()) {
+        result.error = files::notWrittenText(path, diskError, hadPrevious);
+        return result;
+    }
     if (closed != LXW_NO_ERROR) {
-        result.error = cannotWrite(path, QString::fromUtf8(lxw_strerror(closed)));
+        const int err = errno;
+        if (diskFull(err, file->target()))
+            result.error = files::notWrittenText(path, ENOSPC, hadPrevious);
+        else if (err == EFBIG || err == EIO || err == EROFS)
+            result.error = files::notWrittenText(path, err, hadPrevious);
+        else
+            result.error = cannotWrite(path, QString::fromUtf8(lxw_strerror(closed)));
         return result;
     }
-    if (target.exists())
-        QFile::setPermissions(tempPath, target.permissions());
-    QString why;
-    if (!syncFile(tempPath, why)) {
-        result.error = cannotWrite(path, why);
-        return result;
-    }
-    if (std::rename(QFile::encodeName(tempPath).constData(),
-                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
-        result.error = cannotWrite(path, QString::fromLocal8Bit(std::strerror(errno)));
+    try {
+        file->commit();
+    } catch (const DbError& e) {
+        result.error = e.message();
         return result;
     }
     result.outcome = GridExportOutcome::Written;

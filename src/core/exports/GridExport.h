@@ -41,7 +41,9 @@ struct GridExportControl {
 };
 
 // Comma-separated, RFC 4180: CRLF line ends, a field with a comma, a quote, CR or LF in
-// double quotes, quotes doubled. UTF-8, no byte-order mark.
+// double quotes, quotes doubled. UTF-8, no byte-order mark. A text beginning with "=", "+",
+// "-", "@", a tab or a CR gets a leading apostrophe, so that a spreadsheet shows it rather than
+// runs it as a formula; a number (-12.5) stays as it is.
 GridExportResult exportGridCsv(GridRowSource& source, const QString& path,
                                const GridExportControl& control = {});
 // One worksheet with the header row in bold, every cell as text (identifiers such as SSNs keep
@@ -49,7 +51,7 @@ GridExportResult exportGridCsv(GridRowSource& source, const QString& path,
 GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
                                 const GridExportControl& control = {});
 
-// One CSV field, quoted when it must be.
+// One CSV field, quoted when it must be, a formula-like text made text.
 QByteArray csvField(const QString& value);
 
 } // namespace orv

@@ -1,11 +1,11 @@
 #include "exports/ParticipantGroups.h"
 
 #include "db/Database.h"
+#include "db/SafeFile.h"
 #include "db/Session.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
@@ -58,27 +58,33 @@ void appendValue(QByteArray& line, sqlite3_stmt* st, int column) {
 class NewGroupFiles {
 public:
     explicit NewGroupFiles(const QString& folder)
-        : mStaging(folder + QStringLiteral("/.export-XXXXXX")) {
+        : mFolder(QDir::toNativeSeparators(folder)),
+          mStaging(folder + QStringLiteral("/.export-XXXXXX")) {
         if (!mStaging.isValid())
             throw ExportFailure{QStringLiteral("No files can be made in %1: %2")
                                     .arg(folder, mStaging.errorString())};
     }
 
     void write(int group, const QByteArray& line) {
-        std::unique_ptr<QSaveFile>& file = mFiles[group - 1];
-        if (!file) {
-            file = std::make_unique<QSaveFile>(mStaging.filePath(groupFileName(group)));
-            if (!file->open(QIODevice::WriteOnly))
-                fail(*file);
+        std::unique_ptr<files::AtomicFile>& file = mFiles[group - 1];
+        try {
+            if (!file)
+                file = std::make_unique<files::AtomicFile>(mStaging.filePath(groupFileName(group)));
+        } catch (const DbError& e) {
+            fail(e.message());
         }
         if (file->write(line) != line.size())
-            fail(*file);
+            fail(file->failure());
     }
 
     void commit() {
-        for (auto& file : mFiles) {
-            if (file && !file->commit())
-                fail(*file);
+        try {
+            for (auto& file : mFiles) {
+                if (file)
+                    file->commit();
+            }
+        } catch (const DbError& e) {
+            fail(e.message());
         }
     }
 
@@ -118,22 +124,32 @@ public:
         }
         for (int g = 1; g <= kGroupCount; ++g) {
             const QString name = groupFileName(g);
-            if (has(g))
-                move(mStaging.filePath(name), target.filePath(name), inNames, name);
+            if (!has(g))
+                continue;
+            // A file written anew keeps the permissions its owner gave the one it replaces.
+            if (asideNames.contains(name)) {
+                try {
+                    files::copyOwnerAndMode(previous.filePath(name), mStaging.filePath(name));
+                } catch (const DbError& e) {
+                    undo();
+                    throw ExportFailure{e.message()};
+                }
+            }
+            move(mStaging.filePath(name), target.filePath(name), inNames, name);
         }
+        files::syncFolder(folder);
     }
 
 private:
-    [[noreturn]] static void fail(QSaveFile& file) {
-        const QString why = QStringLiteral("%1 could not be written: %2")
-                                .arg(QFileInfo(file.fileName()).fileName(), file.errorString());
-        file.cancelWriting();
-        throw ExportFailure{why};
+    // Told by the name the file would have had, not the staging folder's.
+    [[noreturn]] void fail(QString why) const {
+        throw ExportFailure{why.replace(QDir::toNativeSeparators(mStaging.path()), mFolder)};
     }
 
+    QString mFolder;
     QTemporaryDir mStaging;
     // Destroyed before the staging folder, which removes what is left of them.
-    std::array<std::unique_ptr<QSaveFile>, kGroupCount> mFiles;
+    std::array<std::unique_ptr<files::AtomicFile>, kGroupCount> mFiles;
 };
 
 // One pass over the master writes every group's file; each record goes to its group's file in
@@ -193,9 +209,7 @@ GroupExportResult ExportParticipantGroups(Session& session, const QString& folde
     ui.setStatus(1, kExporting);
     QString failure;
     try {
-        if (!QDir().mkpath(result.folder))
-            throw ExportFailure{
-                QStringLiteral("The folder %1 could not be made.").arg(result.folder)};
+        files::makePrivateFolder(result.folder);
         NewGroupFiles files(result.folder);
         writeGroups(session, files, result);
         files.swapInto(result.folder);

@@ -1,13 +1,13 @@
 #include "exports/SummaryXml.h"
 
 #include "db/Database.h"
+#include "db/SafeFile.h"
 #include "db/Session.h"
 #include "db/SignIn.h"
 #include "import/ImportDriver.h"
 #include "worksheet/DataElements.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 #include <QXmlStreamWriter>
 
@@ -206,9 +206,7 @@ void checkXmlChars(const std::vector<QStringList>& records) {
 }
 
 void writeSummaryFile(const QString& path, const std::vector<QStringList>& records) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Failure{QStringLiteral("%1 could not be written: %2").arg(path, file.errorString())};
+    files::AtomicFile file(path);
     QXmlStreamWriter xml(&file);
     xml.setAutoFormatting(true);
     xml.writeStartDocument();
@@ -222,11 +220,7 @@ void writeSummaryFile(const QString& path, const std::vector<QStringList>& recor
     }
     xml.writeEndElement();
     xml.writeEndDocument();
-    if (xml.hasError() || !file.commit()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        throw Failure{QStringLiteral("%1 could not be written: %2").arg(path, why)};
-    }
+    file.commit();
 }
 
 } // namespace
@@ -241,21 +235,30 @@ SummaryExportResult ExportSummaryXml(Session& session, const QString& path) {
     ui.setStatus(1, kExporting);
     QString failure;
     try {
-        const std::vector<QStringList> records = readSummaryRecords(session);
-        checkXmlChars(records);
-        writeSummaryFile(result.path, records);
-        result.records = static_cast<int>(records.size());
-        result.ok = true;
+        // An empty file would pass for a submission of nothing.
+        if (session.db().scalar("SELECT count(*) FROM tblsample").toLongLong() == 0) {
+            failure = QStringLiteral("There is no sample to export.");
+        } else {
+            const std::vector<QStringList> records = readSummaryRecords(session);
+            checkXmlChars(records);
+            try {
+                writeSummaryFile(result.path, records);
+                result.records = static_cast<int>(records.size());
+                result.ok = true;
+            } catch (const DbError& e) {
+                // Its text says already that the file was not written.
+                failure = e.message();
+            }
+        }
     } catch (const Failure& f) {
-        failure = f.text;
+        failure = f.text + QStringLiteral("\nThe summary/analytical file was not written.");
     } catch (const DbError& e) {
-        failure = e.message();
+        failure = e.message() + QStringLiteral("\nThe summary/analytical file was not written.");
     }
     ui.setStatus(1, QString());
     ui.setBusy(false);
     if (!result.ok) {
-        ui.message(failure + QStringLiteral("\nThe summary/analytical file was not written."),
-                   Icon::Exclamation);
+        ui.message(failure, Icon::Exclamation);
         return result;
     }
     ui.message(QStringLiteral("Export has completed.\n%1").arg(result.path), Icon::Information);

@@ -58,7 +58,8 @@ struct SummaryExportResult {
 //
 // path: the file to write; empty for summaryFileName(now) in the program folder. The file is
 // written whole or not at all: a value with a character XML cannot hold (a control character
-// pasted into the comments, say) is named in a message and no file is made. Tells the outcome
+// pasted into the comments, say) is named in a message and no file is made. Without a sample
+// there is nothing to submit: no file is made and the user is told so. Tells the outcome
 // through the session's front end.
 SummaryExportResult ExportSummaryXml(Session& session, const QString& path = {});
 

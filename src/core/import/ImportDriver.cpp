@@ -1,6 +1,7 @@
 #include "import/ImportDriver.h"
 
 #include "db/Database.h"
+#include "db/SafeFile.h"
 #include "db/Session.h"
 #include "db/SignIn.h"
 #include "import/ExtractReader.h"
@@ -16,7 +17,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSaveFile>
 #include <QStorageInfo>
 
 #include <sqlite3.h>
@@ -103,9 +103,7 @@ QSet<QString> loadStates(Database& db) {
 }
 
 void writeErrorReport(const QString& path, const QString& extract, const ImportLog& log) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw DbError(QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
+    files::AtomicFile file(path);
     file.write(
         QStringLiteral("errors in file: %1 on %2\r\n\r\n\r\n\r\n")
             .arg(QFileInfo(extract).absoluteFilePath(), generalDate(QDateTime::currentDateTime()))
@@ -113,11 +111,12 @@ void writeErrorReport(const QString& path, const QString& extract, const ImportL
     try {
         log.writeTo(file);
     } catch (const std::runtime_error& e) {
-        file.cancelWriting();
-        throw DbError(QString::fromStdString(e.what()));
+        // A failed write is told as the disk's reason, not as the log's.
+        const QString why = file.failure();
+        file.discard();
+        throw DbError(why.isEmpty() ? QString::fromStdString(e.what()) : why);
     }
-    if (!file.commit())
-        throw DbError(QStringLiteral("Cannot write '%1': %2").arg(path, file.errorString()));
+    file.commit();
 }
 
 // Why the import cannot start on this database, or nothing when it can.

@@ -4,6 +4,7 @@
 #include "db/DataSource.h"
 #include "db/DatabaseFiles.h"
 #include "db/IniText.h"
+#include "db/SafeFile.h"
 #include "db/Session.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <optional>
 
 #include <sql.h>
@@ -148,6 +150,24 @@ TEST_F(DataSourceTest, RelativePathsAreWrittenWhole) {
     EXPECT_EQ(datasource::databaseOf("ORVRelative"), QDir::current().filePath("some/where.mdb"));
     EXPECT_THROW(datasource::write("ORVBad", kDataSourceDriver, "a\n[Evil]\nDriver=x"), DbError);
     EXPECT_FALSE(readIniFile(odbcIni()).hasSection("Evil"));
+
+    // A data source file the disk cannot take stays as it was, and the user is told why.
+    const QByteArray before = test::readFile(odbcIni());
+    files::setWriteFault([](const QString&, bool) { return ENOSPC; });
+    createDataSource(*session, kDataSourceName, dir.file("run.mdb"));
+    files::setWriteFault({});
+    EXPECT_EQ(test::readFile(odbcIni()), before);
+    EXPECT_EQ(ui.lastMessage(),
+              QString("DSN Creation Failed\nThe disk is full: %1 was not written; the previous "
+                      "file is unchanged.")
+                  .arg(odbcIni()));
+    // Pointing the record again at the database it names writes nothing.
+    createDataSource(*session, kDataSourceName, dir.file("run.mdb"));
+    ui.shown.clear();
+    files::setWriteFault([](const QString&, bool) { return ENOSPC; });
+    createDataSource(*session, kDataSourceName, dir.file("run.mdb"));
+    files::setWriteFault({});
+    EXPECT_TRUE(ui.shown.isEmpty()) << ui.lastMessage().toStdString();
 }
 
 // A driver manager's list of drivers, and a home of the test's own where a missing driver is

@@ -72,6 +72,18 @@ TEST(CsvField, QuotesOnlyWhatMustBe) {
         {"two\nlines", "\"two\nlines\""},
         {"cr\rhere", "\"cr\rhere\""},
         {QString::fromUtf8("Müller"), "M\xc3\xbcller"},
+        // What a spreadsheet would run as a formula is made text; numbers stay numbers.
+        {"=cmd| /C calc!A0", "'=cmd| /C calc!A0"},
+        {"+1+2", "'+1+2"},
+        {"-2+3", "'-2+3"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\tx", "'\tx"},
+        {"\r=1", "\"'\r=1\""},
+        {"=a,b", "\"'=a,b\""},
+        {"a=b", "a=b"},
+        {"-12.5", "-12.5"},
+        {"+7", "+7"},
+        {"-", "'-"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(csvField(c.value), c.field) << c.value.toStdString();
@@ -112,6 +124,7 @@ TEST_F(GridExport, XlsxHoldsEveryCellAsText) {
     s.rows[0] = {"012345678", "Smith & <Sons>"};
     s.rows[1] = {"", QString::fromUtf8("Müller")};
     s.rows[2] = {"bell\x07", "tab\there"};
+    s.rows[3] = {"=cmd| /C calc!A0", "@SUM(A1)"};
     const GridExportResult r = exportGridXlsx(s, file("grid.xlsx"), {&ui, nullptr});
     ASSERT_EQ(r.outcome, GridExportOutcome::Written) << r.error.toStdString();
     EXPECT_EQ(r.rows, 1200);
@@ -128,6 +141,10 @@ TEST_F(GridExport, XlsxHoldsEveryCellAsText) {
     // A control character is kept in the escaped form spreadsheets read back, not dropped.
     EXPECT_EQ(cells.value("A4"), "bell_x0007_");
     EXPECT_EQ(cells.value("B4"), "tab\there");
+    // Formula-like text stays text in a workbook, with nothing added.
+    EXPECT_EQ(cells.value("A5"), "=cmd| /C calc!A0");
+    EXPECT_EQ(cells.value("B5"), "@SUM(A1)");
+    EXPECT_FALSE(sheet.contains("<f>"));
     EXPECT_EQ(cells.value("A1201"), "1200");
     EXPECT_EQ(cells.value("B1201"), "1440000");
     EXPECT_EQ(entries(), QStringList{"ORVTemplate.xmdb"} << "grid.xlsx");

@@ -159,13 +159,14 @@ TEST_F(SummaryXml, DefaultNameInTheProgramFolder) {
     EXPECT_TRUE(QFileInfo::exists(r.path));
 }
 
-TEST_F(SummaryXml, EmptySampleGivesNoRecords) {
+// A file of no records would pass for a submission: none is made, an earlier one stays.
+TEST_F(SummaryXml, EmptySampleIsNotExported) {
+    writeFile(path, "earlier");
     const SummaryExportResult r = exportNow(path);
-    ASSERT_TRUE(r.ok);
-    const SummaryFile f = parse(readFile(path));
-    EXPECT_TRUE(f.error.isEmpty());
-    EXPECT_EQ(f.root, "SummaryAnalytical");
-    EXPECT_TRUE(f.records.isEmpty());
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(ui.lastMessage(), "There is no sample to export.");
+    EXPECT_EQ(ui.shown.last().icon, Icon::Exclamation);
+    EXPECT_EQ(readFile(path), "earlier");
 }
 
 // What XML cannot hold is named, and no file is made (nor an earlier one spoilt).
