@@ -137,8 +137,10 @@ const QVector<Command>& commands() {
         {"repair", "DB", "check a validation database and rebuild it when damaged", cmdRepair},
         {"signin",
          "DB --fiscal-year Y [--period-start D] [--period-end D] [--sample-start D] "
-         "[--office X] [--wib X] [--case-mgr X]",
-         "sign in: store the reporting period and filters, print the settings and the filter",
+         "[--office X] [--wib X] [--case-mgr X] [--clear-filter]",
+         "sign in: store the reporting period and filters, print the settings and the filter. "
+         "A filter left off keeps the one stored before; an empty value (--office \"\") clears "
+         "it, --clear-filter clears all three",
          signInCommand},
         {"import", "DB EXTRACT [--seed N] [--yes]",
          "load an extract into a signed-in database, check it and draw the sample", importCommand},

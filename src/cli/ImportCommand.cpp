@@ -44,8 +44,10 @@ int importCommand(Context& ctx, QStringList& args) {
     const ImportResult r =
         driver.importExtractFile(QFileInfo(args[1]).absoluteFilePath(), ImportOptions{seed});
     view.print(ctx.out);
-    if (r.outcome == ImportOutcome::Declined)
+    if (r.outcome == ImportOutcome::Declined) {
+        ctx.err << "Nothing was imported (--yes confirms the reload)." << Qt::endl;
         return Failure;
+    }
     // A failure the import did not already tell on stderr: the extract's content stopped it.
     if (r.outcome != ImportOutcome::Completed && !ctx.ui.failed())
         ctx.err << "Import failed: "

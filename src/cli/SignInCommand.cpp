@@ -17,7 +17,17 @@ bool isDateColumn(const QString& name) {
     return false;
 }
 
-void printSettings(Context& ctx) {
+// The filter settings, with the option that sets each.
+struct FilterOption {
+    const char* column;
+    const char* option;
+};
+const FilterOption kFilters[] = {
+    {"OfficeName", "--office"}, {"WibName", "--wib"}, {"CaseMgr", "--case-mgr"}};
+
+// A filter's stored value, told as kept when this command line did not give it: a sign-in that
+// forgets a filter keeps figures filtered without anyone having asked for it.
+void printSettings(Context& ctx, const QStringList& givenFilters) {
     Statement st = ctx.session.db().prepare(
         "SELECT FiscalYear, Period, PeriodEnd, ReportingPeriodStart, ReportingPeriodEnd, "
         "SampleStartDate, OfficeName, WibName, CaseMgr, PopType, State, showtips FROM tblsystem");
@@ -28,16 +38,29 @@ void printSettings(Context& ctx) {
         QString value = st.value(i).toString();
         if (isDateColumn(name))
             value = shortDate(QDate::fromString(value, Qt::ISODate));
-        ctx.out << name << ": " << value << "\n";
+        ctx.out << name << ": " << value;
+        for (const FilterOption& f : kFilters) {
+            if (name.compare(QLatin1String(f.column), Qt::CaseInsensitive) == 0 &&
+                !value.trimmed().isEmpty() && !givenFilters.contains(QLatin1String(f.option)))
+                ctx.out << " (kept from before; " << f.option
+                        << " \"\" or --clear-filter clears it)";
+        }
+        ctx.out << "\n";
     }
 }
 
 } // namespace
 
 // Signs in as the sign-in screen does: the boxes start from the stored settings, the fiscal
-// year is typed first (and sets the period), then the dates and filters given.
+// year is typed first (and sets the period), then the dates and filters given; --clear-filter
+// empties the three filters first, as the Clear Filter button does.
 int signInCommand(Context& ctx, QStringList& args) {
     bool bad = false;
+    const bool clearFilters = takeFlag(args, QStringLiteral("--clear-filter"));
+    QStringList givenFilters;
+    for (const FilterOption& f : kFilters)
+        if (args.contains(QLatin1String(f.option)))
+            givenFilters << QLatin1String(f.option);
     const QString fiscalYear = takeOption(args, QStringLiteral("--fiscal-year"), bad);
     const QString periodStart = takeOption(args, QStringLiteral("--period-start"), bad);
     const QString periodEnd = takeOption(args, QStringLiteral("--period-end"), bad);
@@ -67,6 +90,8 @@ int signInCommand(Context& ctx, QStringList& args) {
                 return Failure;
             }
         }
+        if (clearFilters)
+            form.officeName = form.wibName = form.caseMgr = QStringLiteral(" ");
         // An empty filter option clears that filter.
         auto filter = [](const QString& value, QString& box) {
             if (!value.isNull())
@@ -77,7 +102,10 @@ int signInCommand(Context& ctx, QStringList& args) {
         filter(caseMgr, form.caseMgr);
         if (!signIn(ctx.session, form, SignInMode::SignIn).ok)
             return Failure;
-        printSettings(ctx);
+        printSettings(ctx, clearFilters
+                               ? QStringList{QStringLiteral("--office"), QStringLiteral("--wib"),
+                                             QStringLiteral("--case-mgr")}
+                               : givenFilters);
         ctx.out << reportingPeriodText(ctx.session.settings) << "\n"
                 << filterStateText(ctx.session.recordFilter) << "\n"
                 << "Filter text: " << ctx.session.filterText.trimmed() << "\n"

@@ -46,10 +46,24 @@ TEST_F(SignInCliTest, DatesAndFilters) {
     EXPECT_TRUE(r.out.contains(
         "Filter text: tblORVMaster.OfficeName = 'North' tblORVMaster.CaseMgr = 'Ann'\n"));
 
-    // The filters stay until cleared; an empty value clears one.
+    // The filters stay until cleared, and the settings say which were kept; an empty value
+    // clears one, --clear-filter all of them before those given.
     r = cli({"signin", db, "--fiscal-year", "2008", "--office", ""});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("Filter text: tblORVMaster.CaseMgr = 'Ann'\n"));
+    EXPECT_TRUE(r.out.contains(
+        "CaseMgr: Ann (kept from before; --case-mgr \"\" or --clear-filter clears it)\n"));
+    EXPECT_TRUE(r.out.contains("OfficeName:  \n"));
+    r = cli({"signin", db, "--fiscal-year", "2008", "--clear-filter", "--wib", "West"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Filter text: tblORVMaster.WibName = 'West'\n"));
+    EXPECT_TRUE(r.out.contains("CaseMgr:  \n"));
+    r = cli({"signin", db, "--fiscal-year", "2008", "--clear-filter"});
+    EXPECT_TRUE(r.out.contains("Filter (OFF)\n"));
+    EXPECT_FALSE(r.out.contains("kept from before"));
+    EXPECT_TRUE(cli({"signin", "--help"})
+                    .out.contains("A filter left off keeps the one stored "
+                                  "before"));
 }
 
 TEST_F(SignInCliTest, InvalidInputFails) {

@@ -12,7 +12,7 @@ namespace orv::test {
 
 namespace {
 
-enum class Fault { None, Write, Sync, Full };
+enum class Fault { None, Write, Sync, Full, ReadOnlyFolder };
 
 struct State {
     std::mutex mutex;
@@ -61,6 +61,7 @@ int check(const ShimFile* f, bool isWrite) {
     case Fault::Full:
         return SQLITE_FULL;
     case Fault::None:
+    case Fault::ReadOnlyFolder:
         break;
     }
     return SQLITE_OK;
@@ -167,6 +168,16 @@ const sqlite3_io_methods kMethods1 = [] {
 int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
     auto* shim = reinterpret_cast<ShimFile*>(file);
     shim->base.pMethods = nullptr;
+    if (flags & SQLITE_OPEN_MAIN_JOURNAL) {
+        State& s = state();
+        std::lock_guard<std::mutex> lock(s.mutex);
+        // What the engine's own layer says when a folder refuses a new file.
+        if (s.fault == Fault::ReadOnlyFolder && name &&
+            std::string(name).find(s.pathPart) != std::string::npos) {
+            s.fired = true;
+            return SQLITE_READONLY_DIRECTORY;
+        }
+    }
     shim->real = reinterpret_cast<sqlite3_file*>(shim + 1);
     std::memset(shim->real, 0, static_cast<size_t>(gReal->szOsFile));
     const int rc = gReal->xOpen(gReal, name, shim->real, flags, outFlags);
@@ -285,6 +296,10 @@ void FaultVfs::armSyncFailure(int n, const QString& pathPart) {
 
 void FaultVfs::armDiskFull(int n, const QString& pathPart) {
     arm(Fault::Full, n, pathPart);
+}
+
+void FaultVfs::armReadOnlyFolder(const QString& pathPart) {
+    arm(Fault::ReadOnlyFolder, 0, pathPart);
 }
 
 void FaultVfs::reset() {

@@ -30,6 +30,9 @@ public:
     static void armWriteFailure(int n, const QString& pathPart = {}); // an I/O error on write
     static void armSyncFailure(int n, const QString& pathPart = {});  // an I/O error on sync
     static void armDiskFull(int n, const QString& pathPart = {});     // "database or disk is full"
+    // No journal can be made for a database whose path contains pathPart, as in a read-only
+    // folder.
+    static void armReadOnlyFolder(const QString& pathPart);
     static void reset();
 
     // Whether an armed failure has been returned since the last arming.

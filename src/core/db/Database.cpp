@@ -2,19 +2,61 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <sqlite3.h>
 
+#include <unistd.h>
 #include <utility>
 
 namespace orv {
 
 namespace {
-QString engineText(sqlite3* db, int rc) {
-    if (db)
-        return QString::fromUtf8(sqlite3_errmsg(db));
-    return QString::fromUtf8(sqlite3_errstr(rc));
+
+bool canWrite(const QString& path) {
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
 }
+
+// The failures a user can do something about, said so that they know what: a damaged file
+// names the repair, a full disk and a folder or file that cannot be written say so. The
+// engine's own words for everything else.
+QString explained(int rc, const QString& text, const QString& database) {
+    const int primary = rc & 0xff;
+    const QString file = QDir::toNativeSeparators(database);
+    const QString folder = QDir::toNativeSeparators(QFileInfo(database).absolutePath());
+    if (primary == SQLITE_CORRUPT)
+        return QStringLiteral("The database %1 is damaged (%2); Utilities > Fix Database "
+                              "(`orvdv-cli repair`) may recover it.")
+            .arg(file, text);
+    if (primary == SQLITE_FULL)
+        return QStringLiteral("The disk is full: the database %1 could not be changed. Free some "
+                              "space in %2 and try again.")
+            .arg(file, folder);
+    // The engine cannot make the journal it needs beside the database before changing it.
+    if (rc == SQLITE_READONLY_DIRECTORY ||
+        ((primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN) && !canWrite(folder)))
+        return QStringLiteral("The folder %1 is read-only: the database %2 can be read but not "
+                              "changed there. Copy it to a folder you can write to.")
+            .arg(folder, file);
+    if (primary == SQLITE_READONLY && QFileInfo::exists(database) && !canWrite(database))
+        return QStringLiteral("The database %1 is read-only: it can be read but not changed.")
+            .arg(file);
+    return text;
+}
+
+QString engineText(sqlite3* db, int rc, const char* message = nullptr) {
+    if (!db)
+        return QString::fromUtf8(sqlite3_errstr(rc));
+    const QString text = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
+    const char* file = sqlite3_db_filename(db, "main");
+    // A database in memory or a scratch one of the engine has no file to speak of.
+    if (!file || !*file)
+        return text;
+    return explained(rc, text, QString::fromUtf8(file));
+}
+
 } // namespace
 
 Statement::Statement(sqlite3* db, std::string_view sql) : mDb(db) {
@@ -243,7 +285,7 @@ void Database::exec(std::string_view sql) {
     const std::string text(sql);
     const int rc = sqlite3_exec(mDb, text.c_str(), nullptr, nullptr, &err);
     if (rc != SQLITE_OK) {
-        const QString message = err ? QString::fromUtf8(err) : engineText(mDb, rc);
+        const QString message = engineText(mDb, rc, err);
         sqlite3_free(err);
         throw DbError(message, rc);
     }

@@ -617,8 +617,16 @@ FileResult repairDatabaseFile(Session& session, const FaultHook& hook) {
         return FileResult::Cancelled;
     } catch (const DbError& e) {
         if (session.openDatabaseConnection(file, session.lastConnectError)) {
-            session.ui().message(QStringLiteral("Unable to log into system ") +
-                                     session.lastConnectError,
+            // The engine's own words for the damage: the usual text would send the user to
+            // the repair that has just failed.
+            const int primary = e.code() & 0xff;
+            const QString why = primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB
+                                    ? QString::fromUtf8(sqlite3_errstr(e.code()))
+                                    : e.message();
+            session.ui().message(QStringLiteral("Repair could not recover the database %1 (%2). "
+                                                "Restore it from a copy, or create a new "
+                                                "database and import the extract again.")
+                                     .arg(native(file), why),
                                  Icon::Critical);
             session.ui().endProgram();
             return FileResult::Failed;

@@ -15,9 +15,13 @@ namespace {
 const QString kLockSuffix = QStringLiteral(".lock");
 const QString kScratchSuffix = QStringLiteral(".orvtmp");
 
-// One name per file, however the path was written: the folder is resolved, the name kept.
+// One name per file, however the path was written: through a link or another spelling of
+// its folder, an existing file is known by its real path; one still to be made by its real
+// folder and its name.
 QString keyOf(const QString& path) {
     const QFileInfo info(path);
+    if (const QString real = info.canonicalFilePath(); !real.isEmpty())
+        return real;
     QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
     if (folder.isEmpty())
         folder = info.absolutePath();
@@ -97,8 +101,11 @@ bool DatabaseLock::acquire(const QString& path) {
             entry->file = std::move(file);
             registry().insert(key, entry);
             // Nobody else can be writing the scratch file now: what is there was left behind.
-            if (entry->file)
+            // Both names: a scratch file is named after the path its writer was given.
+            if (entry->file) {
                 QFile::remove(scratchFileFor(key));
+                QFile::remove(scratchFileFor(QFileInfo(path).absoluteFilePath()));
+            }
         }
     }
     mEntry = std::move(entry);

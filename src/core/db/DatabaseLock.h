@@ -10,6 +10,7 @@ namespace orv {
 // database that one copy works on: a lock file beside the database, "<database>.lock", that
 // belongs to a live process. A lock left by a copy that died is taken over.
 //
+// A database is its file: a link to it or another spelling of its path takes the same lock.
 // Within one process the lock is shared: every holder of the same database gets the same
 // lock, released when the last one lets go.
 //

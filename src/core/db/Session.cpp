@@ -58,6 +58,9 @@ void checkValidationDatabase(Database& db) {
     } catch (const DbError& e) {
         if (isBusyCode(e.code()))
             throw DbError(kDatabaseInUse, e.code());
+        // A damaged validation database is told as such, with the way to repair it.
+        if ((e.code() & 0xff) != SQLITE_NOTADB)
+            throw;
         throw DbError(
             QStringLiteral("The file is not a validation database (%1).").arg(e.message()),
             e.code());
@@ -90,6 +93,8 @@ bool Session::openDatabaseConnection(const QString& path, QString& errorText) {
         checkUnfinishedImport(*this);
         return false;
     } catch (const DbError& e) {
+        // Nothing may work on a database whose open failed half-way.
+        mDb.close();
         errorText = e.message();
         return true;
     }

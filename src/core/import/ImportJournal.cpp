@@ -113,12 +113,9 @@ void checkUnfinishedImport(Session& session) {
     if (!session.isOpen())
         return;
     // No other copy of the program can be importing: the session holds the database's lock.
-    try {
-        if (const auto run = importJournal::recover(session.db()))
-            session.ui().message(unfinishedImportText(*run), Icon::Exclamation);
-    } catch (const DbError& e) {
-        session.ui().message(e.message(), Icon::Exclamation);
-    }
+    // A recovery that fails (a full disk) fails the open: the database is not fit to work on.
+    if (const auto run = importJournal::recover(session.db()))
+        session.ui().message(unfinishedImportText(*run), Icon::Exclamation);
 }
 
 } // namespace orv

@@ -46,7 +46,8 @@ std::optional<Unfinished> recover(Database& db);
 QString unfinishedImportText(const importJournal::Unfinished& run);
 
 // Run on every open: reports an unfinished import through the front end and repairs the master.
-// An import still running in another program is left alone.
+// An import still running in another program is left alone. Throws DbError when the repair
+// fails.
 void checkUnfinishedImport(Session& session);
 
 } // namespace orv

@@ -2,8 +2,10 @@
 
 #include "db/Database.h"
 #include "db/Session.h"
+#include "import/ExtractReader.h"
 #include "import/ImportRun.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringDecoder>
 
@@ -17,7 +19,28 @@ constexpr int kFieldCount = 2 + kReportedCountsPerLine; // cell, description, th
 
 struct LineFailure {
     QString text;
+    bool saysTableKept = false; // the text already says the table was left as it was
 };
+
+// Reads one line of at most the extract's line limit, so a file that is one huge line is
+// refused after reading that much and no more. False at the end of the file.
+bool readCountsLine(QFile& file, int lineNumber, QByteArray& bytes) {
+    if (file.atEnd())
+        return false;
+    constexpr qint64 kLimit = qint64(ExtractReader::kMaxLineBytes);
+    bytes = file.readLine(kLimit + 3); // the line and its CR LF
+    qsizetype content = bytes.size();
+    if (bytes.endsWith('\n'))
+        --content;
+    if (content > 0 && bytes.at(content - 1) == '\r')
+        --content;
+    if (content > kLimit || (!bytes.endsWith('\n') && !file.atEnd()))
+        throw LineFailure{QStringLiteral("Line %1 is longer than %2 bytes: no counts line is "
+                                         "that long.")
+                              .arg(lineNumber)
+                              .arg(kLimit)};
+    return true;
+}
 
 void label(ImportView* view, int which, const QString& text) {
     if (view) {
@@ -89,6 +112,7 @@ QString GetCsvField(const QString& line, int n) {
 
 CountsResult ImportReportedCounts(Session& session, const QString& path, ImportView* view) {
     CountsResult result;
+    bool tableKeptSaid = false;
     if (!session.ui().ask(QuestionId::ReloadReportedCounts, kReloadCountsQuestion,
                           Icon::Exclamation)) {
         label(view, 1, QString());
@@ -106,8 +130,8 @@ CountsResult ImportReportedCounts(Session& session, const QString& path, ImportV
         Statement insert = db.prepare("INSERT INTO tblReportedCounts (rptcell, Description, seq, "
                                       "reportedcount) VALUES (?1, ?2, ?3, ?4)");
         int lineNumber = 0;
-        while (!file.atEnd()) {
-            QByteArray bytes = file.readLine();
+        QByteArray bytes;
+        while (readCountsLine(file, lineNumber + 1, bytes)) {
             if (++lineNumber == 1 && bytes.startsWith("\xEF\xBB\xBF"))
                 bytes.remove(0, 3);
             const QString line = decodeCountsLine(bytes);
@@ -132,10 +156,17 @@ CountsResult ImportReportedCounts(Session& session, const QString& path, ImportV
         if (file.error() != QFileDevice::NoError)
             throw LineFailure{
                 QStringLiteral("%1 could not be read: %2").arg(path, file.errorString())};
+        // Emptying the table is no import: a file without a line of counts is a wrong file.
+        if (result.lines == 0)
+            throw LineFailure{QStringLiteral("%1 holds no counts; the Reported Counts Table was "
+                                             "left as it was.")
+                                  .arg(QDir::toNativeSeparators(path)),
+                              true};
         tx.commit();
         result.outcome = CountsOutcome::Imported;
     } catch (const LineFailure& f) {
         result.error = f.text;
+        tableKeptSaid = f.saysTableKept;
     } catch (const DbError& e) {
         result.error = e.message();
     }
@@ -143,8 +174,10 @@ CountsResult ImportReportedCounts(Session& session, const QString& path, ImportV
         result.outcome = CountsOutcome::Failed;
         result.lines = result.rows = 0;
         label(view, 1, QStringLiteral("Import Failed!"));
-        session.ui().message(result.error + QStringLiteral("\nThe Reported Counts Table was left "
-                                                           "as it was."),
+        session.ui().message(tableKeptSaid ? result.error
+                                           : result.error + QStringLiteral("\nThe Reported Counts "
+                                                                           "Table was left as it "
+                                                                           "was."),
                              Icon::Exclamation);
         return result;
     }

@@ -51,8 +51,9 @@ struct CountsResult {
 // Replaces tblReportedCounts with the counts of a file: a line "cell,description,c1,...,c9"
 // becomes nine rows (seq 1 to 9) with the cell and description as typed and the counts as
 // numbers, an empty count 0; empty lines are skipped. Asks before, and replaces the table only
-// when every line is sound: a line with fewer than nine counts (or text after the ninth) or a
-// count that is no number is named in a message and the table stays as it was. Shows its
+// when every line is sound: a line with fewer than nine counts (or text after the ninth), a
+// count that is no number or a line longer than the extract's limit is named in a message and
+// the table stays as it was; so it does for a file without a line of counts. Shows its
 // progress and outcome on the import screen's labels when a view is given.
 CountsResult ImportReportedCounts(Session& session, const QString& file,
                                   ImportView* view = nullptr);

@@ -113,6 +113,13 @@ TEST_F(ReportedCounts, BadLineLeavesTheTableAsItWas) {
         {"a count that is text", "\n\n1,Good,1,2,x3,4,5,6,7,8,9\n",
          "Line 3: count 3 (field 5) is not a number: \"x3\""},
         {"infinity", "1,Good,1,2,3,4,5,6,7,8,inf\n", "Line 1: count 9"},
+        // Emptying the table is no import.
+        {"an empty file", "",
+         "counts.csv holds no counts; the Reported Counts Table was left as it was."},
+        {"blank lines only", "\n   \r\n\t\n", "counts.csv holds no counts"},
+        // The extract's line limit: the rest of such a line is never read.
+        {"a line past the limit", "1,Good,1,2,3,4,5,6,7,8,9\n2,x," + QByteArray(1 << 20, '9'),
+         "Line 2 is longer than 1048576 bytes"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -127,6 +134,14 @@ TEST_F(ReportedCounts, BadLineLeavesTheTableAsItWas) {
         EXPECT_TRUE(ui.shown[0].text.contains(QString::fromLatin1(c.named)))
             << ui.shown[0].text.toStdString();
     }
+}
+
+TEST_F(ReportedCounts, ALineAsLongAsTheLimitIsRead) {
+    QByteArray line = "1,Good,1,2,3,4,5,6,7,8,";
+    line += QByteArray((1 << 20) - line.size() - 1, ' ') + "9";
+    const CountsResult r = import(line + "\r\n");
+    ASSERT_EQ(r.outcome, CountsOutcome::Imported) << r.error.toStdString();
+    EXPECT_EQ(counts("1").last(), "9");
 }
 
 TEST_F(ReportedCounts, MissingFileLeavesTheTableAsItWas) {
