@@ -5,8 +5,13 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QLockFile>
+#include <QThread>
 
 #include <mutex>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace orv {
 
@@ -26,6 +31,29 @@ QString keyOf(const QString& path) {
     if (folder.isEmpty())
         folder = info.absolutePath();
     return QDir(folder).filePath(info.fileName());
+}
+
+bool heldByAnyone(const QString& lockFile) {
+    const int fd = ::open(QFile::encodeName(lockFile).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
+// A copy killed between making its lock file and writing its name in it leaves a file that
+// names no owner, which would keep the database locked for good. Its owner held the file
+// locked from the moment it made it: when nobody does, a moment later too, it is removed.
+bool leftUnwritten(QLockFile& lock, const QString& lockFile) {
+    qint64 pid = 0;
+    QString host, app;
+    if (lock.getLockInfo(&pid, &host, &app) || heldByAnyone(lockFile))
+        return false;
+    QThread::msleep(100);
+    if (lock.getLockInfo(&pid, &host, &app) || heldByAnyone(lockFile))
+        return false;
+    return lock.removeStaleLockFile();
 }
 
 } // namespace
@@ -86,7 +114,10 @@ bool DatabaseLock::acquire(const QString& path) {
             auto file = std::make_unique<QLockFile>(lockFileFor(key));
             // Only a dead owner makes a lock stale, however long a copy has been working.
             file->setStaleLockTime(0);
-            if (!file->tryLock(0)) {
+            if (!file->tryLock(0) && file->error() == QLockFile::LockFailedError &&
+                leftUnwritten(*file, lockFileFor(key)))
+                file->tryLock(0);
+            if (!file->isLocked()) {
                 if (file->error() == QLockFile::LockFailedError) {
                     mError = QStringLiteral("The database %1 is open in another copy of the "
                                             "program.")

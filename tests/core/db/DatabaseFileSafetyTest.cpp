@@ -12,7 +12,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+
 #include <QProcess>
+#include <sys/file.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -208,12 +210,26 @@ TEST_F(SafetyTest, ADatabaseOfAnotherCopyIsLeftAlone) {
         EXPECT_EQ(session->lockedDatabase(), mine);
     }
 
-    // Once that copy has ended, even without letting go, the database can be opened.
+    // Once that copy has ended, even without letting go, or was killed before it wrote its name
+    // in the lock, the database can be opened.
     other.reset();
-    leaveDeadLock(held);
-    EXPECT_EQ(openDatabase(*session, held), FileResult::Opened);
-    EXPECT_EQ(session->lockedDatabase(), held);
-    EXPECT_FALSE(QFile::exists(DatabaseLock::lockFileFor(mine)));
+    for (const bool named : {true, false}) {
+        SCOPED_TRACE(named ? "named" : "unwritten");
+        if (named)
+            leaveDeadLock(held);
+        else
+            test::writeFile(DatabaseLock::lockFileFor(held), "");
+        EXPECT_EQ(openDatabase(*session, held), FileResult::Opened);
+        EXPECT_EQ(session->lockedDatabase(), held);
+        EXPECT_FALSE(QFile::exists(DatabaseLock::lockFileFor(mine)));
+        ASSERT_EQ(openDatabase(*session, mine), FileResult::Opened);
+    }
+    // An unwritten lock file that is held is a copy still starting: it keeps the database.
+    QFile starting(DatabaseLock::lockFileFor(held));
+    ASSERT_TRUE(starting.open(QIODevice::WriteOnly));
+    ASSERT_EQ(::flock(starting.handle(), LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(openDatabase(*session, held), FileResult::Failed);
+    EXPECT_EQ(session->lockedDatabase(), mine);
 }
 
 TEST_F(SafetyTest, TheLockFollowsTheDatabaseItsSessionWorksOn) {
