@@ -61,8 +61,11 @@ int importCommand(Context& ctx, QStringList& args) {
     } catch (const DbError&) {
     }
     ctx.out << "Seed: " << seed << "\n";
+    // A refused import leaves the report of the one before it; only a new one is named.
     ctx.out << "Error report: "
-            << (r.reportWritten ? errorReportPath(ctx.session) : QStringLiteral("none (no errors)"))
+            << (r.reportWritten                         ? errorReportPath(ctx.session)
+                : r.outcome == ImportOutcome::Completed ? QStringLiteral("none (no errors)")
+                                                        : QStringLiteral("none written"))
             << Qt::endl;
     return r.outcome == ImportOutcome::Completed ? Ok : Failure;
 }
