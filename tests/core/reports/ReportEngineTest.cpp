@@ -14,17 +14,17 @@ protected:
         writeFile(dir.file(id + QStringLiteral(".rpt")), text.toUtf8());
     }
     // Head, table head, every block after a "|", tail.
-    QString render(const QString& id, const QString& obs = {}) {
-        ReportRun run(*session, id, obs);
+    QString render(const QString& id, const QString& obs = {}, const ReportLimits& limits = {}) {
+        ReportRun run(*session, id, obs, limits);
         QString html = run.headHtml() + run.tableHeadHtml();
         QString block;
         while (run.nextBlock(block))
             html += QLatin1Char('|') + block;
         return html + run.tailHtml();
     }
-    QString failure(const QString& id, const QString& obs = {}) {
+    QString failure(const QString& id, const QString& obs = {}, const ReportLimits& limits = {}) {
         try {
-            render(id, obs);
+            render(id, obs, limits);
         } catch (const ReportError& e) {
             return e.message();
         }
@@ -63,6 +63,89 @@ TEST_F(ReportEngineTest, AFaultyDefinitionIsToldWithItsPlace) {
     // Only a report whose rows can be chosen by OBS can be shown for one record.
     EXPECT_TRUE(failure(QStringLiteral("R003-1"), QStringLiteral("5"))
                     .contains("cannot be shown for one record"));
+}
+
+// Definitions are files an agency edits: one that would write, or would run without end, is
+// stopped with its place before anything in the database changes.
+TEST_F(ReportEngineTest, ADefinitionThatWritesOrRunsAwayIsStopped) {
+    addSample(11);
+    addSample(12);
+    ReportLimits small;
+    small.rows = 100;
+    small.heldBytes = 1 << 20;
+    small.outputBytes = 64 << 10;
+    small.nesting = 4;
+    ReportLimits noTime = small;
+    noTime.queryTime = std::chrono::milliseconds(0);
+    const ReportLimits shipped;
+    const QString endless = QStringLiteral(
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c\n");
+    const QString fifty = QStringLiteral("[query q]\nWITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
+                                         "SELECT x + 1 FROM c WHERE x < 50) SELECT x FROM c\n");
+    const QString written = QStringLiteral(": a report may only read the database; this "
+                                           "statement would change it and was not run.");
+    // 100,000 nested sections, as a mistaken editor of the head once made.
+    const QString deep =
+        QStringLiteral("{{#q}}").repeated(100000) + QStringLiteral("{{/q}}").repeated(100000);
+    const struct {
+        QString text;
+        ReportLimits limits;
+        QString told;
+    } cases[] = {
+        {"[query q]\nDELETE FROM tblsample RETURNING obs\n", small,
+         "T.rpt, query q (line 3)" + written},
+        {"body = q\n[query q]\nDELETE FROM tblsample RETURNING obs\n[block]\n{{obs}}\n", small,
+         "T.rpt, query q (line 4)" + written},
+        {"[query q]\nDROP TABLE tblORVmaster\n", small, "query q (line 3)" + written},
+        {"[query q]\nUPDATE tblsample SET chk = 'Yes' RETURNING obs\n", small, written},
+        {"[query q]\nINSERT INTO tblsample (obs) SELECT 1 RETURNING obs\n", small, written},
+        {"[query q]\nWITH d AS (SELECT 1) DELETE FROM tblORVmaster\n", small, written},
+        {"[query q]\nATTACH DATABASE 'other.db' AS other\n", small, written},
+        {"[query q]\nPRAGMA user_version = 7\n", small, written},
+        {"[query q]\nCREATE TEMP TABLE t AS SELECT 1\n", small, written},
+        {"[query q]\nBEGIN IMMEDIATE\n", small, written},
+        {"[query q]\n" + endless, small,
+         "T.rpt, query q (line 3): it returns more than 100 rows, the most a report query may."},
+        {"body = q\n[query q]\n" + endless + "[block]\n{{x}}\n", small,
+         "T.rpt, query q (line 4): it returns more than 100 rows"},
+        {"[query q]\nWITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+         "SELECT count(*) FROM c\n",
+         noTime,
+         "T.rpt, query q (line 3): it ran longer than 0 seconds, the most a report query may."},
+        {"[query q]\nWITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 50) "
+         "SELECT printf('%.*c', 100000, 'x') AS big FROM c\n",
+         small, "T.rpt, query q (line 3): its rows take more than 1 MB, the most a report holds"},
+        {fifty + "[head]\n{{#q}}{{#q}}{{#q}}0123456789{{/q}}{{/q}}{{/q}}\n", small,
+         "T.rpt, [head] (line 5): its text grows past 0.0625 MB, the most one template may "
+         "produce."},
+        {fifty + "[block]\nnone\n[footer]\n{{#q}}{{#q}}{{=<% %>=}}<%#q%><%#q%><%#q%><%/q%><%/q%>"
+                 "<%/q%><%={{ }}=%>{{/q}}{{/q}}\n",
+         small, "T.rpt, [footer] (line 7): its sections nest more than 4 deep"},
+        {fifty + "[head]\n" + deep + "\n", shipped,
+         "T.rpt, [head] (line 5): its sections nest more than 16 deep, the most a template may."},
+    };
+    render(QStringLiteral("R006-1")); // the report sources made, as in any session
+    auto state = [&] {
+        return QStringList{db().scalar("SELECT group_concat(obs || chk) FROM tblsample").toString(),
+                           db().scalar("SELECT count(*) FROM tblORVmaster").toString(),
+                           db().scalar("SELECT group_concat(name) FROM sqlite_master").toString(),
+                           db().scalar("PRAGMA user_version").toString(),
+                           db().scalar("SELECT count(*) FROM pragma_database_list").toString()}
+            .join(QLatin1Char('/'))
+            .toStdString();
+    };
+    const std::string before = state();
+    for (const auto& c : cases) {
+        define(QStringLiteral("T"), QStringLiteral("[report]\ntitle = T\n") + c.text);
+        const QString told = failure(QStringLiteral("T"), {}, c.limits);
+        EXPECT_TRUE(told.contains(c.told))
+            << c.text.left(200).toStdString() << "\n -> " << told.toStdString();
+        EXPECT_EQ(state(), before) << c.text.left(200).toStdString();
+        EXPECT_FALSE(db().tableExists(QStringLiteral("t")));
+    }
+    EXPECT_FALSE(QFile::exists(dir.file("other.db")));
+    // The connection is left as it was: the program writes on it again.
+    EXPECT_EQ(db().execute("UPDATE tblsample SET chk = 'Yes' WHERE obs = 11"), 1);
 }
 
 TEST_F(ReportEngineTest, FooterAndCommentsFormulas) {
