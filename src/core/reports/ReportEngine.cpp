@@ -365,7 +365,8 @@ struct ReportRun::Impl {
         auto set = [&](const char* key, const QString& value) { globals.set(key, utf8(value)); };
         set("id", def.id);
         set("title", def.title);
-        const QString footer = reportFooterText(session.filterText);
+        // The filters are shown only beside figures computed under them.
+        const QString footer = def.filtered ? reportFooterText(session.filterText) : QString();
         const QString comments = reportCommentsText(readSummaryComments(session));
         set("RptFooter", footer);
         set("Comments", comments);

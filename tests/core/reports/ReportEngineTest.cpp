@@ -287,6 +287,18 @@ TEST_F(ReportEngineTest, ShippedDefinitionsRender) {
     for (const char* id : {"R001-1", "R001-2", "R002-1", "R006-1"})
         EXPECT_NO_THROW(render(QString::fromLatin1(id))) << id;
     EXPECT_EQ(render(QStringLiteral("R001-1")).count(QLatin1Char('|')), 64);
+
+    // Only figures computed under the record filter are printed beside it.
+    session->recordFilter.officeName = QStringLiteral("Office 18");
+    session->filterText = session->recordFilter.text();
+    for (const char* id : {"R001-1", "R001-2", "R002-1", "R003-1", "R004-1", "R005-1", "R006-1"}) {
+        ReportRun run(*session, QString::fromLatin1(id));
+        const QString footer = run.footerHtml(1);
+        EXPECT_EQ(footer.contains("Filters: OfficeName = Office 18"),
+                  QLatin1String(id) == QLatin1String("R003-1"))
+            << id << ": " << footer.toStdString();
+        EXPECT_EQ(run.definition().filtered, QLatin1String(id) == QLatin1String("R003-1")) << id;
+    }
 }
 
 } // namespace
