@@ -255,17 +255,40 @@ TEST_F(ReportEngineTest, ShippedDefinitionsRender) {
     addSample(13);
     db().exec("INSERT INTO tblvalidation (rptcell, description, value, seq, rtype) VALUES "
               "('1', 'EER Numerator', 1234, 1, 'p'), ('3', 'EE Rate', 88.125, 3, 'p')");
-    db().exec("INSERT INTO tblReportedCounts (rptcell, Description, seq, reportedcount) VALUES "
-              "('A', 'O''Brien cell', 1, 1000), ('A', 'O''Brien cell', 3, 0)");
     ComputeErrorRates(*session);
+    const QString r3none = render(QStringLiteral("R003-1"));
+    EXPECT_EQ(r3none.count(QLatin1Char('|')), 1);
+    EXPECT_TRUE(r3none.contains("<b>No reported counts have been imported"))
+        << r3none.toStdString();
 
-    const QString r3 = render(QStringLiteral("R003-1"));
-    EXPECT_TRUE(r3.contains("<td align=\"right\">1,234</td>\n<td align=\"right\">1,000</td>"
-                            "<td align=\"right\">234.00</td><td align=\"right\">23.40</td>"))
-        << r3.toStdString();
-    EXPECT_TRUE(r3.contains("<td align=\"right\">88.13</td>")) << "rates as the screens show them";
-    EXPECT_TRUE(r3.contains("<td align=\"right\">n/a</td>")) << "a reported count of 0";
-    EXPECT_TRUE(r3.contains("Reported cell A: O&apos;Brien cell")) << r3.toStdString();
+    // Two lines of a counts file, each cell beside its own block of measures.
+    db().exec("INSERT INTO tblReportedCounts (rptcell, Description, seq, reportedcount) VALUES "
+              "('B', 'Older workers', 1, 1200), ('B', 'Older workers', 3, 90), "
+              "('A', 'O''Brien cell', 1, 1000), ('A', 'O''Brien cell', 3, 0)");
+    const QStringList r3 = render(QStringLiteral("R003-1")).split(QLatin1Char('|'));
+    ASSERT_EQ(r3.size(), 3);
+    const struct {
+        const char* cell;
+        const char* eer;
+        const char* rate;
+    } cells[] = {
+        {"<b>Reported cell A: O&apos;Brien cell</b>",
+         "<td align=\"right\">1,234</td>\n<td align=\"right\">1,000</td><td "
+         "align=\"right\">234.00</td><td align=\"right\">23.40</td>",
+         "<td align=\"right\">88.13</td>\n<td align=\"right\">0.00</td><td "
+         "align=\"right\">88.13</td><td align=\"right\">n/a</td>"},
+        {"<b>Reported cell B: Older workers</b>",
+         "<td align=\"right\">1,234</td>\n<td align=\"right\">1,200</td><td "
+         "align=\"right\">34.00</td><td align=\"right\">2.83</td>",
+         "<td align=\"right\">88.13</td>\n<td align=\"right\">90.00</td><td "
+         "align=\"right\">-1.88</td><td align=\"right\">-2.08</td>"},
+    };
+    for (int i = 0; i < 2; ++i) {
+        const QString& block = r3[i + 1];
+        EXPECT_TRUE(block.contains(cells[i].cell)) << block.toStdString();
+        EXPECT_TRUE(block.contains(cells[i].eer)) << block.toStdString();
+        EXPECT_TRUE(block.contains(cells[i].rate)) << block.toStdString();
+    }
 
     const QString r4 = render(QStringLiteral("R004-1"));
     EXPECT_TRUE(r4.contains("<img src=\"chart:rates\""));
