@@ -252,7 +252,9 @@ TEST_F(ReportEngineTest, RecordLayoutComesFromTheImportsRules) {
 TEST_F(ReportEngineTest, ShippedDefinitionsRender) {
     addSample(11, marksColumns("FP"));
     addSample(12, {{"WrongSSN", 1}, {"Comments", "Seen <twice>"}});
-    addSample(13);
+    addSample(13, {{"SamplingUnit", 999999}});
+    db().exec("INSERT INTO tblsupport (sType, SamplingUnit, totrec, weight) VALUES "
+              "('U', 999999, 1, 1), ('V', 7, 2, 2)");
     db().exec("INSERT INTO tblvalidation (rptcell, description, value, seq, rtype) VALUES "
               "('1', 'EER Numerator', 1234, 1, 'p'), ('3', 'EE Rate', 88.125, 3, 'p')");
     ComputeErrorRates(*session);
@@ -289,6 +291,14 @@ TEST_F(ReportEngineTest, ShippedDefinitionsRender) {
         EXPECT_TRUE(block.contains(cells[i].eer)) << block.toStdString();
         EXPECT_TRUE(block.contains(cells[i].rate)) << block.toStdString();
     }
+
+    // The certainty unit's code shows empty, as on the worksheet.
+    EXPECT_TRUE(
+        render(QStringLiteral("R005-1"), QStringLiteral("13")).contains("Sampling unit </td>"));
+    const QString r6 = render(QStringLiteral("R006-1"));
+    EXPECT_TRUE(r6.contains("<tr><td align=\"right\"></td><td>Certainty</td>")) << r6.toStdString();
+    EXPECT_TRUE(r6.contains("<tr><td align=\"right\">7</td><td>Drawn</td>"));
+    EXPECT_FALSE(r6.contains("999999"));
 
     const QString r4 = render(QStringLiteral("R004-1"));
     EXPECT_TRUE(r4.contains("<img src=\"chart:rates\""));
