@@ -5,6 +5,7 @@
 #include "ContactScreen.h"
 #include "SystemInfoDialog.h"
 #include "TipScreen.h"
+#include "Version.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -176,7 +177,8 @@ TEST_F(ShellTest, SystemInfoTellsWhatASupportDeskAsksFor) {
     for (const QString& l : dialog->text().split('\n', Qt::SkipEmptyParts))
         lines.insert(l.section(": ", 0, 0), l.section(": ", 1, -1));
     auto line = [&](const char* label) { return lines.value(label); };
-    EXPECT_EQ(line("Program"), "ORV Data Validation System. Version 2.0");
+    EXPECT_EQ(line("Program"), QStringLiteral("ORV Data Validation System. Version %1")
+                                   .arg(QString::fromLatin1(orv::kPackageVersion)));
     EXPECT_TRUE(line("Qt").startsWith(qVersion()));
     EXPECT_TRUE(line("SQLite").startsWith("3."));
     EXPECT_EQ(line("Operating system").section(',', 0, 0), QSysInfo::prettyProductName());
