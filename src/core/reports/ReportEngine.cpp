@@ -68,8 +68,8 @@ std::vector<QVariant> readRow(const Statement& st) {
 
 // What a row held for the templates costs besides its text, roughly: the containers around
 // every value.
-constexpr qint64 kRowBytes = 64;
-constexpr qint64 kCellBytes = 160;
+constexpr qint64 kRowBytes = 256;
+constexpr qint64 kCellBytes = 384;
 // Virtual machine steps between two looks at the clock.
 constexpr int kStepsPerTick = 1000;
 
@@ -135,11 +135,11 @@ struct BoundedText {
     }
 };
 
-QString megabytes(qint64 bytes) {
+} // namespace
+
+QString reportMegabytes(qint64 bytes) {
     return QStringLiteral("%1 MB").arg(double(bytes) / (1 << 20), 0, 'g', 4);
 }
-
-} // namespace
 
 struct ReportRun::Impl {
     // A template compiled, with where it came from.
@@ -289,7 +289,7 @@ struct ReportRun::Impl {
                 fail(where(q), q.line,
                      QStringLiteral("its rows take more than %1, the most a report holds besides "
                                     "its body; list long rows in the body.")
-                         .arg(megabytes(limits.heldBytes)));
+                         .arg(reportMegabytes(limits.heldBytes)));
             take(st, columns);
         }
         return columns;
@@ -321,7 +321,7 @@ struct ReportRun::Impl {
         } catch (const TooLong&) {
             fail(t.name, t.line,
                  QStringLiteral("its text grows past %1, the most one template may produce.")
-                     .arg(megabytes(limits.outputBytes)));
+                     .arg(reportMegabytes(limits.outputBytes)));
         }
         return QString::fromStdString(out.text);
     }
@@ -508,6 +508,14 @@ bool ReportRun::atEnd() {
 
 long long ReportRun::rowsRead() const {
     return d->rowsRead;
+}
+
+const ReportLimits& ReportRun::limits() const {
+    return d->limits;
+}
+
+void ReportRun::failBody(const QString& what) const {
+    d->fail(QStringLiteral("[block]"), d->def.block.line, what);
 }
 
 ReportChartData ReportRun::chart(const QString& name) const {

@@ -19,6 +19,9 @@ QString reportFooterText(const QString& filterText);
 // The summary comments on one line: every line break becomes one blank, outer blanks trimmed.
 QString reportCommentsText(const QString& comments);
 
+// A size as the limits' messages give it: "256 MB".
+QString reportMegabytes(qint64 bytes);
+
 // The definition file of a report id in the program's folder.
 QString reportDefinitionPath(const Session& session, const QString& id);
 
@@ -56,6 +59,10 @@ public:
     bool atEnd();
     // Rows of the body read so far.
     long long rowsRead() const;
+    const ReportLimits& limits() const;
+    // Stops the report for a body that grows too large to lay out: throws ReportError naming
+    // the file and the [block] section.
+    [[noreturn]] void failBody(const QString& what) const;
     ReportChartData chart(const QString& name) const;
 
 private:

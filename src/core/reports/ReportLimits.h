@@ -20,6 +20,9 @@ struct ReportLimits {
     qint64 outputBytes = 8LL << 20;
     // Sections one template may nest inside each other.
     int nesting = 16;
+    // The body laid out on pages, which is kept for the pages to be shown again: about this
+    // much. Blocks printed as one rich-text document, up to a page break, at most outputBytes.
+    qint64 laidOutBytes = 512LL << 20;
 };
 
 } // namespace orv
