@@ -282,31 +282,34 @@ struct ReportRun::Impl {
         long long rows = 0;
         while (step(st, q, spent, rows)) {
             ++rows;
+            std::vector<QVariant> row = readRow(st);
             held += kRowBytes;
-            for (int c = 0; c < st.columnCount(); ++c)
-                held += kCellBytes + sqlite3_column_bytes(st.handle(), c);
+            for (const QVariant& value : row)
+                held += kCellBytes + (value.typeId() == QMetaType::QString
+                                          ? 2 * qint64(value.toString().size())
+                                          : qint64(sizeof(double)));
             if (held > limits.heldBytes)
                 fail(where(q), q.line,
                      QStringLiteral("its rows take more than %1, the most a report holds besides "
                                     "its body; list long rows in the body.")
                          .arg(reportMegabytes(limits.heldBytes)));
-            take(st, columns);
+            take(std::move(row), columns);
         }
         return columns;
     }
 
     Rows run(const ReportQuery& q, qint64& held) {
         Rows out;
-        out.columns = forEachRow(q, held, [&](const Statement& st, const QStringList&) {
-            out.rows.push_back(readRow(st));
+        out.columns = forEachRow(q, held, [&](std::vector<QVariant> row, const QStringList&) {
+            out.rows.push_back(std::move(row));
         });
         return out;
     }
 
     mu::data list(const ReportQuery& q, qint64& held) {
         mu::data out(mu::data::type::list);
-        forEachRow(q, held, [&](const Statement& st, const QStringList& columns) {
-            out.push_back(rowData(columns, readRow(st)));
+        forEachRow(q, held, [&](std::vector<QVariant> row, const QStringList& columns) {
+            out.push_back(rowData(columns, row));
         });
         return out;
     }
