@@ -42,6 +42,7 @@ TEST_F(ReportEngineTest, AFaultyDefinitionIsToldWithItsPlace) {
         {"[report]\ntitle = X\n[foo]\n", "T.rpt, line 3: unknown section [foo]."},
         {"[report]\ntitle = X\ncolour = red\n",
          "T.rpt, line 3: unknown report setting \"colour\"."},
+        {"[report]\ntitle = X\nfiltered = maybe\n", "T.rpt, line 3: filtered must be yes or no."},
         {"[report]\ntitle = X\nbody = rows\n", "line 3: the body query \"rows\" is not defined."},
         {"[report]\n[query q]\nSELECT 1\n", "T.rpt, line 1: the report has no title."},
         {"[report]\ntitle = X\n[query q]\n\n", "line 3: the query \"q\" is empty."},
