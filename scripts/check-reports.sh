@@ -44,7 +44,8 @@ first_obs=$(sql "SELECT obs FROM tblsample ORDER BY seqno LIMIT 1")
 report R001-1 "Participant Record Layout" "Earn3QTRAfterExit" "Wages 3rd Quarter After Exit Quarter"
 report R001-2 "Reported Counts Record Layout" "Count 9: Average Earnings"
 report R002-1 "Duplicate Records Report" "There are no duplicate records."
-report R003-1 "Performance Report" "EER Numerator" "Average Earnings"
+report R003-1 "Performance Report" "EER Numerator" "Average Earnings" \
+    "Reported cell 1: Performance measures (agency's report)"
 # The measures as just computed by the report, beside the counts the demo reported.
 eer=$(sql "SELECT CAST(value AS INTEGER) FROM tblvalidation WHERE seq = 1")
 earn=$(sql "SELECT value FROM tblvalidation WHERE seq = 9")
@@ -61,11 +62,16 @@ report R005-1 "Data Element Validation Worksheet" "OBS $first_obs "
 pages=$(pdfinfo "$work/R005-1.pdf" | awk '/^Pages:/ {print $2}')
 [ "$pages" = "$sampled" ] || fail R005-1 "$pages pages for $sampled sampled records"
 report R006-1 "Sampled Counts Report" "Sampled: $sampled" "Records in the outcome groups: $(grouped "$grouped_records")"
+# The certainty unit's code shows empty, as on the worksheet screen.
+grep -q 999999 "$work/R005-1.txt" "$work/R006-1.txt" && fail "R005-1/R006-1" "show the unit 999999"
 
 # One record only.
 "$cli" report "$db" R005-1 --obs "$first_obs" --pdf "$work/one.pdf" >/dev/null 2>&1 &&
     [ "$(pdfinfo "$work/one.pdf" | awk '/^Pages:/ {print $2}')" = 1 ] ||
     fail "R005-1 --obs" "not one page"
+"$cli" report "$db" R005-1 --obs 0 --pdf "$work/none.pdf" >/dev/null 2>"$work/none.err" &&
+    fail "R005-1 --obs 0" "printed"
+grep -qF "OBS 0 is not in the sample." "$work/none.err" || fail "R005-1 --obs 0" "$(cat "$work/none.err")"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures report check(s) failed"

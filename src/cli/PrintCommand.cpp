@@ -18,14 +18,30 @@ int reportCommand(Context& ctx, QStringList& args) {
     const QString pdf = takeOption(args, QStringLiteral("--pdf"), bad);
     if (bad || pdf.isEmpty() || args.size() != 2)
         return Usage;
+    if (!openSignedIn(ctx, args[0]))
+        return Failure;
+    const QString id = args[1];
+    // An OBS the sample does not hold would print a report of its title alone.
+    if (!obs.isNull()) {
+        bool number = false;
+        const qlonglong value = obs.trimmed().toLongLong(&number);
+        try {
+            if (!number || ctx.session.db()
+                                   .scalar("SELECT count(*) FROM tblsample WHERE obs = ?", {value})
+                                   .toLongLong() == 0) {
+                ctx.err << "OBS " << obs << " is not in the sample." << Qt::endl;
+                return Failure;
+            }
+        } catch (const DbError& e) {
+            ctx.err << e.message() << Qt::endl;
+            return Failure;
+        }
+    }
     // Charts are drawn with the widget classes, which need the full application object.
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
         ctx.err << "Reports need the graphical application object." << Qt::endl;
         return Failure;
     }
-    if (!openSignedIn(ctx, args[0]))
-        return Failure;
-    const QString id = args[1];
     // As the menu does: the measures and the error rates are computed afresh for their reports.
     try {
         if (id == QLatin1String("R003-1") && !ComputeReportValidation(ctx.session))

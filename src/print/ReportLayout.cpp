@@ -166,12 +166,20 @@ bool ReportLayout::layoutMore() {
     const bool first = !mStarted;
     mStarted = true;
     bool done = false;
+    qint64 bytes = 0;
     while (!(def.pageBreakPerBlock && blocks.size() >= kPagedBlocksPerChunk)) {
         QString html;
         if (!mRun->nextBlock(html)) {
             done = true;
             break;
         }
+        // Blocks up to a page break make one document, whose layout costs many times its text.
+        bytes += 2 * html.size();
+        if (bytes > mRun->limits().outputBytes)
+            mRun->failBody(QStringLiteral("the body grows past %1 without a page break; make it "
+                                          "a table (table = …) or give every block a page "
+                                          "(page-break = block).")
+                               .arg(reportMegabytes(mRun->limits().outputBytes)));
         blocks << html;
     }
     // The tail goes with the last blocks rather than on a page of its own.
@@ -182,6 +190,9 @@ bool ReportLayout::layoutMore() {
     chunk.pages = contentPages(*doc);
     throwChartError();
     const int index = int(mChunks.size());
+    // Besides its text, each page costs the layout and the PDF writer some hundred bytes.
+    mHeldBytes += 2 * chunk.html.size() + 512 * qint64(std::max(1, chunk.pages));
+    checkHeld(mHeldBytes);
     for (int p = 0; p < chunk.pages; ++p)
         mPages.push_back({index, p});
     mChunks.push_back(std::move(chunk));
@@ -210,8 +221,16 @@ bool ReportLayout::layoutTableMore() {
             break;
         }
         rows += std::max(1, mTable->addRows(html));
+        checkHeld(mTable->heldBytes());
     }
     return !mComplete;
+}
+
+// The pages laid out are kept to be shown again: a body without end would take all memory.
+void ReportLayout::checkHeld(qint64 bytes) const {
+    if (bytes > mRun->limits().laidOutBytes)
+        mRun->failBody(QStringLiteral("its pages take more than %1, the most a report may.")
+                           .arg(reportMegabytes(mRun->limits().laidOutBytes)));
 }
 
 int ReportLayout::pageCount() const {

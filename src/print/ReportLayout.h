@@ -69,6 +69,7 @@ private:
     void throwChartError();
     QImage chartImage(const QString& name);
     void paintFooter(QPainter& painter, int page);
+    void checkHeld(qint64 bytes) const;
 
     std::unique_ptr<ReportRun> mRun;
     QPageLayout mPageLayout;
@@ -80,6 +81,7 @@ private:
     std::vector<Page> mPages;
     std::list<std::pair<int, std::unique_ptr<QTextDocument>>> mDocs; // most recent first
     std::unique_ptr<TableFlow> mTable;                               // the body, when it is a table
+    qint64 mHeldBytes = 0;                                           // chunks' text kept
     QHash<QString, QImage> mCharts;
     QString mChartError;
 };

@@ -386,6 +386,10 @@ int TableFlow::addRows(const QString& html) {
             newPage();
             startTable(row.height);
         }
+        mHeldBytes += qint64(sizeof(TableRow)) + 64;
+        for (const TableCell& cell : row.cells)
+            mHeldBytes += qint64(sizeof(TableCell)) + 64 + 2 * cell.text.size() +
+                          cell.formats.size() * qint64(sizeof(QTextLayout::FormatRange));
         mRows.push_back(std::move(row));
         mPages.back().end = mRows.size();
         mY += mRows.back().height;

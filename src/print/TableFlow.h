@@ -67,6 +67,8 @@ public:
 
     // Pages that no later row can change.
     int closedPages() const;
+    // About how much the rows kept for painting take.
+    qint64 heldBytes() const { return mHeldBytes; }
     // Paints a page with the painter's origin at the body's top left.
     void paintPage(int page, QPainter& painter);
     QStringList pageLines(int page);
@@ -100,6 +102,7 @@ private:
     std::vector<TableRow> mRows;
     std::vector<Page> mPages;
     qreal mY = 0;
+    qint64 mHeldBytes = 0;
     bool mEnded = false;
     std::unique_ptr<QTextDocument> mHead;
     std::unique_ptr<QTextDocument> mTail;

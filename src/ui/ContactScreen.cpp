@@ -6,6 +6,7 @@
 #include "db/Session.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -66,14 +67,30 @@ ContactScreen::ContactScreen(MainWindow& window)
     company->setWordWrap(true);
     auto* address =
         text(QStringLiteral("lblAddress"), mDetails.address.join(QLatin1Char('\n')), this);
+    const QString file = window.session().programFile(QString::fromLatin1(kContactFile));
+    auto* notSet = text(QStringLiteral("lblNotSet"),
+                        QStringLiteral("No help desk has been set up here yet. To show whom to "
+                                       "call or write, open the file %1 in a text editor, fill "
+                                       "in the lines under [Contact] and open this screen again.")
+                            .arg(QDir::toNativeSeparators(file)),
+                        this);
+    notSet->setWordWrap(true);
+    const bool set = mDetails.isSet();
+    // Until then the file's name line is a placeholder, not the name of anyone to call.
+    notSet->setVisible(!set);
+    company->setVisible(set && !mDetails.organisation.isEmpty());
+    address->setVisible(!mDetails.address.isEmpty());
 
     auto* grid = new QGridLayout;
     grid->setColumnStretch(2, 1);
     int row = 0;
+    // A line with nothing to call or open is left out.
     auto addRow = [&](QLabel* pic, QLabel* caption, QLabel* value) {
         grid->addWidget(pic, row, 0);
         grid->addWidget(caption, row, 1);
         grid->addWidget(value, row, 2);
+        for (QLabel* l : {pic, caption, value})
+            l->setVisible(!value->text().isEmpty());
         ++row;
     };
     // A number whose person is not named is still a number to call.
@@ -104,6 +121,7 @@ ContactScreen::ContactScreen(MainWindow& window)
     connect(exit, &QPushButton::clicked, this, [this] { mWindow.unloadScreen(objectName()); });
 
     auto* outer = new QVBoxLayout(this);
+    outer->addWidget(notSet);
     outer->addWidget(company);
     outer->addWidget(address);
     outer->addSpacing(12);

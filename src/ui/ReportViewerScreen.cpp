@@ -2,7 +2,9 @@
 
 #include "MainWindow.h"
 #include "ReportLayout.h"
+#include "db/Session.h"
 #include "reports/ReportEngine.h"
+#include "validation/MasterPager.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -167,6 +169,12 @@ void ReportViewerScreen::showReport(std::unique_ptr<ReportLayout> layout) {
 void ReportViewerScreen::layoutNext() {
     if (!mLayout || mLayout->complete())
         return;
+    // A grid building its index lets the window paint, and nothing may read the connection
+    // meanwhile (nor replace its progress handler, as a report's query does): later.
+    if (MasterPager::isBusy(mWindow.session().db())) {
+        mLayoutTimer->start();
+        return;
+    }
     try {
         mLayout->layoutMore();
     } catch (const ReportError& e) {

@@ -135,3 +135,14 @@ TEST_F(ReportCliTest, AnUnsignedDatabaseIsRefused) {
     EXPECT_EQ(r.rc, 1);
     EXPECT_TRUE(r.err.contains("has not been signed in")) << r.err.toStdString();
 }
+
+// A report for a record the sample does not hold ends with status 1 and no PDF.
+TEST_F(ReportCliTest, AnObsOutsideTheSampleIsRefused) {
+    const QString pdf = dir.file("out.pdf");
+    for (const char* obs : {"999999999", "12x", "-1"}) {
+        const CliResult r = cli({"report", db, "R005-1", "--obs", obs, "--pdf", pdf});
+        EXPECT_EQ(r.rc, 1) << obs;
+        EXPECT_EQ(r.err, QStringLiteral("OBS %1 is not in the sample.\n").arg(obs));
+        EXPECT_FALSE(QFile::exists(pdf)) << obs;
+    }
+}

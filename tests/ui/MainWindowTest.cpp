@@ -1,7 +1,10 @@
 #include "ShellFixture.h"
 
+#include "../cli/CliRunner.h"
+
 #include "ScreenGeometry.h"
 #include "SingleInstance.h"
+#include "SplashScreen.h"
 
 #include "db/DatabaseLock.h"
 
@@ -269,7 +272,13 @@ TEST_F(ShellTest, AboutAndContactOpenOnce) {
     ASSERT_TRUE(screen("U009"));
     ASSERT_TRUE(screen("U008"));
     EXPECT_EQ(screen("U009")->windowTitle(), "About");
-    EXPECT_EQ(control<QLabel>("U009", "lblVersion")->text(), "Version 2.0");
+    // The version --version prints, on the about box and the splash screen alike.
+    const test::CliResult printed = test::runCli(dir.path(), {"--version"});
+    ASSERT_EQ(printed.rc, 0);
+    const QString version = QStringLiteral("Version ") + printed.out.trimmed().section(' ', 1);
+    EXPECT_EQ(control<QLabel>("U009", "lblVersion")->text(), version);
+    ui::SplashScreen splash(dir.path());
+    EXPECT_EQ(splash.findChild<QLabel*>("lblVersion")->text(), version);
     EXPECT_EQ(screen("U008")->windowTitle(), "Contact Us.");
     EXPECT_EQ(window->mdiArea()->subWindowList().size(), 2);
 }

@@ -3,6 +3,7 @@
 
 #include "../cli/CliRunner.h"
 
+#include "ReportLayout.h"
 #include "reports/ReportEngine.h"
 
 #include <QProcess>
@@ -94,6 +95,65 @@ TEST_F(ReportViewerTest, ABrokenOrMissingDefinitionIsTold) {
     EXPECT_TRUE(fe().lastMessage().startsWith("Error in viewing report The report file "));
     EXPECT_TRUE(fe().lastMessage().contains("R006-1.rpt cannot be opened"));
     EXPECT_TRUE(panel(1).isEmpty());
+
+    // A definition that would empty the sample is told, from the menu as from the command
+    // line, and the sample stays.
+    const qint64 sampled = sampleRows();
+    ASSERT_GT(sampled, 0);
+    test::writeFile(
+        dir.file("R006-1.rpt"),
+        "[report]\ntitle = Counts\n[query gone]\nDELETE FROM tblsample RETURNING obs\n");
+    menu("mnuwks1", 3)->trigger();
+    EXPECT_EQ(viewer(), nullptr);
+    EXPECT_TRUE(fe().lastMessage().contains(
+        "R006-1.rpt, query gone (line 3): a report may only read the database"))
+        << fe().lastMessage().toStdString();
+    const test::CliResult r = test::runCli(
+        dir.path(), {"report", session().databasePath, "R006-1", "--pdf", pdfOf("gone")});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_TRUE(r.err.contains("query gone (line 3): a report may only read"))
+        << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(pdfOf("gone")));
+    EXPECT_EQ(sampleRows(), sampled);
+}
+
+// A body without end stops, whatever its form, while the pages kept for the viewer still fit in
+// memory, with the place at fault.
+TEST_F(ReportViewerTest, ABodyWithoutEndStopsBeforeItFillsMemory) {
+    ReportLimits limits;
+    limits.outputBytes = 32 << 10;
+    limits.laidOutBytes = 1 << 20;
+    const struct {
+        const char* form;
+        const char* block;
+        const char* told;
+    } cases[] = {
+        {"table = <table width=\"100%\">", "<tr><td>{{x}}</td><td>{{x}}</td></tr>",
+         "T.rpt, [block] (line 7): its pages take more than 1 MB, the most a report may."},
+        {"page-break = block", "<p>{{x}}</p>",
+         "T.rpt, [block] (line 7): its pages take more than 1 MB"},
+        {"", "<p>{{x}}</p>",
+         "T.rpt, [block] (line 7): the body grows past 0.03125 MB without a page break; make it a "
+         "table"},
+    };
+    for (const auto& c : cases) {
+        test::writeFile(dir.file("T.rpt"),
+                        QStringLiteral("[report]\ntitle = T\nbody = c\n%1\n[query c]\nWITH "
+                                       "RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+                                       "SELECT x FROM c\n[block]\n%2\n")
+                            .arg(QLatin1String(c.form), QLatin1String(c.block))
+                            .toUtf8());
+        ReportLayout layout(
+            std::make_unique<ReportRun>(session(), QStringLiteral("T"), QString(), limits));
+        QString told;
+        try {
+            layout.layoutAll();
+        } catch (const ReportError& e) {
+            told = e.message();
+        }
+        EXPECT_TRUE(told.contains(QLatin1String(c.told))) << c.form << ": " << told.toStdString();
+        EXPECT_LT(layout.run().rowsRead(), 20000) << c.form;
+    }
 }
 
 // A table of many rows is laid out a chunk at a time: every row shows once, in order, under

@@ -5,6 +5,7 @@
 #include "ContactScreen.h"
 #include "SystemInfoDialog.h"
 #include "TipScreen.h"
+#include "Version.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -130,23 +131,36 @@ TEST_F(ShellTest, ContactDetailsComeFromTheFileBesideTheProgram) {
     };
     auto label = [](QWidget* s, const char* name) { return s->findChild<QLabel*>(name)->text(); };
 
-    // Without its file every field is empty and nothing is a link; nothing breaks.
-    ui::ContactScreen* contact = open();
-    ASSERT_TRUE(contact);
-    EXPECT_EQ(contact->windowTitle(), "Contact Us.");
-    for (const char* name : {"lblCompany", "lblAddress", "lblPhone1", "lblMailLink", "lblweblink"})
-        EXPECT_EQ(label(contact, name), "") << name;
-    EXPECT_EQ(label(contact, "lblContact1"), "Telephone");
-    EXPECT_EQ(contact->mailUrl(), "");
-    QTest::mouseClick(contact->findChild<QWidget*>("lblMailLink"), Qt::LeftButton);
-    QTest::mouseClick(contact->findChild<QWidget*>("cmdExit"), Qt::LeftButton);
-    EXPECT_EQ(screen("U008"), nullptr);
+    // Until the agency fills the file the screen says how, and shows no empty line nor the
+    // shipped file's placeholder name: nothing is a link, nothing breaks.
+    auto shown = [](QWidget* s, const char* name) {
+        return !s->findChild<QWidget*>(name)->isHidden();
+    };
+    for (const bool shipped : {false, true}) {
+        if (shipped) {
+            ASSERT_TRUE(QFile::copy(QStringLiteral(ORV_SOURCE_DIR "/src/app/contact.ini"),
+                                    dir.file("contact.ini")));
+        }
+        ui::ContactScreen* contact = open();
+        ASSERT_TRUE(contact);
+        EXPECT_EQ(contact->windowTitle(), "Contact Us.");
+        EXPECT_TRUE(shown(contact, "lblNotSet"));
+        EXPECT_TRUE(label(contact, "lblNotSet").contains(dir.file("contact.ini")));
+        for (const char* name : {"lblCompany", "lblAddress", "lblPhone1", "lblContact2", "lblFax",
+                                 "picFax", "lblMailLink", "lblweblink"})
+            EXPECT_FALSE(shown(contact, name)) << name << " shipped " << shipped;
+        EXPECT_EQ(contact->mailUrl(), "");
+        QTest::mouseClick(contact->findChild<QWidget*>("lblMailLink"), Qt::LeftButton);
+        QTest::mouseClick(contact->findChild<QWidget*>("cmdExit"), Qt::LeftButton);
+        EXPECT_EQ(screen("U008"), nullptr);
+        QFile::remove(dir.file("contact.ini"));
+    }
 
     test::writeFile(dir.file("contact.ini"), "[Contact]\nOrganisation = Agency <i>ORV</i>\n"
                                              "Address1 = 1 Main St\nAddress2 = City\n"
                                              "Contact1 = Ann\nPhone1 = 555-0100\n"
                                              "Email = help@agency.example\nWeb = agency.example\n");
-    contact = open();
+    ui::ContactScreen* contact = open();
     ASSERT_TRUE(contact);
     EXPECT_EQ(label(contact, "lblCompany"), "Agency <i>ORV</i>");
     EXPECT_EQ(contact->findChild<QLabel*>("lblCompany")->textFormat(), Qt::PlainText);
@@ -156,6 +170,10 @@ TEST_F(ShellTest, ContactDetailsComeFromTheFileBesideTheProgram) {
     EXPECT_EQ(label(contact, "lblMailLink"), "help@agency.example");
     EXPECT_EQ(contact->mailUrl(), "mailto:help@agency.example?subject=ORV Help Request ");
     EXPECT_EQ(contact->webUrl(), "http://agency.example");
+    EXPECT_FALSE(shown(contact, "lblNotSet"));
+    EXPECT_TRUE(shown(contact, "lblPhone1"));
+    EXPECT_FALSE(shown(contact, "lblPhone2"));
+    EXPECT_FALSE(shown(contact, "lblFax"));
 }
 
 TEST_F(ShellTest, SystemInfoTellsWhatASupportDeskAsksFor) {
@@ -176,7 +194,8 @@ TEST_F(ShellTest, SystemInfoTellsWhatASupportDeskAsksFor) {
     for (const QString& l : dialog->text().split('\n', Qt::SkipEmptyParts))
         lines.insert(l.section(": ", 0, 0), l.section(": ", 1, -1));
     auto line = [&](const char* label) { return lines.value(label); };
-    EXPECT_EQ(line("Program"), "ORV Data Validation System. Version 2.0");
+    EXPECT_EQ(line("Program"), QStringLiteral("ORV Data Validation System. Version %1")
+                                   .arg(QString::fromLatin1(orv::kPackageVersion)));
     EXPECT_TRUE(line("Qt").startsWith(qVersion()));
     EXPECT_TRUE(line("SQLite").startsWith("3."));
     EXPECT_EQ(line("Operating system").section(',', 0, 0), QSysInfo::prettyProductName());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Version.h"
+
 #include <QString>
 #include <QVector>
 
@@ -8,7 +10,8 @@ namespace orv {
 class Session;
 
 inline constexpr const char* kProgramTitle = "ORV Data Validation System.";
-inline constexpr const char* kProgramVersion = "2.0";
+// One version everywhere: the package's, as --version prints it.
+inline constexpr const char* kProgramVersion = kPackageVersion;
 
 // One fact a support desk asks for: "Qt: 6.4.2".
 struct InfoLine {

@@ -4,7 +4,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <functional>
+#include <optional>
 
 namespace orv {
 
@@ -147,6 +149,10 @@ private:
             if (value != QLatin1String("block") && value != QLatin1String("none"))
                 fail(line, QStringLiteral("page-break must be block or none."));
             mDef.pageBreakPerBlock = value == QLatin1String("block");
+        } else if (key == QLatin1String("filtered")) {
+            if (value != QLatin1String("yes") && value != QLatin1String("no"))
+                fail(line, QStringLiteral("filtered must be yes or no."));
+            mFiltered = value == QLatin1String("yes");
         } else if (key == QLatin1String("table")) {
             if (!value.startsWith(QLatin1String("<table"), Qt::CaseInsensitive))
                 fail(line, QStringLiteral("table must be an opening <table> tag."));
@@ -157,6 +163,13 @@ private:
     }
 
     void check() {
+        if (mFiltered)
+            mDef.filtered = *mFiltered;
+        else
+            mDef.filtered =
+                std::any_of(mDef.queries.begin(), mDef.queries.end(), [](const auto& q) {
+                    return q.sql.contains(QLatin1String("{filter}"));
+                });
         if (!mSeenReport)
             fail(1, QStringLiteral("the section [report] is missing."));
         if (mDef.title.isEmpty())
@@ -178,6 +191,7 @@ private:
     QString mFile;
     bool mSeenReport = false;
     int mBodyLine = 0;
+    std::optional<bool> mFiltered;
 };
 
 } // namespace

@@ -52,6 +52,9 @@ struct ReportDefinition {
     bool pageBreakPerBlock = false;
     // The body's blocks are rows of one table opened by this tag, e.g. <table width="100%">.
     QString table;
+    // Whether its figures are computed under the sign-in's record filter, so that the filter
+    // may be shown beside them. Said by the definition; otherwise whether a query uses it.
+    bool filtered = false;
 
     std::vector<ReportQuery> queries;
     std::vector<ReportChart> charts;

@@ -13,6 +13,9 @@
 #include <kainjow/mustache.hpp>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
+
 namespace orv {
 
 namespace mu = kainjow::mustache;
@@ -63,16 +66,111 @@ std::vector<QVariant> readRow(const Statement& st) {
     return row;
 }
 
+// What a row held for the templates costs besides its text, roughly: the containers around
+// every value.
+constexpr qint64 kRowBytes = 256;
+constexpr qint64 kCellBytes = 384;
+// Virtual machine steps between two looks at the clock.
+constexpr int kStepsPerTick = 1000;
+
+// Only reads are compiled; everything else makes the statement fail to prepare.
+int readOnlyAuthorizer(void*, int action, const char*, const char*, const char*, const char*) {
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+        return SQLITE_OK;
+    default:
+        return SQLITE_DENY;
+    }
+}
+
+// The deepest nesting of sections in a template, found before the template engine parses it:
+// its parser copies every section's inside, so a deep nest costs the square of its size.
+int sectionDepth(const std::string& text) {
+    std::string open = "{{", close = "}}";
+    int depth = 0, deepest = 0;
+    std::size_t at = 0;
+    while ((at = text.find(open, at)) != std::string::npos) {
+        std::size_t start = at + open.size();
+        std::string closing = close;
+        if (open == "{{" && start < text.size() && text[start] == '{')
+            closing = "}}}";
+        const std::size_t end = text.find(closing, start);
+        if (end == std::string::npos)
+            break;
+        std::string tag = text.substr(start, end - start);
+        tag.erase(0, tag.find_first_not_of(" \t"));
+        if (!tag.empty() && (tag[0] == '#' || tag[0] == '^')) {
+            deepest = std::max(deepest, ++depth);
+        } else if (!tag.empty() && tag[0] == '/') {
+            --depth;
+        } else if (tag.size() > 2 && tag[0] == '=' && tag.back() == '=') {
+            // New delimiters: {{=<% %>=}}
+            const std::string inner = tag.substr(1, tag.size() - 2);
+            const std::size_t a = inner.find_first_not_of(' ');
+            const std::size_t b = inner.find(' ', a);
+            const std::size_t c = b == std::string::npos ? b : inner.find_first_not_of(' ', b);
+            if (a != std::string::npos && c != std::string::npos) {
+                open = inner.substr(a, b - a);
+                close = inner.substr(c, inner.find(' ', c) - c);
+            }
+        }
+        at = end + closing.size();
+    }
+    return deepest;
+}
+
+// The text of one rendering, stopped once it grows past its limit.
+struct TooLong {};
+struct BoundedText {
+    std::string text;
+    qint64 limit;
+    BoundedText& operator<<(const std::string& piece) {
+        if (qint64(text.size() + piece.size()) > limit)
+            throw TooLong{};
+        text += piece;
+        return *this;
+    }
+};
+
 } // namespace
 
+QString reportMegabytes(qint64 bytes) {
+    return QStringLiteral("%1 MB").arg(double(bytes) / (1 << 20), 0, 'g', 4);
+}
+
 struct ReportRun::Impl {
+    // A template compiled, with where it came from.
+    struct Template {
+        std::unique_ptr<mu::mustache> m;
+        QString name;
+        int line = 0;
+    };
+    // The clock of one query, looked at while the engine runs it.
+    struct Watch {
+        std::chrono::steady_clock::time_point start;
+        std::chrono::nanoseconds spent;
+        std::chrono::milliseconds limit;
+        bool tripped = false;
+        static int tick(void* self) {
+            auto* w = static_cast<Watch*>(self);
+            if (w->spent + (std::chrono::steady_clock::now() - w->start) < w->limit)
+                return 0;
+            w->tripped = true;
+            return 1;
+        }
+    };
+
     Session& session;
+    ReportLimits limits;
     ReportDefinition def;
     QString file;
     QHash<QString, QVariant> params;
     QString filterSql;
 
-    std::unique_ptr<mu::mustache> head, tableHead, block, tail, footer;
+    Template head, tableHead, block, tail, footer;
     mu::data globals{mu::data::type::object};
 
     Statement body;
@@ -82,39 +180,58 @@ struct ReportRun::Impl {
     bool hasPending = false;
     bool bodyDone = true;
     long long rowsRead = 0;
+    std::chrono::nanoseconds bodySpent{0};
 
-    explicit Impl(Session& s) : session(s) {}
+    Impl(Session& s, const ReportLimits& l) : session(s), limits(l) {}
 
     [[noreturn]] void fail(const QString& where, int line, const QString& what) const {
         throw ReportError(
             QStringLiteral("%1, %2 (line %3): %4").arg(file, where).arg(line).arg(what));
     }
 
-    std::unique_ptr<mu::mustache> compile(const ReportTemplate& t, const QString& name) {
-        auto m = std::make_unique<mu::mustache>(utf8(t.text));
+    Template compile(const ReportTemplate& t, const QString& name) {
+        const QString where = QStringLiteral("[%1]").arg(name);
+        const std::string text = utf8(t.text);
+        if (sectionDepth(text) > limits.nesting)
+            fail(where, t.line,
+                 QStringLiteral("its sections nest more than %1 deep, the most a template may.")
+                     .arg(limits.nesting));
+        auto m = std::make_unique<mu::mustache>(text);
         if (!m->is_valid())
-            fail(QStringLiteral("[%1]").arg(name), t.line,
-                 QString::fromStdString(m->error_message()));
-        return m;
+            fail(where, t.line, QString::fromStdString(m->error_message()));
+        return {std::move(m), where, t.line};
     }
+
+    static QString where(const ReportQuery& q) { return QStringLiteral("query %1").arg(q.name); }
 
     Statement prepare(const ReportQuery& q) {
         QString sql = q.sql;
         sql.replace(QLatin1String("{filter}"), QLatin1Char('(') + filterSql + QLatin1Char(')'));
-        const QString where = QStringLiteral("query %1").arg(q.name);
         Statement st;
+        sqlite3* db = session.db().handle();
+        // The report shares the program's connection (a second one would keep a worksheet from
+        // being saved while a report is open); what it may do there is decided as it compiles.
+        sqlite3_set_authorizer(db, &readOnlyAuthorizer, nullptr);
         try {
             st = session.db().prepare(utf8(sql));
         } catch (const DbError& e) {
-            fail(where, q.line, e.message());
+            sqlite3_set_authorizer(db, nullptr, nullptr);
+            if ((e.code() & 0xff) == SQLITE_AUTH)
+                refuseWriting(q);
+            fail(where(q), q.line, e.message());
         }
+        sqlite3_set_authorizer(db, nullptr, nullptr);
+        if (!st.isValid())
+            fail(where(q), q.line, QStringLiteral("it holds no statement."));
+        if (!sqlite3_stmt_readonly(st.handle()))
+            refuseWriting(q);
         sqlite3_stmt* h = st.handle();
         for (int i = 1; i <= sqlite3_bind_parameter_count(h); ++i) {
             const char* raw = sqlite3_bind_parameter_name(h, i);
             const QString name = raw ? QString::fromUtf8(raw + 1) : QString();
             const auto it = params.constFind(name);
             if (it == params.cend())
-                fail(where, q.line,
+                fail(where(q), q.line,
                      QStringLiteral("unknown parameter \"%1\".")
                          .arg(raw ? QString::fromUtf8(raw) : QStringLiteral("?")));
             st.bind(i, *it);
@@ -122,25 +239,94 @@ struct ReportRun::Impl {
         return st;
     }
 
-    Rows run(const ReportQuery& q) {
-        Statement st = prepare(q);
-        Rows out;
-        for (int c = 0; c < st.columnCount(); ++c)
-            out.columns << st.columnName(c);
+    [[noreturn]] void refuseWriting(const ReportQuery& q) const {
+        fail(where(q), q.line,
+             QStringLiteral("a report may only read the database; this statement would change "
+                            "it and was not run."));
+    }
+
+    // One step of a query of the report, on the clock and within the row limit. spent: the
+    // query's running time so far, which the step adds to.
+    bool step(Statement& st, const ReportQuery& q, std::chrono::nanoseconds& spent,
+              long long rowsSoFar) {
+        sqlite3* db = session.db().handle();
+        Watch watch{std::chrono::steady_clock::now(), spent, limits.queryTime};
+        sqlite3_progress_handler(db, kStepsPerTick, &Watch::tick, &watch);
+        bool more = false;
         try {
-            while (st.step())
-                out.rows.push_back(readRow(st));
+            more = st.step();
         } catch (const DbError& e) {
-            fail(QStringLiteral("query %1").arg(q.name), q.line, e.message());
+            sqlite3_progress_handler(db, 0, nullptr, nullptr);
+            if (watch.tripped)
+                fail(where(q), q.line,
+                     QStringLiteral("it ran longer than %1 seconds, the most a report query may.")
+                         .arg(double(limits.queryTime.count()) / 1000));
+            fail(where(q), q.line, e.message());
         }
+        sqlite3_progress_handler(db, 0, nullptr, nullptr);
+        spent += std::chrono::steady_clock::now() - watch.start;
+        if (more && rowsSoFar >= limits.rows)
+            fail(where(q), q.line,
+                 QStringLiteral("it returns more than %L1 rows, the most a report query may.")
+                     .arg(limits.rows));
+        return more;
+    }
+
+    // Every row of a query other than the body, held within the limit on held rows.
+    template <typename Take> QStringList forEachRow(const ReportQuery& q, qint64& held, Take take) {
+        Statement st = prepare(q);
+        QStringList columns;
+        for (int c = 0; c < st.columnCount(); ++c)
+            columns << st.columnName(c);
+        std::chrono::nanoseconds spent{0};
+        long long rows = 0;
+        while (step(st, q, spent, rows)) {
+            ++rows;
+            std::vector<QVariant> row = readRow(st);
+            held += kRowBytes;
+            for (const QVariant& value : row)
+                held += kCellBytes + (value.typeId() == QMetaType::QString
+                                          ? 2 * qint64(value.toString().size())
+                                          : qint64(sizeof(double)));
+            if (held > limits.heldBytes)
+                fail(where(q), q.line,
+                     QStringLiteral("its rows take more than %1, the most a report holds besides "
+                                    "its body; list long rows in the body.")
+                         .arg(reportMegabytes(limits.heldBytes)));
+            take(std::move(row), columns);
+        }
+        return columns;
+    }
+
+    Rows run(const ReportQuery& q, qint64& held) {
+        Rows out;
+        out.columns = forEachRow(q, held, [&](std::vector<QVariant> row, const QStringList&) {
+            out.rows.push_back(std::move(row));
+        });
         return out;
     }
 
-    QString render(mu::mustache& m, const mu::data* extra) const {
+    mu::data list(const ReportQuery& q, qint64& held) {
+        mu::data out(mu::data::type::list);
+        forEachRow(q, held, [&](std::vector<QVariant> row, const QStringList& columns) {
+            out.push_back(rowData(columns, row));
+        });
+        return out;
+    }
+
+    QString render(const Template& t, const mu::data* extra) const {
         mu::context<std::string> ctx(&globals);
         if (extra)
             ctx.push(extra);
-        return QString::fromStdString(m.render(ctx));
+        BoundedText out{{}, limits.outputBytes};
+        try {
+            t.m->render(ctx, out);
+        } catch (const TooLong&) {
+            fail(t.name, t.line,
+                 QStringLiteral("its text grows past %1, the most one template may produce.")
+                     .arg(reportMegabytes(limits.outputBytes)));
+        }
+        return QString::fromStdString(out.text);
     }
 
     void bindParameters(const QString& obs) {
@@ -182,7 +368,8 @@ struct ReportRun::Impl {
         auto set = [&](const char* key, const QString& value) { globals.set(key, utf8(value)); };
         set("id", def.id);
         set("title", def.title);
-        const QString footer = reportFooterText(session.filterText);
+        // The filters are shown only beside figures computed under them.
+        const QString footer = def.filtered ? reportFooterText(session.filterText) : QString();
         const QString comments = reportCommentsText(readSummaryComments(session));
         set("RptFooter", footer);
         set("Comments", comments);
@@ -201,8 +388,7 @@ struct ReportRun::Impl {
     void openBody(const QString& obs) {
         const ReportQuery& q = *def.query(def.body);
         if (!obs.isEmpty() && !q.sql.contains(QLatin1String(":obs")))
-            fail(QStringLiteral("query %1").arg(q.name), q.line,
-                 QStringLiteral("this report cannot be shown for one record."));
+            fail(where(q), q.line, QStringLiteral("this report cannot be shown for one record."));
         body = prepare(q);
         for (int c = 0; c < body.columnCount(); ++c)
             bodyColumns << body.columnName(c);
@@ -212,7 +398,7 @@ struct ReportRun::Impl {
                 if (bodyColumns[c].compare(g, Qt::CaseInsensitive) == 0)
                     found = c;
             if (found < 0)
-                fail(QStringLiteral("query %1").arg(q.name), q.line,
+                fail(where(q), q.line,
                      QStringLiteral("the group column \"%1\" is not among its columns.").arg(g));
             groupColumns.push_back(found);
         }
@@ -220,13 +406,9 @@ struct ReportRun::Impl {
     }
 
     bool step() {
-        try {
-            if (!body.step()) {
-                bodyDone = true;
-                return false;
-            }
-        } catch (const DbError& e) {
-            fail(QStringLiteral("query %1").arg(def.body), def.query(def.body)->line, e.message());
+        if (!step(body, *def.query(def.body), bodySpent, rowsRead)) {
+            bodyDone = true;
+            return false;
         }
         pending = readRow(body);
         hasPending = true;
@@ -242,8 +424,9 @@ struct ReportRun::Impl {
     }
 };
 
-ReportRun::ReportRun(Session& session, const QString& id, const QString& obs)
-    : d(std::make_unique<Impl>(session)) {
+ReportRun::ReportRun(Session& session, const QString& id, const QString& obs,
+                     const ReportLimits& limits)
+    : d(std::make_unique<Impl>(session, limits)) {
     d->def = ReportDefinition::load(reportDefinitionPath(session, id));
     d->file = QDir::toNativeSeparators(d->def.path);
     const ReportDefinition& def = d->def;
@@ -256,14 +439,11 @@ ReportRun::ReportRun(Session& session, const QString& id, const QString& obs)
     prepareReportSources(session.db());
     d->bindParameters(obs);
     d->setGlobals(obs);
+    qint64 held = 0;
     for (const ReportQuery& q : def.queries) {
         if (q.name == def.body)
             continue;
-        const Rows rows = d->run(q);
-        mu::data list(mu::data::type::list);
-        for (const auto& row : rows.rows)
-            list.push_back(rowData(rows.columns, row));
-        d->globals.set(utf8(q.name), list);
+        d->globals.set(utf8(q.name), d->list(q, held));
     }
     if (!def.body.isEmpty())
         d->openBody(obs);
@@ -283,21 +463,21 @@ QString ReportRun::title() const {
 }
 
 QString ReportRun::headHtml() const {
-    return d->render(*d->head, nullptr);
+    return d->render(d->head, nullptr);
 }
 
 QString ReportRun::tableHeadHtml() const {
-    return d->render(*d->tableHead, nullptr);
+    return d->render(d->tableHead, nullptr);
 }
 
 QString ReportRun::tailHtml() const {
-    return d->render(*d->tail, nullptr);
+    return d->render(d->tail, nullptr);
 }
 
 QString ReportRun::footerHtml(int page) const {
     mu::data extra(mu::data::type::object);
     extra.set("page", std::to_string(page));
-    return d->render(*d->footer, &extra);
+    return d->render(d->footer, &extra);
 }
 
 bool ReportRun::nextBlock(QString& html) {
@@ -319,7 +499,7 @@ bool ReportRun::nextBlock(QString& html) {
     }
     mu::data blockData = rowData(d->bodyColumns, first);
     blockData.set("rows", rows);
-    html = d->render(*d->block, &blockData);
+    html = d->render(d->block, &blockData);
     return true;
 }
 
@@ -333,12 +513,21 @@ long long ReportRun::rowsRead() const {
     return d->rowsRead;
 }
 
+const ReportLimits& ReportRun::limits() const {
+    return d->limits;
+}
+
+void ReportRun::failBody(const QString& what) const {
+    d->fail(QStringLiteral("[block]"), d->def.block.line, what);
+}
+
 ReportChartData ReportRun::chart(const QString& name) const {
     const ReportChart* spec = d->def.chart(name);
     if (!spec)
         throw ReportError(
             QStringLiteral("%1: the chart \"%2\" is not defined.").arg(d->file, name));
-    const Rows rows = d->run(*d->def.query(spec->query));
+    qint64 held = 0;
+    const Rows rows = d->run(*d->def.query(spec->query), held);
     auto column = [&](const QString& wanted) {
         for (int c = 0; c < rows.columns.size(); ++c)
             if (rows.columns[c].compare(wanted, Qt::CaseInsensitive) == 0)

@@ -130,7 +130,8 @@ void formatNumber(sqlite3_context* ctx, int argc, sqlite3_value** argv, int deci
 }
 
 // Functions the definitions format their figures with, the way the screens show them:
-// rate_text(x) "12.35" or "n/a", number_text(x [, decimals]) "1,234", money_text(x) "1,234.50".
+// rate_text(x) "12.35" or "n/a", number_text(x [, decimals]) "1,234", money_text(x) "1,234.50",
+// unit_text(x) a sampling unit.
 void registerFunctions(Database& db) {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function_v2(
@@ -146,6 +147,15 @@ void registerFunctions(Database& db) {
                 formatNumber(ctx, n, argv, 0);
             },
             nullptr, nullptr, nullptr);
+    // The certainty unit's code stands for "no unit": the worksheet screen shows it empty.
+    sqlite3_create_function_v2(
+        db.handle(), "unit_text", 1, flags, nullptr,
+        [](sqlite3_context* ctx, int, sqlite3_value** argv) {
+            const QVariant unit = argument(argv[0]);
+            const QString text = unit.isNull() ? QString() : unit.toString();
+            resultText(ctx, text == QLatin1String("999999") ? QString() : text);
+        },
+        nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(
         db.handle(), "money_text", 1, flags, nullptr,
         [](sqlite3_context* ctx, int n, sqlite3_value** argv) { formatNumber(ctx, n, argv, 2); },

@@ -53,6 +53,11 @@ ContactDetails readContactDetails(const QString& path) {
     return d;
 }
 
+bool ContactDetails::isSet() const {
+    return !address.isEmpty() || !phone1.isEmpty() || !phone2.isEmpty() || !fax.isEmpty() ||
+           !email.isEmpty() || !web.isEmpty();
+}
+
 QString contactMailUrl(const ContactDetails& details) {
     if (details.email.isEmpty())
         return {};

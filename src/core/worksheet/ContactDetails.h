@@ -19,6 +19,10 @@ struct ContactDetails {
     QString fax;
     QString email;
     QString web;
+
+    // Whether the agency has said how to reach someone: a name alone (the shipped file's
+    // placeholder, say) reaches nobody.
+    bool isSet() const;
 };
 
 // Reads the [Contact] section of a contact file (keys Organisation, Address1-Address3,

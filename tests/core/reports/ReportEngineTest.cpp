@@ -14,17 +14,17 @@ protected:
         writeFile(dir.file(id + QStringLiteral(".rpt")), text.toUtf8());
     }
     // Head, table head, every block after a "|", tail.
-    QString render(const QString& id, const QString& obs = {}) {
-        ReportRun run(*session, id, obs);
+    QString render(const QString& id, const QString& obs = {}, const ReportLimits& limits = {}) {
+        ReportRun run(*session, id, obs, limits);
         QString html = run.headHtml() + run.tableHeadHtml();
         QString block;
         while (run.nextBlock(block))
             html += QLatin1Char('|') + block;
         return html + run.tailHtml();
     }
-    QString failure(const QString& id, const QString& obs = {}) {
+    QString failure(const QString& id, const QString& obs = {}, const ReportLimits& limits = {}) {
         try {
-            render(id, obs);
+            render(id, obs, limits);
         } catch (const ReportError& e) {
             return e.message();
         }
@@ -42,6 +42,7 @@ TEST_F(ReportEngineTest, AFaultyDefinitionIsToldWithItsPlace) {
         {"[report]\ntitle = X\n[foo]\n", "T.rpt, line 3: unknown section [foo]."},
         {"[report]\ntitle = X\ncolour = red\n",
          "T.rpt, line 3: unknown report setting \"colour\"."},
+        {"[report]\ntitle = X\nfiltered = maybe\n", "T.rpt, line 3: filtered must be yes or no."},
         {"[report]\ntitle = X\nbody = rows\n", "line 3: the body query \"rows\" is not defined."},
         {"[report]\n[query q]\nSELECT 1\n", "T.rpt, line 1: the report has no title."},
         {"[report]\ntitle = X\n[query q]\n\n", "line 3: the query \"q\" is empty."},
@@ -63,6 +64,89 @@ TEST_F(ReportEngineTest, AFaultyDefinitionIsToldWithItsPlace) {
     // Only a report whose rows can be chosen by OBS can be shown for one record.
     EXPECT_TRUE(failure(QStringLiteral("R003-1"), QStringLiteral("5"))
                     .contains("cannot be shown for one record"));
+}
+
+// Definitions are files an agency edits: one that would write, or would run without end, is
+// stopped with its place before anything in the database changes.
+TEST_F(ReportEngineTest, ADefinitionThatWritesOrRunsAwayIsStopped) {
+    addSample(11);
+    addSample(12);
+    ReportLimits small;
+    small.rows = 100;
+    small.heldBytes = 1 << 20;
+    small.outputBytes = 64 << 10;
+    small.nesting = 4;
+    ReportLimits noTime = small;
+    noTime.queryTime = std::chrono::milliseconds(0);
+    const ReportLimits shipped;
+    const QString endless = QStringLiteral(
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c\n");
+    const QString fifty = QStringLiteral("[query q]\nWITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
+                                         "SELECT x + 1 FROM c WHERE x < 50) SELECT x FROM c\n");
+    const QString written = QStringLiteral(": a report may only read the database; this "
+                                           "statement would change it and was not run.");
+    // 100,000 nested sections, as a mistaken editor of the head once made.
+    const QString deep =
+        QStringLiteral("{{#q}}").repeated(100000) + QStringLiteral("{{/q}}").repeated(100000);
+    const struct {
+        QString text;
+        ReportLimits limits;
+        QString told;
+    } cases[] = {
+        {"[query q]\nDELETE FROM tblsample RETURNING obs\n", small,
+         "T.rpt, query q (line 3)" + written},
+        {"body = q\n[query q]\nDELETE FROM tblsample RETURNING obs\n[block]\n{{obs}}\n", small,
+         "T.rpt, query q (line 4)" + written},
+        {"[query q]\nDROP TABLE tblORVmaster\n", small, "query q (line 3)" + written},
+        {"[query q]\nUPDATE tblsample SET chk = 'Yes' RETURNING obs\n", small, written},
+        {"[query q]\nINSERT INTO tblsample (obs) SELECT 1 RETURNING obs\n", small, written},
+        {"[query q]\nWITH d AS (SELECT 1) DELETE FROM tblORVmaster\n", small, written},
+        {"[query q]\nATTACH DATABASE 'other.db' AS other\n", small, written},
+        {"[query q]\nPRAGMA user_version = 7\n", small, written},
+        {"[query q]\nCREATE TEMP TABLE t AS SELECT 1\n", small, written},
+        {"[query q]\nBEGIN IMMEDIATE\n", small, written},
+        {"[query q]\n" + endless, small,
+         "T.rpt, query q (line 3): it returns more than 100 rows, the most a report query may."},
+        {"body = q\n[query q]\n" + endless + "[block]\n{{x}}\n", small,
+         "T.rpt, query q (line 4): it returns more than 100 rows"},
+        {"[query q]\nWITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+         "SELECT count(*) FROM c\n",
+         noTime,
+         "T.rpt, query q (line 3): it ran longer than 0 seconds, the most a report query may."},
+        {"[query q]\nWITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 50) "
+         "SELECT printf('%.*c', 100000, 'x') AS big FROM c\n",
+         small, "T.rpt, query q (line 3): its rows take more than 1 MB, the most a report holds"},
+        {fifty + "[head]\n{{#q}}{{#q}}{{#q}}0123456789{{/q}}{{/q}}{{/q}}\n", small,
+         "T.rpt, [head] (line 5): its text grows past 0.0625 MB, the most one template may "
+         "produce."},
+        {fifty + "[block]\nnone\n[footer]\n{{#q}}{{#q}}{{=<% %>=}}<%#q%><%#q%><%#q%><%/q%><%/q%>"
+                 "<%/q%><%={{ }}=%>{{/q}}{{/q}}\n",
+         small, "T.rpt, [footer] (line 7): its sections nest more than 4 deep"},
+        {fifty + "[head]\n" + deep + "\n", shipped,
+         "T.rpt, [head] (line 5): its sections nest more than 16 deep, the most a template may."},
+    };
+    render(QStringLiteral("R006-1")); // the report sources made, as in any session
+    auto state = [&] {
+        return QStringList{db().scalar("SELECT group_concat(obs || chk) FROM tblsample").toString(),
+                           db().scalar("SELECT count(*) FROM tblORVmaster").toString(),
+                           db().scalar("SELECT group_concat(name) FROM sqlite_master").toString(),
+                           db().scalar("PRAGMA user_version").toString(),
+                           db().scalar("SELECT count(*) FROM pragma_database_list").toString()}
+            .join(QLatin1Char('/'))
+            .toStdString();
+    };
+    const std::string before = state();
+    for (const auto& c : cases) {
+        define(QStringLiteral("T"), QStringLiteral("[report]\ntitle = T\n") + c.text);
+        const QString told = failure(QStringLiteral("T"), {}, c.limits);
+        EXPECT_TRUE(told.contains(c.told))
+            << c.text.left(200).toStdString() << "\n -> " << told.toStdString();
+        EXPECT_EQ(state(), before) << c.text.left(200).toStdString();
+        EXPECT_FALSE(db().tableExists(QStringLiteral("t")));
+    }
+    EXPECT_FALSE(QFile::exists(dir.file("other.db")));
+    // The connection is left as it was: the program writes on it again.
+    EXPECT_EQ(db().execute("UPDATE tblsample SET chk = 'Yes' WHERE obs = 11"), 1);
 }
 
 TEST_F(ReportEngineTest, FooterAndCommentsFormulas) {
@@ -169,20 +253,53 @@ TEST_F(ReportEngineTest, RecordLayoutComesFromTheImportsRules) {
 TEST_F(ReportEngineTest, ShippedDefinitionsRender) {
     addSample(11, marksColumns("FP"));
     addSample(12, {{"WrongSSN", 1}, {"Comments", "Seen <twice>"}});
-    addSample(13);
+    addSample(13, {{"SamplingUnit", 999999}});
+    db().exec("INSERT INTO tblsupport (sType, SamplingUnit, totrec, weight) VALUES "
+              "('U', 999999, 1, 1), ('V', 7, 2, 2)");
     db().exec("INSERT INTO tblvalidation (rptcell, description, value, seq, rtype) VALUES "
               "('1', 'EER Numerator', 1234, 1, 'p'), ('3', 'EE Rate', 88.125, 3, 'p')");
-    db().exec("INSERT INTO tblReportedCounts (rptcell, Description, seq, reportedcount) VALUES "
-              "('A', 'O''Brien cell', 1, 1000), ('A', 'O''Brien cell', 3, 0)");
     ComputeErrorRates(*session);
+    const QString r3none = render(QStringLiteral("R003-1"));
+    EXPECT_EQ(r3none.count(QLatin1Char('|')), 1);
+    EXPECT_TRUE(r3none.contains("<b>No reported counts have been imported"))
+        << r3none.toStdString();
 
-    const QString r3 = render(QStringLiteral("R003-1"));
-    EXPECT_TRUE(r3.contains("<td align=\"right\">1,234</td>\n<td align=\"right\">1,000</td>"
-                            "<td align=\"right\">234.00</td><td align=\"right\">23.40</td>"))
-        << r3.toStdString();
-    EXPECT_TRUE(r3.contains("<td align=\"right\">88.13</td>")) << "rates as the screens show them";
-    EXPECT_TRUE(r3.contains("<td align=\"right\">n/a</td>")) << "a reported count of 0";
-    EXPECT_TRUE(r3.contains("Reported cell A: O&apos;Brien cell")) << r3.toStdString();
+    // Two lines of a counts file, each cell beside its own block of measures.
+    db().exec("INSERT INTO tblReportedCounts (rptcell, Description, seq, reportedcount) VALUES "
+              "('B', 'Older workers', 1, 1200), ('B', 'Older workers', 3, 90), "
+              "('A', 'O''Brien cell', 1, 1000), ('A', 'O''Brien cell', 3, 0)");
+    const QStringList r3 = render(QStringLiteral("R003-1")).split(QLatin1Char('|'));
+    ASSERT_EQ(r3.size(), 3);
+    const struct {
+        const char* cell;
+        const char* eer;
+        const char* rate;
+    } cells[] = {
+        {"<b>Reported cell A: O&apos;Brien cell</b>",
+         "<td align=\"right\">1,234</td>\n<td align=\"right\">1,000</td><td "
+         "align=\"right\">234.00</td><td align=\"right\">23.40</td>",
+         "<td align=\"right\">88.13</td>\n<td align=\"right\">0.00</td><td "
+         "align=\"right\">88.13</td><td align=\"right\">n/a</td>"},
+        {"<b>Reported cell B: Older workers</b>",
+         "<td align=\"right\">1,234</td>\n<td align=\"right\">1,200</td><td "
+         "align=\"right\">34.00</td><td align=\"right\">2.83</td>",
+         "<td align=\"right\">88.13</td>\n<td align=\"right\">90.00</td><td "
+         "align=\"right\">-1.88</td><td align=\"right\">-2.08</td>"},
+    };
+    for (int i = 0; i < 2; ++i) {
+        const QString& block = r3[i + 1];
+        EXPECT_TRUE(block.contains(cells[i].cell)) << block.toStdString();
+        EXPECT_TRUE(block.contains(cells[i].eer)) << block.toStdString();
+        EXPECT_TRUE(block.contains(cells[i].rate)) << block.toStdString();
+    }
+
+    // The certainty unit's code shows empty, as on the worksheet.
+    EXPECT_TRUE(
+        render(QStringLiteral("R005-1"), QStringLiteral("13")).contains("Sampling unit </td>"));
+    const QString r6 = render(QStringLiteral("R006-1"));
+    EXPECT_TRUE(r6.contains("<tr><td align=\"right\"></td><td>Certainty</td>")) << r6.toStdString();
+    EXPECT_TRUE(r6.contains("<tr><td align=\"right\">7</td><td>Drawn</td>"));
+    EXPECT_FALSE(r6.contains("999999"));
 
     const QString r4 = render(QStringLiteral("R004-1"));
     EXPECT_TRUE(r4.contains("<img src=\"chart:rates\""));
@@ -204,6 +321,18 @@ TEST_F(ReportEngineTest, ShippedDefinitionsRender) {
     for (const char* id : {"R001-1", "R001-2", "R002-1", "R006-1"})
         EXPECT_NO_THROW(render(QString::fromLatin1(id))) << id;
     EXPECT_EQ(render(QStringLiteral("R001-1")).count(QLatin1Char('|')), 64);
+
+    // Only figures computed under the record filter are printed beside it.
+    session->recordFilter.officeName = QStringLiteral("Office 18");
+    session->filterText = session->recordFilter.text();
+    for (const char* id : {"R001-1", "R001-2", "R002-1", "R003-1", "R004-1", "R005-1", "R006-1"}) {
+        ReportRun run(*session, QString::fromLatin1(id));
+        const QString footer = run.footerHtml(1);
+        EXPECT_EQ(footer.contains("Filters: OfficeName = Office 18"),
+                  QLatin1String(id) == QLatin1String("R003-1"))
+            << id << ": " << footer.toStdString();
+        EXPECT_EQ(run.definition().filtered, QLatin1String(id) == QLatin1String("R003-1")) << id;
+    }
 }
 
 } // namespace
