@@ -96,27 +96,37 @@ void copyOwnerAndMode(const QString& model, const QString& file) {
         fail(QStringLiteral("Cannot set the permissions of"), file, errno);
 }
 
-void copyBytes(const QString& from, const QString& to) {
-    Fd in, out;
+namespace {
+
+// Hands each chunk of the file `from` to `put`, which returns false to stop early.
+template <typename Put> void readChunks(const QString& from, Put put) {
+    Fd in;
     in.fd = ::open(native(from).constData(), O_RDONLY | O_CLOEXEC);
     if (in.fd < 0)
         fail(QStringLiteral("Cannot read"), from, errno);
-    out.fd = ::open(native(to).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (out.fd < 0)
-        fail(QStringLiteral("Cannot write"), to, errno);
-    static constexpr size_t kChunk = 1 << 16;
-    std::unique_ptr<char[]> buffer(new char[kChunk]);
+    std::unique_ptr<char[]> buffer(new char[kBufferSize]);
     for (;;) {
-        const ssize_t got = ::read(in.fd, buffer.get(), kChunk);
+        const ssize_t got = ::read(in.fd, buffer.get(), kBufferSize);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
             fail(QStringLiteral("Cannot read"), from, errno);
         }
-        if (got == 0)
-            break;
+        if (got == 0 || !put(buffer.get(), got))
+            return;
+    }
+}
+
+} // namespace
+
+void copyBytes(const QString& from, const QString& to) {
+    Fd out;
+    out.fd = ::open(native(to).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (out.fd < 0)
+        fail(QStringLiteral("Cannot write"), to, errno);
+    readChunks(from, [&](const char* data, ssize_t got) {
         for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(out.fd, buffer.get() + done, size_t(got - done));
+            const ssize_t put = ::write(out.fd, data + done, size_t(got - done));
             if (put < 0) {
                 if (errno == EINTR)
                     continue;
@@ -124,7 +134,8 @@ void copyBytes(const QString& from, const QString& to) {
             }
             done += put;
         }
-    }
+        return true;
+    });
     if (::fsync(out.fd) != 0)
         fail(QStringLiteral("Cannot write"), to, errno);
 }
@@ -305,24 +316,8 @@ void writeWholeFile(const QString& target, const QByteArray& bytes) {
 }
 
 void copyWholeFile(const QString& from, const QString& target) {
-    Fd in;
-    in.fd = ::open(native(from).constData(), O_RDONLY | O_CLOEXEC);
-    if (in.fd < 0)
-        fail(QStringLiteral("Cannot read"), from, errno);
     AtomicFile out(target);
-    std::unique_ptr<char[]> buffer(new char[kBufferSize]);
-    for (;;) {
-        const ssize_t got = ::read(in.fd, buffer.get(), kBufferSize);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(QStringLiteral("Cannot read"), from, errno);
-        }
-        if (got == 0)
-            break;
-        if (out.write(buffer.get(), got) != got)
-            break;
-    }
+    readChunks(from, [&](const char* data, ssize_t got) { return out.write(data, got) == got; });
     out.commit();
 }
 
