@@ -323,6 +323,10 @@ qreal TableFlow::paintRow(const TableRow& row, qreal y, QPainter& painter,
     const std::vector<Cell> cells = layoutRow(row);
     if (row.background.isValid())
         painter.fillRect(QRectF(0, y, mTableWidth, row.height), row.background);
+    // Text takes the painter's pen, which on a screen is the window's text colour: the page is
+    // paper, its text black, as in the PDF.
+    painter.save();
+    painter.setPen(Qt::black);
     for (const Cell& cell : cells) {
         const QRectF rect(cell.rect.left(), y, cell.rect.width(), row.height);
         if (cell.source->background.isValid())
@@ -333,6 +337,7 @@ qreal TableFlow::paintRow(const TableRow& row, qreal y, QPainter& painter,
                   << QLineF(rect.topLeft(), rect.bottomLeft());
         }
     }
+    painter.restore();
     if (mStyle.border > 0) {
         lines << QLineF(0, y + row.height, mTableWidth, y + row.height)
               << QLineF(mTableWidth, y, mTableWidth, y + row.height);

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
+#include <QTextDocument>
+
 using namespace orv;
 
 namespace {
@@ -95,6 +99,29 @@ TEST(TableFlowTest, RowsAndCellsAreReadAsABrowserShowsThem) {
     EXPECT_EQ(plain.border, 0);
     EXPECT_EQ(plain.padding, 1);
     EXPECT_EQ(plain.fontSize, 9);
+}
+
+// Paper is white and its text black, whatever colour the window gives the painter's pen.
+TEST(TableFlowTest, CellTextIsBlackOnAnyScreen) {
+    TableFlow flow(R"(<table border="0">)", "", QSizeF(400, 600), [](const QString& html) {
+        auto doc = std::make_unique<QTextDocument>();
+        doc->setHtml(html);
+        return doc;
+    });
+    flow.begin(QString());
+    flow.addRows("<tr><td>XXXXXXXXXXXXXXXXXXXX</td></tr>");
+    flow.end(QString());
+    QImage page(400, 600, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    painter.setPen(Qt::white); // a dark desktop theme's text colour
+    flow.paintPage(0, painter);
+    painter.end();
+    int dark = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 200; ++x)
+            dark += qGray(page.pixel(x, y)) < 100;
+    EXPECT_GT(dark, 20);
 }
 
 } // namespace
