@@ -13,13 +13,10 @@
 #include "import/RecordLayout.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QStorageInfo>
-
-#include <sqlite3.h>
 
 #include <new>
 
@@ -68,31 +65,6 @@ bool isDiskFull(const std::exception_ptr& error) {
         return false;
     }
 }
-
-// Keeps the window painting during long statements.
-class StatementYield {
-public:
-    StatementYield(Database& db, ImportView& view) : mDb(db), mView(view) {
-        mTimer.start();
-        sqlite3_progress_handler(db.handle(), 20000, &StatementYield::tick, this);
-    }
-    ~StatementYield() { sqlite3_progress_handler(mDb.handle(), 0, nullptr, nullptr); }
-    StatementYield(const StatementYield&) = delete;
-    StatementYield& operator=(const StatementYield&) = delete;
-
-private:
-    static int tick(void* self) {
-        auto* me = static_cast<StatementYield*>(self);
-        if (me->mTimer.elapsed() >= kYieldMs) {
-            me->mView.refresh();
-            me->mTimer.restart();
-        }
-        return 0;
-    }
-    Database& mDb;
-    ImportView& mView;
-    QElapsedTimer mTimer;
-};
 
 QSet<QString> loadStates(Database& db) {
     QSet<QString> states;
@@ -203,240 +175,304 @@ void showImportErrorFile(Session& session) {
             Icon::Information);
 }
 
-ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOptions& options) {
-    ImportResult result;
-    FrontEnd& ui = mSession.ui();
-    if (!ui.ask(QuestionId::ReloadMaster, kReloadQuestion, Icon::Exclamation)) {
+// One import, phase by phase: the question, the checks that need no change, the first line,
+// the load and the steps after it in one transaction, then what the user is told.
+class ImportDriver::Run {
+public:
+    Run(ImportDriver& driver, const QString& path, const ImportOptions& options)
+        : mDriver(driver), mSession(driver.mSession), mView(driver.mView), mPath(path),
+          mOptions(options) {}
+
+    ImportResult run() {
+        if (!confirmReload())
+            return mResult;
+        if (!openAndCheck())
+            return mResult;
+        // A folder where no lock can be made takes no report either: only a held lock refuses.
+        QLockFile folderLock(mSession.programFile(QStringLiteral("ImportError.lock")));
+        folderLock.setStaleLockTime(0); // an import may run long; only a dead one's is stale
+        if (!folderLock.tryLock(0) && folderLock.error() == QLockFile::LockFailedError) {
+            refuse(QStringLiteral("Another import is running from the program folder %1. Wait "
+                                  "until it has finished, then import again.")
+                       .arg(native(mSession.programDir())));
+            return mResult;
+        }
+        mDriver.mCancelRequested = false;
+        try {
+            loadFile();
+        } catch (...) {
+            // Past the last record there is no current obs.
+            fail(QString(), std::current_exception());
+        }
+        tellFailure();
+        writeReport();
+        mDriver.mCancelRequested = true;
+        return mResult;
+    }
+
+private:
+    bool confirmReload() {
+        if (mSession.ui().ask(QuestionId::ReloadMaster, kReloadQuestion, Icon::Exclamation))
+            return true;
         mView.setLabel(1, QString());
         mView.setLabel(
             2,
             QStringLiteral("Record import cancelled at user's request. No records were imported"));
-        return result;
-    }
-    // Nothing has changed yet: say why and leave the master, the sample and the report alone.
-    auto refuse = [&](const QString& why) {
-        result.stopReason = why;
-        ui.message(why, Icon::Exclamation);
-        mView.setLabel(1, kFailed);
-        result.outcome = ImportOutcome::Failed;
-        return result;
-    };
-
-    Database* db = nullptr;
-    std::unique_ptr<ExtractReader> reader;
-    try {
-        db = &mSession.db();
-        reader = std::make_unique<ExtractReader>(path);
-    } catch (const std::exception& e) {
-        return refuse(QString::fromStdString(e.what()));
+        return false;
     }
 
-    // The error report belongs to the one import that holds the program folder. Another copy
-    // of the program cannot import into this database: the session holds its lock.
-    const QString reportPath = errorReportPath(mSession);
-    QLockFile folderLock(mSession.programFile(QStringLiteral("ImportError.lock")));
-    folderLock.setStaleLockTime(0); // an import may run for long; only a dead one's lock is stale
-    // A folder where no lock can be made takes no report either: only a held lock refuses.
-    if (!folderLock.tryLock(0) && folderLock.error() == QLockFile::LockFailedError)
-        return refuse(QStringLiteral("Another import is running from the program folder %1. "
-                                     "Wait until it has finished, then import again.")
-                          .arg(native(mSession.programDir())));
+    // The database, the file and the room for the import; nothing changes yet.
+    bool openAndCheck() {
+        try {
+            mDb = &mSession.db();
+            mReader = std::make_unique<ExtractReader>(mPath);
+            const QString refusal = preflight(*mDb, mPath);
+            if (refusal.isEmpty())
+                return true;
+            refuse(refusal);
+        } catch (const std::exception& e) {
+            refuse(QString::fromStdString(e.what()));
+        }
+        return false;
+    }
 
-    ImportLog log;
-    QString state = mSession.settings.state;
-    bool touched = false;  // the load has begun: the report is the new one's
-    bool diskFull = false; // told once, at the end, with what is on the disk
-    QString failure;       // the engine's or the reader's word, shown at the end
-    auto fail = [&](const QString& obs, const std::exception_ptr& error) {
+    // Nothing has changed: say why and leave the master, the sample and the report alone.
+    void refuse(const QString& why) {
+        mResult.stopReason = why;
+        mSession.ui().message(why, Icon::Exclamation);
         mView.setLabel(1, kFailed);
-        result.outcome = ImportOutcome::Failed;
+        mResult.outcome = ImportOutcome::Failed;
+    }
+
+    void fail(const QString& obs, const std::exception_ptr& error) {
+        mView.setLabel(1, kFailed);
+        mResult.outcome = ImportOutcome::Failed;
         try {
             if (isDiskFull(error)) {
-                if (!diskFull)
-                    log.add(entry(obs, QStringLiteral("The disk is full.")));
-                diskFull = true;
+                if (!mDiskFull)
+                    mLog.add(entry(obs, QStringLiteral("The disk is full.")));
+                mDiskFull = true;
             } else {
                 // A refused statement: the entry has only the obs, the engine says why.
-                failure = describe(error);
-                log.add(entry(obs, QString()));
+                mFailure = describe(error);
+                mLog.add(entry(obs, QString()));
             }
         } catch (const std::runtime_error&) {
             // The error list itself cannot be kept; the message still tells why.
         }
-    };
-
-    try {
-        const QString refusal = preflight(*db, path);
-        if (!refusal.isEmpty())
-            return refuse(refusal);
-    } catch (const DbError& e) {
-        return refuse(e.message());
     }
 
-    mCancelRequested = false;
-    try {
-        const CheckContext context(loadStates(*db), mSession.settings.period,
+    void showProgress(const MasterLoader& loader) {
+        mView.setLabel(2, QStringLiteral("Record - %1                Errors -  %2")
+                              .arg(loader.records())
+                              .arg(mLog.errorCount));
+        mView.setProgress(loader.bytesRead(), mReader->fileSize());
+        mView.refresh();
+    }
+
+    void loadFile() {
+        const CheckContext context(loadStates(*mDb), mSession.settings.period,
                                    mSession.settings.periodEnd);
         // Long statements (emptying a big master, building its indexes, the steps after the
         // load) keep the window painting.
-        StatementYield yield(*db, mView);
+        const StatementTicks painting(
+            *mDb,
+            [this] {
+                mView.refresh();
+                return true;
+            },
+            kYieldMs);
         // Pages past this spill to the file: memory stays bounded in the one transaction, well
         // inside what a desktop can spare.
-        db->exec("PRAGMA cache_size = -32768");
+        mDb->exec("PRAGMA cache_size = -32768");
 
         ProducerSetup setup;
         setup.expectedColumns = kExtractColumns;
         // Groups exist for population type 1 only.
         setup.grouped = mSession.settings.popType == QLatin1String("1");
-        setup.seed = options.seed;
-        setup.state = state;
-        setup.summaryMemoryRecords = options.summaryMemoryRecords;
-        MasterLoader loader(*db, *reader, context, setup);
-
-        auto showProgress = [&] {
-            mView.setLabel(2, QStringLiteral("Record - %1                Errors -  %2")
-                                  .arg(loader.records())
-                                  .arg(log.errorCount));
-            mView.setProgress(loader.bytesRead(), reader->fileSize());
-            mView.refresh();
-        };
-
-        // A wrong file is refused before the master is touched.
-        const MasterLoader::FirstLine first = loader.awaitFirstLine(showProgress);
-        if (first != MasterLoader::FirstLine::Record || mCancelRequested) {
-            loader.stopReading();
-            mCancelRequested = true;
-            const QString unchanged =
-                QStringLiteral("\nNothing was changed: the master table, the sample and the "
-                               "error report are as they were.");
-            switch (first) {
-            case MasterLoader::FirstLine::Record:
-                mView.setLabel(1, QString());
-                mView.setLabel(2, QStringLiteral("Process has been aborted."));
-                result.outcome = ImportOutcome::Cancelled;
-                return result;
-            case MasterLoader::FirstLine::NoRecords:
-                return refuse(QStringLiteral("The file %1 holds no records.").arg(native(path)) +
-                              unchanged);
-            case MasterLoader::FirstLine::NotText:
-                return refuse(QStringLiteral("The file %1 is not a text file of participant "
-                                             "records.")
-                                  .arg(native(path)) +
-                              unchanged);
-            case MasterLoader::FirstLine::Stops: {
-                const QStringList entries = loader.firstLineEntries();
-                result.records = 1;
-                result.errorCount = entries.size();
-                return refuse(entries.join(QLatin1Char('\n')).trimmed() + unchanged);
-            }
-            case MasterLoader::FirstLine::Unread:
-                return refuse(describe(loader.error()) + unchanged);
-            }
-        }
+        setup.seed = mOptions.seed;
+        setup.state = mSession.settings.state;
+        setup.summaryMemoryRecords = mOptions.summaryMemoryRecords;
+        MasterLoader loader(*mDb, *mReader, context, setup);
+        if (!acceptFirstLine(loader))
+            return;
 
         // The start is committed on its own, so that a kill is told at the next open; all the
         // rest is one transaction, which a failure, a Cancel or a kill undoes whole.
-        importJournal::begin(*db, path);
-        touched = true;
+        importJournal::begin(*mDb, mPath);
+        mLoadBegun = true;
+        const QString reportPath = errorReportPath(mSession);
         if (QFileInfo::exists(reportPath) && !QFile::remove(reportPath))
             throw DbError(QStringLiteral("Cannot delete '%1'.").arg(reportPath));
         const SessionState before = SessionState::of(mSession);
-        {
-            Transaction whole(*db, Transaction::Kind::Immediate);
-            try {
-                loader.prepareMaster();
-                MasterLoader::Hooks hooks;
-                hooks.cancelled = [this] { return mCancelRequested; };
-                hooks.progress = showProgress;
-                const MasterLoader::End end = loader.load(log, hooks);
-                loader.stopReading();
-                state = loader.producer().state();
-                result.records = loader.records();
-                result.inserted = loader.inserted();
-                showProgress();
-                switch (end) {
-                case MasterLoader::End::EndOfFile:
-                    loader.restoreIndexes();
-                    mSession.settings.state = state;
-                    result.importedCount = runPostImport(
-                        mSession, mView, log, options.seed, true,
-                        loader.summaryUsable() ? &loader.producer().summary() : nullptr);
-                    importJournal::finish(*db, QStringLiteral("completed"));
-                    whole.commit();
-                    result.outcome = ImportOutcome::Completed;
-                    break;
-                case MasterLoader::End::Cancelled:
-                    result.outcome = ImportOutcome::Cancelled;
-                    break;
-                case MasterLoader::End::Stopped:
-                    mView.setLabel(1, kFailed);
-                    result.outcome = ImportOutcome::Failed;
-                    result.stopReason = log.entries.isEmpty() ? QString() : log.entries.last();
-                    break;
-                case MasterLoader::End::ReadFailed:
-                    mView.setLabel(1, kFailed);
-                    result.outcome = ImportOutcome::Failed;
-                    failure = describe(loader.error());
-                    break;
-                case MasterLoader::End::Refused:
-                    fail(loader.failedObs(), loader.error());
-                    break;
-                }
-            } catch (...) {
-                // Past the last record there is no current obs.
-                fail(QString(), std::current_exception());
-            }
-            // Leaving the scope uncommitted rolls the whole import back.
-        }
-        if (result.outcome != ImportOutcome::Completed) {
-            before.restore(mSession);
-            result.inserted = 0;
-            result.importedCount = 0;
-            if (result.outcome == ImportOutcome::Cancelled) {
-                mView.setLabel(1, QString());
-                mView.setLabel(2, QStringLiteral("Process has been aborted."));
-            }
-            finishUndone(*db, result.outcome);
-        }
-    } catch (...) {
-        // Past the last record there is no current obs.
-        fail(QString(), std::current_exception());
+        loadInOneTransaction(loader);
+        if (mResult.outcome != ImportOutcome::Completed)
+            undone(before);
     }
 
-    if (diskFull) {
-        result.diskFull = true;
-        failure = QStringLiteral("The disk is full: there is no room left in %1. Nothing was "
-                                 "changed. Free some space there and import the extract again.")
-                      .arg(native(QFileInfo(db->path()).absolutePath()));
-    }
-    if (!failure.isEmpty()) {
-        result.stopReason = failure;
-        ui.message(failure, Icon::Exclamation);
+    // A wrong file is refused, and a Cancel taken, before the master is touched.
+    bool acceptFirstLine(MasterLoader& loader) {
+        const MasterLoader::FirstLine first = loader.awaitFirstLine([&] { showProgress(loader); });
+        if (first == MasterLoader::FirstLine::Record && !mDriver.mCancelRequested)
+            return true;
+        loader.stopReading();
+        mDriver.mCancelRequested = true;
+        const QString unchanged =
+            QStringLiteral("\nNothing was changed: the master table, the sample and the error "
+                           "report are as they were.");
+        switch (first) {
+        case MasterLoader::FirstLine::Record:
+            mView.setLabel(1, QString());
+            mView.setLabel(2, QStringLiteral("Process has been aborted."));
+            mResult.outcome = ImportOutcome::Cancelled;
+            break;
+        case MasterLoader::FirstLine::NoRecords:
+            refuse(QStringLiteral("The file %1 holds no records.").arg(native(mPath)) + unchanged);
+            break;
+        case MasterLoader::FirstLine::NotText:
+            refuse(QStringLiteral("The file %1 is not a text file of participant records.")
+                       .arg(native(mPath)) +
+                   unchanged);
+            break;
+        case MasterLoader::FirstLine::Stops: {
+            const QStringList entries = loader.firstLineEntries();
+            mResult.records = 1;
+            mResult.errorCount = entries.size();
+            refuse(entries.join(QLatin1Char('\n')).trimmed() + unchanged);
+            break;
+        }
+        case MasterLoader::FirstLine::Unread:
+            refuse(describe(loader.error()) + unchanged);
+            break;
+        }
+        return false;
     }
 
-    result.errorCount = log.errorCount;
-    // An import that changed nothing leaves the report of the one before it.
-    if (log.errorCount != 0 && touched) {
+    void loadInOneTransaction(MasterLoader& loader) {
+        // Leaving this scope uncommitted rolls the whole import back.
+        Transaction whole(*mDb, Transaction::Kind::Immediate);
         try {
-            writeErrorReport(reportPath, path, log);
-            result.reportWritten = true;
+            loader.prepareMaster();
+            MasterLoader::Hooks hooks;
+            hooks.cancelled = [this] { return mDriver.mCancelRequested; };
+            hooks.progress = [&] { showProgress(loader); };
+            const MasterLoader::End end = loader.load(mLog, hooks);
+            loader.stopReading();
+            mResult.records = loader.records();
+            mResult.inserted = loader.inserted();
+            showProgress(loader);
+            if (end == MasterLoader::End::EndOfFile) {
+                finishImport(loader);
+                whole.commit();
+                mResult.outcome = ImportOutcome::Completed;
+            } else {
+                takeEnd(end, loader);
+            }
+        } catch (...) {
+            fail(QString(), std::current_exception());
+        }
+    }
+
+    // Every line read: the indexes back, the steps after the load, and the journal's word.
+    void finishImport(MasterLoader& loader) {
+        loader.restoreIndexes();
+        mSession.settings.state = loader.producer().state();
+        mResult.importedCount =
+            runPostImport(mSession, mView, mLog, mOptions.seed, true,
+                          loader.summaryUsable() ? &loader.producer().summary() : nullptr);
+        importJournal::finish(*mDb, QStringLiteral("completed"));
+    }
+
+    void takeEnd(MasterLoader::End end, const MasterLoader& loader) {
+        switch (end) {
+        case MasterLoader::End::EndOfFile:
+            break;
+        case MasterLoader::End::Cancelled:
+            mResult.outcome = ImportOutcome::Cancelled;
+            break;
+        case MasterLoader::End::Stopped:
+            mView.setLabel(1, kFailed);
+            mResult.outcome = ImportOutcome::Failed;
+            mResult.stopReason = mLog.entries.isEmpty() ? QString() : mLog.entries.last();
+            break;
+        case MasterLoader::End::ReadFailed:
+            mView.setLabel(1, kFailed);
+            mResult.outcome = ImportOutcome::Failed;
+            mFailure = describe(loader.error());
+            break;
+        case MasterLoader::End::Refused:
+            fail(loader.failedObs(), loader.error());
+            break;
+        }
+    }
+
+    // The transaction is rolled back: the session follows the database back.
+    void undone(const SessionState& before) {
+        before.restore(mSession);
+        mResult.inserted = 0;
+        mResult.importedCount = 0;
+        if (mResult.outcome == ImportOutcome::Cancelled) {
+            mView.setLabel(1, QString());
+            mView.setLabel(2, QStringLiteral("Process has been aborted."));
+        }
+        finishUndone(*mDb, mResult.outcome);
+    }
+
+    void tellFailure() {
+        if (mDiskFull) {
+            mResult.diskFull = true;
+            mFailure = QStringLiteral("The disk is full: there is no room left in %1. Nothing was "
+                                      "changed. Free some space there and import the extract "
+                                      "again.")
+                           .arg(native(QFileInfo(mDb->path()).absolutePath()));
+        }
+        if (!mFailure.isEmpty()) {
+            mResult.stopReason = mFailure;
+            mSession.ui().message(mFailure, Icon::Exclamation);
+        }
+    }
+
+    // An import that changed nothing leaves the report of the one before it.
+    void writeReport() {
+        mResult.errorCount = std::max<qint64>(mResult.errorCount, mLog.errorCount);
+        if (mLog.errorCount == 0 || !mLoadBegun)
+            return;
+        const QString reportPath = errorReportPath(mSession);
+        try {
+            writeErrorReport(reportPath, mPath, mLog);
+            mResult.reportWritten = true;
         } catch (const DbError& e) {
             // A full disk has been reported already.
-            if (!diskFull)
-                ui.message(e.message(), Icon::Exclamation);
+            if (!mDiskFull)
+                mSession.ui().message(e.message(), Icon::Exclamation);
         }
-        mView.setLabel(
-            2, QStringLiteral("Number of Records Imported: %1\nNumber of Errors/Warnings: %2")
-                   .arg(result.importedCount)
-                   .arg(log.errorCount));
+        mView.setLabel(2, QStringLiteral("Number of Records Imported: %1\nNumber of "
+                                         "Errors/Warnings: %2")
+                              .arg(mResult.importedCount)
+                              .arg(mLog.errorCount));
         mView.setLabel(3, QStringLiteral("There were errors/warnings in the import File.\nPlease "
                                          "review file %1.")
                               .arg(reportPath));
-        if (result.reportWritten)
+        if (mResult.reportWritten)
             showImportErrorFile(mSession);
     }
-    mCancelRequested = true;
-    return result;
+
+    ImportDriver& mDriver;
+    Session& mSession;
+    ImportView& mView;
+    const QString mPath;
+    const ImportOptions mOptions;
+    ImportResult mResult;
+    ImportLog mLog;
+    Database* mDb = nullptr;
+    std::unique_ptr<ExtractReader> mReader;
+    bool mLoadBegun = false; // the report is the new import's
+    bool mDiskFull = false;  // told once, at the end
+    QString mFailure;        // the engine's or the reader's word, shown at the end
+};
+
+ImportResult ImportDriver::importExtractFile(const QString& path, const ImportOptions& options) {
+    return Run(*this, path, options).run();
 }
 
 } // namespace orv

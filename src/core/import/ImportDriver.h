@@ -52,6 +52,7 @@ public:
     bool cancelRequested() const { return mCancelRequested; }
 
 private:
+    class Run;
     Session& mSession;
     ImportView& mView;
     bool mCancelRequested = true;
