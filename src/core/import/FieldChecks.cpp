@@ -12,7 +12,7 @@ namespace {
 enum class FieldTest : std::uint8_t { Blank, Range, Date, Numeric, State };
 
 struct FieldRule {
-    int col;
+    Col col;
     FieldTest test;
     // What follows the field name in the message.
     std::string_view text;
@@ -26,18 +26,18 @@ constexpr std::string_view kDateText =
     " must be a valid date and or the date must be in yyyymmdd date format.";
 constexpr std::string_view kBlankText = " cannot be Blank";
 
-constexpr FieldRule blank(int col, std::string_view subject = {},
+constexpr FieldRule blank(Col col, std::string_view subject = {},
                           std::string_view text = kBlankText) {
     return {col, FieldTest::Blank, text, subject};
 }
-constexpr FieldRule date(int col) {
+constexpr FieldRule date(Col col) {
     return {col, FieldTest::Date, kDateText};
 }
-constexpr FieldRule range(int col, double lo, double hi, std::string_view text,
+constexpr FieldRule range(Col col, double lo, double hi, std::string_view text,
                           std::string_view subject = {}) {
     return {col, FieldTest::Range, text, subject, lo, hi};
 }
-constexpr FieldRule ranges(int col, double lo, double hi, double lo2, double hi2,
+constexpr FieldRule ranges(Col col, double lo, double hi, double lo2, double hi2,
                            std::string_view text) {
     return {col, FieldTest::Range, text, {}, lo, hi, lo2, hi2};
 }
@@ -53,82 +53,82 @@ constexpr std::string_view k0To5 =
 
 // clang-format off
 constexpr FieldRule kFieldRules[] = {
-    blank(1),
-    blank(2),
-    {2, FieldTest::State, " is not valid."},
-    blank(3),
-    blank(4),
-    date(4),
-    range(5, 0, 2, k012Blank),
-    range(6, 0, 2, k012Blank),
-    range(7, 0, 2, k012Blank),
-    range(8, 0, 1, k01Blank),
-    range(9, 0, 1, k01Blank),
-    range(10, 0, 1, k01Blank),
-    range(11, 0, 1, k01Blank),
-    range(12, 0, 1, k01Blank),
-    blank(13, {}, " cannot be blank."),
-    range(13, 1, 4, k1234),
-    range(14, 1, 3, k123),
-    blank(15),
-    range(15, 1, 2, k12),
-    blank(16),
-    range(16, 1, 4, k1234),
-    blank(17, "Pell Grant Receipient"),
-    range(17, 1, 2, k12),
-    blank(18),
-    ranges(18, 0, 17, 87, 91, " must be greater than or equal to 0 and less than or equal to 17 or 87,88,89,90 or 91"),
-    blank(19),
-    date(19),
-    blank(20),
-    blank(21),
-    date(21),
-    blank(22),
-    blank(23),
-    range(23, 1, 3, k123),
-    blank(24),
-    date(24),
-    date(25),
-    date(26),
-    range(27, 0, 2, k012),
-    range(28, 0, 2, k012),
-    range(29, 0, 2, k012),
-    range(31, 0, 2, k012),
-    range(32, 0, 2, k012),
-    range(33, 0, 2, k012),
-    range(34, 0, 2, k012),
-    blank(35),
-    range(35, 1, 2, k12),
-    blank(36),
-    range(36, 1, 2, k12),
-    blank(37),
-    range(37, 1, 2, k12),
-    blank(38),
-    range(38, 0, 7, " must be greater than or equal to 0 and less than or equal to 7.", "Weiver from Training Requirement"),
-    blank(39),
-    range(39, 1, 2, k12),
-    blank(40),
-    range(40, 1, 2, k12),
-    date(41),
-    blank(42, "Other Federal Co-Enrollement"),
-    range(42, 0, 5, k0To5, "Other Federal Co-Enrollement"),
-    blank(43),
-    date(43),
-    ranges(44, 0, 5, 98, 99, " must be greater than or equal to 0 and less than or equal to 5 or 98 or 99."),
-    blank(45),
-    range(45, 1, 2, k12),
-    range(46, 0, 5, k0To5),
-    blank(48),
-    range(48, 1, 2, k12),
-    range(49, 0, 5, k0To5),
-    blank(50),
-    range(50, 1, 2, k12),
-    range(51, 0, 5, k0To5),
-    blank(58),
-    range(58, 1, 2, k12),
-    blank(59),
-    range(59, 1, 2, k12),
-    {47, FieldTest::Numeric, " must be numeric."},
+    blank(Col::Obs),
+    blank(Col::StateAbbr),
+    {Col::StateAbbr, FieldTest::State, " is not valid."},
+    blank(Col::SSN),
+    blank(Col::BirthDate),
+    date(Col::BirthDate),
+    range(Col::Gender, 0, 2, k012Blank),
+    range(Col::Disability, 0, 2, k012Blank),
+    range(Col::Hispanic, 0, 2, k012Blank),
+    range(Col::AmerIndian, 0, 1, k01Blank),
+    range(Col::Asian, 0, 1, k01Blank),
+    range(Col::Black, 0, 1, k01Blank),
+    range(Col::Hawaiian, 0, 1, k01Blank),
+    range(Col::White, 0, 1, k01Blank),
+    blank(Col::Vet, {}, " cannot be blank."),
+    range(Col::Vet, 1, 4, k1234),
+    range(Col::EmploymentStatus, 1, 3, k123),
+    blank(Col::LEP),
+    range(Col::LEP, 1, 2, k12),
+    blank(Col::UCStatus),
+    range(Col::UCStatus, 1, 4, k1234),
+    blank(Col::PellGrant, "Pell Grant Receipient"),
+    range(Col::PellGrant, 1, 2, k12),
+    blank(Col::SchoolGrade),
+    ranges(Col::SchoolGrade, 0, 17, 87, 91, " must be greater than or equal to 0 and less than or equal to 17 or 87,88,89,90 or 91"),
+    blank(Col::DislocDate),
+    date(Col::DislocDate),
+    blank(Col::Tenure),
+    blank(Col::AppDate),
+    date(Col::AppDate),
+    blank(Col::Petition),
+    blank(Col::ProgramType),
+    range(Col::ProgramType, 1, 3, k123),
+    blank(Col::PartDate),
+    date(Col::PartDate),
+    date(Col::EnterTrainDate),
+    date(Col::TrainEndDate),
+    range(Col::TrainComp, 0, 2, k012),
+    range(Col::Travel, 0, 2, k012),
+    range(Col::Subsistence, 0, 2, k012),
+    range(Col::RecvdOccTrain, 0, 2, k012),
+    range(Col::OJT, 0, 2, k012),
+    range(Col::RemedialTrain, 0, 2, k012),
+    range(Col::CustomTrain, 0, 2, k012),
+    blank(Col::TRA),
+    range(Col::TRA, 1, 2, k12),
+    blank(Col::AddlTRA),
+    range(Col::AddlTRA, 1, 2, k12),
+    blank(Col::RemedialTRA),
+    range(Col::RemedialTRA, 1, 2, k12),
+    blank(Col::Waiver),
+    range(Col::Waiver, 0, 7, " must be greater than or equal to 0 and less than or equal to 7.", "Weiver from Training Requirement"),
+    blank(Col::JobSearchAllow),
+    range(Col::JobSearchAllow, 1, 2, k12),
+    blank(Col::Relocation),
+    range(Col::Relocation, 1, 2, k12),
+    date(Col::WIARegDate),
+    blank(Col::FedCoenroll, "Other Federal Co-Enrollement"),
+    range(Col::FedCoenroll, 0, 5, k0To5, "Other Federal Co-Enrollement"),
+    blank(Col::WIAExitDate),
+    date(Col::WIAExitDate),
+    ranges(Col::OtherReasonForExit, 0, 5, 98, 99, " must be greater than or equal to 0 and less than or equal to 5 or 98 or 99."),
+    blank(Col::EmpQtr1),
+    range(Col::EmpQtr1, 1, 2, k12),
+    range(Col::TypeEmpQtr1AfterExit, 0, 5, k0To5),
+    blank(Col::EmpQtr2AfterExit),
+    range(Col::EmpQtr2AfterExit, 1, 2, k12),
+    range(Col::TypeEmpQtr2AfterExit, 0, 5, k0To5),
+    blank(Col::EmpQtr3),
+    range(Col::EmpQtr3, 1, 2, k12),
+    range(Col::TypeEmpQtr3AfterExit, 0, 5, k0To5),
+    blank(Col::Recalled),
+    range(Col::Recalled, 1, 2, k12),
+    blank(Col::AORVPart),
+    range(Col::AORVPart, 1, 2, k12),
+    {Col::OccCode, FieldTest::Numeric, " must be numeric."},
 };
 // clang-format on
 
@@ -202,7 +202,7 @@ int runFieldChecks(const ExtractRecord& record, const CheckContext& context,
         case FieldTest::Range:
             if (!v.isBlank()) {
                 if (!v.numeric)
-                    throw TypeMismatch(rule.col);
+                    throw TypeMismatch(pos(rule.col));
                 failed = !inRange(v.number, rule);
             }
             break;
@@ -247,7 +247,7 @@ ColumnRuleText describeColumnRules(int pos) {
     auto number = [](double v) { return QString::number(v, 'g', 10); };
     QStringList allowed;
     for (const FieldRule& r : kFieldRules) {
-        if (r.col != pos)
+        if (r.col != Col(pos))
             continue;
         switch (r.test) {
         case FieldTest::Blank:

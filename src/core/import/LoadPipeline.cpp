@@ -43,9 +43,13 @@ OptNumber number(const FieldValue& v) {
 // The group AssignOutcomeGroups would give the record.
 int groupOf(const ExtractRecord& r) {
     GroupInputs in;
-    in.employmentStatus = number(r.col(14));
-    in.otherReasonForExit = number(r.col(44));
-    constexpr int kColumns[3][3] = {{45, 46, 55}, {48, 49, 56}, {50, 51, 57}};
+    in.employmentStatus = number(r.col(Col::EmploymentStatus));
+    in.otherReasonForExit = number(r.col(Col::OtherReasonForExit));
+    // Employed, type of employment match and wages of each quarter after exit.
+    constexpr Col kColumns[3][3] = {
+        {Col::EmpQtr1, Col::TypeEmpQtr1AfterExit, Col::Earn1QTRAfterExit},
+        {Col::EmpQtr2AfterExit, Col::TypeEmpQtr2AfterExit, Col::Earn2QTRAfterExit},
+        {Col::EmpQtr3, Col::TypeEmpQtr3AfterExit, Col::Earn3QTRAfterExit}};
     for (int q = 0; q < 3; ++q) {
         in.employed[q] = number(r.col(kColumns[q][0]));
         in.type[q] = number(r.col(kColumns[q][1]));
@@ -73,6 +77,9 @@ private:
     std::uniform_real_distribution<double> mUniform{0.0, 1.0};
     std::vector<bool> mUsed;
 };
+
+// The reading ended early: its last item says why.
+struct Ended {};
 
 std::uint32_t append(std::string& to, std::string_view text) {
     const auto at = static_cast<std::uint32_t>(to.size());
@@ -167,21 +174,6 @@ LoadProducer::LoadProducer(ExtractReader& reader, const CheckContext& context,
     : mReader(reader), mContext(context), mSetup(setup), mState(setup.state), mQueue(queue),
       mSummary(setup.summaryMemoryRecords) {}
 
-void LoadProducer::run() {
-    try {
-        produce();
-    } catch (...) {
-        // Out of memory, say: the import stops, and the inserting side says why.
-        auto batch = std::make_unique<LoadBatch>();
-        LoadItem item;
-        item.kind = LoadItem::Kind::Fail;
-        batch->error = std::current_exception();
-        batch->items.push_back(item);
-        mQueue.push(std::move(batch));
-    }
-    mQueue.finish();
-}
-
 bool LoadProducer::flush(std::unique_ptr<LoadBatch>& batch) {
     batch->bytesRead = mReader.bytesRead();
     const bool taken = mQueue.push(std::move(batch));
@@ -227,8 +219,8 @@ void LoadProducer::encode(LoadBatch& batch, const ExtractRecord& record, int wei
     integer(group);
     text(group == 0 ? "0" : "1");
     integer(randno);
-    for (int pos : {41, 43}) {
-        const FieldValue& v = record.col(pos);
+    for (Col column : {Col::WIARegDate, Col::WIAExitDate}) {
+        const FieldValue& v = record.col(column);
         const YmdKey key = v.isBlank() ? 0 : ParseYmdKey(v);
         if (key == 0) {
             out.emplace_back();
@@ -248,156 +240,211 @@ void LoadProducer::encode(LoadBatch& batch, const ExtractRecord& record, int wei
     }
 }
 
-void LoadProducer::produce() {
-    RandnoDraw randno(mSetup.seed);
-    ExtractRecord record;
-    auto batch = mQueue.emptyBatch();
-    qint64 rowid = 0;
-    bool reserved = false;
+// One reading of the file: each line becomes an item of the current batch (a record to insert,
+// one to skip, or the end of the import), with its entries for the error report.
+class LoadProducer::Pass {
+public:
+    explicit Pass(LoadProducer& producer)
+        : mP(producer), mRandno(producer.mSetup.seed), mBatch(producer.mQueue.emptyBatch()),
+          mOnError([this](const QString& message) {
+              addEntry(entry(obs(), message));
+              mRecordFailed = true;
+          }) {}
 
-    // The obs of the entries: the line's first comma-field, then column 1 once read. Kept as
-    // bytes so that it outlives the reader's buffer.
-    std::string obsText;
-    FieldValue::Kind obsKind = FieldValue::Kind::Blank;
-    double obsNumber = 0;
-    auto obs = [&] {
-        if (obsKind == FieldValue::Kind::Number) {
-            NumberText buffer;
-            const std::string_view t = formatNumber(obsNumber, buffer);
-            return QString::fromLatin1(t.data(), qsizetype(t.size()));
-        }
-        return QString::fromStdString(obsText);
-    };
-
-    LoadItem* item = nullptr;
-    auto addEntry = [&](const QString& text) {
-        batch->entries << text;
-        ++item->entryCount;
-    };
-    bool recordFailed = false;
-    const ErrorSink onError = [&](const QString& message) {
-        addEntry(entry(obs(), message));
-        recordFailed = true;
-    };
-    auto newItem = [&] {
-        batch->items.emplace_back();
-        item = &batch->items.back();
-        item->firstEntry = static_cast<std::uint32_t>(batch->entries.size());
-    };
-
-    for (;;) {
-        if (static_cast<int>(batch->items.size()) >= kBatchLines) {
-            if (!reserved && mReader.bytesRead() > 0) {
-                // As many records again as the file's size suggests, and a little more.
-                reserved = true;
-                const auto expected = static_cast<qint64>(
-                    static_cast<double>(mReader.fileSize()) /
-                        static_cast<double>(mReader.bytesRead()) * kBatchLines * 1.02 +
-                    1024);
-                mSummary.reserve(std::min(expected, mSetup.summaryMemoryRecords));
-            }
-            if (!flush(batch))
+    void run() {
+        for (;;) {
+            if (static_cast<int>(mBatch->items.size()) >= kBatchLines && !passFullBatch())
+                return;
+            if (!readLine())
+                break;
+            if (!takeLine())
                 return;
         }
+        mP.mSummary.finishLoad();
+        if (!mBatch->items.empty())
+            mP.flush(mBatch);
+    }
+
+private:
+    // The obs of the entries: the line's first comma-field, then column 1 once read.
+    QString obs() const {
+        if (mObsKind == FieldValue::Kind::Number) {
+            NumberText buffer;
+            const std::string_view t = formatNumber(mObsNumber, buffer);
+            return QString::fromLatin1(t.data(), qsizetype(t.size()));
+        }
+        return QString::fromStdString(mObsText);
+    }
+    void addEntry(const QString& text) {
+        mBatch->entries << text;
+        ++mItem->entryCount;
+    }
+    void newItem() {
+        mBatch->items.emplace_back();
+        mItem = &mBatch->items.back();
+        mItem->firstEntry = static_cast<std::uint32_t>(mBatch->entries.size());
+    }
+    // Ends the reading with the current item as its last.
+    bool stop(LoadItem::Kind kind, const QString& entryText) {
+        mItem->kind = kind;
+        if (!entryText.isNull())
+            addEntry(entryText);
+        mP.flush(mBatch);
+        return false;
+    }
+
+    // Hands the batch over; false when the loading side has stopped.
+    bool passFullBatch() {
+        if (!mReserved && mP.mReader.bytesRead() > 0) {
+            // As many records again as the file's size suggests, and a little more.
+            mReserved = true;
+            const auto expected = static_cast<qint64>(
+                static_cast<double>(mP.mReader.fileSize()) /
+                    static_cast<double>(mP.mReader.bytesRead()) * kBatchLines * 1.02 +
+                1024);
+            mP.mSummary.reserve(std::min(expected, mP.mSetup.summaryMemoryRecords));
+        }
+        return mP.flush(mBatch);
+    }
+
+    // The next line; false at the end of the file. A read error ends the reading.
+    bool readLine() {
         try {
-            if (!mReader.next())
-                break;
+            return mP.mReader.next();
         } catch (const ImportFileError&) {
             newItem();
-            item->kind = LoadItem::Kind::Fail;
+            mItem->kind = LoadItem::Kind::Fail;
             addEntry(entry(obs(), QString()));
-            batch->error = std::current_exception();
-            flush(batch);
-            return;
-        }
-        newItem();
-        if (mReader.lineNumber() == 1 && !mReader.lineLooksLikeText()) {
-            item->kind = LoadItem::Kind::NotText;
-            flush(batch);
-            return;
-        }
-        obsText.assign(GetDelimitedField(mReader.line(), ',', 1));
-        obsKind = FieldValue::Kind::Blank;
-        if (mReader.columnCount() != mSetup.expectedColumns || !mReader.readRecord(record)) {
-            item->kind = LoadItem::Kind::Stop;
-            addEntry(entry(obs(), kColumnCount));
-            flush(batch);
-            return;
-        }
-        const FieldValue& first = record.col(1);
-        if (!first.isBlank()) {
-            obsKind = first.kind;
-            obsNumber = first.number;
-            if (first.isText())
-                obsText.assign(first.text);
-        }
-        const int drawn = randno.draw();
-        recordFailed = false;
-        try {
-            runFieldChecks(record, mContext, onError, mState);
-            // The weight is part of the statement whether or not the record is clean, so a
-            // wage that is no number stops the import here.
-            const int weight = ComputeRecordWeight(record);
-            if (!recordFailed) {
-                const CrossCheckResult cross = CrossCheckRecord(record, mContext);
-                for (const QString& m : cross.messages)
-                    addEntry(m);
-                recordFailed = cross.hasErrors();
-            }
-            if (recordFailed) {
-                item->kind = LoadItem::Kind::Skip;
-                continue;
-            }
-            if (hasTypeMismatch(record))
-                throw TypeMismatch(firstTypeMismatch(record));
-
-            const int group = mSetup.grouped ? groupOf(record) : 0;
-            item->kind = LoadItem::Kind::Insert;
-            item->firstValue = static_cast<std::uint32_t>(batch->values.size());
-            item->obs.kind = obsKind;
-            item->obs.number = obsNumber;
-            item->obs.offset = append(batch->text, obsText);
-            item->obs.size = static_cast<std::uint32_t>(obsText.size());
-            encode(*batch, record, weight, group, drawn);
-            randno.take(drawn);
-
-            const EncodedValue* v = &batch->values[item->firstValue];
-            const auto storedNumber = [&](int pos) -> std::optional<double> {
-                const EncodedValue& e = v[pos - 1];
-                if (e.type == EncodedValue::Type::Int)
-                    return static_cast<double>(e.integer());
-                if (e.type == EncodedValue::Type::Real)
-                    return e.real();
-                return std::nullopt;
-            };
-            const auto storedText = [&](int pos) -> std::optional<std::string_view> {
-                const EncodedValue& e = v[pos - 1];
-                if (e.type != EncodedValue::Type::Text)
-                    return std::nullopt;
-                return batch->textOf(e.offset(), e.size());
-            };
-            LoadedRecord loaded;
-            loaded.rowid = ++rowid;
-            loaded.samplingUnit = storedNumber(63);
-            loaded.caseMgr = storedText(62);
-            loaded.ssn = storedText(3);
-            loaded.exitDate = storedNumber(43);
-            loaded.weight = weight;
-            loaded.rules = ruleWeight(number(record.col(45)), number(record.col(55)),
-                                      number(record.col(50)), number(record.col(57)));
-            loaded.group = group;
-            loaded.randno = drawn;
-            mSummary.add(loaded);
-        } catch (const TypeMismatch&) {
-            item->kind = LoadItem::Kind::Stop;
-            addEntry(entry(obs(), kFormattedData));
-            flush(batch);
-            return;
+            mBatch->error = std::current_exception();
+            mP.flush(mBatch);
+            throw Ended();
         }
     }
-    mSummary.finishLoad();
-    if (!batch->items.empty())
-        flush(batch);
+
+    // The line read as a record, checked and, when clean, encoded; false when it ends the import.
+    bool takeLine() {
+        newItem();
+        if (mP.mReader.lineNumber() == 1 && !mP.mReader.lineLooksLikeText())
+            return stop(LoadItem::Kind::NotText, QString());
+        mObsText.assign(GetDelimitedField(mP.mReader.line(), ',', 1));
+        mObsKind = FieldValue::Kind::Blank;
+        if (mP.mReader.columnCount() != mP.mSetup.expectedColumns ||
+            !mP.mReader.readRecord(mRecord))
+            return stop(LoadItem::Kind::Stop, entry(obs(), kColumnCount));
+        const FieldValue& first = mRecord.col(Col::Obs);
+        if (!first.isBlank()) {
+            mObsKind = first.kind;
+            mObsNumber = first.number;
+            if (first.isText())
+                mObsText.assign(first.text);
+        }
+        const int drawn = mRandno.draw();
+        try {
+            int weight = 0;
+            if (!checkRecord(weight)) {
+                mItem->kind = LoadItem::Kind::Skip;
+                return true;
+            }
+            if (hasTypeMismatch(mRecord))
+                throw TypeMismatch(firstTypeMismatch(mRecord));
+            insertRecord(weight, drawn);
+        } catch (const TypeMismatch&) {
+            return stop(LoadItem::Kind::Stop, entry(obs(), kFormattedData));
+        }
+        return true;
+    }
+
+    // The field checks, the weight and the cross checks; true for a clean record.
+    bool checkRecord(int& weight) {
+        mRecordFailed = false;
+        runFieldChecks(mRecord, mP.mContext, mOnError, mP.mState);
+        // The weight is part of the statement whether or not the record is clean, so a wage
+        // that is no number stops the import here.
+        weight = ComputeRecordWeight(mRecord);
+        if (!mRecordFailed) {
+            const CrossCheckResult cross = CrossCheckRecord(mRecord, mP.mContext);
+            for (const QString& m : cross.messages)
+                addEntry(m);
+            mRecordFailed = cross.hasErrors();
+        }
+        return !mRecordFailed;
+    }
+
+    void insertRecord(int weight, int drawn) {
+        const int group = mP.mSetup.grouped ? groupOf(mRecord) : 0;
+        mItem->kind = LoadItem::Kind::Insert;
+        mItem->firstValue = static_cast<std::uint32_t>(mBatch->values.size());
+        mItem->obs.kind = mObsKind;
+        mItem->obs.number = mObsNumber;
+        mItem->obs.offset = append(mBatch->text, mObsText);
+        mItem->obs.size = static_cast<std::uint32_t>(mObsText.size());
+        mP.encode(*mBatch, mRecord, weight, group, drawn);
+        mRandno.take(drawn);
+        learn(weight, group, drawn);
+    }
+
+    // What the steps after the load need of the record, from the values as stored.
+    void learn(int weight, int group, int drawn) {
+        const EncodedValue* v = &mBatch->values[mItem->firstValue];
+        const auto storedNumber = [&](Col c) -> std::optional<double> {
+            const EncodedValue& e = v[pos(c) - 1];
+            if (e.type == EncodedValue::Type::Int)
+                return static_cast<double>(e.integer());
+            if (e.type == EncodedValue::Type::Real)
+                return e.real();
+            return std::nullopt;
+        };
+        const auto storedText = [&](Col c) -> std::optional<std::string_view> {
+            const EncodedValue& e = v[pos(c) - 1];
+            if (e.type != EncodedValue::Type::Text)
+                return std::nullopt;
+            return mBatch->textOf(e.offset(), e.size());
+        };
+        LoadedRecord loaded;
+        loaded.rowid = ++mRowid;
+        loaded.samplingUnit = storedNumber(Col::SamplingUnit);
+        loaded.caseMgr = storedText(Col::CaseMgr);
+        loaded.ssn = storedText(Col::SSN);
+        loaded.exitDate = storedNumber(Col::WIAExitDate);
+        loaded.weight = weight;
+        loaded.rules = ruleWeight(
+            number(mRecord.col(Col::EmpQtr1)), number(mRecord.col(Col::Earn1QTRAfterExit)),
+            number(mRecord.col(Col::EmpQtr3)), number(mRecord.col(Col::Earn3QTRAfterExit)));
+        loaded.group = group;
+        loaded.randno = drawn;
+        mP.mSummary.add(loaded);
+    }
+
+    LoadProducer& mP;
+    RandnoDraw mRandno;
+    ExtractRecord mRecord;
+    std::unique_ptr<LoadBatch> mBatch;
+    LoadItem* mItem = nullptr;
+    qint64 mRowid = 0;
+    bool mReserved = false;
+    bool mRecordFailed = false;
+    // Kept as bytes so that it outlives the reader's buffer.
+    std::string mObsText;
+    FieldValue::Kind mObsKind = FieldValue::Kind::Blank;
+    double mObsNumber = 0;
+    const ErrorSink mOnError;
+};
+
+void LoadProducer::run() {
+    try {
+        Pass(*this).run();
+    } catch (const Ended&) {
+        // The last item said why.
+    } catch (...) {
+        // Out of memory, say: the import stops, and the inserting side says why.
+        auto batch = std::make_unique<LoadBatch>();
+        LoadItem item;
+        item.kind = LoadItem::Kind::Fail;
+        batch->error = std::current_exception();
+        batch->items.push_back(item);
+        mQueue.push(std::move(batch));
+    }
+    mQueue.finish();
 }
 
 } // namespace orv

@@ -133,7 +133,7 @@ public:
     LoadSummary& summary() { return mSummary; }
 
 private:
-    void produce();
+    class Pass;
     void encode(LoadBatch& batch, const ExtractRecord& record, int weight, int group, int randno);
     bool flush(std::unique_ptr<LoadBatch>& batch);
 

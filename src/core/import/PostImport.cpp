@@ -157,24 +157,6 @@ private:
 
 } // namespace
 
-std::optional<int> ruleWeight(const OptNumber& employed1, const OptNumber& wages1,
-                              const OptNumber& employed3, const OptNumber& wages3) {
-    // A comparison with Null is never true, and the rules hold no negation: Null counts as
-    // false throughout, as in the statement.
-    const auto eq = [](const OptNumber& v, double x) { return v && *v == x; };
-    const auto gt = [](const OptNumber& v, double x) { return v && *v > x; };
-    const auto zeroOrNull = [](const OptNumber& v) { return !v || *v == 0; };
-    if (employed1 && *employed1 >= 2)
-        return 1;
-    if (eq(employed1, 1) && gt(wages1, 0) &&
-        ((eq(employed3, 1) && gt(wages3, 0)) || gt(employed3, 1) || !employed3))
-        return 2;
-    if ((eq(employed1, 1) && zeroOrNull(wages1)) ||
-        (eq(employed1, 1) && eq(employed3, 1) && zeroOrNull(wages3)))
-        return 3;
-    return std::nullopt;
-}
-
 qint64 runPostImport(Session& session, ImportView& view, ImportLog& log, quint32 seed,
                      bool groupedAtLoad, LoadSummary* loaded) {
     Database& db = session.db();

@@ -25,9 +25,4 @@ class Session;
 qint64 runPostImport(Session& session, ImportView& view, ImportLog& log, quint32 seed,
                      bool groupedAtLoad = false, LoadSummary* loaded = nullptr);
 
-// The weight the weight rules give a record from EmpQTR+1, Earn1QTRAfterExit, EmpQTR+3 and
-// Earn3QTRAfterExit, or none when no rule applies and the record keeps its weight.
-std::optional<int> ruleWeight(const OptNumber& employed1, const OptNumber& wages1,
-                              const OptNumber& employed3, const OptNumber& wages3);
-
 } // namespace orv

@@ -24,77 +24,102 @@ struct ExtractColumn {
     bool real = false; // a number column that keeps decimals (wages, tenure)
 };
 
+// The extract's columns in their order: the enumerator that names each in the code, its column
+// in tblORVmaster, the name the edit-check messages use, its kind, and whether a number keeps
+// decimals (wages, tenure). The enumeration and the layout table are both made from this list.
 // clang-format off
-inline constexpr std::array<ExtractColumn, kExtractColumns> kExtractLayout{{
-    {1, "obs", "Obs", ColumnKind::Number},
-    {2, "StateAbbr", "State FIPS code", ColumnKind::Text},
-    {3, "SSN", "Individual identifier", ColumnKind::Text},
-    {4, "BirthDate", "Date of birth", ColumnKind::Number},
-    {5, "Gender", "Gender", ColumnKind::Number},
-    {6, "Disability", "Individual with Disability", ColumnKind::Number},
-    {7, "Hispanic", "Ethnicity Hispanic/Latino", ColumnKind::Number},
-    {8, "AmerIndian", "American Indian or Alaska Native", ColumnKind::Number},
-    {9, "Asian", "Asian", ColumnKind::Number},
-    {10, "Black", "Black or African American", ColumnKind::Number},
-    {11, "Hawaiian", "Hawaiian Native or other Pacific Islander", ColumnKind::Number},
-    {12, "White", "White", ColumnKind::Number},
-    {13, "Vet", "Eligible Veteran Status", ColumnKind::Number},
-    {14, "EmploymentStatus", "Employment Status", ColumnKind::Number},
-    {15, "LEP", "Limited English Language Proficiency", ColumnKind::Number},
-    {16, "UCStatus", "UC Eligible Status", ColumnKind::Number},
-    {17, "PellGrant", "Pell Grant Recipient", ColumnKind::Number},
-    {18, "SchoolGrade", "Highest School Grade Completed", ColumnKind::Number},
-    {19, "DislocDate", "Most Recent Date of Qualifying Separation", ColumnKind::Number},
-    {20, "Tenure", "Tenure with Employer at Most Recent Qualifying Separation", ColumnKind::Number, true},
-    {21, "AppDate", "Date of Application", ColumnKind::Number},
-    {22, "Petition", "Petition Number", ColumnKind::Number},
-    {23, "ProgramType", "Program Type", ColumnKind::Number},
-    {24, "PartDate", "Date of Program Participation", ColumnKind::Number},
-    {25, "EnterTrainDate", "Date Entered Training", ColumnKind::Number},
-    {26, "TrainEndDate", "Date Completed, or Withdrew from, Training", ColumnKind::Number},
-    {27, "TrainComp", "Training Completed", ColumnKind::Number},
-    {28, "Travel", "Travel While in Training", ColumnKind::Number},
-    {29, "Subsistence", "Subsistence While in Training", ColumnKind::Number},
-    {30, "OccTrainCode", "Occupational Skill Training Code", ColumnKind::Text},
-    {31, "RecvdOccTrain", "Received Occupational Skills (classroom) Training", ColumnKind::Number},
-    {32, "OJT", "Received On-the-Job Training", ColumnKind::Number},
-    {33, "RemedialTrain", "Received Remedial Training", ColumnKind::Number},
-    {34, "CustomTrain", "Received Customized Training", ColumnKind::Number},
-    {35, "TRA", "Basic Trade Readjustment Allowances", ColumnKind::Number},
-    {36, "AddlTRA", "Additional Basic Trade Readjustment Allowances", ColumnKind::Number},
-    {37, "RemedialTRA", "Remedial Trade Readjustment Allowances", ColumnKind::Number},
-    {38, "Waiver", "Waiver from Training Requirement", ColumnKind::Number},
-    {39, "JobSearchAllow", "Job Search Allowance", ColumnKind::Number},
-    {40, "Relocation", "Relocation Allowance", ColumnKind::Number},
-    {41, "WIARegDate", "Date of WIA Title IB Participation", ColumnKind::Number},
-    {42, "FedCoenroll", "Other Federal Co-Enrollment", ColumnKind::Number},
-    {43, "WIAExitDate", "Date of Exit", ColumnKind::Number},
-    {44, "OtherReasonForExit", "Other Reasons for Exit", ColumnKind::Number},
-    {45, "EmpQTR+1", "Employed in 1st Quarter After Exit Quarter", ColumnKind::Number},
-    {46, "TypeEmpQTR+1AfterExit", "Type of Employment Match 1st Quarter After Exit Quarter", ColumnKind::Number},
-    {47, "OccCode", "Occupational Code of Employment", ColumnKind::Text},
-    {48, "EmpQTR+2AfterExit", "Employed in 2nd Quarter After Exit Quarter", ColumnKind::Number},
-    {49, "TypeEmpQTR+2AfterExit", "Type of Employment Match 2nd Quarter After Exit Quarter", ColumnKind::Number},
-    {50, "EmpQTR+3", "Employed in 3rd Quarter After Exit Quarter", ColumnKind::Number},
-    {51, "TypeEmpQTR+3AfterExit", "Type of Employment Match 3rd Quarter After Exit Quarter", ColumnKind::Number},
-    {52, "Earn3QTRPriorToParticipation", "Wages 3rd Quarter Prior to Participation", ColumnKind::Number, true},
-    {53, "Earn2QTRPriorToParticipation", "Wages 2nd Quarter Prior to Participation", ColumnKind::Number, true},
-    {54, "Earn1QTRPriorToParticipation", "Wages 1st Quarter Prior to Participation", ColumnKind::Number, true},
-    {55, "Earn1QTRAfterExit", "Wages 1st Quarter After Exit Quarter", ColumnKind::Number, true},
-    {56, "Earn2QTRAfterExit", "Wages 2nd Quarter After Exit Quarter", ColumnKind::Number, true},
-    {57, "Earn3QTRAfterExit", "Wages 3rd Quarter After Exit Quarter", ColumnKind::Number, true},
-    {58, "Recalled", "Recalled by Layoff Employer", ColumnKind::Number},
-    {59, "AORVPart", "Participated in AORV", ColumnKind::Number},
-    {60, "OfficeName", "Office Name", ColumnKind::Text},
-    {61, "WibName", "WIB Name", ColumnKind::Text},
-    {62, "CaseMgr", "Case Manager", ColumnKind::Text},
-    {63, "SamplingUnit", "Sampling Unit", ColumnKind::Number},
-    {64, "UserId", "User Id", ColumnKind::Text},
-}};
+#define ORV_EXTRACT_COLUMNS(X) \
+    X(Obs, "obs", "Obs", Number, false) \
+    X(StateAbbr, "StateAbbr", "State FIPS code", Text, false) \
+    X(SSN, "SSN", "Individual identifier", Text, false) \
+    X(BirthDate, "BirthDate", "Date of birth", Number, false) \
+    X(Gender, "Gender", "Gender", Number, false) \
+    X(Disability, "Disability", "Individual with Disability", Number, false) \
+    X(Hispanic, "Hispanic", "Ethnicity Hispanic/Latino", Number, false) \
+    X(AmerIndian, "AmerIndian", "American Indian or Alaska Native", Number, false) \
+    X(Asian, "Asian", "Asian", Number, false) \
+    X(Black, "Black", "Black or African American", Number, false) \
+    X(Hawaiian, "Hawaiian", "Hawaiian Native or other Pacific Islander", Number, false) \
+    X(White, "White", "White", Number, false) \
+    X(Vet, "Vet", "Eligible Veteran Status", Number, false) \
+    X(EmploymentStatus, "EmploymentStatus", "Employment Status", Number, false) \
+    X(LEP, "LEP", "Limited English Language Proficiency", Number, false) \
+    X(UCStatus, "UCStatus", "UC Eligible Status", Number, false) \
+    X(PellGrant, "PellGrant", "Pell Grant Recipient", Number, false) \
+    X(SchoolGrade, "SchoolGrade", "Highest School Grade Completed", Number, false) \
+    X(DislocDate, "DislocDate", "Most Recent Date of Qualifying Separation", Number, false) \
+    X(Tenure, "Tenure", "Tenure with Employer at Most Recent Qualifying Separation", Number, true) \
+    X(AppDate, "AppDate", "Date of Application", Number, false) \
+    X(Petition, "Petition", "Petition Number", Number, false) \
+    X(ProgramType, "ProgramType", "Program Type", Number, false) \
+    X(PartDate, "PartDate", "Date of Program Participation", Number, false) \
+    X(EnterTrainDate, "EnterTrainDate", "Date Entered Training", Number, false) \
+    X(TrainEndDate, "TrainEndDate", "Date Completed, or Withdrew from, Training", Number, false) \
+    X(TrainComp, "TrainComp", "Training Completed", Number, false) \
+    X(Travel, "Travel", "Travel While in Training", Number, false) \
+    X(Subsistence, "Subsistence", "Subsistence While in Training", Number, false) \
+    X(OccTrainCode, "OccTrainCode", "Occupational Skill Training Code", Text, false) \
+    X(RecvdOccTrain, "RecvdOccTrain", "Received Occupational Skills (classroom) Training", Number, false) \
+    X(OJT, "OJT", "Received On-the-Job Training", Number, false) \
+    X(RemedialTrain, "RemedialTrain", "Received Remedial Training", Number, false) \
+    X(CustomTrain, "CustomTrain", "Received Customized Training", Number, false) \
+    X(TRA, "TRA", "Basic Trade Readjustment Allowances", Number, false) \
+    X(AddlTRA, "AddlTRA", "Additional Basic Trade Readjustment Allowances", Number, false) \
+    X(RemedialTRA, "RemedialTRA", "Remedial Trade Readjustment Allowances", Number, false) \
+    X(Waiver, "Waiver", "Waiver from Training Requirement", Number, false) \
+    X(JobSearchAllow, "JobSearchAllow", "Job Search Allowance", Number, false) \
+    X(Relocation, "Relocation", "Relocation Allowance", Number, false) \
+    X(WIARegDate, "WIARegDate", "Date of WIA Title IB Participation", Number, false) \
+    X(FedCoenroll, "FedCoenroll", "Other Federal Co-Enrollment", Number, false) \
+    X(WIAExitDate, "WIAExitDate", "Date of Exit", Number, false) \
+    X(OtherReasonForExit, "OtherReasonForExit", "Other Reasons for Exit", Number, false) \
+    X(EmpQtr1, "EmpQTR+1", "Employed in 1st Quarter After Exit Quarter", Number, false) \
+    X(TypeEmpQtr1AfterExit, "TypeEmpQTR+1AfterExit", "Type of Employment Match 1st Quarter After Exit Quarter", Number, false) \
+    X(OccCode, "OccCode", "Occupational Code of Employment", Text, false) \
+    X(EmpQtr2AfterExit, "EmpQTR+2AfterExit", "Employed in 2nd Quarter After Exit Quarter", Number, false) \
+    X(TypeEmpQtr2AfterExit, "TypeEmpQTR+2AfterExit", "Type of Employment Match 2nd Quarter After Exit Quarter", Number, false) \
+    X(EmpQtr3, "EmpQTR+3", "Employed in 3rd Quarter After Exit Quarter", Number, false) \
+    X(TypeEmpQtr3AfterExit, "TypeEmpQTR+3AfterExit", "Type of Employment Match 3rd Quarter After Exit Quarter", Number, false) \
+    X(Earn3QTRPriorToParticipation, "Earn3QTRPriorToParticipation", "Wages 3rd Quarter Prior to Participation", Number, true) \
+    X(Earn2QTRPriorToParticipation, "Earn2QTRPriorToParticipation", "Wages 2nd Quarter Prior to Participation", Number, true) \
+    X(Earn1QTRPriorToParticipation, "Earn1QTRPriorToParticipation", "Wages 1st Quarter Prior to Participation", Number, true) \
+    X(Earn1QTRAfterExit, "Earn1QTRAfterExit", "Wages 1st Quarter After Exit Quarter", Number, true) \
+    X(Earn2QTRAfterExit, "Earn2QTRAfterExit", "Wages 2nd Quarter After Exit Quarter", Number, true) \
+    X(Earn3QTRAfterExit, "Earn3QTRAfterExit", "Wages 3rd Quarter After Exit Quarter", Number, true) \
+    X(Recalled, "Recalled", "Recalled by Layoff Employer", Number, false) \
+    X(AORVPart, "AORVPart", "Participated in AORV", Number, false) \
+    X(OfficeName, "OfficeName", "Office Name", Text, false) \
+    X(WibName, "WibName", "WIB Name", Text, false) \
+    X(CaseMgr, "CaseMgr", "Case Manager", Text, false) \
+    X(SamplingUnit, "SamplingUnit", "Sampling Unit", Number, false) \
+    X(UserId, "UserId", "User Id", Text, false)
 // clang-format on
+
+// A column of the extract by name; its value is its 1-based position.
+enum class Col : int {
+    None = 0,
+#define ORV_COLUMN_ENUMERATOR(name, master, field, kind, real) name,
+    ORV_EXTRACT_COLUMNS(ORV_COLUMN_ENUMERATOR)
+#undef ORV_COLUMN_ENUMERATOR
+};
+static_assert(static_cast<int>(Col::UserId) == kExtractColumns);
+
+constexpr int pos(Col c) {
+    return static_cast<int>(c);
+}
+
+inline constexpr std::array<ExtractColumn, kExtractColumns> kExtractLayout{{
+#define ORV_COLUMN_ROW(name, master, field, kind, real)                                            \
+    {pos(Col::name), master, field, ColumnKind::kind, real},
+    ORV_EXTRACT_COLUMNS(ORV_COLUMN_ROW)
+#undef ORV_COLUMN_ROW
+}};
 
 constexpr const ExtractColumn& extractColumn(int pos) {
     return kExtractLayout[static_cast<std::size_t>(pos - 1)];
+}
+constexpr const ExtractColumn& extractColumn(Col c) {
+    return extractColumn(pos(c));
 }
 constexpr bool isNumberColumn(int pos) {
     return extractColumn(pos).kind == ColumnKind::Number;
@@ -129,6 +154,8 @@ struct ExtractRecord {
     // 1-based, as the column positions are numbered everywhere.
     const FieldValue& col(int pos) const { return values[static_cast<std::size_t>(pos - 1)]; }
     FieldValue& col(int pos) { return values[static_cast<std::size_t>(pos - 1)]; }
+    const FieldValue& col(Col c) const { return col(pos(c)); }
+    FieldValue& col(Col c) { return col(pos(c)); }
 };
 
 } // namespace orv

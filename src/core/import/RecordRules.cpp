@@ -78,12 +78,12 @@ std::string_view numberTextOf(const FieldValue& v, NumberText& buffer) {
     return formatNumber(v.number, buffer);
 }
 
-std::optional<double> comparable(const ExtractRecord& record, int col) {
+std::optional<double> comparable(const ExtractRecord& record, Col col) {
     const FieldValue& v = record.col(col);
     if (v.isBlank())
         return std::nullopt;
     if (!v.numeric)
-        throw TypeMismatch(col);
+        throw TypeMismatch(pos(col));
     return v.number;
 }
 
@@ -273,12 +273,12 @@ QString valueText(const FieldValue& value) {
 }
 
 int ComputeRecordWeight(const ExtractRecord& record) {
-    const auto employed1 = comparable(record, 45);
+    const auto employed1 = comparable(record, Col::EmpQtr1);
     if (greater(employed1, 1))
         return 1;
-    const auto employed3 = comparable(record, 50);
-    const auto wages1 = comparable(record, 55);
-    const auto wages3 = comparable(record, 57);
+    const auto employed3 = comparable(record, Col::EmpQtr3);
+    const auto wages1 = comparable(record, Col::Earn1QTRAfterExit);
+    const auto wages3 = comparable(record, Col::Earn3QTRAfterExit);
     if (!employed3 || (greater(employed3, 1) && greater(wages1, 0)) ||
         (greater(wages1, 0) && greater(wages3, 0)))
         return 2;
@@ -286,6 +286,27 @@ int ComputeRecordWeight(const ExtractRecord& record) {
         (equals(employed3, 1) && (!wages3 || equals(wages3, 0))))
         return 3;
     return 0;
+}
+
+std::optional<int> ruleWeight(const std::optional<double>& employed1,
+                              const std::optional<double>& wages1,
+                              const std::optional<double>& employed3,
+                              const std::optional<double>& wages3) {
+    using OptNumber = std::optional<double>;
+    // A comparison with Null is never true, and the rules hold no negation: Null counts as
+    // false throughout, as in the statement.
+    const auto eq = [](const OptNumber& v, double x) { return v && *v == x; };
+    const auto gt = [](const OptNumber& v, double x) { return v && *v > x; };
+    const auto zeroOrNull = [](const OptNumber& v) { return !v || *v == 0; };
+    if (employed1 && *employed1 >= 2)
+        return 1;
+    if (eq(employed1, 1) && gt(wages1, 0) &&
+        ((eq(employed3, 1) && gt(wages3, 0)) || gt(employed3, 1) || !employed3))
+        return 2;
+    if ((eq(employed1, 1) && zeroOrNull(wages1)) ||
+        (eq(employed1, 1) && eq(employed3, 1) && zeroOrNull(wages3)))
+        return 3;
+    return std::nullopt;
 }
 
 } // namespace orv

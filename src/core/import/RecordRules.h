@@ -7,6 +7,7 @@
 #include <QStringView>
 
 #include <array>
+#include <optional>
 #include <string_view>
 
 namespace orv {
@@ -73,8 +74,18 @@ std::string_view formatNumber(double number, NumberText& buffer);
 // A value as text: a number in its text form, text as read, blank empty.
 QString valueText(const FieldValue& value);
 
-// Weight class 0-3 of a record from columns 45, 50, 55 and 57; comparisons with blank are false.
-// Throws TypeMismatch when a column it must compare holds text that is not a number.
+// The weight of a record is worked out in two steps, from the same four columns (employed in the
+// 1st and 3rd quarters after exit, wages of those quarters):
+// - ComputeRecordWeight, the weight class 0-3 the record is inserted with; comparisons with
+//   blank are false. Throws TypeMismatch when a column it must compare holds text that is not
+//   a number.
+// - ruleWeight, the weight rules the steps after the load apply to the whole master; where one
+//   applies it overrides the weight of the insert, where none does (no value) that one stays.
+// A record ends with ruleWeight's weight when there is one, else with ComputeRecordWeight's.
 int ComputeRecordWeight(const ExtractRecord& record);
+std::optional<int> ruleWeight(const std::optional<double>& employed1,
+                              const std::optional<double>& wages1,
+                              const std::optional<double>& employed3,
+                              const std::optional<double>& wages3);
 
 } // namespace orv

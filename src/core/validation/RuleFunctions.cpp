@@ -1,7 +1,7 @@
 #include "validation/RuleFunctions.h"
 
 #include "db/Database.h"
-#include "import/PostImport.h"
+#include "import/RecordRules.h"
 #include "validation/OutcomeGroups.h"
 
 #include <sqlite3.h>
