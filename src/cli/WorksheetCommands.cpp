@@ -7,6 +7,7 @@
 #include "worksheet/Worksheet.h"
 
 #include <optional>
+#include <utility>
 
 namespace orv::cli {
 
@@ -73,6 +74,160 @@ QVector<qint64> rowsOf(Database& db, const QString& obs, const QString& ssn) {
     return rows;
 }
 
+struct MarkOption {
+    const char* name;
+    Mark mark;
+    QVector<int> lines;
+};
+
+constexpr std::pair<const char*, ExceptionFlag> kFlagOptions[] = {
+    {"--wrong-ssn", ExceptionFlag::WrongSsn},
+    {"--invalid-record", ExceptionFlag::InvalidRecord},
+    {"--unable-to-locate", ExceptionFlag::UnableToLocate},
+    {"--missing-record", ExceptionFlag::MissingRecord}};
+
+// What one worksheet command asks for: the record, and the changes to make to it.
+struct WorksheetEdit {
+    QString obs;
+    QString ssn;
+    QString rowText;
+    MarkOption marks[3] = {
+        {"--pass", Mark::Pass, {}}, {"--fail", Mark::Fail, {}}, {"--clear", Mark::None, {}}};
+    std::optional<bool> flags[4];
+    QString comments;
+    bool clearComments = false;
+    bool yes = false;
+};
+
+// Ok, or Usage once told why the options are not a worksheet command.
+int parseWorksheetEdit(Context& ctx, QStringList& args, WorksheetEdit& edit) {
+    bool bad = false;
+    edit.obs = takeOption(args, QStringLiteral("--obs"), bad);
+    edit.ssn = takeOption(args, QStringLiteral("--ssn"), bad);
+    edit.rowText = takeOption(args, QStringLiteral("--row"), bad);
+    for (MarkOption& o : edit.marks) {
+        const QString list = takeOption(args, QLatin1String(o.name), bad);
+        QString wrong;
+        if (!parseElementList(list, o.lines, wrong)) {
+            ctx.err << o.name << " \"" << list << "\": ";
+            if (wrong.isEmpty())
+                ctx.err << "an element number is missing";
+            else
+                ctx.err << "\"" << wrong << "\" is not an element number";
+            ctx.err << " (1-17, comma-separated)." << Qt::endl;
+            return Usage;
+        }
+    }
+    for (int i = 0; i < 4; ++i)
+        bad |= !parseSwitch(takeOption(args, QLatin1String(kFlagOptions[i].first), bad),
+                            edit.flags[i]);
+    edit.comments = takeOption(args, QStringLiteral("--comments"), bad);
+    edit.clearComments = takeFlag(args, QStringLiteral("--clear-comments"));
+    edit.yes = takeFlag(args, QStringLiteral("--yes"));
+    if (bad || edit.obs.isNull() || edit.ssn.isNull() || args.size() != 1 ||
+        args[0].startsWith(QLatin1String("--")))
+        return Usage;
+    return Ok;
+}
+
+// Contradictions are refused whole: applied in some order, one half would silently win.
+bool contradicts(Context& ctx, const WorksheetEdit& edit) {
+    for (int line = 0; line < kElementCount; ++line) {
+        QStringList given;
+        for (const MarkOption& o : edit.marks)
+            if (o.lines.contains(line))
+                given << QLatin1String(o.name);
+        if (given.size() > 1) {
+            ctx.err << "Element " << line + 1 << " is in both "
+                    << given.join(QStringLiteral(" and ")) << "; nothing was saved." << Qt::endl;
+            return true;
+        }
+    }
+    QStringList flagsOn;
+    for (int i = 0; i < 4; ++i)
+        if (edit.flags[i].value_or(false))
+            flagsOn << QLatin1String(kFlagOptions[i].first);
+    if (flagsOn.size() > 1) {
+        ctx.err << flagsOn.join(QStringLiteral(" on and ")) << " on: a record takes one exception "
+                << "flag at a time; nothing was saved." << Qt::endl;
+        return true;
+    }
+    if (!edit.comments.isNull() && edit.clearComments) {
+        ctx.err << "--comments and --clear-comments contradict each other; nothing was saved."
+                << Qt::endl;
+        return true;
+    }
+    if (!edit.comments.isNull() && edit.comments.isEmpty()) {
+        ctx.err << "--comments \"\" would keep the stored comment, as an emptied box does; "
+                   "--clear-comments empties it."
+                << Qt::endl;
+        return true;
+    }
+    return false;
+}
+
+// The sample row the command means; 0 once told why there is none, or more than one.
+qint64 findSampleRow(Context& ctx, Database& db, const WorksheetEdit& edit) {
+    const QVector<qint64> rows = rowsOf(db, edit.obs, edit.ssn);
+    qint64 rowId = rows.size() == 1 ? rows.first() : 0;
+    if (!edit.rowText.isNull()) {
+        rowId = edit.rowText.toLongLong();
+        if (!rows.contains(rowId)) {
+            ctx.err << "Sample row " << edit.rowText << " is not OBS " << edit.obs << " with SSN "
+                    << edit.ssn << "." << Qt::endl;
+            return 0;
+        }
+    }
+    if (rows.isEmpty()) {
+        ctx.err << "No sampled record has OBS " << edit.obs << " and SSN " << edit.ssn << "."
+                << Qt::endl;
+        return 0;
+    }
+    if (rowId == 0) {
+        QStringList ids;
+        for (qint64 id : rows)
+            ids << QString::number(id);
+        ctx.err << rows.size() << " sampled records have OBS " << edit.obs << " and SSN "
+                << edit.ssn << " (rows " << ids.join(QStringLiteral(", "))
+                << "): name one with --row." << Qt::endl;
+        return 0;
+    }
+    return rowId;
+}
+
+// False, once told why, when the worksheet refused a change; nothing is saved then.
+bool applyEdit(Context& ctx, Worksheet& w, const WorksheetEdit& edit) {
+    // The flags first, as a validator decides on the record before its lines.
+    for (int i = 0; i < 4; ++i) {
+        const ExceptionFlag f = kFlagOptions[i].second;
+        if (!edit.flags[i] || w.flag(f) == *edit.flags[i])
+            continue;
+        w.clickFlag(f, ctx.ui);
+        if (w.flag(f) != *edit.flags[i]) {
+            ctx.err << "Cancelled: " << kFlagOptions[i].first
+                    << " on deletes the validation results for this record (--yes "
+                       "confirms). Nothing was saved."
+                    << Qt::endl;
+            return false;
+        }
+    }
+    for (const MarkOption& o : edit.marks) {
+        for (int line : o.lines) {
+            if (!w.line(line).enabled) {
+                ctx.err << "Element " << line + 1 << " (" << w.line(line).label
+                        << ") cannot be marked on this record; nothing was saved." << Qt::endl;
+                return false;
+            }
+            w.setMark(line, o.mark);
+        }
+    }
+    if (edit.clearComments)
+        w.clearComments();
+    else if (!edit.comments.isNull())
+        w.setComments(edit.comments);
+    return true;
+}
+
 } // namespace
 
 int sampleCommand(Context& ctx, QStringList& args) {
@@ -126,139 +281,27 @@ int sampleCommand(Context& ctx, QStringList& args) {
 }
 
 int worksheetCommand(Context& ctx, QStringList& args) {
-    bool bad = false;
-    const QString obs = takeOption(args, QStringLiteral("--obs"), bad);
-    const QString ssn = takeOption(args, QStringLiteral("--ssn"), bad);
-    const QString rowText = takeOption(args, QStringLiteral("--row"), bad);
-    struct MarkOption {
-        const char* name;
-        Mark mark;
-        QVector<int> lines;
-    };
-    MarkOption markOptions[] = {
-        {"--pass", Mark::Pass, {}}, {"--fail", Mark::Fail, {}}, {"--clear", Mark::None, {}}};
-    for (MarkOption& o : markOptions) {
-        const QString list = takeOption(args, QLatin1String(o.name), bad);
-        QString wrong;
-        if (!parseElementList(list, o.lines, wrong)) {
-            ctx.err << o.name << " \"" << list << "\": ";
-            if (wrong.isEmpty())
-                ctx.err << "an element number is missing";
-            else
-                ctx.err << "\"" << wrong << "\" is not an element number";
-            ctx.err << " (1-17, comma-separated)." << Qt::endl;
-            return Usage;
-        }
-    }
-    const std::pair<const char*, ExceptionFlag> flagOptions[] = {
-        {"--wrong-ssn", ExceptionFlag::WrongSsn},
-        {"--invalid-record", ExceptionFlag::InvalidRecord},
-        {"--unable-to-locate", ExceptionFlag::UnableToLocate},
-        {"--missing-record", ExceptionFlag::MissingRecord}};
-    std::optional<bool> flags[4];
-    for (int i = 0; i < 4; ++i)
-        bad |= !parseSwitch(takeOption(args, QLatin1String(flagOptions[i].first), bad), flags[i]);
-    const QString comments = takeOption(args, QStringLiteral("--comments"), bad);
-    const bool clearComments = takeFlag(args, QStringLiteral("--clear-comments"));
-    const bool yes = takeFlag(args, QStringLiteral("--yes"));
-    if (bad || obs.isNull() || ssn.isNull() || args.size() != 1 ||
-        args[0].startsWith(QLatin1String("--")))
+    WorksheetEdit edit;
+    if (const int parsed = parseWorksheetEdit(ctx, args, edit); parsed != Ok)
+        return parsed;
+    if (contradicts(ctx, edit))
         return Usage;
-
-    // Contradictions are refused whole: applied in some order, one half would silently win.
-    for (int line = 0; line < kElementCount; ++line) {
-        QStringList given;
-        for (const MarkOption& o : markOptions)
-            if (o.lines.contains(line))
-                given << QLatin1String(o.name);
-        if (given.size() > 1) {
-            ctx.err << "Element " << line + 1 << " is in both "
-                    << given.join(QStringLiteral(" and ")) << "; nothing was saved." << Qt::endl;
-            return Usage;
-        }
-    }
-    QStringList flagsOn;
-    for (int i = 0; i < 4; ++i)
-        if (flags[i].value_or(false))
-            flagsOn << QLatin1String(flagOptions[i].first);
-    if (flagsOn.size() > 1) {
-        ctx.err << flagsOn.join(QStringLiteral(" on and ")) << " on: a record takes one exception "
-                << "flag at a time; nothing was saved." << Qt::endl;
-        return Usage;
-    }
-    if (!comments.isNull() && clearComments) {
-        ctx.err << "--comments and --clear-comments contradict each other; nothing was saved."
-                << Qt::endl;
-        return Usage;
-    }
-    if (!comments.isNull() && comments.isEmpty()) {
-        ctx.err << "--comments \"\" would keep the stored comment, as an emptied box does; "
-                   "--clear-comments empties it."
-                << Qt::endl;
-        return Usage;
-    }
     if (!openForCommand(ctx, args[0]))
         return Failure;
-    if (yes)
+    if (edit.yes)
         ctx.ui.setAnswer(QuestionId::DeleteResults, true);
     try {
         Database& db = ctx.session.db();
-        const QVector<qint64> rows = rowsOf(db, obs, ssn);
-        qint64 rowId = rows.size() == 1 ? rows.first() : 0;
-        if (!rowText.isNull()) {
-            rowId = rowText.toLongLong();
-            if (!rows.contains(rowId)) {
-                ctx.err << "Sample row " << rowText << " is not OBS " << obs << " with SSN " << ssn
-                        << "." << Qt::endl;
-                return Failure;
-            }
-        }
-        if (rows.isEmpty()) {
-            ctx.err << "No sampled record has OBS " << obs << " and SSN " << ssn << "." << Qt::endl;
+        const qint64 rowId = findSampleRow(ctx, db, edit);
+        if (rowId == 0)
             return Failure;
-        }
-        if (rowId == 0) {
-            QStringList ids;
-            for (qint64 id : rows)
-                ids << QString::number(id);
-            ctx.err << rows.size() << " sampled records have OBS " << obs << " and SSN " << ssn
-                    << " (rows " << ids.join(QStringLiteral(", ")) << "): name one with --row."
-                    << Qt::endl;
-            return Failure;
-        }
         std::optional<Worksheet> w = Worksheet::load(db, rowId);
         if (!w) {
             ctx.err << "The sampled record is gone." << Qt::endl;
             return Failure;
         }
-        // The flags first, as a validator decides on the record before its lines.
-        for (int i = 0; i < 4; ++i) {
-            const ExceptionFlag f = flagOptions[i].second;
-            if (!flags[i] || w->flag(f) == *flags[i])
-                continue;
-            w->clickFlag(f, ctx.ui);
-            if (w->flag(f) != *flags[i]) {
-                ctx.err << "Cancelled: " << flagOptions[i].first
-                        << " on deletes the validation results for this record (--yes "
-                           "confirms). Nothing was saved."
-                        << Qt::endl;
-                return Failure;
-            }
-        }
-        for (const MarkOption& o : markOptions) {
-            for (int line : o.lines) {
-                if (!w->line(line).enabled) {
-                    ctx.err << "Element " << line + 1 << " (" << w->line(line).label
-                            << ") cannot be marked on this record; nothing was saved." << Qt::endl;
-                    return Failure;
-                }
-                w->setMark(line, o.mark);
-            }
-        }
-        if (clearComments)
-            w->clearComments();
-        else if (!comments.isNull())
-            w->setComments(comments);
+        if (!applyEdit(ctx, *w, edit))
+            return Failure;
         w->save(db);
         std::optional<Worksheet> stored = Worksheet::load(db, rowId);
         if (stored)

@@ -144,11 +144,34 @@ HelpWindow::HelpWindow(const QString& indexFile, QWidget* parent)
     setWindowTitle(QStringLiteral("ORV Data Validation System. - Help"));
     setWindowIcon(programIcon());
 
+    // The parts are made in tab order, which is the order their widgets are made in.
     mBrowser = new QTextBrowser(this);
     mBrowser->setObjectName(QStringLiteral("txtHelpPage"));
     mBrowser->setOpenExternalLinks(true);
     mBrowser->setSearchPaths({mFolder});
+    QLayout* tools = buildToolRow();
+    buildContents();
+    QWidget* searchPane = buildSearchPane();
 
+    mSide = new QTabWidget(this);
+    mSide->setObjectName(QStringLiteral("tabHelp"));
+    mSide->addTab(mContents, QStringLiteral("Contents"));
+    mSide->addTab(searchPane, QStringLiteral("Search"));
+    auto* split = new QSplitter(this);
+    split->addWidget(mSide);
+    split->addWidget(mBrowser);
+    split->setStretchFactor(1, 1);
+    split->setSizes({230, 650});
+
+    auto* outer = new QVBoxLayout(this);
+    outer->addLayout(tools);
+    outer->addWidget(split, 1);
+    resize(900, 640);
+    openPage(QString());
+}
+
+// Back, Forward and Contents over the page, each with its Alt key.
+QLayout* HelpWindow::buildToolRow() {
     auto tool = [this](const char* name, const QString& text, const QString& tip) {
         auto* b = new QToolButton(this);
         b->setObjectName(QString::fromLatin1(name));
@@ -173,6 +196,16 @@ HelpWindow::HelpWindow(const QString& indexFile, QWidget* parent)
     connect(mBrowser, &QTextBrowser::backwardAvailable, back, &QToolButton::setEnabled);
     connect(mBrowser, &QTextBrowser::forwardAvailable, forward, &QToolButton::setEnabled);
 
+    auto* tools = new QHBoxLayout;
+    tools->addWidget(back);
+    tools->addWidget(forward);
+    tools->addWidget(home);
+    tools->addStretch(1);
+    return tools;
+}
+
+// The guide's pages by title; the one shown is selected, whichever way it was reached.
+void HelpWindow::buildContents() {
     mContents = new QListWidget(this);
     mContents->setObjectName(QStringLiteral("lstContents"));
     for (const GuidePage& p : mPages)
@@ -181,7 +214,19 @@ HelpWindow::HelpWindow(const QString& indexFile, QWidget* parent)
             [this](QListWidgetItem* item) { openPage(mPages.value(mContents->row(item)).file); });
     connect(mContents, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { openPage(mPages.value(mContents->row(item)).file); });
+    connect(mBrowser, &QTextBrowser::sourceChanged, this, [this](const QUrl& url) {
+        const QString file = QDir(mFolder).relativeFilePath(url.toLocalFile());
+        for (int i = 0; i < mPages.size(); ++i) {
+            if (mPages[i].file == file) {
+                mContents->setCurrentRow(i);
+                return;
+            }
+        }
+        mContents->clearSelection();
+    });
+}
 
+QWidget* HelpWindow::buildSearchPane() {
     auto* searchPane = new QWidget(this);
     mQuery = new QLineEdit(searchPane);
     mQuery->setObjectName(QStringLiteral("txtSearch"));
@@ -205,40 +250,7 @@ HelpWindow::HelpWindow(const QString& indexFile, QWidget* parent)
     searchLayout->setContentsMargins(0, 0, 0, 0);
     searchLayout->addLayout(queryRow);
     searchLayout->addWidget(mHits, 1);
-
-    mSide = new QTabWidget(this);
-    mSide->setObjectName(QStringLiteral("tabHelp"));
-    mSide->addTab(mContents, QStringLiteral("Contents"));
-    mSide->addTab(searchPane, QStringLiteral("Search"));
-
-    auto* split = new QSplitter(this);
-    split->addWidget(mSide);
-    split->addWidget(mBrowser);
-    split->setStretchFactor(1, 1);
-    split->setSizes({230, 650});
-
-    auto* tools = new QHBoxLayout;
-    tools->addWidget(back);
-    tools->addWidget(forward);
-    tools->addWidget(home);
-    tools->addStretch(1);
-    auto* outer = new QVBoxLayout(this);
-    outer->addLayout(tools);
-    outer->addWidget(split, 1);
-    resize(900, 640);
-
-    // The contents list follows the page shown, whichever way it was reached.
-    connect(mBrowser, &QTextBrowser::sourceChanged, this, [this](const QUrl& url) {
-        const QString file = QDir(mFolder).relativeFilePath(url.toLocalFile());
-        for (int i = 0; i < mPages.size(); ++i) {
-            if (mPages[i].file == file) {
-                mContents->setCurrentRow(i);
-                return;
-            }
-        }
-        mContents->clearSelection();
-    });
-    openPage(QString());
+    return searchPane;
 }
 
 void HelpWindow::openPage(const QString& page) {

@@ -5,6 +5,7 @@
 #include <QUrl>
 #include <QWidget>
 
+class QLayout;
 class QLineEdit;
 class QListWidget;
 class QTabWidget;
@@ -58,6 +59,9 @@ public:
     QListWidget* hitList() const { return mHits; }
 
 private:
+    QLayout* buildToolRow();
+    void buildContents();
+    QWidget* buildSearchPane();
     void openHit(int row);
     void loadTexts();
 

@@ -61,7 +61,16 @@ Session& ReportValidationScreen::session() {
 void ReportValidationScreen::buildLayout() {
     mTabs = new QTabWidget(this);
     mTabs->setObjectName(QStringLiteral("SSTab1"));
+    mTabs->addTab(buildSummaryTab(), QStringLiteral("Summary"));
+    mTabs->addTab(buildDetailTab(), QStringLiteral("Detail"));
+    addExports();
+    QWidget* buttons = buildButtons();
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(mTabs, 1);
+    outer->addWidget(buttons);
+}
 
+QWidget* ReportValidationScreen::buildSummaryTab() {
     auto* summaryTab = new QWidget;
     mTitle = new QLabel(summaryTab);
     mTitle->setObjectName(QStringLiteral("Label1"));
@@ -87,8 +96,10 @@ void ReportValidationScreen::buildLayout() {
     auto* summaryLayout = new QVBoxLayout(summaryTab);
     summaryLayout->addWidget(mTitle);
     summaryLayout->addWidget(mSummary, 1);
-    mTabs->addTab(summaryTab, QStringLiteral("Summary"));
+    return summaryTab;
+}
 
+QWidget* ReportValidationScreen::buildDetailTab() {
     auto* detailTab = new QWidget;
     auto* totalCaption = new QLabel(QStringLiteral("Total Number of Records:"), detailTab);
     totalCaption->setObjectName(QStringLiteral("Label2"));
@@ -97,6 +108,20 @@ void ReportValidationScreen::buildLayout() {
     mCurrentRow = new QLabel(detailTab);
     mCurrentRow->setObjectName(QStringLiteral("Label4"));
     mCurrentRow->hide();
+    buildDetailGrid(detailTab);
+    auto* counts = new QHBoxLayout;
+    counts->addWidget(totalCaption);
+    counts->addWidget(mTotal);
+    counts->addSpacing(twips(600));
+    counts->addWidget(mCurrentRow);
+    counts->addStretch(1);
+    auto* detailLayout = new QVBoxLayout(detailTab);
+    detailLayout->addLayout(counts);
+    detailLayout->addWidget(mDetail, 1);
+    return detailTab;
+}
+
+void ReportValidationScreen::buildDetailGrid(QWidget* detailTab) {
     mDetailModel = new MasterTableModel(this);
     // An import yields to the window as it replaces the records: the grid must not read them.
     mDetailModel->setReadAllowed([this] { return !mWindow.isImporting(); });
@@ -124,18 +149,10 @@ void ReportValidationScreen::buildLayout() {
                                      QString::number(current.row() + 1));
                 mCurrentRow->show();
             });
-    auto* counts = new QHBoxLayout;
-    counts->addWidget(totalCaption);
-    counts->addWidget(mTotal);
-    counts->addSpacing(twips(600));
-    counts->addWidget(mCurrentRow);
-    counts->addStretch(1);
-    auto* detailLayout = new QVBoxLayout(detailTab);
-    detailLayout->addLayout(counts);
-    detailLayout->addWidget(mDetail, 1);
-    mTabs->addTab(detailTab, QStringLiteral("Detail"));
+}
 
-    // The keys export the grid of the tab shown.
+// The keys export the grid of the tab shown.
+void ReportValidationScreen::addExports() {
     const GridExportActions exports =
         addGridExportActions(mWindow, this, [this]() -> std::unique_ptr<GridRowSource> {
             if (mTabs->currentIndex() == 0)
@@ -146,7 +163,9 @@ void ReportValidationScreen::buildLayout() {
         });
     addGridExportMenu(mSummary, exports);
     addGridExportMenu(mDetail, exports);
+}
 
+QWidget* ReportValidationScreen::buildButtons() {
     auto* frame = new QWidget(this);
     frame->setObjectName(QStringLiteral("Frame1"));
     auto* exit = new QPushButton(QStringLiteral("Exit"), frame);
@@ -156,10 +175,7 @@ void ReportValidationScreen::buildLayout() {
     buttons->setContentsMargins(0, 0, 0, 0);
     buttons->addStretch(1);
     buttons->addWidget(exit);
-
-    auto* outer = new QVBoxLayout(this);
-    outer->addWidget(mTabs, 1);
-    outer->addWidget(frame);
+    return frame;
 }
 
 void ReportValidationScreen::fillFormValSumm() {

@@ -49,6 +49,11 @@ public:
 private:
     Session& session();
     void buildLayout();
+    QWidget* buildSummaryTab();
+    QWidget* buildDetailTab();
+    void buildDetailGrid(QWidget* detailTab);
+    void addExports();
+    QWidget* buildButtons();
     void exitScreen();
 
     MainWindow& mWindow;

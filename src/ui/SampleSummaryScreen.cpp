@@ -65,7 +65,21 @@ Session& SampleSummaryScreen::session() {
     return mWindow.session();
 }
 
+// The parts are made in tab order, which is the order their widgets are made in.
 void SampleSummaryScreen::buildLayout() {
+    buildTitles();
+    buildList();
+    buildFailedSums();
+    QLayout* bottom = buildButtonRow(buildCounts());
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(mTitle);
+    outer->addWidget(mListTitle);
+    outer->addWidget(mList, 1);
+    outer->addWidget(mSums);
+    outer->addLayout(bottom);
+}
+
+void SampleSummaryScreen::buildTitles() {
     mTitle = new QLabel(this);
     mTitle->setObjectName(QStringLiteral("Label1"));
     QFont big = mTitle->font();
@@ -76,7 +90,9 @@ void SampleSummaryScreen::buildLayout() {
     mListTitle = new QLabel(this);
     mListTitle->setObjectName(QStringLiteral("ctList1Title"));
     mListTitle->setTextFormat(Qt::PlainText);
+}
 
+void SampleSummaryScreen::buildList() {
     mModel = new SampleListModel(this);
     mList = new QTableView(this);
     mList->setObjectName(QStringLiteral("ctList1"));
@@ -102,7 +118,10 @@ void SampleSummaryScreen::buildLayout() {
             [this](const QModelIndex& index) { openWorksheet(index.row()); });
     connect(mList->verticalHeader(), &QHeaderView::sectionDoubleClicked, this,
             &SampleSummaryScreen::openWorksheet);
+}
 
+// One row of failed marks per element, as tall as its row and scroll bar.
+void SampleSummaryScreen::buildFailedSums() {
     mSums = new QTableWidget(1, kElementCount, this);
     mSums->setObjectName(QStringLiteral("grdsumm"));
     QStringList headers;
@@ -126,7 +145,10 @@ void SampleSummaryScreen::buildLayout() {
                           mSums->verticalHeader()->defaultSectionSize() +
                           mSums->horizontalScrollBar()->sizeHint().height() +
                           2 * mSums->frameWidth());
+}
 
+// The sample's counts, three to a row, each after its caption.
+QLayout* SampleSummaryScreen::buildCounts() {
     mTotalSampled = countLabel("lblTotalSampled", this);
     mInspected = countLabel("lblInspected", this);
     mWrongSsn = countLabel("lblWrongSSN", this);
@@ -143,7 +165,11 @@ void SampleSummaryScreen::buildLayout() {
         grid->addWidget(text, i / 3, (i % 3) * 2, Qt::AlignRight);
         grid->addWidget(counts[i], i / 3, (i % 3) * 2 + 1);
     }
+    return grid;
+}
 
+// The counts, then the export buttons and Exit at the right.
+QLayout* SampleSummaryScreen::buildButtonRow(QLayout* counts) {
     auto* exit = new QPushButton(QStringLiteral("Exit"), this);
     exit->setObjectName(QStringLiteral("cmdExit"));
     connect(exit, &QPushButton::clicked, this, &SampleSummaryScreen::exitClicked);
@@ -161,18 +187,12 @@ void SampleSummaryScreen::buildLayout() {
     };
 
     auto* bottom = new QHBoxLayout;
-    bottom->addLayout(grid);
+    bottom->addLayout(counts);
     bottom->addStretch(1);
     bottom->addWidget(exportButton(exports.excel, "cmdExportExcel"), 0, Qt::AlignBottom);
     bottom->addWidget(exportButton(exports.csv, "cmdExportCsv"), 0, Qt::AlignBottom);
     bottom->addWidget(exit, 0, Qt::AlignBottom);
-
-    auto* outer = new QVBoxLayout(this);
-    outer->addWidget(mTitle);
-    outer->addWidget(mListTitle);
-    outer->addWidget(mList, 1);
-    outer->addWidget(mSums);
-    outer->addLayout(bottom);
+    return bottom;
 }
 
 void SampleSummaryScreen::reload() {

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QLabel;
+class QLayout;
 class QTableView;
 class QTableWidget;
 
@@ -58,6 +59,11 @@ protected:
 private:
     Session& session();
     void buildLayout();
+    void buildTitles();
+    void buildList();
+    void buildFailedSums();
+    QLayout* buildCounts();
+    QLayout* buildButtonRow(QLayout* counts);
     void setTitle(const QString& text, bool sorted);
     void setColumnWidths(bool all);
     void exitClicked();

@@ -85,7 +85,20 @@ SignInScreen::SignInScreen(MainWindow& window, SignInMode mode) : mWindow(window
 
 void SignInScreen::buildLayout() {
     auto* outer = new QVBoxLayout(this);
+    outer->addLayout(buildDates());
+    outer->addWidget(buildFilters());
+    outer->addStretch(1);
+    outer->addWidget(buildButtons());
 
+    for (QLineEdit* box : {mFiscalYear, mPeriod, mPeriodEnd, mSampleDate})
+        box->installEventFilter(this);
+    setTabOrder(mFiscalYear, mPeriod);
+    setTabOrder(mPeriod, mPeriodEnd);
+    setTabOrder(mPeriodEnd, mSampleDate);
+}
+
+// The fiscal year, the three dates with their calendar buttons, and the population.
+QLayout* SignInScreen::buildDates() {
     auto* dates = new QGridLayout;
     dates->setColumnStretch(1, 1);
     mFiscalYear = new QLineEdit(this);
@@ -121,8 +134,10 @@ void SignInScreen::buildLayout() {
     mPopulation->addItem(QStringLiteral("1-Halvern"));
     setComboText(mPopulation, QStringLiteral("1- Halvern"));
     dates->addWidget(mPopulation, 4, 1);
-    outer->addLayout(dates);
+    return dates;
+}
 
+QWidget* SignInScreen::buildFilters() {
     mFilters = new QGroupBox(this);
     mFilters->setObjectName(QStringLiteral("Frame3"));
     auto* filters = new QGridLayout(mFilters);
@@ -143,9 +158,10 @@ void SignInScreen::buildLayout() {
     mClear->setObjectName(QStringLiteral("cmdClear"));
     connect(mClear, &QPushButton::clicked, this, &SignInScreen::clearFilter);
     filters->addWidget(mClear, 3, 1, Qt::AlignRight);
-    outer->addWidget(mFilters);
+    return mFilters;
+}
 
-    outer->addStretch(1);
+QWidget* SignInScreen::buildButtons() {
     mButtons = new QFrame(this);
     mButtons->setObjectName(QStringLiteral("Frame1"));
     auto* buttons = new QHBoxLayout(mButtons);
@@ -158,15 +174,9 @@ void SignInScreen::buildLayout() {
     buttons->addStretch(1);
     buttons->addWidget(mSignIn);
     buttons->addWidget(mExit);
-    outer->addWidget(mButtons);
     connect(mSignIn, &QPushButton::clicked, this, &SignInScreen::signIn);
     connect(mExit, &QPushButton::clicked, this, &SignInScreen::exit);
-
-    for (QLineEdit* box : {mFiscalYear, mPeriod, mPeriodEnd, mSampleDate})
-        box->installEventFilter(this);
-    setTabOrder(mFiscalYear, mPeriod);
-    setTabOrder(mPeriod, mPeriodEnd);
-    setTabOrder(mPeriodEnd, mSampleDate);
+    return mButtons;
 }
 
 void SignInScreen::loadSettings() {

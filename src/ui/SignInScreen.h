@@ -8,6 +8,7 @@ class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
@@ -38,6 +39,9 @@ protected:
 
 private:
     void buildLayout();
+    QLayout* buildDates();
+    QWidget* buildFilters();
+    QWidget* buildButtons();
     void loadSettings();
     void fillFilterLists();
     void fiscalYearLeft();

@@ -104,6 +104,20 @@ WorksheetScreen::WorksheetScreen(MainWindow& window, Worksheet worksheet)
 }
 
 void WorksheetScreen::buildLayout() {
+    QLayout* header = buildHeader();
+    buildTabs();
+    QLayout* side = buildSidePanel();
+    auto* body = new QHBoxLayout;
+    body->addWidget(mTabs, 1);
+    body->addLayout(side);
+    auto* outer = new QVBoxLayout(this);
+    outer->addLayout(header);
+    outer->addLayout(body, 1);
+    addShortcuts();
+}
+
+// The record's keys and names, three to a row, each after its caption.
+QLayout* WorksheetScreen::buildHeader() {
     const Worksheet& w = mWorksheet;
     auto* header = new QGridLayout;
     const std::pair<const char*, QLineEdit*> boxes[] = {
@@ -121,38 +135,32 @@ void WorksheetScreen::buildLayout() {
         header->addWidget(boxes[i].second, i / 3, (i % 3) * 2 + 1);
         header->setColumnStretch((i % 3) * 2 + 1, 1);
     }
+    return header;
+}
 
+void WorksheetScreen::buildTabs() {
     mTabs = new QTabWidget(this);
     mTabs->setObjectName(QStringLiteral("SSTab1"));
     mTabs->addTab(buildLines(), QStringLiteral("1 - 17"));
-    mComments = new QPlainTextEdit(w.comments(), this);
+    mComments = new QPlainTextEdit(mWorksheet.comments(), this);
     mComments->setObjectName(QStringLiteral("txtComments"));
     mComments->setTabChangesFocus(true);
     mTabs->addTab(mComments, QStringLiteral("Comments"));
     mTabs->setCurrentIndex(0);
     connect(mComments, &QPlainTextEdit::textChanged, this,
             [this] { mWorksheet.setComments(mComments->toPlainText()); });
+}
 
-    mStatus = new QLabel(w.statusText(), this);
+// The record's state, its exception flags, and the buttons under them.
+QLayout* WorksheetScreen::buildSidePanel() {
+    mStatus = new QLabel(mWorksheet.statusText(), this);
     mStatus->setObjectName(QStringLiteral("lblStatus"));
     QFont bold = mStatus->font();
     bold.setBold(true);
     mStatus->setFont(bold);
     mDone = new QLabel(this);
     mDone->setObjectName(QStringLiteral("lblDone"));
-
-    auto* exceptions = new QGroupBox(QStringLiteral("Exceptions"), this);
-    exceptions->setObjectName(QStringLiteral("Frame1"));
-    auto* flags = new QVBoxLayout(exceptions);
-    for (int i = 0; i < 4; ++i) {
-        const FlagBox& f = kFlagBoxes[i];
-        auto* box = new QCheckBox(QString::fromLatin1(f.caption), exceptions);
-        box->setObjectName(QString::fromLatin1(f.name));
-        flags->addWidget(box);
-        mFlags[static_cast<size_t>(i)] = box;
-        const ExceptionFlag flag = f.flag;
-        connect(box, &QCheckBox::clicked, this, [this, flag] { flagClicked(flag); });
-    }
+    QWidget* exceptions = buildExceptions();
 
     auto* save = new QPushButton(QStringLiteral("&Save and Exit"), this);
     save->setObjectName(QStringLiteral("cmdSave"));
@@ -175,14 +183,26 @@ void WorksheetScreen::buildLayout() {
     side->addWidget(save);
     side->addWidget(exit);
     side->addWidget(printButton);
+    return side;
+}
 
-    auto* body = new QHBoxLayout;
-    body->addWidget(mTabs, 1);
-    body->addLayout(side);
-    auto* outer = new QVBoxLayout(this);
-    outer->addLayout(header);
-    outer->addLayout(body, 1);
+QWidget* WorksheetScreen::buildExceptions() {
+    auto* exceptions = new QGroupBox(QStringLiteral("Exceptions"), this);
+    exceptions->setObjectName(QStringLiteral("Frame1"));
+    auto* flags = new QVBoxLayout(exceptions);
+    for (int i = 0; i < 4; ++i) {
+        const FlagBox& f = kFlagBoxes[i];
+        auto* box = new QCheckBox(QString::fromLatin1(f.caption), exceptions);
+        box->setObjectName(QString::fromLatin1(f.name));
+        flags->addWidget(box);
+        mFlags[static_cast<size_t>(i)] = box;
+        const ExceptionFlag flag = f.flag;
+        connect(box, &QCheckBox::clicked, this, [this, flag] { flagClicked(flag); });
+    }
+    return exceptions;
+}
 
+void WorksheetScreen::addShortcuts() {
     auto* saveKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this);
     saveKey->setContext(Qt::WidgetWithChildrenShortcut);
     connect(saveKey, &QShortcut::activated, this, &WorksheetScreen::saveRecord);

@@ -9,6 +9,7 @@
 class QCheckBox;
 class QFrame;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPlainTextEdit;
 class QTabWidget;
@@ -44,7 +45,12 @@ protected:
 private:
     WorksheetScreen(MainWindow& window, Worksheet worksheet);
     void buildLayout();
+    QLayout* buildHeader();
+    void buildTabs();
     QWidget* buildLines();
+    QLayout* buildSidePanel();
+    QWidget* buildExceptions();
+    void addShortcuts();
     void render();
     void escapePressed();
     bool discardConfirmed();

@@ -266,96 +266,88 @@ long long rebuildDatabase(const QString& damaged, const QString& target) {
 
 namespace {
 
-long long rebuildTables(Database& old, const QString& target, ProgressScope* progress) {
-    struct Item {
-        QString type, name, sql;
-    };
-    QVector<Item> items;
-    {
-        Statement st =
-            old.prepare("SELECT type, name, sql FROM sqlite_master WHERE sql IS NOT NULL "
-                        "AND name NOT LIKE 'sqlite_%' ORDER BY rowid");
-        while (st.step())
-            items.push_back({st.text(0), st.text(1), st.text(2)});
-    }
+struct SchemaItem {
+    QString type, name, sql;
+    bool isTable() const { return type == QLatin1String("table"); }
+};
+
+QVector<SchemaItem> readSchema(Database& old) {
+    QVector<SchemaItem> items;
+    Statement st = old.prepare("SELECT type, name, sql FROM sqlite_master WHERE sql IS NOT NULL "
+                               "AND name NOT LIKE 'sqlite_%' ORDER BY rowid");
+    while (st.step())
+        items.push_back({st.text(0), st.text(1), st.text(2)});
+    return items;
+}
+
+// A new database file that carries the old one's application id and version.
+Database createRebuiltFile(Database& old, const QString& target) {
     const QVariant appId = old.scalar("PRAGMA application_id");
     const QVariant version = old.scalar("PRAGMA user_version");
-
     files::createPrivateFile(target);
     Database fresh(target, Database::Mode::Create);
     fresh.exec(QStringLiteral("PRAGMA application_id = %1; PRAGMA user_version = %2;")
                    .arg(appId.toLongLong())
                    .arg(version.toLongLong())
                    .toStdString());
-    long long saved = 0;
-    Transaction tx(fresh);
-    const auto tables = std::count_if(items.cbegin(), items.cend(), [](const Item& item) {
-        return item.type == QLatin1String("table");
-    });
-    qint64 done = 0;
-    // A stop interrupts the statement reading the damaged file, which the walk below takes
-    // for damage: it is told apart after each table.
-    std::optional<StatementTicks> ticks;
-    if (progress)
-        ticks.emplace(old, [&] { return progress->step(done, tables); });
-    for (const Item& item : items) {
-        if (item.type != QLatin1String("table"))
-            continue;
-        if (progress && progress->stopped())
-            throw Stopped{};
-        ++done;
-        fresh.exec(item.sql.toStdString());
-        const QString quoted =
-            QStringLiteral("\"%1\"").arg(QString(item.name).replace('"', "\"\""));
-        int columns = 0;
-        {
-            Statement probe =
-                old.prepare(QStringLiteral("SELECT * FROM %1").arg(quoted).toStdString());
-            columns = probe.columnCount();
-        }
-        QStringList marks;
-        for (int i = 0; i <= columns; ++i)
-            marks << QStringLiteral("?");
-        QStringList names;
-        {
-            Statement probe =
-                old.prepare(QStringLiteral("SELECT * FROM %1").arg(quoted).toStdString());
-            for (int i = 0; i < columns; ++i)
-                names << QStringLiteral("\"%1\"").arg(probe.columnName(i).replace('"', "\"\""));
-        }
-        Statement put =
-            fresh.prepare(QStringLiteral("INSERT OR IGNORE INTO %1 (rowid, %2) VALUES (%3)")
-                              .arg(quoted, names.join(','), marks.join(','))
-                              .toStdString());
-        auto copyRows = [&](const QString& sql, qint64 bound) -> qint64 {
-            qint64 last = bound;
-            try {
-                Statement rows = old.prepare(sql.toStdString());
-                rows.bind(1, static_cast<std::int64_t>(bound));
-                while (rows.step()) {
-                    last = rows.int64(0);
-                    for (int i = 0; i <= columns; ++i)
-                        put.bind(i + 1, rows.value(i));
-                    put.run();
-                    put.reset();
-                    ++saved;
-                }
-            } catch (const DbError&) {
-                // Damaged pages end the walk; what was read stays.
-            }
-            return last;
-        };
-        const QString select = QStringLiteral("SELECT rowid, * FROM %1 ").arg(quoted);
-        const qint64 reached =
-            copyRows(select + QStringLiteral("WHERE rowid > ?1 ORDER BY rowid"), INT64_MIN);
-        // Walk back from the end to save the rows behind a damaged page.
-        copyRows(select + QStringLiteral("WHERE rowid > ?1 ORDER BY rowid DESC"), reached);
+    return fresh;
+}
+
+QString quotedName(QString name) {
+    return QStringLiteral("\"%1\"").arg(name.replace('"', "\"\""));
+}
+
+// The rows of one table that can still be read, into its empty copy; returns their count.
+long long copyReadableRows(Database& old, Database& fresh, const QString& table) {
+    const QString quoted = quotedName(table);
+    int columns = 0;
+    {
+        Statement probe = old.prepare(QStringLiteral("SELECT * FROM %1").arg(quoted).toStdString());
+        columns = probe.columnCount();
     }
-    if (progress && progress->stopped())
-        throw Stopped{};
-    // Indexes, views and triggers after the data, so that triggers do not refuse the copy.
-    for (const Item& item : items) {
-        if (item.type == QLatin1String("table"))
+    QStringList marks;
+    for (int i = 0; i <= columns; ++i)
+        marks << QStringLiteral("?");
+    QStringList names;
+    {
+        Statement probe = old.prepare(QStringLiteral("SELECT * FROM %1").arg(quoted).toStdString());
+        for (int i = 0; i < columns; ++i)
+            names << quotedName(probe.columnName(i));
+    }
+    Statement put = fresh.prepare(QStringLiteral("INSERT OR IGNORE INTO %1 (rowid, %2) VALUES (%3)")
+                                      .arg(quoted, names.join(','), marks.join(','))
+                                      .toStdString());
+    long long saved = 0;
+    auto copyRows = [&](const QString& sql, qint64 bound) -> qint64 {
+        qint64 last = bound;
+        try {
+            Statement rows = old.prepare(sql.toStdString());
+            rows.bind(1, static_cast<std::int64_t>(bound));
+            while (rows.step()) {
+                last = rows.int64(0);
+                for (int i = 0; i <= columns; ++i)
+                    put.bind(i + 1, rows.value(i));
+                put.run();
+                put.reset();
+                ++saved;
+            }
+        } catch (const DbError&) {
+            // Damaged pages end the walk; what was read stays.
+        }
+        return last;
+    };
+    const QString select = QStringLiteral("SELECT rowid, * FROM %1 ").arg(quoted);
+    const qint64 reached =
+        copyRows(select + QStringLiteral("WHERE rowid > ?1 ORDER BY rowid"), INT64_MIN);
+    // Walk back from the end to save the rows behind a damaged page.
+    copyRows(select + QStringLiteral("WHERE rowid > ?1 ORDER BY rowid DESC"), reached);
+    return saved;
+}
+
+// Indexes, views and triggers come after the data, so that triggers do not refuse the copy.
+void createSchemaObjects(Database& fresh, const QVector<SchemaItem>& items) {
+    for (const SchemaItem& item : items) {
+        if (item.isTable())
             continue;
         try {
             fresh.exec(item.sql.toStdString());
@@ -363,6 +355,33 @@ long long rebuildTables(Database& old, const QString& target, ProgressScope* pro
             // A unique index over damaged duplicates is dropped rather than failing the repair.
         }
     }
+}
+
+long long rebuildTables(Database& old, const QString& target, ProgressScope* progress) {
+    const QVector<SchemaItem> items = readSchema(old);
+    Database fresh = createRebuiltFile(old, target);
+    long long saved = 0;
+    Transaction tx(fresh);
+    const auto tables = std::count_if(items.cbegin(), items.cend(),
+                                      [](const SchemaItem& item) { return item.isTable(); });
+    qint64 done = 0;
+    // A stop interrupts the statement reading the damaged file, which the walk below takes
+    // for damage: it is told apart after each table.
+    std::optional<StatementTicks> ticks;
+    if (progress)
+        ticks.emplace(old, [&] { return progress->step(done, tables); });
+    for (const SchemaItem& item : items) {
+        if (!item.isTable())
+            continue;
+        if (progress && progress->stopped())
+            throw Stopped{};
+        ++done;
+        fresh.exec(item.sql.toStdString());
+        saved += copyReadableRows(old, fresh, item.name);
+    }
+    if (progress && progress->stopped())
+        throw Stopped{};
+    createSchemaObjects(fresh, items);
     tx.commit();
     return saved;
 }

@@ -150,6 +150,115 @@ struct WorkbookFree {
 };
 using Workbook = std::unique_ptr<lxw_workbook, WorkbookFree>;
 
+// One worksheet of a workbook written row by row, and the first failure met on the way.
+class XlsxSheet {
+public:
+    XlsxSheet(const QString& scratchPath, const QString& target)
+        : mTarget(target), mTmpdir(QFile::encodeName(QFileInfo(target).absolutePath())) {
+        lxw_workbook_options options = {};
+        options.constant_memory = LXW_TRUE;
+        // Its scratch files on the target's disk, so that a full disk shows while the rows go in.
+        options.tmpdir = mTmpdir.data();
+        mBook.reset(workbook_new_opt(QFile::encodeName(scratchPath).constData(), &options));
+        mSheet = mBook ? workbook_add_worksheet(mBook.get(), nullptr) : nullptr;
+        if (!mSheet)
+            return;
+        mBold = workbook_add_format(mBook.get());
+        format_set_bold(mBold);
+        // The library leaves the writes of its scratch files unchecked; the error they set is
+        // the only trace of a row lost to a full disk.
+        errno = 0;
+    }
+
+    bool started() const { return mSheet != nullptr; }
+    lxw_format* bold() const { return mBold; }
+
+    // False at the first cell the library refused.
+    bool writeRow(lxw_row_t row, const QStringList& cells, lxw_format* format) {
+        for (qsizetype c = 0; c < cells.size() && c < LXW_COL_MAX; ++c) {
+            if (cells[c].isEmpty())
+                continue;
+            const lxw_error e = worksheet_write_string(mSheet, row, static_cast<lxw_col_t>(c),
+                                                       cells[c].toUtf8().constData(), format);
+            if (e != LXW_NO_ERROR) {
+                mFailed = e;
+                mFailedRow = row;
+                mFailedColumn = static_cast<int>(c);
+                return false;
+            }
+        }
+        return true;
+    }
+    bool cellRefused() const { return mFailed != LXW_NO_ERROR; }
+
+    bool checkDisk() {
+        if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG || errno == EIO)
+            mDiskError = errno;
+        return mDiskError == 0;
+    }
+
+    // Finishes the file; empty when written, else why not.
+    QString close(const QString& path, bool hadPrevious) {
+        if (!checkDisk())
+            return files::notWrittenText(path, mDiskError, hadPrevious);
+        if (cellRefused())
+            return cannotWrite(path, QStringLiteral("row %1, column %2: %3")
+                                         .arg(mFailedRow)
+                                         .arg(mFailedColumn + 1)
+                                         .arg(QString::fromUtf8(lxw_strerror(mFailed))));
+        // workbook_close frees the workbook whatever its outcome.
+        errno = 0;
+        const lxw_error closed = workbook_close(mBook.release());
+        if (closed == LXW_NO_ERROR && !checkDisk())
+            return files::notWrittenText(path, mDiskError, hadPrevious);
+        if (closed == LXW_NO_ERROR)
+            return {};
+        const int err = errno;
+        if (diskFull(err, mTarget))
+            return files::notWrittenText(path, ENOSPC, hadPrevious);
+        if (err == EFBIG || err == EIO || err == EROFS)
+            return files::notWrittenText(path, err, hadPrevious);
+        return cannotWrite(path, QString::fromUtf8(lxw_strerror(closed)));
+    }
+
+private:
+    QString mTarget;
+    QByteArray mTmpdir;
+    Workbook mBook;
+    lxw_worksheet* mSheet = nullptr;
+    lxw_format* mBold = nullptr;
+    lxw_error mFailed = LXW_NO_ERROR;
+    qint64 mFailedRow = 0;
+    int mFailedColumn = 0;
+    int mDiskError = 0;
+};
+
+enum class SheetRows { Written, Cancelled, TooMany };
+
+// The heading, then the source's rows until done, refused or cancelled; counts them in rows.
+SheetRows writeSheetRows(XlsxSheet& sheet, const QStringList& columns, GridRowSource& source,
+                         Progress& progress, qint64& rows) {
+    bool cancelled = false;
+    bool tooMany = false;
+    sheet.writeRow(0, columns, sheet.bold());
+    if (sheet.cellRefused())
+        return SheetRows::Written;
+    source.forEachRow([&](const QStringList& row) {
+        if (rows >= kXlsxMaxRows) {
+            tooMany = true;
+            return false;
+        }
+        ++rows;
+        if (!sheet.writeRow(static_cast<lxw_row_t>(rows), row, nullptr) || !sheet.checkDisk())
+            return false;
+        cancelled = !progress.rowDone(rows);
+        return !cancelled;
+    });
+    if (cancelled)
+        return SheetRows::Cancelled;
+    return tooMany ? SheetRows::TooMany : SheetRows::Written;
+}
+
 } // namespace
 
 QByteArray csvField(const QString& value) {
@@ -233,109 +342,33 @@ GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
     }
     const bool hadPrevious = QFileInfo::exists(file->target());
     QuietStderr quiet;
-    lxw_workbook_options options = {};
-    options.constant_memory = LXW_TRUE;
-    // Its scratch files on the target's disk, so that a full disk shows while the rows go in.
-    QByteArray tmpdir = QFile::encodeName(QFileInfo(file->target()).absolutePath());
-    options.tmpdir = tmpdir.data();
-    Workbook wb(workbook_new_opt(QFile::encodeName(file->scratchPath()).constData(), &options));
-    lxw_worksheet* sheet = wb ? workbook_add_worksheet(wb.get(), nullptr) : nullptr;
-    if (!sheet) {
+    XlsxSheet sheet(file->scratchPath(), file->target());
+    if (!sheet.started()) {
         result.error = cannotWrite(path, QStringLiteral("the workbook could not be started"));
         return result;
     }
-    lxw_format* bold = workbook_add_format(wb.get());
-    format_set_bold(bold);
-    // The library leaves the writes of its scratch files unchecked; the error they set is
-    // the only trace of a row lost to a full disk.
-    errno = 0;
-    int diskError = 0;
-    auto checkDisk = [&diskError] {
-        if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG || errno == EIO)
-            diskError = errno;
-        return diskError == 0;
-    };
-
-    lxw_error failed = LXW_NO_ERROR;
-    qint64 failedRow = 0;
-    int failedColumn = 0;
-    auto writeRow = [&](lxw_row_t row, const QStringList& cells, lxw_format* format) {
-        for (qsizetype c = 0; c < cells.size() && c < LXW_COL_MAX; ++c) {
-            if (cells[c].isEmpty())
-                continue;
-            const lxw_error e = worksheet_write_string(sheet, row, static_cast<lxw_col_t>(c),
-                                                       cells[c].toUtf8().constData(), format);
-            if (e != LXW_NO_ERROR) {
-                failed = e;
-                failedRow = row;
-                failedColumn = static_cast<int>(c);
-                return false;
-            }
-        }
-        return true;
-    };
-
     Progress progress(control, source.rowCount(), &quiet);
-    bool cancelled = false;
-    bool tooMany = false;
-    writeRow(0, columns, bold);
+    SheetRows rows = SheetRows::Written;
     try {
-        if (failed == LXW_NO_ERROR) {
-            source.forEachRow([&](const QStringList& row) {
-                if (result.rows >= kXlsxMaxRows) {
-                    tooMany = true;
-                    return false;
-                }
-                ++result.rows;
-                if (!writeRow(static_cast<lxw_row_t>(result.rows), row, nullptr) || !checkDisk())
-                    return false;
-                cancelled = !progress.rowDone(result.rows);
-                return !cancelled;
-            });
-        }
+        rows = writeSheetRows(sheet, columns, source, progress, result.rows);
     } catch (const DbError& e) {
         result.error = e.message();
         return result;
     }
-    if (cancelled) {
+    if (rows == SheetRows::Cancelled) {
         result.outcome = GridExportOutcome::Cancelled;
         return result;
     }
-    if (tooMany) {
+    if (rows == SheetRows::TooMany) {
         result.error =
             cannotWrite(path, QStringLiteral("the grid has more rows than a worksheet holds (%1); "
                                              "export it as CSV instead")
                                   .arg(kXlsxMaxRows));
         return result;
     }
-    if (!checkDisk()) {
-        result.error = files::notWrittenText(path, diskError, hadPrevious);
+    result.error = sheet.close(path, hadPrevious);
+    if (!result.error.isEmpty())
         return result;
-    }
-    if (failed != LXW_NO_ERROR) {
-        result.error = cannotWrite(path, QStringLiteral("row %1, column %2: %3")
-                                             .arg(failedRow)
-                                             .arg(failedColumn + 1)
-                                             .arg(QString::fromUtf8(lxw_strerror(failed))));
-        return result;
-    }
-    // workbook_close frees the workbook whatever its outcome.
-    errno = 0;
-    const lxw_error closed = workbook_close(wb.release());
-    if (closed == LXW_NO_ERROR && !checkDisk()) {
-        result.error = files::notWrittenText(path, diskError, hadPrevious);
-        return result;
-    }
-    if (closed != LXW_NO_ERROR) {
-        const int err = errno;
-        if (diskFull(err, file->target()))
-            result.error = files::notWrittenText(path, ENOSPC, hadPrevious);
-        else if (err == EFBIG || err == EIO || err == EROFS)
-            result.error = files::notWrittenText(path, err, hadPrevious);
-        else
-            result.error = cannotWrite(path, QString::fromUtf8(lxw_strerror(closed)));
-        return result;
-    }
     try {
         file->commit();
     } catch (const DbError& e) {
