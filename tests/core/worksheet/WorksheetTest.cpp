@@ -75,6 +75,16 @@ TEST_F(WorksheetRules, SaveStoresMarksFlagsAndCompletion) {
          "PPPPPPPPPPPPPP.PP",
          "0000",
          "No"},
+        {"elements 12 and 13 empty: 12 disabled, 13 markable and must be marked",
+         {{"Empqtr+3", QVariant()}, {"Earn3QTRPriorToParticipation", QVariant()}},
+         [](Worksheet& w, ScriptedFrontEnd&) {
+             for (int i = 0; i < kElementCount; ++i)
+                 if (i != 12)
+                     w.clickPass(i);
+         },
+         "PPPPPPPPPPP..PPPP",
+         "0000",
+         "No"},
         {"unable to locate with nothing marked", marksColumns("PF"),
          [](Worksheet& w, ScriptedFrontEnd& ui) {
              ui.answer(kDeleteResultsQuestion, true);
