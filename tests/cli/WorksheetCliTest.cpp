@@ -150,61 +150,42 @@ TEST_F(WorksheetCliTest, SummaryComments) {
 
 TEST_F(WorksheetCliTest, RefusesWhatTheScreenWouldNotDo) {
     struct Case {
-        QStringList args;
+        QStringList args; // after "worksheet DB --obs OBS --ssn SSN" unless they name a command
         int rc;
         const char* err;
     };
     const Case cases[] = {
         {{"worksheet", db, "--obs", obs}, 2, "usage"},
-        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--pass", "18"},
-         2,
-         "\"18\" is not an element"},
-        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--pass", "0"},
-         2,
-         "\"0\" is not an element"},
-        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--clear", "-1"},
-         2,
-         "\"-1\" is not an element"},
-        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--fail", "1,x"},
-         2,
-         "\"x\" is not an element"},
-        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--fail", "1,"},
-         2,
-         "--fail \"1,\": an element number is missing"},
-        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--pass", "1,2", "--fail", "3,2"},
-         2,
-         "Element 2 is in both --pass and --fail"},
-        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--fail", "5", "--clear", "5"},
-         2,
-         "Element 5 is in both --fail and --clear"},
-        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--invalid-record", "on", "--missing-record",
-          "on", "--yes"},
+        {{"--pass", "18"}, 2, "\"18\" is not an element"},
+        {{"--pass", "0"}, 2, "\"0\" is not an element"},
+        {{"--clear", "-1"}, 2, "\"-1\" is not an element"},
+        {{"--fail", "1,x"}, 2, "\"x\" is not an element"},
+        {{"--fail", "1,"}, 2, "--fail \"1,\": an element number is missing"},
+        {{"--pass", "1,2", "--fail", "3,2"}, 2, "Element 2 is in both --pass and --fail"},
+        {{"--fail", "5", "--clear", "5"}, 2, "Element 5 is in both --fail and --clear"},
+        {{"--invalid-record", "on", "--missing-record", "on", "--yes"},
          2,
          "--invalid-record on and --missing-record on: a record takes one"},
-        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--wrong-ssn", "on", "--unable-to-locate",
-          "on", "--yes"},
+        {{"--wrong-ssn", "on", "--unable-to-locate", "on", "--yes"},
          2,
          "--wrong-ssn on and --unable-to-locate on"},
-        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--comments", ""},
-         2,
-         "--clear-comments empties it"},
-        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--comments", "x", "--clear-comments"},
-         2,
-         "contradict"},
+        {{"--comments", ""}, 2, "--clear-comments empties it"},
+        {{"--comments", "x", "--clear-comments"}, 2, "contradict"},
         {{"comments", db, "--set", "x", "--clear"}, 2, "contradict"},
-        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--wrong-ssn", "yes"}, 2, "usage"},
+        {{"--wrong-ssn", "yes"}, 2, "usage"},
         {{"worksheet", db, "--obs", "99999", "--ssn", ssn}, 1, "No sampled record"},
-        {{"worksheet", db, "--obs", obs, "--ssn", ssn, "--missing-record", "on", "--yes", "--pass",
-          "1"},
-         1,
-         "cannot be marked"},
+        {{"--missing-record", "on", "--yes", "--pass", "1"}, 1, "cannot be marked"},
         {{"sample", db, "--desc"}, 2, "usage"},
         {{"sample", db, "--order", "Pass/Fail"}, 2, "No list column"},
         {{"error-rates"}, 2, "usage"},
     };
     for (const Case& c : cases) {
-        const CliResult r = cli(c.args);
-        EXPECT_EQ(r.rc, c.rc) << c.args.join(' ').toStdString();
+        const QStringList args =
+            c.args[0].startsWith("--")
+                ? QStringList{"worksheet", db, "--obs", obs, "--ssn", ssn} + c.args
+                : c.args;
+        const CliResult r = cli(args);
+        EXPECT_EQ(r.rc, c.rc) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(QLatin1String(c.err))) << r.err.toStdString();
     }
     Database d(db);

@@ -101,13 +101,59 @@ TEST(TableFlowTest, RowsAndCellsAreReadAsABrowserShowsThem) {
     EXPECT_EQ(plain.fontSize, 9);
 }
 
+std::unique_ptr<QTextDocument> makeDocument(const QString& html) {
+    auto doc = std::make_unique<QTextDocument>();
+    doc->setHtml(html);
+    return doc;
+}
+
+// The body ends where the page footer begins: every page, continuation pages under their
+// repeated heading included, paints nothing below it, and holds each row once, in order.
+TEST(TableFlowTest, RowsStayAboveTheFooterOnEveryPage) {
+    const QSizeF body(400, 300);
+    TableFlow flow(R"(<table border="1">)",
+                   R"(<tr bgcolor="#bbbbbb"><th>Obs</th><th>Name</th></tr>)"
+                   R"(<tr bgcolor="#bbbbbb"><th>#</th><th>of the record</th></tr>)",
+                   body, makeDocument);
+    flow.begin(QStringLiteral("<p>Head</p>"));
+    QString rows;
+    const int count = 120;
+    for (int i = 0; i < count; ++i)
+        rows += QStringLiteral("<tr bgcolor=\"#dddddd\"><td>%1</td><td>row</td></tr>").arg(i);
+    ASSERT_EQ(flow.addRows(rows), count);
+    flow.end(QString());
+    ASSERT_GE(flow.closedPages(), 4);
+    int next = 0;
+    for (int p = 0; p < flow.closedPages(); ++p) {
+        SCOPED_TRACE(p);
+        QImage page(int(body.width()), int(body.height()) * 2, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        flow.paintPage(p, painter);
+        painter.end();
+        int lowest = -1;
+        for (int y = page.height() - 1; y >= 0 && lowest < 0; --y)
+            for (int x = 0; x < page.width() && lowest < 0; ++x)
+                if (page.pixel(x, y) != qRgb(255, 255, 255))
+                    lowest = y;
+        EXPECT_LE(lowest, int(body.height()) + 1);
+        if (p + 1 < flow.closedPages()) {
+            EXPECT_GT(lowest, int(body.height()) * 2 / 3); // filled, not cut short
+        }
+        const QStringList lines = flow.pageLines(p);
+        EXPECT_TRUE(lines.contains("of the record"));
+        for (const QString& line : lines) {
+            if (line.front().isDigit()) {
+                EXPECT_EQ(line.toInt(), next++);
+            }
+        }
+    }
+    EXPECT_EQ(next, count);
+}
+
 // Paper is white and its text black, whatever colour the window gives the painter's pen.
 TEST(TableFlowTest, CellTextIsBlackOnAnyScreen) {
-    TableFlow flow(R"(<table border="0">)", "", QSizeF(400, 600), [](const QString& html) {
-        auto doc = std::make_unique<QTextDocument>();
-        doc->setHtml(html);
-        return doc;
-    });
+    TableFlow flow(R"(<table border="0">)", "", QSizeF(400, 600), makeDocument);
     flow.begin(QString());
     flow.addRows("<tr><td>XXXXXXXXXXXXXXXXXXXX</td></tr>");
     flow.end(QString());

@@ -13,7 +13,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMenuBar>
 #include <QSignalSpy>
 
 using namespace orv;
@@ -50,28 +49,6 @@ TEST_F(ShellTest, StartUpMenuStates) {
                                 {"mnuHelpHelp", 2}})
         EXPECT_FALSE(menu(array, index)->isVisible()) << array << index;
     EXPECT_EQ(window->menuAction("mnuHelpHelp", 3), nullptr);
-}
-
-TEST_F(ShellTest, MenuBarMirrorsTheMenuTable) {
-    QStringList bar;
-    for (QAction* a : window->menuBar()->actions()) {
-        if (a->isVisible())
-            bar << a->text();
-    }
-    EXPECT_EQ(bar, QStringList({"&File", "&Import Data", "Change Reporting &Options",
-                                "&Report Validation", "Data &Validation", "&Utilities", "&Window",
-                                "&Help"}));
-    QStringList file;
-    for (QAction* a : window->findChild<QMenu*>("filem")->actions())
-        file << (a->isSeparator() ? "-" : a->text());
-    EXPECT_EQ(file,
-              QStringList({"New", "Open", "Save As", "-", "Show Tips At Startup", "-", "E&xit"}));
-    EXPECT_EQ(menu("mnuImpDat", 0)->text(), "&Import from Extract File");
-    EXPECT_EQ(menu("mnuImpDat", 1)->text(), "View latest Error &Report");
-    EXPECT_EQ(menu("mnuCPop", 1)->text(), "Change &Reporting Options");
-    EXPECT_EQ(menu("mnuwks1", 7)->text(), "Export Summary/Analytical");
-    EXPECT_EQ(menu("mnuHelpHelp", 5)->text(), "Contacting &Corvath");
-    EXPECT_TRUE(menu("mnuFile", 4)->isCheckable());
 }
 
 TEST_F(ShellTest, CreateThenSignInOpensTheMenus) {

@@ -151,10 +151,6 @@ TEST_F(ReportScreensTest, SummaryShowsTheTwentyFiveGroups) {
     EXPECT_EQ(label("U006", "Label1"), "Orvane Report Validation. ");
     EXPECT_FALSE(tabs()->isTabEnabled(1));
     EXPECT_EQ(tabs()->tabText(0), "Summary");
-    EXPECT_EQ(grid->toolTip(), "Double Click the arrow on left-hand side to view individual "
-                               "records in each performance outcome group.");
-    EXPECT_EQ(detail()->toolTip(),
-              "Double Click on the heading of the column you would like to sort by.");
 }
 
 TEST_F(ReportScreensTest, AGroupWithoutRecordsShowsAnEmptyDetail) {

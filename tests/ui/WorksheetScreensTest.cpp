@@ -24,58 +24,101 @@ Mark listMark(ui::SampleSummaryScreen* list, int row, int element) {
         list->model()->index(row, markColumn(element)).data(ui::SampleListModel::MarkRole).toInt());
 }
 
-TEST_F(WorksheetTest, KeyboardRoundTrip) {
+class WorksheetEntry : public WorksheetTest {
+protected:
+    // The marks of the first lines as letters: P, F or '.' for none.
+    QString shownMarks(int lines) {
+        QString s;
+        for (int i = 0; i < lines; ++i)
+            s += passBox(i)->isChecked() ? 'P' : failBox(i)->isChecked() ? 'F' : '.';
+        return s;
+    }
+    // The same letters for what is stored and what the list shows; '?' where the two differ.
+    QString savedMarks(qint64 rowId, int row, int lines) {
+        QString s;
+        for (int i = 0; i < lines; ++i) {
+            const QVariant m = mark(rowId, i);
+            const QChar stored = m.isNull() ? '.' : m.toInt() ? 'F' : 'P';
+            const Mark listed = listMark(list(), row, i);
+            const QChar shown = listed == Mark::Pass ? 'P' : listed == Mark::Fail ? 'F' : '.';
+            s += stored == shown ? stored : QChar('?');
+        }
+        return s;
+    }
+};
+
+// A later mark replaces an earlier one, the same mark again (or Space) clears it, a line that
+// reports nothing takes none; the save stores the marks and the list shows them.
+TEST_F(WorksheetEntry, MarksByKeyAndByMouse) {
     ui::SampleSummaryScreen* l = openList();
     ASSERT_TRUE(l);
     EXPECT_EQ(l->windowTitle(), "U010 - Data Validation Sampling.");
-    view()->setFocus();
-    QTest::keyClick(view(), Qt::Key_Down);
-    const int row = l->selectedRow();
-    ASSERT_GE(row, 0);
-    const qint64 rowId = l->model()->rowId(row);
-    QTest::keyClick(view(), Qt::Key_Return);
-    ui::WorksheetScreen* w = worksheet();
-    ASSERT_TRUE(w);
-    EXPECT_EQ(w->worksheet().rowId(), rowId);
-    EXPECT_FALSE(l->isVisible()) << "the list hides behind its worksheet";
-    EXPECT_TRUE(session().worksheetVisited);
-
-    // Line 1 Pass, line 2 Fail, line 3 marked and cleared again.
-    key(Qt::Key_P);
-    key(Qt::Key_Down);
-    key(Qt::Key_F);
-    key(Qt::Key_Down);
-    key(Qt::Key_P);
-    EXPECT_EQ(labelText("U015", "lblDone"), "6 of 17 done");
-    key(Qt::Key_Space);
-    EXPECT_EQ(w->currentLine(), 2);
-    EXPECT_EQ(labelText("U015", "lblDone"), "5 of 17 done");
-    EXPECT_TRUE(passBox(0)->isChecked());
-    EXPECT_TRUE(failBox(1)->isChecked());
-    EXPECT_FALSE(passBox(2)->isChecked() || failBox(2)->isChecked());
-    key(Qt::Key_S, Qt::ControlModifier);
-
-    EXPECT_EQ(screen("U015"), nullptr);
-    EXPECT_TRUE(l->isVisible());
-    EXPECT_EQ(mark(rowId, 0), QVariant(0));
-    EXPECT_EQ(mark(rowId, 1), QVariant(1));
-    EXPECT_TRUE(mark(rowId, 2).isNull());
-    EXPECT_EQ(sampleValue(rowId, "chk"), QVariant("No"));
-    EXPECT_EQ(l->selectedRow(), row) << "the row worked on stays selected";
-    EXPECT_EQ(listMark(l, row, 0), Mark::Pass);
-    EXPECT_EQ(listMark(l, row, 1), Mark::Fail);
-    EXPECT_EQ(listMark(l, row, 2), Mark::None);
-    EXPECT_FALSE(l->model()->index(row, 0).data(Qt::BackgroundRole).isValid());
+    auto click = [](QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); };
+    struct Case {
+        const char* name;
+        std::function<void()> open, enter, save;
+        const char* marks; // of the first ten lines, entered and then saved
+        int line;          // the current line after entering them
+    };
+    const Case cases[] = {
+        {"keys; opened by Return, saved by Ctrl+S",
+         [&] {
+             view()->setFocus();
+             QTest::keyClick(view(), Qt::Key_Down);
+             QTest::keyClick(view(), Qt::Key_Return);
+         },
+         [&] {
+             for (Qt::Key k :
+                  {Qt::Key_P, Qt::Key_Down, Qt::Key_F, Qt::Key_Down, Qt::Key_P, Qt::Key_Space})
+                 key(k);
+         },
+         [&] { key(Qt::Key_S, Qt::ControlModifier); }, "PF........", 2},
+        {"mouse; opened by a double-click, saved by the button", [&] { doubleClickRow(2); },
+         [&] {
+             click(failBox(0));
+             click(passBox(0));
+             click(failBox(7));
+             click(passBox(9));
+             click(passBox(9));
+             click(passBox(4)); // nothing reported: cannot be marked
+         },
+         [&] { click(worksheetControl<QPushButton>("cmdSave")); }, "P......F..", 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.open();
+        ASSERT_TRUE(worksheet());
+        const qint64 rowId = worksheet()->worksheet().rowId();
+        const int row = l->model()->rowOf(rowId);
+        EXPECT_FALSE(l->isVisible()) << "the list hides behind its worksheet";
+        EXPECT_TRUE(session().worksheetVisited);
+        c.enter();
+        EXPECT_FALSE(passBox(4)->isEnabled());
+        EXPECT_EQ(shownMarks(10), c.marks);
+        EXPECT_EQ(worksheet()->currentLine(), c.line);
+        EXPECT_EQ(labelText("U015", "lblDone"), "5 of 17 done");
+        c.save();
+        EXPECT_EQ(screen("U015"), nullptr);
+        EXPECT_TRUE(l->isVisible());
+        EXPECT_EQ(l->selectedRow(), row) << "the row worked on stays selected";
+        EXPECT_EQ(savedMarks(rowId, row, 10), c.marks);
+        EXPECT_EQ(sampleValue(rowId, "chk"), QVariant("No"));
+        EXPECT_FALSE(l->model()->index(row, 0).data(Qt::BackgroundRole).isValid());
+    }
+    // The failures per element over the sample.
     auto* sums = control<QTableWidget>("U010", "grdsumm");
-    EXPECT_EQ(sums->item(0, 1)->text(), "1");
-    EXPECT_EQ(sums->item(0, 0)->text(), "0");
-    EXPECT_EQ(sums->item(0, 2)->text(), "");
+    const std::pair<int, const char*> failed[] = {{0, "0"}, {1, "1"}, {2, ""}, {7, "1"}};
+    for (const auto& [element, text] : failed)
+        EXPECT_EQ(sums->item(0, element)->text(), text) << element;
     EXPECT_EQ(labelText("U010", "lblInspected"), "0");
 
     // Again, passing every line that can be marked: the record is complete.
+    const int row = l->selectedRow();
+    const qint64 rowId = l->model()->rowId(row);
+    view()->setFocus();
     QTest::keyClick(view(), Qt::Key_Enter);
     ASSERT_TRUE(worksheet());
-    EXPECT_TRUE(failBox(1)->isChecked()) << "the saved marks load";
+    EXPECT_EQ(shownMarks(10), "P......F..") << "the saved marks load";
     for (int i = 0; i < kElementCount; ++i) {
         key(Qt::Key_P);
         key(Qt::Key_Down);
@@ -87,55 +130,24 @@ TEST_F(WorksheetTest, KeyboardRoundTrip) {
     EXPECT_EQ(l->model()->index(row, 0).data(Qt::BackgroundRole).value<QColor>(), kCompleted);
     EXPECT_EQ(labelText("U010", "lblInspected"), "1");
     EXPECT_EQ(labelText("U010", "lblTotalSampled"), QString::number(kRecords));
-    EXPECT_EQ(sums->item(0, 1)->text(), "0");
+    EXPECT_EQ(sums->item(0, 7)->text(), "0");
 }
 
-TEST_F(WorksheetTest, MouseRoundTrip) {
+// The row's number on the left opens a record too; keys work from a value box as from the page.
+TEST_F(WorksheetTest, RowHeaderOpensTheRecordShown) {
     ui::SampleSummaryScreen* l = openList();
-    ASSERT_TRUE(l);
-    doubleClickRow(2);
-    ASSERT_TRUE(worksheet());
-    const qint64 rowId = l->model()->rowId(2);
-    EXPECT_EQ(worksheet()->worksheet().rowId(), rowId);
-    auto* w = worksheet();
-    EXPECT_EQ(w->windowTitle(), "U015 - Data Validation Sampling.");
-    EXPECT_EQ(worksheetControl<QLineEdit>("txtOBS")->text(), "3");
-    EXPECT_EQ(worksheetControl<QLineEdit>("txtSSN")->text(), "100000097");
-    EXPECT_EQ(worksheetControl<QLabel>("Label1(7)")->text(), "8. BasicTRA");
-    EXPECT_EQ(worksheetControl<QLineEdit>("Text3(9)")->text(), "20061015");
-    EXPECT_EQ(labelText("U015", "lblStatus"), "Not Completed");
-
-    QTest::mouseClick(failBox(0), Qt::LeftButton);
-    QTest::mouseClick(passBox(0), Qt::LeftButton); // the later click wins
-    QTest::mouseClick(failBox(7), Qt::LeftButton);
-    QTest::mouseClick(passBox(9), Qt::LeftButton);
-    QTest::mouseClick(passBox(9), Qt::LeftButton); // and a second click clears
-    QTest::mouseClick(passBox(4), Qt::LeftButton); // nothing reported: cannot be marked
-    EXPECT_FALSE(passBox(4)->isEnabled());
-    EXPECT_TRUE(passBox(0)->isChecked());
-    EXPECT_FALSE(failBox(0)->isChecked());
-    EXPECT_FALSE(passBox(9)->isChecked());
-    EXPECT_EQ(w->currentLine(), 9);
-    EXPECT_EQ(labelText("U015", "lblDone"), "5 of 17 done");
-    QTest::mouseClick(worksheetControl<QPushButton>("cmdSave"), Qt::LeftButton);
-
-    EXPECT_EQ(screen("U015"), nullptr);
-    EXPECT_TRUE(l->isVisible());
-    EXPECT_EQ(mark(rowId, 0), QVariant(0));
-    EXPECT_EQ(mark(rowId, 7), QVariant(1));
-    EXPECT_TRUE(mark(rowId, 9).isNull());
-    EXPECT_TRUE(mark(rowId, 4).isNull());
-    EXPECT_EQ(listMark(l, 2, 0), Mark::Pass);
-    EXPECT_EQ(listMark(l, 2, 7), Mark::Fail);
-    EXPECT_EQ(control<QTableWidget>("U010", "grdsumm")->item(0, 7)->text(), "1");
-
-    // The row's number on the left opens it too; keys work from a value box as from the page.
     QHeaderView* rowHeader = view()->verticalHeader();
     const QPoint at(rowHeader->width() / 2, rowHeader->sectionViewportPosition(4) + 4);
     QTest::mouseClick(rowHeader->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(rowHeader->viewport(), Qt::LeftButton, {}, at);
     ASSERT_TRUE(worksheet());
     EXPECT_EQ(worksheet()->worksheet().rowId(), l->model()->rowId(4));
+    EXPECT_EQ(worksheet()->windowTitle(), "U015 - Data Validation Sampling.");
+    EXPECT_EQ(worksheetControl<QLineEdit>("txtOBS")->text(), "5");
+    EXPECT_EQ(worksheetControl<QLineEdit>("txtSSN")->text(), "100000095");
+    EXPECT_EQ(worksheetControl<QLabel>("Label1(7)")->text(), "8. BasicTRA");
+    EXPECT_EQ(worksheetControl<QLineEdit>("Text3(9)")->text(), "20061015");
+    EXPECT_EQ(labelText("U015", "lblStatus"), "Not Completed");
     auto* value = worksheetControl<QLineEdit>("Text3(3)");
     QTest::mouseClick(value, Qt::LeftButton);
     EXPECT_EQ(worksheet()->currentLine(), 3);
@@ -189,48 +201,46 @@ INSTANTIATE_TEST_SUITE_P(Table, WorksheetFlagTest,
                                            FlagCase{"chkMissingRec", true, true, true},
                                            FlagCase{"chkMissingRec", false, false, false}));
 
+// A changed worksheet is left by Esc or the close box only after Yes to the question, and
+// by Exit Without Saving at once; nothing is written either way.
 TEST_F(WorksheetTest, LeavingWithoutSaving) {
     ui::SampleSummaryScreen* l = openList();
-    doubleClickRow(0);
     const qint64 rowId = l->model()->rowId(0);
     const QString discard = QStringLiteral("Discard the changes to this worksheet?");
-
-    // Unchanged, Esc leaves without a question.
-    key(Qt::Key_Escape);
-    EXPECT_EQ(screen("U015"), nullptr);
-    EXPECT_TRUE(fe().questions().isEmpty());
-
-    // Changed, Esc asks; No keeps the screen, Yes leaves it with nothing written.
-    doubleClickRow(0);
-    key(Qt::Key_F);
-    key(Qt::Key_Escape);
-    EXPECT_EQ(fe().questions().value(0), discard);
-    ASSERT_TRUE(worksheet());
-    EXPECT_TRUE(failBox(0)->isChecked());
-    fe().setNextAnswer(true);
-    key(Qt::Key_Escape);
-    EXPECT_EQ(screen("U015"), nullptr);
-    EXPECT_TRUE(mark(rowId, 0).isNull());
-    EXPECT_TRUE(l->isVisible());
-
-    // The window's close box asks the same; Exit Without Saving does not.
-    doubleClickRow(0);
-    key(Qt::Key_P);
-    auto* sub = qobject_cast<QMdiSubWindow*>(worksheet()->parentWidget());
-    ASSERT_TRUE(sub);
-    sub->close();
-    EXPECT_EQ(fe().questions().size(), 3);
-    ASSERT_TRUE(worksheet());
-    fe().setNextAnswer(true);
-    sub->close();
-    EXPECT_EQ(screen("U015"), nullptr);
-    EXPECT_TRUE(l->isVisible());
-    doubleClickRow(0);
-    key(Qt::Key_P);
-    QTest::mouseClick(worksheetControl<QPushButton>("cmdExit"), Qt::LeftButton);
-    EXPECT_EQ(screen("U015"), nullptr);
-    EXPECT_EQ(fe().questions().size(), 4);
-    EXPECT_TRUE(mark(rowId, 0).isNull());
+    auto escape = [&] { key(Qt::Key_Escape); };
+    const struct {
+        const char* name;
+        bool changed;
+        std::function<void()> leave;
+        bool asks;
+    } cases[] = {
+        {"Esc, unchanged", false, escape, false},
+        {"Esc", true, escape, true},
+        {"the close box", true,
+         [&] { qobject_cast<QMdiSubWindow*>(worksheet()->parentWidget())->close(); }, true},
+        {"Exit Without Saving", true,
+         [&] { QTest::mouseClick(worksheetControl<QPushButton>("cmdExit"), Qt::LeftButton); },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fe().clearRecords();
+        doubleClickRow(0);
+        ASSERT_TRUE(worksheet());
+        if (c.changed)
+            key(Qt::Key_F);
+        if (c.asks) {
+            c.leave(); // answered No
+            ASSERT_TRUE(worksheet());
+            EXPECT_TRUE(failBox(0)->isChecked());
+            fe().setNextAnswer(true);
+        }
+        c.leave();
+        EXPECT_EQ(screen("U015"), nullptr);
+        EXPECT_TRUE(l->isVisible());
+        EXPECT_TRUE(mark(rowId, 0).isNull());
+        EXPECT_EQ(fe().questions(), (c.asks ? QStringList{discard, discard} : QStringList{}));
+    }
 }
 
 TEST_F(WorksheetTest, PrintAsksToSaveFirst) {

@@ -75,52 +75,47 @@ INSTANTIATE_TEST_SUITE_P(
                       DateCase{"Ju 1 2006", ""}, DateCase{"July 2006", ""},
                       DateCase{"July June 1", ""}, DateCase{"07/01/2006'; drop", ""}));
 
-TEST(SignInRules, EmptyDateIsValidAndStaysEmpty) {
-    QString text;
-    EXPECT_FALSE(normalizeDateEntry(text, kToday));
-    EXPECT_TRUE(text.isEmpty());
-    EXPECT_TRUE(dateBoxLeft(text, kToday).isEmpty());
+// Leaving a date box: an invalid date is told and emptied, a valid one written in full, an
+// empty box left empty.
+TEST(SignInRules, DateBoxLeft) {
+    const struct {
+        const char* typed;
+        const char* message;
+        const char* after;
+    } cases[] = {{"", "", ""},
+                 {"13012006", "Please enter a valid date.", ""},
+                 {"7/1/2006", "", "07/01/2006"}};
+    for (const auto& c : cases) {
+        QString text = QString::fromLatin1(c.typed);
+        EXPECT_EQ(dateBoxLeft(text, kToday), c.message) << c.typed;
+        EXPECT_EQ(text, c.after) << c.typed;
+    }
 }
 
-TEST(SignInRules, DateBoxLeftEmptiesAnInvalidBox) {
-    QString text = "13012006";
-    EXPECT_EQ(dateBoxLeft(text, kToday), "Please enter a valid date.");
-    EXPECT_TRUE(text.isEmpty());
-    text = "7/1/2006";
-    EXPECT_TRUE(dateBoxLeft(text, kToday).isEmpty());
-    EXPECT_EQ(text, "07/01/2006");
-}
-
+// A fiscal year gives the programme year's period; a year that is no number is told and
+// emptied, unless a period was typed, which is then emptied instead, without a message.
 TEST(SignInRules, FiscalYearSetsTheProgrammeYear) {
-    SignInForm form;
-    form.fiscalYear = "2008";
-    form.period = "01/01/2001";
-    EXPECT_TRUE(applyFiscalYear(form).isEmpty());
-    EXPECT_EQ(form.period, "07/01/2006");
-    EXPECT_EQ(form.periodEnd, "06/30/2007");
-}
-
-TEST(SignInRules, EmptyFiscalYearKeepsThePeriodTyped) {
-    SignInForm form;
-    form.period = "07/01/2006";
-    EXPECT_TRUE(applyFiscalYear(form).isEmpty());
-    EXPECT_EQ(form.period, "07/01/2006");
-}
-
-TEST(SignInRules, NonNumericFiscalYear) {
-    SignInForm form;
-    form.fiscalYear = "FY08";
-    EXPECT_EQ(applyFiscalYear(form), "Fiscal Year must be numeric.");
-    EXPECT_TRUE(form.fiscalYear.isEmpty());
-
-    // With a period typed, the year stays and the period is emptied, without a message.
-    form.fiscalYear = "FY08";
-    form.period = "07/01/2006";
-    form.periodEnd = "06/30/2007";
-    EXPECT_TRUE(applyFiscalYear(form).isEmpty());
-    EXPECT_EQ(form.fiscalYear, "FY08");
-    EXPECT_TRUE(form.period.isEmpty());
-    EXPECT_TRUE(form.periodEnd.isEmpty());
+    const struct {
+        const char* fiscalYear;
+        const char* period;
+        const char* periodEnd;
+        const char* message;
+        const char* after; // fiscal year|period|period end
+    } cases[] = {
+        {"2008", "01/01/2001", "", "", "2008|07/01/2006|06/30/2007"},
+        {"", "07/01/2006", "", "", "|07/01/2006|"},
+        {"FY08", "", "", "Fiscal Year must be numeric.", "||"},
+        {"FY08", "07/01/2006", "06/30/2007", "", "FY08||"},
+    };
+    for (const auto& c : cases) {
+        SignInForm form;
+        form.fiscalYear = c.fiscalYear;
+        form.period = c.period;
+        form.periodEnd = c.periodEnd;
+        EXPECT_EQ(applyFiscalYear(form), c.message) << c.fiscalYear;
+        EXPECT_EQ(form.fiscalYear + '|' + form.period + '|' + form.periodEnd, c.after)
+            << c.fiscalYear;
+    }
 }
 
 struct CheckCase {

@@ -111,6 +111,8 @@ TEST_F(ParticipantGroups, NewSetReplacesTheOldOneGroupByGroup) {
     ASSERT_TRUE(r.ok) << ui.lastMessage().toStdString();
     EXPECT_EQ(r.records, 3);
     EXPECT_EQ(r.files, (QStringList{groupFileName(1), groupFileName(12)}));
+    // The counts told are those written: the group left out by the period is not among them.
+    EXPECT_EQ(ui.lastMessage(), "Export Done.\n2 group files, 3 records, in " + folder + ".");
     // Group 3 had a file and has no records now: gone. Other files stay; nothing is left over.
     EXPECT_EQ(folderEntries(), (QStringList{groupFileName(1), groupFileName(12), "notes.txt"}));
     EXPECT_TRUE(group(1).startsWith("1,"));
@@ -121,7 +123,9 @@ TEST_F(ParticipantGroups, NewSetReplacesTheOldOneGroupByGroup) {
     db().exec("DELETE FROM tblORVmaster");
     ASSERT_TRUE(ExportParticipantGroups(*session).ok);
     EXPECT_EQ(folderEntries(), QStringList{"notes.txt"});
-    EXPECT_TRUE(ui.lastMessage().contains("no group files"));
+    EXPECT_EQ(ui.lastMessage(), "Export Done.\nNo record passed the record filter: there are no "
+                                "group files in " +
+                                    folder + ".");
 }
 
 // Stops the running statement the first time the export lets the window paint, as a failing

@@ -111,9 +111,11 @@ protected:
     QString path;
 };
 
-TEST_F(SummaryXml, TwentyFieldsPerElementInOrder) {
+TEST_F(SummaryXml, TwentyTaggedFieldsPerElementInOrder) {
     addSample(1, marksColumns("F", {{"Weight", 2}, {"chk", "Yes"}}));
     addSample(2, marksColumns("P", {{"Weight", 3}, {"WrongSSN", 1}}));
+    // Unmarked: it weighs in the overall rate only, so the two rates differ.
+    addSample(3, {{"Weight", 5}, {"chk", "Yes"}});
     const SummaryExportResult r = exportNow(path);
     ASSERT_TRUE(r.ok) << ui.lastMessage().toStdString();
     EXPECT_EQ(r.path, path);
@@ -128,20 +130,37 @@ TEST_F(SummaryXml, TwentyFieldsPerElementInOrder) {
     EXPECT_EQ(f.root, "SummaryAnalytical");
     EXPECT_EQ(f.reportKind, "2");
     ASSERT_EQ(f.records.size(), kElementCount);
-    for (const Record& rec : f.records) {
-        ASSERT_EQ(rec.size(), kSummaryFieldCount);
-        for (int i = 0; i < kSummaryFieldCount; ++i)
-            EXPECT_EQ(rec[i].first, kSummaryFields[i]);
-    }
     const QString comments = QString::fromUtf8("O'Brien & <Sons>: checked.\nSecond line, café");
-    const QStringList expectedVet = QStringList{
-        "NY",  "ORV",    "2008", "07/01/2006", "06/30/2007", "2/1/2009", "Summary Analytical",
-        "DEV", comments, "2",    "1",          "0",          "1",        "Vet",
-        "01",  "",       "1",    "40",         "40",         ""};
-    QStringList vet;
-    for (const auto& field : f.records[0])
-        vet << field.second;
-    EXPECT_EQ(vet, expectedVet);
+    // One "tag=value" line a field, in the order of the file; tagsOnly drops the values.
+    auto fields = [](const Record& rec, bool tagsOnly = false) {
+        QStringList out;
+        for (const auto& [tag, text] : rec)
+            out << (tagsOnly ? tag : tag + QLatin1Char('=') + text);
+        return out.join(QLatin1Char('\n')).toStdString();
+    };
+    const QStringList vet = {"StateCode=NY",
+                             "ProgramDescription=ORV",
+                             "ProgramYear=2008",
+                             "SubmissionStartDate=07/01/2006",
+                             "SubmissionEndDate=06/30/2007",
+                             "SubmissionDueDate=2/1/2009",
+                             "ReportDescription=Summary Analytical",
+                             "ValidationType=DEV",
+                             "Comments=" + comments,
+                             "SampledCases=3",
+                             "ValidatedCases=2",
+                             "InvalidRecords=0",
+                             "WrongSSN=1",
+                             "DataElement=Vet",
+                             "DataElementNumber=01",
+                             "NumbertoValidate=",
+                             "NumberOfErrors=1",
+                             "OverAllErrorRate=20",
+                             "ReportedErrorRate=40",
+                             "Significance="};
+    EXPECT_EQ(fields(f.records[0]), vet.join(QLatin1Char('\n')).toStdString());
+    for (const Record& rec : f.records)
+        EXPECT_EQ(fields(rec, true), fields(f.records[0], true));
     EXPECT_EQ(f.records[16][14].second, "17");
     EXPECT_EQ(f.records[16][17].second, "0"); // nobody failed it
 }

@@ -6,7 +6,9 @@
 #include "import/RecordRules.h"
 #include "validation/OutcomeGroups.h"
 
+#include <array>
 #include <random>
+#include <set>
 
 using namespace orv;
 
@@ -23,9 +25,11 @@ QVariant sqlValue(const Opt& v) {
     return v ? QVariant(*v) : QVariant();
 }
 
-struct Row {
-    GroupInputs in;
-};
+// A quarter after exit as the three columns of each group input hold it.
+const char* const kEmployed[] = {"EmpQTR+1", "EmpQTR+2AfterExit", "EmpQTR+3"};
+const char* const kType[] = {"TypeEmpQTR+1AfterExit", "TypeEmpQTR+2AfterExit",
+                             "TypeEmpQTR+3AfterExit"};
+const char* const kWages[] = {"Earn1QTRAfterExit", "Earn2QTRAfterExit", "Earn3QTRAfterExit"};
 
 } // namespace
 
@@ -40,63 +44,48 @@ TEST_F(LoadPlacementTest, GroupsMatchTheStatements) {
     const std::vector<Opt> wages = {{}, -1, 0, 0.01, 500, 999999.98, 999999.99, 1e6};
     std::mt19937 gen(20061015);
     auto pick = [&](const std::vector<Opt>& from) { return from[gen() % from.size()]; };
+    // Wage records, supplemental, not employed: clean patterns, so that every group is reached.
+    auto clean = [&](int kind) -> std::array<Opt, 3> {
+        if (kind == 0)
+            return {1, Opt(1 + gen() % 4), Opt(100 + gen() % 900)};
+        if (kind == 1)
+            return {1, 5, (gen() % 2) ? Opt(0) : Opt()};
+        return {2, {}, {}};
+    };
 
-    std::vector<Row> rows;
-    for (int i = 0; i < 4000; ++i) {
-        Row r;
-        r.in.employmentStatus = pick(statuses);
-        // Most records pass the exit test and show a clean quarter pattern, so that every group
-        // gets exercised; the rest probe the boundaries.
-        r.in.otherReasonForExit = (i % 4 == 0) ? pick(others) : Opt(0);
-        for (int q = 0; q < 3; ++q) {
-            switch (i % 3 == 0 ? 3 : gen() % 3) {
-            case 0: // wage records
-                r.in.employed[q] = 1;
-                r.in.type[q] = 1 + gen() % 4;
-                r.in.wages[q] = 100 + gen() % 900;
-                break;
-            case 1: // supplemental
-                r.in.employed[q] = 1;
-                r.in.type[q] = 5;
-                r.in.wages[q] = (gen() % 2) ? Opt(0) : Opt();
-                break;
-            case 2: // not employed
-                r.in.employed[q] = 2;
-                r.in.type[q] = Opt();
-                r.in.wages[q] = Opt();
-                break;
-            default:
-                r.in.employed[q] = pick(flags);
-                r.in.type[q] = pick(types);
-                r.in.wages[q] = pick(wages);
-            }
-        }
-        rows.push_back(r);
-    }
+    std::vector<GroupInputs> rows;
     {
         Transaction tx(db());
-        int obs = 0;
-        for (const Row& r : rows) {
-            ++obs;
-            test::insertMaster(db(), {{"obs", obs},
-                                      {"SSN", QString::number(obs)},
-                                      {"WIAExitDate", 20061015},
-                                      {"SamplingUnit", 1},
-                                      {"EmploymentStatus", sqlValue(r.in.employmentStatus)},
-                                      {"OtherReasonForExit", sqlValue(r.in.otherReasonForExit)},
-                                      {"EmpQTR+1", sqlValue(r.in.employed[0])},
-                                      {"EmpQTR+2AfterExit", sqlValue(r.in.employed[1])},
-                                      {"EmpQTR+3", sqlValue(r.in.employed[2])},
-                                      {"TypeEmpQTR+1AfterExit", sqlValue(r.in.type[0])},
-                                      {"TypeEmpQTR+2AfterExit", sqlValue(r.in.type[1])},
-                                      {"TypeEmpQTR+3AfterExit", sqlValue(r.in.type[2])},
-                                      {"Earn1QTRAfterExit", sqlValue(r.in.wages[0])},
-                                      {"Earn2QTRAfterExit", sqlValue(r.in.wages[1])},
-                                      {"Earn3QTRAfterExit", sqlValue(r.in.wages[2])},
-                                      {"subpop", "0"},
-                                      {"spopnum", 0},
-                                      {"pop", "0"},
-                                      {"randno", obs}});
+        for (int obs = 1; obs <= 4000; ++obs) {
+            const int i = obs - 1;
+            GroupInputs in;
+            in.employmentStatus = pick(statuses);
+            // Most records pass the exit test; the rest, and a third of the quarters, probe the
+            // boundaries.
+            in.otherReasonForExit = (i % 4 == 0) ? pick(others) : Opt(0);
+            test::Columns row = {{"obs", obs},
+                                 {"SSN", QString::number(obs)},
+                                 {"WIAExitDate", 20061015},
+                                 {"SamplingUnit", 1},
+                                 {"EmploymentStatus", sqlValue(in.employmentStatus)},
+                                 {"OtherReasonForExit", sqlValue(in.otherReasonForExit)},
+                                 {"subpop", "0"},
+                                 {"spopnum", 0},
+                                 {"pop", "0"},
+                                 {"randno", obs}};
+            for (int q = 0; q < 3; ++q) {
+                const auto quarter = i % 3 == 0
+                                         ? std::array<Opt, 3>{pick(flags), pick(types), pick(wages)}
+                                         : clean(int(gen() % 3));
+                in.employed[q] = quarter[0];
+                in.type[q] = quarter[1];
+                in.wages[q] = quarter[2];
+                row.push_back({kEmployed[q], sqlValue(quarter[0])});
+                row.push_back({kType[q], sqlValue(quarter[1])});
+                row.push_back({kWages[q], sqlValue(quarter[2])});
+            }
+            test::insertMaster(db(), row);
+            rows.push_back(in);
         }
         tx.commit();
     }
@@ -107,13 +96,12 @@ TEST_F(LoadPlacementTest, GroupsMatchTheStatements) {
     Statement st = db().prepare("SELECT obs, spopnum, Weight FROM tblORVmaster ORDER BY obs");
     std::set<int> groupsSeen;
     while (st.step()) {
-        const Row& r = rows[static_cast<size_t>(st.int64(0) - 1)];
-        const int group = outcomeGroupOf(r.in);
+        const GroupInputs& in = rows[static_cast<size_t>(st.int64(0) - 1)];
+        const int group = outcomeGroupOf(in);
         groupsSeen.insert(group);
         ASSERT_EQ(st.int64(1), group) << "obs " << st.int64(0);
         // The rules' weight, as the import sets it while loading; none leaves it Null here.
-        const auto weight =
-            ruleWeight(r.in.employed[0], r.in.wages[0], r.in.employed[2], r.in.wages[2]);
+        const auto weight = ruleWeight(in.employed[0], in.wages[0], in.employed[2], in.wages[2]);
         ASSERT_EQ(st.isNull(2), !weight) << "obs " << st.int64(0);
         if (weight) {
             ASSERT_EQ(st.int64(2), *weight) << "obs " << st.int64(0);

@@ -82,7 +82,8 @@ TEST_F(ReportedCounts, EachLineBecomesNineRows) {
     EXPECT_EQ(rows[18], "3|O'Brien's cell|1|1.5");
     EXPECT_EQ(counts("3"), (QStringList{"1.5", "2", "3", "4", "5", "6", "7", "8", "9"}));
     EXPECT_EQ(view.labels.value(2), "Done!");
-    EXPECT_EQ(ui.asked, QStringList{kReloadCountsQuestion});
+    EXPECT_EQ(ui.asked, QStringList{"This process will reload the Reported Counts Table.\n"
+                                    "Press Yes to continue / No to stop"});
 }
 
 TEST_F(ReportedCounts, TextIsStoredAsTyped) {

@@ -26,11 +26,21 @@ TEST_F(SampleList, JoinsTheMasterAndCountsTheWholeSample) {
     EXPECT_TRUE(readSampleList(db()).empty());
     EXPECT_TRUE(empty.failed[0].isNull());
 
-    addSample(3, marksColumns("FP", {{"chk", "Yes"}, {"Earn1QTRAfterExit", 1000.0}}));
+    // A save writes 0 for a flag that is off: a 0 counts as not set.
+    addSample(3, marksColumns("FP", {{"chk", "Yes"},
+                                     {"Earn1QTRAfterExit", 1000.0},
+                                     {"WrongSSN", 0},
+                                     {"InvalidRecord", 0},
+                                     {"UnableToLocate", 0},
+                                     {"MissingRecord", 0}}));
     addSample(1, marksColumns("PP.F", {{"WrongSSN", 1}, {"SamplingUnit", 999999}}));
     // Without a master record: not listed, yet counted everywhere else.
     addSample(2, marksColumns("F", {{"chk", "Yes"}, {"MissingRecord", -1}}), false);
-    addSample(4, {{"InvalidRecord", 1}, {"UnableToLocate", 1}, {"Earn2QTRAfterExit", 12.5}});
+    addSample(4, {{"InvalidRecord", 1},
+                  {"UnableToLocate", 1},
+                  {"Earn2QTRAfterExit", 12.5},
+                  {"WrongSSN", 0},
+                  {"MissingRecord", 0}});
 
     const auto rows = readSampleList(db());
     EXPECT_EQ(obsOf(rows), QStringList({"1", "3", "4"}));

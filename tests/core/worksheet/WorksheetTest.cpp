@@ -39,116 +39,90 @@ protected:
     }
 };
 
+// Clicks a flag, answering the question it may ask with ok.
+Actions flag(ExceptionFlag f, bool ok = true) {
+    return [f, ok](Worksheet& w, ScriptedFrontEnd& ui) {
+        ui.answer(kDeleteResultsQuestion, ok);
+        w.clickFlag(f, ui);
+    };
+}
+
+Actions then(Actions first, Actions second) {
+    return [=](Worksheet& w, ScriptedFrontEnd& ui) {
+        first(w, ui);
+        second(w, ui);
+    };
+}
+
+Actions markAllBut(int line, Mark m = Mark::Pass) {
+    return [=](Worksheet& w, ScriptedFrontEnd&) {
+        for (int i = 0; i < kElementCount; ++i)
+            if (i != line)
+                m == Mark::Pass ? w.clickPass(i) : w.clickFail(i);
+    };
+}
+
+void nothing(Worksheet&, ScriptedFrontEnd&) {}
+
 TEST_F(WorksheetRules, SaveStoresMarksFlagsAndCompletion) {
-    const QString okQuestion = kDeleteResultsQuestion;
+    using F = ExceptionFlag;
     struct Case {
         const char* name;
         Columns row;
         Actions act;
-        const char* marks; // stored after save
-        const char* flags; // WrongSSN, InvalidRecord, UnableToLocate, MissingRecord
-        const char* chk;
+        // Stored after the save: the marks a line, the flags (WrongSSN, InvalidRecord,
+        // UnableToLocate, MissingRecord), then chk.
+        const char* stored;
     };
     const Case cases[] = {
         {"every enabled line marked, the empty one disabled",
          {{"EnterTrainDate", QVariant()}},
          markAllEnabled,
-         "PPPP.PPPPPPPPPPPP",
-         "0000",
-         "Yes"},
-        {"one enabled line unmarked",
-         {},
-         [](Worksheet& w, ScriptedFrontEnd&) {
-             for (int i = 1; i < kElementCount; ++i)
-                 w.clickFail(i);
-         },
-         ".FFFFFFFFFFFFFFFF",
-         "0000",
-         "No"},
+         "PPPP.PPPPPPPPPPPP 0000 Yes"},
+        {"one enabled line unmarked", {}, markAllBut(0, Mark::Fail), ".FFFFFFFFFFFFFFFF 0000 No"},
         {"an empty earning stays markable and must be marked",
          {{"Earn1QTRAfterExit", QVariant()}},
-         [](Worksheet& w, ScriptedFrontEnd&) {
-             for (int i = 0; i < kElementCount; ++i)
-                 if (i != 14)
-                     w.clickPass(i);
-         },
-         "PPPPPPPPPPPPPP.PP",
-         "0000",
-         "No"},
-        {"unable to locate with nothing marked", marksColumns("PF"),
-         [](Worksheet& w, ScriptedFrontEnd& ui) {
-             ui.answer(kDeleteResultsQuestion, true);
-             w.clickFlag(ExceptionFlag::UnableToLocate, ui);
-         },
-         ".................", "0010", "Yes"},
+         markAllBut(14),
+         "PPPPPPPPPPPPPP.PP 0000 No"},
+        {"elements 12 and 13 empty: 12 disabled, 13 markable and must be marked",
+         {{"Empqtr+3", QVariant()}, {"Earn3QTRPriorToParticipation", QVariant()}},
+         markAllBut(12),
+         "PPPPPPPPPPP..PPPP 0000 No"},
+        {"unable to locate with nothing marked", marksColumns("PF"), flag(F::UnableToLocate),
+         "................. 0010 Yes"},
         {"invalid record answered Cancel keeps the marks, clears wrong SSN",
          {{"WrongSSN", 1}, {"VetP/F", 1}},
-         [](Worksheet& w, ScriptedFrontEnd& ui) {
-             ui.answer(kDeleteResultsQuestion, false);
-             w.clickFlag(ExceptionFlag::InvalidRecord, ui);
-         },
-         "F................",
-         "0000",
-         "No"},
-        {"wrong SSN alone completes nothing",
-         {},
-         [](Worksheet& w, ScriptedFrontEnd& ui) { w.clickFlag(ExceptionFlag::WrongSsn, ui); },
-         ".................",
-         "1000",
-         "No"},
+         flag(F::InvalidRecord, false),
+         "F................ 0000 No"},
+        {"wrong SSN alone completes nothing", {}, flag(F::WrongSsn), "................. 1000 No"},
         {"wrong SSN with every line marked",
          {},
-         [](Worksheet& w, ScriptedFrontEnd& ui) {
-             w.clickFlag(ExceptionFlag::WrongSsn, ui);
-             markAllEnabled(w, ui);
-         },
-         "PPPPPPPPPPPPPPPPP",
-         "1000",
-         "Yes"},
+         then(flag(F::WrongSsn), markAllEnabled),
+         "PPPPPPPPPPPPPPPPP 1000 Yes"},
         {"missing record stored: every line disabled, done",
          {{"MissingRecord", 1}},
-         [](Worksheet&, ScriptedFrontEnd&) {},
-         ".................",
-         "0001",
-         "Yes"},
+         nothing,
+         "................. 0001 Yes"},
         {"missing record stored, stored marks kept on disabled lines",
          {{"MissingRecord", 1}, {"VetP/F", 0}},
          [](Worksheet& w, ScriptedFrontEnd&) { w.clickFail(0); },
-         "P................",
-         "0001",
-         "Yes"},
+         "P................ 0001 Yes"},
         {"missing record stored, then wrong SSN: the lines are to be marked again",
          {{"MissingRecord", 1}},
-         [](Worksheet& w, ScriptedFrontEnd& ui) { w.clickFlag(ExceptionFlag::WrongSsn, ui); },
-         ".................",
-         "1000",
-         "No"},
+         flag(F::WrongSsn),
+         "................. 1000 No"},
         {"invalid record, then wrong SSN, then every line marked",
          {},
-         [](Worksheet& w, ScriptedFrontEnd& ui) {
-             ui.answer(kDeleteResultsQuestion, true);
-             w.clickFlag(ExceptionFlag::InvalidRecord, ui);
-             w.clickFlag(ExceptionFlag::WrongSsn, ui);
-             markAllEnabled(w, ui);
-         },
-         "PPPPPPPPPPPPPPPPP",
-         "1000",
-         "Yes"},
+         then(then(flag(F::InvalidRecord), flag(F::WrongSsn)), markAllEnabled),
+         "PPPPPPPPPPPPPPPPP 1000 Yes"},
         {"a flag stored as -1 counts as set",
          {{"InvalidRecord", -1}},
-         [](Worksheet&, ScriptedFrontEnd&) {},
-         ".................",
-         "0100",
-         "Yes"},
+         nothing,
+         "................. 0100 Yes"},
         {"clicking a set flag off asks nothing",
          {{"InvalidRecord", 1}},
-         [](Worksheet& w, ScriptedFrontEnd& ui) {
-             w.clickFlag(ExceptionFlag::InvalidRecord, ui);
-             markAllEnabled(w, ui);
-         },
-         "PPPPPPPPPPPPPPPPP",
-         "0000",
-         "Yes"},
+         then(flag(F::InvalidRecord, false), markAllEnabled),
+         "PPPPPPPPPPPPPPPPP 0000 Yes"},
     };
     int obs = 1;
     for (const Case& c : cases) {
@@ -159,12 +133,10 @@ TEST_F(WorksheetRules, SaveStoresMarksFlagsAndCompletion) {
         Worksheet w = open(id);
         c.act(w, ui);
         w.save(db());
-        EXPECT_EQ(storedMarks(id), QString::fromLatin1(c.marks));
-        EXPECT_EQ(flagsOf(open(id)), QString::fromLatin1(c.flags));
-        EXPECT_EQ(value("SELECT chk FROM tblsample WHERE rowid = ?", {id}).toString(),
-                  QString::fromLatin1(c.chk));
+        const QString chk = value("SELECT chk FROM tblsample WHERE rowid = ?", {id}).toString();
+        EXPECT_EQ(storedMarks(id) + ' ' + flagsOf(open(id)) + ' ' + chk, c.stored);
         for (const QString& q : ui.asked)
-            EXPECT_EQ(q, okQuestion);
+            EXPECT_EQ(q, kDeleteResultsQuestion);
     }
 }
 
