@@ -15,6 +15,16 @@ constexpr FilterField kFields[] = {
 };
 } // namespace
 
+RecordFilter RecordFilter::fromStored(const QVariant& officeName, const QVariant& wibName,
+                                      const QVariant& caseMgr, const QDate& periodStart,
+                                      const QDate& periodEnd) {
+    const auto value = [](const QVariant& stored) {
+        const QString text = stored.isNull() ? QString() : stored.toString();
+        return isSet(text) ? text : QString();
+    };
+    return {value(officeName), value(wibName), value(caseMgr), periodStart, periodEnd};
+}
+
 QString RecordFilter::sql() const {
     QString out;
     for (const auto& f : kFields) {

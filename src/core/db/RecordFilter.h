@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QVariant>
 #include <QVariantList>
 
 namespace orv {
@@ -14,6 +15,12 @@ struct RecordFilter {
     QString caseMgr;
     QDate periodStart;
     QDate periodEnd;
+
+    // The filter of the office, WIB and case-manager values as tblsystem stores them, over the
+    // period. Null, empty and a single space each mean no filter on their column.
+    static RecordFilter fromStored(const QVariant& officeName, const QVariant& wibName,
+                                   const QVariant& caseMgr, const QDate& periodStart,
+                                   const QDate& periodEnd);
 
     static bool isSet(const QString& value) {
         return !value.isEmpty() && value != QLatin1String(" ");

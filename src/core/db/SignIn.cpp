@@ -348,22 +348,26 @@ void loadGlobals(Session& session, SignInMode mode) {
     s.state = textOrEmpty(st, 11);
 }
 
-void buildRecordFilter(Session& session) {
-    RecordFilter filter;
-    {
-        Statement st = session.db().prepare("SELECT OfficeName, WibName, CaseMgr FROM tblsystem");
-        if (st.step()) {
-            // Null is no filter, as a blank is.
-            filter.officeName = st.isNull(0) ? QString() : st.text(0);
-            filter.wibName = st.isNull(1) ? QString() : st.text(1);
-            filter.caseMgr = st.isNull(2) ? QString() : st.text(2);
-        }
+RecordFilter storedRecordFilter(Session& session) {
+    QVariant stored[3];
+    Statement st = session.db().prepare("SELECT OfficeName, WibName, CaseMgr FROM tblsystem");
+    if (st.step()) {
+        for (int i = 0; i < 3; ++i)
+            stored[i] = st.value(i);
     }
-    filter.periodStart = session.settings.reportingPeriodStart;
-    filter.periodEnd = session.settings.reportingPeriodEnd;
+    return RecordFilter::fromStored(stored[0], stored[1], stored[2],
+                                    session.settings.reportingPeriodStart,
+                                    session.settings.reportingPeriodEnd);
+}
+
+void useRecordFilter(Session& session, const RecordFilter& filter) {
     session.recordFilter = filter;
     session.filterText = filter.text();
     session.ui().setStatus(5, filterStateText(filter));
+}
+
+void buildRecordFilter(Session& session) {
+    useRecordFilter(session, storedRecordFilter(session));
     session.ui().setStatus(2, reportingPeriodText(session.settings));
 }
 

@@ -80,8 +80,13 @@ FilterLists fillFilterLists(Session& session);
 // sets the check mark of "Show Tips At Startup". Throws DbError.
 void loadGlobals(Session& session, SignInMode mode);
 
-// Builds the session's record filter and filter text from the stored filters and the
-// reporting period, and shows the filter state and the period in the status bar. Throws DbError.
+// The record filter of the filters stored in tblsystem over the session's reporting period.
+// Throws DbError.
+RecordFilter storedRecordFilter(Session& session);
+// Makes `filter` the session's record filter, with its filter text, and shows its state in the
+// status bar.
+void useRecordFilter(Session& session, const RecordFilter& filter);
+// Both of the above, and shows the reporting period in the status bar. Throws DbError.
 void buildRecordFilter(Session& session);
 
 struct SignInOutcome {

@@ -3,6 +3,7 @@
 #include "db/Database.h"
 #include "db/SafeFile.h"
 #include "db/Session.h"
+#include "validation/OutcomeGroups.h"
 
 #include <QDir>
 #include <QFileInfo>

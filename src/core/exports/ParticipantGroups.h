@@ -9,7 +9,6 @@ class Session;
 
 // The folder of the group files, inside the program folder.
 inline const QString kGroupFolderName = QStringLiteral("Participants Extract");
-inline constexpr int kGroupCount = 25;
 // A line holds this many leading columns of the record joined with tblsystem: all of them the
 // master's, up to Earn3QTRAfterExit.
 inline constexpr int kGroupFileColumns = 57;

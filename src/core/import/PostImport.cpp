@@ -4,6 +4,7 @@
 #include "import/LoadSummary.h"
 
 #include "db/Session.h"
+#include "db/SignIn.h"
 #include "validation/BlockedFields.h"
 #include "validation/OutcomeGroups.h"
 #include "validation/RuleFunctions.h"
@@ -114,23 +115,13 @@ QString notNull(const QString& s) {
     return s.isNull() ? QStringLiteral("") : s;
 }
 
-// The sign-in filters off in tblsystem; returns the record filter that then holds.
+// The sign-in filters off in tblsystem. Only those stored with the case manager of this sign-in
+// go, so the filter returned, read back, may still hold an office or WIB filter.
 RecordFilter resetRecordFilter(Session& session) {
-    Database& db = session.db();
-    const Settings& settings = session.settings;
-    db.execute("UPDATE tblsystem SET CaseMgr = ' ', WibName = ' ', OfficeName = ' ' "
-               "WHERE CaseMgr = ?",
-               {notNull(settings.caseMgr)});
-    RecordFilter filter;
-    Statement st = db.prepare("SELECT OfficeName, WibName, CaseMgr FROM tblsystem");
-    if (st.step()) {
-        filter.officeName = st.text(0);
-        filter.wibName = st.text(1);
-        filter.caseMgr = st.text(2);
-    }
-    filter.periodStart = settings.reportingPeriodStart;
-    filter.periodEnd = settings.reportingPeriodEnd;
-    return filter;
+    session.db().execute("UPDATE tblsystem SET CaseMgr = ' ', WibName = ' ', OfficeName = ' ' "
+                         "WHERE CaseMgr = ?",
+                         {notNull(session.settings.caseMgr)});
+    return storedRecordFilter(session);
 }
 
 // The steps that each touch most of the master write it once, not once per step, with a
@@ -207,9 +198,7 @@ qint64 runPostImport(Session& session, ImportView& view, ImportLog& log, quint32
 
     // The session follows the database only once the steps are all done.
     session.settings.caseMgr = QString();
-    session.recordFilter = filter;
-    session.filterText = filter.text();
-    session.ui().setStatus(5, QStringLiteral("Filter (OFF)"));
+    useRecordFilter(session, filter);
     view.setLabel(3, QString());
     view.setLabel(1, QStringLiteral("Import Complete."));
     return imported;

@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/RecordFilter.h"
+#include "validation/OutcomeGroups.h"
 #include "validation/ReportValidation.h"
 
 namespace orv {
@@ -35,20 +36,23 @@ constexpr SummaryColumn kColumns[kSummaryColumns] = {
 // The measures of columns 10 to 14, by seq.
 constexpr int kMeasureColumns[] = {1, 2, 4, 5, 7};
 
-// What each quarter after exit must show for groups 1 to 12, and again for 13 to 24:
-// W wage records, S supplemental, Y employed either way, N not employed, - not tested.
-constexpr const char* kQuarterPatterns[12] = {"WWW", "WWS", "WSW", "WSS", "SWW", "SWS",
-                                              "SSW", "SSS", "YYN", "YNY", "YNN", "N--"};
-
 // Columns 2 to 9 of a group: the status at registration, each quarter's employment and type
 // of match, and the other reasons for exit.
-QStringList patternWords(int group) {
+QStringList patternWords(const OutcomeGroup& group) {
     const QString na = QStringLiteral("NA");
-    if (group == 25)
-        return {na, na, na, na, na, na, na, QStringLiteral("Yes")};
-    QStringList words{group <= 12 ? QStringLiteral("UnEmp") : QStringLiteral("Emp")};
-    for (const char* q = kQuarterPatterns[(group - 1) % 12]; *q; ++q) {
-        switch (*q) {
+    QStringList words;
+    switch (group.start) {
+    case StartStatus::NotEmployed:
+        words << QStringLiteral("UnEmp");
+        break;
+    case StartStatus::Employed:
+        words << QStringLiteral("Emp");
+        break;
+    case StartStatus::NotTested:
+        words << na;
+    }
+    for (int q = 0; q < 3; ++q) {
+        switch (group.quarters[q]) {
         case 'W':
             words << QStringLiteral("Emp") << QStringLiteral("Wage");
             break;
@@ -65,7 +69,7 @@ QStringList patternWords(int group) {
             words << na << na;
         }
     }
-    words << QStringLiteral("No");
+    words << (group.otherExit ? QStringLiteral("Yes") : QStringLiteral("No"));
     return words;
 }
 
@@ -109,10 +113,11 @@ int summaryWidthTwips(int column) {
 std::vector<QVariantList> readOutcomeGroupSummary(Database& db, const RecordFilter& filter) {
     QVariantList params;
     QStringList rows;
-    for (int g = 1; g <= 25; ++g) {
+    for (const OutcomeGroup& group : kGroups) {
+        const int g = group.number;
         QStringList marks{QStringLiteral("?")};
         params << g;
-        for (const QString& word : patternWords(g)) {
+        for (const QString& word : patternWords(group)) {
             marks << QStringLiteral("?");
             params << word;
         }

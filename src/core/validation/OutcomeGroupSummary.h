@@ -11,7 +11,7 @@ namespace orv {
 class Database;
 struct RecordFilter;
 
-// The summary of the 25 performance outcome groups: per group its number, its record count,
+// The summary of the performance outcome groups: per group its number, its record count,
 // its pattern in words, the measures it counts towards (the count, the earnings sum, or No)
 // and its number again (a hidden key column).
 constexpr int kSummaryColumns = 16;
@@ -24,7 +24,7 @@ QString summaryTitle(int column);
 // Width of a shown column in twips.
 int summaryWidthTwips(int column);
 
-// The 25 rows, of kSummaryColumns values each, of the records that pass the filter, in one
+// A row per outcome group, of kSummaryColumns values, of the records that pass the filter, in one
 // statement. Throws DbError.
 std::vector<QVariantList> readOutcomeGroupSummary(Database& db, const RecordFilter& filter);
 

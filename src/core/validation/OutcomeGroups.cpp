@@ -15,52 +15,44 @@ namespace {
 // the values are the digits of the record's code below.
 enum QuarterCode { Other = 0, Wage = 1, Supplemental = 2, EmployedOnly = 3, NotEmployed = 4 };
 
-// What a group asks of one quarter.
-enum class Q { Any, W, S, Y, N };
-
-bool matches(Q test, int code) {
+// Whether a quarter's code passes a group's letter for that quarter.
+constexpr bool matches(char test, int code) {
     switch (test) {
-    case Q::Any:
+    case '-':
         return true;
-    case Q::W:
+    case 'W':
         return code == Wage;
-    case Q::S:
+    case 'S':
         return code == Supplemental;
-    case Q::Y: // employed, whatever the evidence
+    case 'Y': // employed, whatever the evidence
         return code == Wage || code == Supplemental || code == EmployedOnly;
-    case Q::N:
+    case 'N':
         return code == NotEmployed;
     }
     return false;
 }
 
-// Status at participation: 1 employed, 2 or 3 not employed.
-enum Status { NotEmployedAtStart = 0, EmployedAtStart = 1 };
+constexpr bool wellFormed() {
+    for (int i = 0; i < kGroupCount; ++i) {
+        if (kGroups[i].number != i + 1)
+            return false;
+        if ((kGroups[i].start == StartStatus::NotTested) != kGroups[i].otherExit)
+            return false;
+        for (int q = 0; q < 3; ++q) {
+            const char c = kGroups[i].quarters[q];
+            if (c != '-' && c != 'W' && c != 'S' && c != 'Y' && c != 'N')
+                return false;
+        }
+    }
+    return true;
+}
+static_assert(wellFormed(), "groups numbered 1 up, a known letter per quarter, and the status "
+                            "tested by all but the other reasons' group");
 
-struct GroupRule {
-    int group;
-    Status status;
-    Q q1, q2, q3;
-};
-
-// Every one of these also needs the exit test.
-constexpr std::array<GroupRule, 24> kGroups = {{
-    {1, NotEmployedAtStart, Q::W, Q::W, Q::W},  {2, NotEmployedAtStart, Q::W, Q::W, Q::S},
-    {3, NotEmployedAtStart, Q::W, Q::S, Q::W},  {4, NotEmployedAtStart, Q::W, Q::S, Q::S},
-    {5, NotEmployedAtStart, Q::S, Q::W, Q::W},  {6, NotEmployedAtStart, Q::S, Q::W, Q::S},
-    {7, NotEmployedAtStart, Q::S, Q::S, Q::W},  {8, NotEmployedAtStart, Q::S, Q::S, Q::S},
-    {9, NotEmployedAtStart, Q::Y, Q::Y, Q::N},  {10, NotEmployedAtStart, Q::Y, Q::N, Q::Y},
-    {11, NotEmployedAtStart, Q::Y, Q::N, Q::N}, {12, NotEmployedAtStart, Q::N, Q::Any, Q::Any},
-    {13, EmployedAtStart, Q::W, Q::W, Q::W},    {14, EmployedAtStart, Q::W, Q::W, Q::S},
-    {15, EmployedAtStart, Q::W, Q::S, Q::W},    {16, EmployedAtStart, Q::W, Q::S, Q::S},
-    {17, EmployedAtStart, Q::S, Q::W, Q::W},    {18, EmployedAtStart, Q::S, Q::W, Q::S},
-    {19, EmployedAtStart, Q::S, Q::S, Q::W},    {20, EmployedAtStart, Q::S, Q::S, Q::S},
-    {21, EmployedAtStart, Q::Y, Q::Y, Q::N},    {22, EmployedAtStart, Q::Y, Q::N, Q::Y},
-    {23, EmployedAtStart, Q::Y, Q::N, Q::N},    {24, EmployedAtStart, Q::N, Q::Any, Q::Any},
-}};
-// Any record that fails the exit test, whatever else it holds.
-constexpr int kOtherExitGroup = 25;
-constexpr int kOtherExitCode = 250;
+// A record's code: its status at participation, then the code of each quarter, in base 5;
+// a record with another reason for exit has the one code kOtherExitCode.
+constexpr int kStatusScale = 125;
+constexpr int kOtherExitCode = 2 * kStatusScale;
 
 int quarterCodeOf(const OptNumber& f, const OptNumber& t, const OptNumber& e) {
     if (f && *f == 1) {
@@ -83,13 +75,19 @@ std::array<int, kOtherExitCode + 1> groupsByCode() {
                 QStringLiteral("Outcome groups %1 and %2 overlap.").arg(out[code]).arg(group));
         out[code] = group;
     };
-    for (const GroupRule& rule : kGroups)
+    for (const OutcomeGroup& group : kGroups) {
+        if (group.otherExit) {
+            claim(kOtherExitCode, group.number);
+            continue;
+        }
+        const int status = group.start == StartStatus::Employed ? 1 : 0;
         for (int c1 = 0; c1 < 5; ++c1)
             for (int c2 = 0; c2 < 5; ++c2)
                 for (int c3 = 0; c3 < 5; ++c3)
-                    if (matches(rule.q1, c1) && matches(rule.q2, c2) && matches(rule.q3, c3))
-                        claim(rule.status * 125 + c1 * 25 + c2 * 5 + c3, rule.group);
-    claim(kOtherExitCode, kOtherExitGroup);
+                    if (matches(group.quarters[0], c1) && matches(group.quarters[1], c2) &&
+                        matches(group.quarters[2], c3))
+                        claim(status * kStatusScale + c1 * 25 + c2 * 5 + c3, group.number);
+    }
     return out;
 }
 
@@ -101,14 +99,13 @@ int outcomeGroupOf(const GroupInputs& in) {
     if (other && *other != 0 && *other != 98)
         return groups[kOtherExitCode];
     const OptNumber& status = in.employmentStatus;
-    int start;
+    int code;
     if (status && *status == 1)
-        start = EmployedAtStart;
+        code = kStatusScale;
     else if (status && (*status == 2 || *status == 3))
-        start = NotEmployedAtStart;
+        code = 0;
     else
         return 0;
-    int code = start * 125;
     for (int q = 0, scale = 25; q < 3; ++q, scale /= 5)
         code += quarterCodeOf(in.employed[q], in.type[q], in.wages[q]) * scale;
     return groups[code];

@@ -10,20 +10,18 @@
 namespace orv {
 
 const std::array<Measure, 9> kMeasures = {{
-    {1, "EER Numerator", Measure::Count, {{{1, 11}, {0, -1}}}, 0, 0, 0},
-    {2, "EER Denominator", Measure::Count, {{{1, 12}, {0, -1}}}, 0, 0, 0},
-    {3, "EE Rate", Measure::Rate, {{{0, -1}, {0, -1}}}, 1, 2, 100},
-    {4, "Retention Numerator", Measure::Count, {{{1, 8}, {13, 20}}}, 0, 0, 0},
-    {5, "Retention Denominator", Measure::Count, {{{1, 11}, {13, 23}}}, 0, 0, 0},
-    {6, "Retention Rate", Measure::Rate, {{{0, -1}, {0, -1}}}, 4, 5, 100},
-    {7, "Average Earnings Numerator", Measure::Earnings, {{{1, 1}, {13, 13}}}, 0, 0, 0},
-    {8, "Average Earnings Denominator", Measure::Count, {{{1, 1}, {13, 13}}}, 0, 0, 0},
-    {9, "Average Earnings", Measure::Rate, {{{0, -1}, {0, -1}}}, 7, 8, 1},
+    {1, "EER Numerator", Measure::Count, &OutcomeGroup::enteredEmployment, 0, 0, 0},
+    {2, "EER Denominator", Measure::Count, &OutcomeGroup::notEmployedAtStart, 0, 0, 0},
+    {3, "EE Rate", Measure::Rate, nullptr, 1, 2, 100},
+    {4, "Retention Numerator", Measure::Count, &OutcomeGroup::employedEveryQuarter, 0, 0, 0},
+    {5, "Retention Denominator", Measure::Count, &OutcomeGroup::employedFirstQuarter, 0, 0, 0},
+    {6, "Retention Rate", Measure::Rate, nullptr, 4, 5, 100},
+    {7, "Average Earnings Numerator", Measure::Earnings, &OutcomeGroup::wagesEveryQuarter, 0, 0, 0},
+    {8, "Average Earnings Denominator", Measure::Count, &OutcomeGroup::wagesEveryQuarter, 0, 0, 0},
+    {9, "Average Earnings", Measure::Rate, nullptr, 7, 8, 1},
 }};
 
 namespace {
-
-constexpr int kGroupCount = 25;
 
 // The groups whose earnings some measure sums, as an SQL list: "1, 13".
 QString earningsGroups() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "validation/OutcomeGroups.h"
+
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
@@ -18,22 +20,16 @@ struct RecordFilter;
 // rate of two measures before it.
 struct Measure {
     enum Kind { Count, Earnings, Rate };
-    struct Groups {
-        int first, last; // spopnum, inclusive; an empty range has last < first
-    };
+    using GroupSet = bool (OutcomeGroup::*)() const;
     int seq;
     const char* description;
     Kind kind;
-    std::array<Groups, 2> groups;
+    GroupSet groups;            // the groups a count or sum takes; null for a rate
     int numerator, denominator; // seq of a rate's parts
     double scale;
 
     bool counts(int group) const {
-        for (const Groups& g : groups) {
-            if (group >= g.first && group <= g.last)
-                return true;
-        }
-        return false;
+        return groups && group >= 1 && group <= kGroupCount && (outcomeGroup(group).*groups)();
     }
 };
 
@@ -46,7 +42,7 @@ struct GroupTotals {
     QVariant earnings; // Earn2QTRAfterExit + Earn3QTRAfterExit, Null as 0; Null when no record
 };
 
-// The statement that totals, per outcome group 1 to 25, the records that pass the filter (and,
+// The statement that totals, per outcome group, the records that pass the filter (and,
 // when popTypeParam, whose pop equals the population type at the end of `params`): grp, n, e2,
 // e3, the earnings of the groups a measure sums them over and Null for the others. A group
 // without records has n 0 or no row. Appends its parameters to `params` (the population type

@@ -284,6 +284,51 @@ TEST_F(SignInDbTest, RecordFilterSelectsTheFilteredRecordsOfThePeriod) {
     EXPECT_EQ(count(), 2);
 }
 
+// Each stored filter a value, a blank, empty or Null, in all 64 combinations: only a value
+// filters, and the filter text, the condition, its readable form and the status agree.
+TEST_F(SignInDbTest, RecordFilterOfEveryStoredCombination) {
+    struct Column {
+        QVariant value;
+        const char* text;
+        const char* sql;
+        const char* shown;
+    };
+    const Column columns[] = {
+        {"North", "tblORVMaster.OfficeName = 'North' ", "tblORVMaster.OfficeName = ? and ",
+         "tblORVMaster.OfficeName = 'North' and "},
+        {"W 1", "tblORVMaster.WibName = 'W 1' ", "tblORVMaster.WibName = ? and ",
+         "tblORVMaster.WibName = 'W 1' and "},
+        {"O'Neil", "tblORVMaster.CaseMgr = 'O'Neil' ", "tblORVMaster.CaseMgr = ? and ",
+         "tblORVMaster.CaseMgr = 'O'Neil' and "},
+    };
+    const QVariant unset[] = {QString(" "), QString(""), QVariant()};
+    session->settings.reportingPeriodStart = QDate(2006, 7, 1);
+    session->settings.reportingPeriodEnd = QDate(2007, 6, 30);
+
+    for (int combination = 0; combination < 64; ++combination) {
+        QVariantList stored;
+        QString text, sql, shown;
+        for (int c = 0; c < 3; ++c) {
+            const int state = (combination >> (2 * c)) & 3; // 0 the value, else unset[state - 1]
+            stored << (state == 0 ? columns[c].value : unset[state - 1]);
+            if (state == 0) {
+                text += columns[c].text;
+                sql += columns[c].sql;
+                shown += columns[c].shown;
+            }
+        }
+        db().execute("UPDATE tblsystem SET OfficeName = ?, WibName = ?, CaseMgr = ?", stored);
+        buildRecordFilter(*session);
+
+        SCOPED_TRACE(combination);
+        EXPECT_EQ(session->filterText, text);
+        EXPECT_EQ(session->recordFilter.sql(), sql + "fWIAexitdate >= ? and fWIAexitdate <= ?");
+        EXPECT_EQ(recordFilterDisplay(session->recordFilter),
+                  shown + "fWIAexitdate >= 07/01/2006 and fWIAexitdate <= 06/30/2007");
+        EXPECT_EQ(ui.status[5], text.isEmpty() ? "Filter (OFF)" : "Filter (ON)");
+    }
+}
+
 TEST_F(SignInDbTest, FailedSaveKeepsThePreviousRecordFilter) {
     addMaster(1, "North", "W1", "Ann", "2006-07-01");
     addMaster(2, "South", "W1", "Ann", "2006-07-01");

@@ -247,6 +247,7 @@ TEST_F(PostImportTest, FiltersOfAnotherCaseManagerStay) {
     EXPECT_EQ(session->recordFilter.caseMgr, "Smith");
     EXPECT_EQ(session->filterText,
               "tblORVMaster.OfficeName = 'East' tblORVMaster.CaseMgr = 'Smith' ");
+    EXPECT_EQ(ui.status[5], "Filter (ON)");
 }
 
 TEST_F(PostImportTest, AnEmptyStateIsStoredEmpty) {
