@@ -4,6 +4,7 @@
 #include "exports/MasterGridSources.h"
 #include "validation/MasterPager.h"
 #include "validation/OutcomeGroupSummary.h"
+#include "validation/OutcomeGroups.h"
 #include "validation/ReportValidation.h"
 
 #include <limits>
@@ -70,8 +71,8 @@ bool takeBrowseOptions(Context& ctx, QStringList& args, BrowseOptions& options) 
         return false;
     if (!groupText.isNull()) {
         qint64 g = 0;
-        if (!parseNumber(groupText, 1, 25, g)) {
-            ctx.err << "--group takes an outcome group from 1 to 25" << Qt::endl;
+        if (!parseNumber(groupText, 1, kGroupCount, g)) {
+            ctx.err << "--group takes an outcome group from 1 to " << kGroupCount << Qt::endl;
             return false;
         }
         options.group = static_cast<int>(g);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <random>
+#include <string>
 
 namespace orv {
 
@@ -26,10 +27,13 @@ const QString kFormattedData = QStringLiteral(
 constexpr int kBatchLines = 256;
 constexpr int kRandMax = 99999999;
 
-constexpr std::array<const char*, 26> kSubpops = {
-    "",     "1.1",  "1.2",  "1.3",  "1.4",  "1.5",  "1.6",  "1.7",  "1.8",
-    "1.9",  "1.10", "1.11", "1.12", "1.13", "1.14", "1.15", "1.16", "1.17",
-    "1.18", "1.19", "1.20", "1.21", "1.22", "1.23", "1.24", "1.25"};
+// subpop of each group, "1.1" to "1.25", by group number (0 has none).
+const std::array<std::string, kGroupCount + 1> kSubpops = [] {
+    std::array<std::string, kGroupCount + 1> all;
+    for (int g = 1; g <= kGroupCount; ++g)
+        all[static_cast<size_t>(g)] = "1." + std::to_string(g);
+    return all;
+}();
 
 QString entry(const QString& obs, const QString& message) {
     return QStringLiteral("Error with OBS code - ") + entryObs(obs) + QStringLiteral(". ") +
@@ -215,7 +219,8 @@ void LoadProducer::encode(LoadBatch& batch, const ExtractRecord& record, int wei
     };
     integer(weight);
     // group 0 leaves the record without one, as the statement's zeros do.
-    text(group == 0 ? "0" : kSubpops[static_cast<size_t>(group)]);
+    text(group == 0 ? std::string_view("0")
+                    : std::string_view(kSubpops[static_cast<size_t>(group)]));
     integer(group);
     text(group == 0 ? "0" : "1");
     integer(randno);
