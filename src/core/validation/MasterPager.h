@@ -126,6 +126,9 @@ private:
     bool chooseIndex();
     bool filterLetsAllThrough();
     bool buildKeysTable(BuildProgress* progress);
+    void createKeysTable();
+    void copyKeys(BuildProgress* progress);
+    void indexKeys(BuildProgress* progress);
     void dropKeysTable() noexcept;
     QString scopeCondition() const;
     QString columnList() const;
