@@ -103,8 +103,12 @@ int rvCommand(Context& ctx, QStringList& args) {
         return Usage;
     if (!openSignedIn(ctx, args[0]))
         return Failure;
-    if (!ComputeReportValidation(ctx.session))
+    try {
+        ComputeReportValidation(ctx.session);
+    } catch (const DbError& e) {
+        ctx.ui.message(e.message(), Icon::Exclamation);
         return Failure;
+    }
     try {
         ctx.out << "seq\tdescription\tvalue\trtype\n";
         for (const ValidationRow& r : readValidationRows(ctx.session.db()))

@@ -562,7 +562,13 @@ void MainWindow::viewOutcomeGroups() {
 
 void MainWindow::viewPerformanceReport() {
     mFrontEnd->setBusy(true);
-    const bool computed = ComputeReportValidation(*mSession);
+    bool computed = true;
+    try {
+        ComputeReportValidation(*mSession);
+    } catch (const DbError& e) {
+        mFrontEnd->message(e.message(), Icon::Exclamation);
+        computed = false;
+    }
     mFrontEnd->setBusy(false);
     if (computed)
         printReport(QStringLiteral("R003-1"));

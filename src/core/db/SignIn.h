@@ -84,14 +84,15 @@ void loadGlobals(Session& session, SignInMode mode);
 // reporting period, and shows the filter state and the period in the status bar. Throws DbError.
 void buildRecordFilter(Session& session);
 
-struct SignInOutcome {
+struct [[nodiscard]] SignInOutcome {
     bool ok = false;
     bool showTips = false; // the tip of the day comes next
+    QString failure;       // when not ok: the message to show, with an exclamation
 };
 
 // Sign In (or Save in report-options mode): checks the boxes, stores the settings, loads
-// them, enables the data menus after a sign-in and builds the record filter. Failures are
-// told through the session's front end and leave the record filter as it was.
+// them, enables the data menus after a sign-in and builds the record filter. A failure leaves
+// the record filter as it was.
 SignInOutcome signIn(Session& session, SignInForm form, SignInMode mode,
                      const QDate& today = QDate::currentDate());
 
