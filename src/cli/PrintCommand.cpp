@@ -63,7 +63,9 @@ int reportCommand(Context& ctx, QStringList& args) {
         ReportLayout layout(std::make_unique<ReportRun>(ctx.session, id, obs));
         {
             ProgressScope progress(ctx.ui, QStringLiteral("Writing ") + id);
-            layout.writePdf(out, [&](int page) { return progress.step(page, 0); });
+            // The batch front end's progress never asks to stop.
+            if (!layout.writePdf(out, [&](int page) { return progress.step(page, 0); }))
+                return Failure;
         }
         ctx.out << QDir::toNativeSeparators(out) << ": " << layout.pageCount()
                 << (layout.pageCount() == 1 ? " page" : " pages") << Qt::endl;

@@ -94,7 +94,9 @@ std::unique_ptr<MasterPager> openBrowsePager(Context& ctx, const BrowseOptions& 
     }
     auto pager = std::make_unique<MasterPager>(ctx.session.db(), ctx.session.recordFilter,
                                                options.group, order);
-    pager->open();
+    // Without a progress nothing can stop the build: it opens or throws.
+    if (!pager->open())
+        return nullptr;
     return pager;
 }
 

@@ -44,7 +44,7 @@ QDate parseDateEntry(const QString& text, const QDate& today = QDate::currentDat
 
 // Puts a typed date into short date form. An empty text stays empty and is valid; anything
 // that is no date empties the text. Returns true when the text was invalid.
-bool normalizeDateEntry(QString& text, const QDate& today = QDate::currentDate());
+[[nodiscard]] bool normalizeDateEntry(QString& text, const QDate& today = QDate::currentDate());
 
 // A whole number as typed (digits only, blanks around allowed).
 bool isNumericText(const QString& text);
@@ -52,13 +52,14 @@ bool isNumericText(const QString& text);
 // The fiscal year box lost focus. A numeric year sets the period to the programme year
 // (2008 gives 07/01/2006 to 06/30/2007); an empty box changes nothing. Returns the message
 // to show, empty when none.
-QString applyFiscalYear(SignInForm& form);
+[[nodiscard]] QString applyFiscalYear(SignInForm& form);
 
 // A date box lost focus: normalizes its text. Returns the message to show, empty when none.
-QString dateBoxLeft(QString& text, const QDate& today = QDate::currentDate());
+[[nodiscard]] QString dateBoxLeft(QString& text, const QDate& today = QDate::currentDate());
 
 // The checks of Sign In / Save. Returns the message of the first that fails, empty when none.
-QString checkSignIn(const SignInForm& form, const QDate& today = QDate::currentDate());
+[[nodiscard]] QString checkSignIn(const SignInForm& form,
+                                  const QDate& today = QDate::currentDate());
 
 // The population type: the population text before its first "-".
 QString populationType(const QString& population);
