@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
         orv::ReportLayout whole(std::make_unique<orv::ReportRun>(session, id));
         whole.layoutAll();
         const double layout = clock.elapsed() / 1000.0;
-        whole.writePdf(QString::fromLocal8Bit(argv[4]));
+        if (!whole.writePdf(QString::fromLocal8Bit(argv[4])))
+            return 1;
         const double pdf = clock.elapsed() / 1000.0;
         std::printf("%s: first page %.2f s, laid out %.2f s, PDF %.2f s, %d pages, %lld rows\n",
                     argv[2], firstPage, layout, pdf, whole.pageCount(),

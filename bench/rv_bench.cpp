@@ -94,10 +94,8 @@ int main(int argc, char** argv) {
     std::printf("master: %lld records; Detail of group %d; best of %d runs\n",
                 static_cast<long long>(records), group, runs);
 
-    report("ComputeReportValidation (rv)", best(path, runs, nothing, [](Session& s) {
-               if (!ComputeReportValidation(s))
-                   std::exit(1);
-           }));
+    report("ComputeReportValidation (rv)",
+           best(path, runs, nothing, [](Session& s) { ComputeReportValidation(s); }));
     report("outcome group summary (one query)", best(path, runs, nothing, [](Session& s) {
                (void)readOutcomeGroupSummary(s.db(), s.recordFilter);
            }));
@@ -106,7 +104,8 @@ int main(int argc, char** argv) {
     auto openPager = [&](std::optional<int> g, MasterOrder order = {}) {
         return [g, order](Session& s) {
             pager = std::make_unique<MasterPager>(s.db(), s.recordFilter, g, order);
-            pager->open();
+            if (!pager->open())
+                std::exit(1);
             screenful(*pager, 0);
         };
     };
@@ -164,7 +163,8 @@ int main(int argc, char** argv) {
         MasterPager p(session->db(), session->recordFilter, std::nullopt,
                       {QStringLiteral("SSN"), false});
         steps.t.start();
-        p.open(&steps);
+        if (!p.open(&steps))
+            std::exit(1);
         const double all = steps.t.nsecsElapsed() / 1e6;
         report("  of which copying the keys", steps.copied);
         report("  of which indexing them", all - steps.copied);
@@ -183,7 +183,8 @@ int main(int argc, char** argv) {
                                                "WHERE spopnum > 0 LIMIT 1")
                                        .toString();
                pager = std::make_unique<MasterPager>(s.db(), filter, std::nullopt);
-               pager->open();
+               if (!pager->open())
+                   std::exit(1);
                screenful(*pager, 0);
            }));
     report("outcome group summary with an office filter",

@@ -18,15 +18,15 @@ public:
     // For the questions that have no id.
     void setAnswer(const QString& question, bool yes) { mAnswers.insert(question, yes); }
     bool ask(QuestionId id, const QString& text, Icon icon, bool okCancel) override;
-    bool askYesNo(const QString& text, Icon icon) override;
+    [[nodiscard]] bool askYesNo(const QString& text, Icon icon) override;
     void message(const QString& text, Icon icon) override;
     // There is no viewer here: the command prints where the file is.
-    bool openDocument(const QString&) override { return true; }
+    [[nodiscard]] bool openDocument(const QString&) override { return true; }
     bool failed() const { return mFailed; }
     // A progress line on stderr, redrawn in place, when stderr is a terminal; nothing otherwise,
     // so that scripts and logs see only the outcome.
     void beginProgress(const QString& text, bool cancellable) override;
-    bool stepProgress(qint64 done, qint64 total) override;
+    [[nodiscard]] bool stepProgress(qint64 done, qint64 total) override;
     void endProgress() override;
     void setTerminal(bool terminal) { mTerminal = terminal; }
 
@@ -59,7 +59,8 @@ public:
         if (!mProgress)
             mUi->beginProgress(QStringLiteral("Importing"), false);
         mProgress = true;
-        mUi->stepProgress(done, total);
+        // Begun without a cancel: there is no answer to heed.
+        static_cast<void>(mUi->stepProgress(done, total));
     }
     void setLabel(int label, const QString& text) override {
         if (label >= 1 && label <= 3)

@@ -36,9 +36,9 @@ struct Command {
 const QVector<Command>& commands();
 
 // Opens DB for a command; reports and returns false when it cannot.
-bool openForCommand(Context& ctx, const QString& path);
+[[nodiscard]] bool openForCommand(Context& ctx, const QString& path);
 // Takes a flag out of args; true when it was there.
-bool takeFlag(QStringList& args, const QString& flag);
+[[nodiscard]] bool takeFlag(QStringList& args, const QString& flag);
 // Takes "--name VALUE" out of args; a null string when absent, and sets bad when VALUE is missing.
 QString takeOption(QStringList& args, const QString& name, bool& bad);
 
@@ -61,7 +61,7 @@ int reportCommand(Context& ctx, QStringList& args);
 
 // Opens DB with the settings and the record filter of its sign-in; reports and returns false
 // when it cannot or the database was never signed in.
-bool openSignedIn(Context& ctx, const QString& path);
+[[nodiscard]] bool openSignedIn(Context& ctx, const QString& path);
 
 // What browse reads: every grouped record or one group's, by obs or by a column.
 struct BrowseOptions {
@@ -70,7 +70,7 @@ struct BrowseOptions {
     bool descending = false;
 };
 // Takes --group N, --order COLUMN and --desc out of args; false (told) when they are wrong.
-bool takeBrowseOptions(Context& ctx, QStringList& args, BrowseOptions& options);
+[[nodiscard]] bool takeBrowseOptions(Context& ctx, QStringList& args, BrowseOptions& options);
 // The open pager of the signed-in database that browse reads; null (told) when the column is
 // unknown. Throws DbError.
 std::unique_ptr<MasterPager> openBrowsePager(Context& ctx, const BrowseOptions& options);

@@ -43,9 +43,15 @@ int reportCommand(Context& ctx, QStringList& args) {
         return Failure;
     }
     // As the menu does: the measures and the error rates are computed afresh for their reports.
-    try {
-        if (id == QLatin1String("R003-1") && !ComputeReportValidation(ctx.session))
+    if (id == QLatin1String("R003-1")) {
+        try {
+            ComputeReportValidation(ctx.session);
+        } catch (const DbError& e) {
+            ctx.ui.message(e.message(), Icon::Exclamation);
             return Failure;
+        }
+    }
+    try {
         if (id == QLatin1String("R004-1"))
             ComputeErrorRates(ctx.session);
     } catch (const DbError& e) {
@@ -57,7 +63,9 @@ int reportCommand(Context& ctx, QStringList& args) {
         ReportLayout layout(std::make_unique<ReportRun>(ctx.session, id, obs));
         {
             ProgressScope progress(ctx.ui, QStringLiteral("Writing ") + id);
-            layout.writePdf(out, [&](int page) { return progress.step(page, 0); });
+            // The batch front end's progress never asks to stop.
+            if (!layout.writePdf(out, [&](int page) { return progress.step(page, 0); }))
+                return Failure;
         }
         ctx.out << QDir::toNativeSeparators(out) << ": " << layout.pageCount()
                 << (layout.pageCount() == 1 ? " page" : " pages") << Qt::endl;

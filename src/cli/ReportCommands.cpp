@@ -95,7 +95,9 @@ std::unique_ptr<MasterPager> openBrowsePager(Context& ctx, const BrowseOptions& 
     }
     auto pager = std::make_unique<MasterPager>(ctx.session.db(), ctx.session.recordFilter,
                                                options.group, order);
-    pager->open();
+    // Without a progress nothing can stop the build: it opens or throws.
+    if (!pager->open())
+        return nullptr;
     return pager;
 }
 
@@ -104,8 +106,12 @@ int rvCommand(Context& ctx, QStringList& args) {
         return Usage;
     if (!openSignedIn(ctx, args[0]))
         return Failure;
-    if (!ComputeReportValidation(ctx.session))
+    try {
+        ComputeReportValidation(ctx.session);
+    } catch (const DbError& e) {
+        ctx.ui.message(e.message(), Icon::Exclamation);
         return Failure;
+    }
     try {
         ctx.out << "seq\tdescription\tvalue\trtype\n";
         for (const ValidationRow& r : readValidationRows(ctx.session.db()))

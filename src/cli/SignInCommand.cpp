@@ -100,8 +100,11 @@ int signInCommand(Context& ctx, QStringList& args) {
         filter(office, form.officeName);
         filter(wib, form.wibName);
         filter(caseMgr, form.caseMgr);
-        if (!signIn(ctx.session, form, SignInMode::SignIn).ok)
+        if (const SignInOutcome outcome = signIn(ctx.session, form, SignInMode::SignIn);
+            !outcome.ok) {
+            ctx.ui.message(outcome.failure, Icon::Exclamation);
             return Failure;
+        }
         printSettings(ctx, clearFilters
                                ? QStringList{QStringLiteral("--office"), QStringLiteral("--wib"),
                                              QStringLiteral("--case-mgr")}

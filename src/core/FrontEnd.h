@@ -39,14 +39,15 @@ class FrontEnd {
 public:
     virtual ~FrontEnd() = default;
     // A Yes/No question whose default button is No. Returns true for Yes.
-    virtual bool askYesNo(const QString& text, Icon icon = Icon::Question) = 0;
+    [[nodiscard]] virtual bool askYesNo(const QString& text, Icon icon = Icon::Question) = 0;
     virtual void message(const QString& text, Icon icon = Icon::None) = 0;
     // An OK/Cancel question (OK is what goes on). Returns true for OK.
-    virtual bool askOkCancel(const QString& text, Icon icon = Icon::Exclamation) {
+    [[nodiscard]] virtual bool askOkCancel(const QString& text, Icon icon = Icon::Exclamation) {
         return askYesNo(text, icon);
     }
     // A question with an id: Yes/No, or OK/Cancel when `okCancel`.
-    virtual bool ask(QuestionId id, const QString& text, Icon icon, bool okCancel = false) {
+    [[nodiscard]] virtual bool ask(QuestionId id, const QString& text, Icon icon,
+                                   bool okCancel = false) {
         (void)id;
         return okCancel ? askOkCancel(text, icon) : askYesNo(text, icon);
     }
@@ -73,7 +74,7 @@ public:
         (void)text;
         (void)cancellable;
     }
-    virtual bool stepProgress(qint64 done, qint64 total) {
+    [[nodiscard]] virtual bool stepProgress(qint64 done, qint64 total) {
         (void)done;
         (void)total;
         return true;
@@ -82,7 +83,7 @@ public:
     // Ends the program at once (after a failure nothing can recover from).
     virtual void endProgram() {}
     // Shows a file in the desktop's viewer for it; false when none could open it.
-    virtual bool openDocument(const QString& path) {
+    [[nodiscard]] virtual bool openDocument(const QString& path) {
         (void)path;
         return false;
     }
@@ -98,11 +99,13 @@ public:
     ProgressScope(const ProgressScope&) = delete;
     ProgressScope& operator=(const ProgressScope&) = delete;
     // False once the user asked to stop.
-    bool step(qint64 done, qint64 total) {
+    [[nodiscard]] bool step(qint64 done, qint64 total) {
         mStopped = mStopped || !mUi.stepProgress(done, total);
         return !mStopped;
     }
     bool stopped() const { return mStopped; }
+    // For work that cannot be stopped (begun without a cancel): only tells how far it is.
+    void show(qint64 done, qint64 total) { static_cast<void>(step(done, total)); }
 
 private:
     FrontEnd& mUi;

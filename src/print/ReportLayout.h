@@ -49,8 +49,8 @@ public:
     // Lays out what is left and writes every page to a PDF file (atomically) or a printer.
     // progress(page) returns false to stop; returns false when stopped. Throws ReportError.
     using Progress = std::function<bool(int page)>;
-    bool writePdf(const QString& path, const Progress& progress = {});
-    bool print(QPagedPaintDevice& device, const Progress& progress = {});
+    [[nodiscard]] bool writePdf(const QString& path, const Progress& progress = {});
+    [[nodiscard]] bool print(QPagedPaintDevice& device, const Progress& progress = {});
 
 private:
     struct Chunk {

@@ -24,7 +24,7 @@ class GridProgress : public BuildProgress {
 public:
     GridProgress(QWidget* parent, QString text);
     ~GridProgress() override;
-    bool update(qint64 done, qint64 total) override;
+    [[nodiscard]] bool update(qint64 done, qint64 total) override;
     bool wasShown() const { return mShown; }
 
 private:

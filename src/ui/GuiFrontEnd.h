@@ -22,8 +22,8 @@ public:
     explicit GuiFrontEnd(MainWindow& window);
     ~GuiFrontEnd() override;
 
-    bool askYesNo(const QString& text, Icon icon = Icon::Question) override;
-    bool askOkCancel(const QString& text, Icon icon = Icon::Exclamation) override;
+    [[nodiscard]] bool askYesNo(const QString& text, Icon icon = Icon::Question) override;
+    [[nodiscard]] bool askOkCancel(const QString& text, Icon icon = Icon::Exclamation) override;
     void message(const QString& text, Icon icon = Icon::None) override;
     void setStatus(int panel, const QString& text) override;
     void setBusy(bool busy) override;
@@ -31,11 +31,11 @@ public:
     void setMenuEnabled(MenuEntry entry, bool enabled) override;
     void setMenuChecked(MenuEntry entry, bool checked) override;
     void endProgram() override;
-    bool openDocument(const QString& path) override;
+    [[nodiscard]] bool openDocument(const QString& path) override;
     // A progress dialog over the window once the work has taken long enough to notice, with
     // Cancel when the work can stop.
     void beginProgress(const QString& text, bool cancellable) override;
-    bool stepProgress(qint64 done, qint64 total) override;
+    [[nodiscard]] bool stepProgress(qint64 done, qint64 total) override;
     void endProgress() override;
 
     // The file dialogs of the database commands. Empty when cancelled.
@@ -76,7 +76,7 @@ public:
 private:
     QString fileName(const QString& title, bool save);
     // A Yes/No or OK/Cancel box with No or Cancel the default; true for Yes or OK.
-    bool ask(const QString& text, Icon icon, bool okCancel);
+    [[nodiscard]] bool ask(const QString& text, Icon icon, bool okCancel);
 
     MainWindow& mWindow;
     bool mBusy = false;

@@ -101,7 +101,8 @@ void ImportScreen::startImport() {
         const QList<QPointer<QMdiSubWindow>> frozen = freezeOtherScreens(mWindow, this);
         bool replacedSample = false;
         if (counts) {
-            ImportReportedCounts(mWindow.session(), path, this);
+            // Its progress and outcome are shown on this screen's labels as it goes.
+            static_cast<void>(ImportReportedCounts(mWindow.session(), path, this));
         } else {
             const quint32 seed =
                 static_cast<quint32>(QDateTime::currentMSecsSinceEpoch()); // a new draw each time

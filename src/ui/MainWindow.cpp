@@ -501,7 +501,8 @@ void MainWindow::fileOpen() {
 
 void MainWindow::fileSaveAs() {
     const QString name = mFrontEnd->saveFileName(QStringLiteral("Save As"));
-    saveDatabaseAs(*mSession, name);
+    // The command tells its outcome itself; the window is the same whatever it was.
+    static_cast<void>(saveDatabaseAs(*mSession, name));
 }
 
 void MainWindow::toggleShowTips() {
@@ -562,7 +563,13 @@ void MainWindow::viewOutcomeGroups() {
 
 void MainWindow::viewPerformanceReport() {
     mFrontEnd->setBusy(true);
-    const bool computed = ComputeReportValidation(*mSession);
+    bool computed = true;
+    try {
+        ComputeReportValidation(*mSession);
+    } catch (const DbError& e) {
+        mFrontEnd->message(e.message(), Icon::Exclamation);
+        computed = false;
+    }
     mFrontEnd->setBusy(false);
     if (computed)
         printReport(QStringLiteral("R003-1"));
@@ -583,7 +590,8 @@ void MainWindow::reportedCountsLayout() {
 void MainWindow::exportOutcomeGroups() {
     // The export lets the window paint between records: nothing else may use the database.
     menuBar()->setEnabled(false);
-    ExportParticipantGroups(*mSession);
+    // The command tells its outcome itself; the window is the same whatever it was.
+    static_cast<void>(ExportParticipantGroups(*mSession));
     menuBar()->setEnabled(true);
 }
 
@@ -628,17 +636,20 @@ void MainWindow::exportSummary() {
         mFrontEnd->message(e.message(), Icon::Exclamation);
         return;
     }
-    ExportSummaryXml(*mSession);
+    // The command tells its outcome itself; the window is the same whatever it was.
+    static_cast<void>(ExportSummaryXml(*mSession));
 }
 
 // Utilities
 
 void MainWindow::compactDatabase() {
-    compactDatabaseFile(*mSession);
+    // The command tells its outcome itself; the window is the same whatever it was.
+    static_cast<void>(compactDatabaseFile(*mSession));
 }
 
 void MainWindow::fixDatabase() {
-    repairDatabaseFile(*mSession);
+    // The command tells its outcome itself; the window is the same whatever it was.
+    static_cast<void>(repairDatabaseFile(*mSession));
 }
 
 void MainWindow::switchDatabase() {

@@ -282,11 +282,12 @@ void ReportViewerScreen::print() {
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     try {
-        mLayout->print(printer, [&](int page) {
+        // False only when the user cancelled, who needs no word about it.
+        static_cast<void>(mLayout->print(printer, [&](int page) {
             progress.setLabelText(tr("Printing page %1...").arg(page));
             progress.setValue(page);
             return !progress.wasCanceled();
-        });
+        }));
     } catch (const ReportError& e) {
         reportFailure(e.message());
     }

@@ -270,8 +270,10 @@ void SignInScreen::clearFilter() {
 
 void SignInScreen::signIn() {
     const SignInOutcome outcome = orv::signIn(mWindow.session(), form(), mMode);
-    if (!outcome.ok)
+    if (!outcome.ok) {
+        mWindow.session().ui().message(outcome.failure, Icon::Exclamation);
         return;
+    }
     if (mMode == SignInMode::SignIn)
         mWindow.setWindowTitle(QStringLiteral("ORV Data Validation System."));
     if (outcome.showTips)

@@ -109,6 +109,7 @@ TEST_F(SignInScreenTest, ChecksKeepTheScreenOpen) {
     click("cmdsignin");
     EXPECT_EQ(fe().lastMessage(),
               "Invalid Dates -- The Period End Date is before the Period Start Date.");
+    EXPECT_EQ(fe().messages().last().icon, Icon::Exclamation);
     ASSERT_TRUE(screen("U003"));
     EXPECT_FALSE(enabled(MenuEntry::Utilities));
     EXPECT_TRUE(stored("Period").isNull());

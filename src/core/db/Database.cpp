@@ -192,12 +192,12 @@ QString Statement::columnName(int column) const {
     return QString::fromUtf8(sqlite3_column_name(mStmt, column));
 }
 
-int Statement::columnType(int column) const {
-    return sqlite3_column_type(mStmt, column);
+Statement::ValueType Statement::columnType(int column) const {
+    return static_cast<ValueType>(sqlite3_column_type(mStmt, column));
 }
 
 bool Statement::isNull(int column) const {
-    return columnType(column) == SQLITE_NULL;
+    return columnType(column) == Null;
 }
 
 std::int64_t Statement::int64(int column) const {
@@ -215,17 +215,79 @@ QString Statement::text(int column) const {
     return QString::fromUtf8(data, sqlite3_column_bytes(mStmt, column));
 }
 
+std::string_view Statement::utf8(int column) const {
+    const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(mStmt, column));
+    if (!data)
+        return {};
+    return {data, static_cast<std::size_t>(sqlite3_column_bytes(mStmt, column))};
+}
+
 QVariant Statement::value(int column) const {
     switch (columnType(column)) {
-    case SQLITE_INTEGER:
+    case Integer:
         return QVariant::fromValue<qlonglong>(int64(column));
-    case SQLITE_FLOAT:
+    case Float:
         return real(column);
-    case SQLITE_NULL:
+    case Null:
         return {};
     default:
         return text(column);
     }
+}
+
+bool Statement::isReadOnly() const {
+    return sqlite3_stmt_readonly(mStmt) != 0;
+}
+
+int Statement::parameterCount() const {
+    return sqlite3_bind_parameter_count(mStmt);
+}
+
+QString Statement::parameterName(int index) const {
+    const char* name = sqlite3_bind_parameter_name(mStmt, index);
+    return name ? QString::fromUtf8(name) : QString();
+}
+
+QVariant FunctionCall::value(int index) const {
+    sqlite3_value* v = mArgs[index];
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_value_int64(v)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_value_double(v));
+    default:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v))));
+    }
+}
+
+std::optional<double> FunctionCall::number(int index) const {
+    sqlite3_value* v = mArgs[index];
+    switch (sqlite3_value_numeric_type(v)) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+        return sqlite3_value_double(v);
+    default:
+        return std::nullopt;
+    }
+}
+
+int FunctionCall::integer(int index) const {
+    return sqlite3_value_int(mArgs[index]);
+}
+
+void FunctionCall::setResult(int value) {
+    sqlite3_result_int(mContext, value);
+}
+
+void FunctionCall::setResult(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    sqlite3_result_text(mContext, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+}
+
+void FunctionCall::setNull() {
+    sqlite3_result_null(mContext);
 }
 
 Database::Database(const QString& path, Mode mode) : mPath(path) {
@@ -304,6 +366,38 @@ Statement Database::prepare(std::string_view sql) {
     return Statement(mDb, sql);
 }
 
+Statement Database::prepareReadOnly(std::string_view sql) {
+    if (!mDb)
+        throw DbError(QStringLiteral("The database is not open."));
+    // Only reads are compiled; anything else fails to prepare.
+    const auto readsOnly = [](void*, int action, const char*, const char*, const char*,
+                              const char*) {
+        switch (action) {
+        case SQLITE_SELECT:
+        case SQLITE_READ:
+        case SQLITE_FUNCTION:
+        case SQLITE_RECURSIVE:
+            return SQLITE_OK;
+        default:
+            return SQLITE_DENY;
+        }
+    };
+    sqlite3_set_authorizer(mDb, readsOnly, nullptr);
+    Statement st;
+    try {
+        st = Statement(mDb, sql);
+    } catch (const DbError& e) {
+        sqlite3_set_authorizer(mDb, nullptr, nullptr);
+        if ((e.code() & 0xff) == SQLITE_AUTH)
+            throw WriteRefused(e.message(), e.code());
+        throw;
+    }
+    sqlite3_set_authorizer(mDb, nullptr, nullptr);
+    if (st.isValid() && !st.isReadOnly())
+        throw WriteRefused(QStringLiteral("The statement would change the database."), SQLITE_AUTH);
+    return st;
+}
+
 QVariant Database::scalar(std::string_view sql, const QVariantList& params) {
     Statement st = prepare(sql);
     st.bindAll(params);
@@ -331,26 +425,62 @@ bool Database::tableExists(const QString& name) {
         .isValid();
 }
 
-StatementTicks::StatementTicks(Database& db, std::function<bool()> tick, int interval)
-    : mDb(db), mTick(std::move(tick)), mInterval(interval) {
-    // A clock read every few thousand instructions costs nothing worth measuring.
-    sqlite3_progress_handler(mDb.handle(), 4000, &StatementTicks::onProgress, this);
+ProgressHook::ProgressHook(Database& db, int steps, std::function<bool()> keepGoing)
+    : mDb(db), mKeepGoing(std::move(keepGoing)) {
+    sqlite3_progress_handler(mDb.handle(), steps, &ProgressHook::onProgress, this);
 }
 
-StatementTicks::~StatementTicks() {
+ProgressHook::~ProgressHook() {
     sqlite3_progress_handler(mDb.handle(), 0, nullptr, nullptr);
 }
 
-int StatementTicks::onProgress(void* self) {
-    auto* me = static_cast<StatementTicks*>(self);
+int ProgressHook::onProgress(void* self) {
+    return static_cast<ProgressHook*>(self)->mKeepGoing() ? 0 : 1;
+}
+
+// A clock read every few thousand instructions costs nothing worth measuring.
+QString Database::declaredCollation(const QString& table, const QString& column) {
+    const char* collation = nullptr;
+    const QByteArray tableName = table.toUtf8();
+    const QByteArray columnName = column.toUtf8();
+    if (sqlite3_table_column_metadata(mDb, "main", tableName.constData(), columnName.constData(),
+                                      nullptr, &collation, nullptr, nullptr,
+                                      nullptr) != SQLITE_OK ||
+        !collation)
+        return {};
+    return QString::fromUtf8(collation);
+}
+
+void Database::defineFunction(const char* name, int arguments, SqlFunction function, Use use) {
+    int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    if (use == Use::Innocuous)
+        flags |= SQLITE_INNOCUOUS;
+    // The engine keeps the function's address and frees it with the definition.
+    auto* kept = new SqlFunction(function);
+    const int rc = sqlite3_create_function_v2(
+        mDb, name, arguments, flags, kept,
+        [](sqlite3_context* context, int count, sqlite3_value** args) {
+            FunctionCall call(context, count, args);
+            (*static_cast<SqlFunction*>(sqlite3_user_data(context)))(call);
+        },
+        nullptr, nullptr, [](void* p) { delete static_cast<SqlFunction*>(p); });
+    if (rc != SQLITE_OK)
+        throw DbError(engineText(mDb, rc), rc);
+}
+
+StatementTicks::StatementTicks(Database& db, std::function<bool()> tick, int interval)
+    : mTick(std::move(tick)), mInterval(interval),
+      mHook(db, 4000, [this] { return onProgress(); }) {}
+
+bool StatementTicks::onProgress() {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (now - me->mLast < me->mInterval)
-        return 0;
-    me->mLast = now;
-    if (me->mTick())
-        return 0;
-    me->mInterrupted = true;
-    return 1;
+    if (now - mLast < mInterval)
+        return true;
+    mLast = now;
+    if (mTick())
+        return true;
+    mInterrupted = true;
+    return false;
 }
 
 } // namespace orv

@@ -5,11 +5,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_context;
+struct sqlite3_value;
 
 namespace orv {
 
@@ -27,6 +30,9 @@ private:
 
 class Statement {
 public:
+    // The type of a value as the engine stores it, numbered as the engine numbers them.
+    enum ValueType { Integer = 1, Float = 2, Text = 3, Blob = 4, Null = 5 };
+
     Statement() = default;
     Statement(sqlite3* db, std::string_view sql);
     ~Statement();
@@ -58,13 +64,21 @@ public:
 
     int columnCount() const;
     QString columnName(int column) const;
-    // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB or SQLITE_NULL of the current row.
-    int columnType(int column) const;
+    // Of the current row.
+    ValueType columnType(int column) const;
     bool isNull(int column) const;
     std::int64_t int64(int column) const;
     double real(int column) const;
     QString text(int column) const;
+    // The column's text as the engine holds it, without a copy: valid until the next step.
+    std::string_view utf8(int column) const;
     QVariant value(int column) const;
+
+    // Whether running it leaves the database as it is.
+    bool isReadOnly() const;
+    int parameterCount() const;
+    // With its prefix (":name"); a null string for a nameless "?". Parameters count from 1.
+    QString parameterName(int index) const;
 
     sqlite3_stmt* handle() const { return mStmt; }
 
@@ -73,6 +87,37 @@ private:
     sqlite3* mDb = nullptr;
     sqlite3_stmt* mStmt = nullptr;
 };
+
+// A statement refused because it would change the database (Database::prepareReadOnly).
+class WriteRefused : public DbError {
+public:
+    using DbError::DbError;
+};
+
+// The arguments of one call of an SQL function the program defines, and its result.
+class FunctionCall {
+public:
+    FunctionCall(sqlite3_context* context, int count, sqlite3_value** args)
+        : mContext(context), mCount(count), mArgs(args) {}
+    int count() const { return mCount; }
+    // Null, a qlonglong, a double or the text (a blob read as text).
+    QVariant value(int index) const;
+    // The value as the engine compares it with numbers: nothing for Null and text that is no
+    // number.
+    std::optional<double> number(int index) const;
+    int integer(int index) const;
+
+    void setResult(int value);
+    // A null string gives the empty text, not Null.
+    void setResult(const QString& text);
+    void setNull();
+
+private:
+    sqlite3_context* mContext;
+    int mCount;
+    sqlite3_value** mArgs;
+};
+using SqlFunction = void (*)(FunctionCall& call);
 
 class Database {
 public:
@@ -95,6 +140,9 @@ public:
     // Runs one statement with bound values; returns the number of rows changed.
     int execute(std::string_view sql, const QVariantList& params = {});
     Statement prepare(std::string_view sql);
+    // Compiles a statement that may only read; one that would change anything throws
+    // WriteRefused. Text without a statement gives an invalid Statement.
+    Statement prepareReadOnly(std::string_view sql);
     // First column of the first row, or a null QVariant when there is no row.
     QVariant scalar(std::string_view sql, const QVariantList& params = {});
 
@@ -102,6 +150,16 @@ public:
     std::int64_t lastInsertRowId() const;
     QString errorText() const;
     bool tableExists(const QString& name);
+    // The collation the schema declares for a column of a table of the main database; empty
+    // when the column is unknown.
+    QString declaredCollation(const QString& table, const QString& column);
+
+    // Makes `function` callable from this connection's SQL with `arguments` arguments (-1 for
+    // any number); its result depends on its arguments alone. An innocuous one may also run in
+    // views and triggers, which a database from elsewhere could hold. Throws DbError.
+    enum class Use { ProgramOnly, Innocuous };
+    void defineFunction(const char* name, int arguments, SqlFunction function,
+                        Use use = Use::ProgramOnly);
 
     sqlite3* handle() const { return mDb; }
 
@@ -110,25 +168,41 @@ private:
     QString mPath;
 };
 
+// While it lives, calls keepGoing every `steps` steps of the engine during the connection's
+// statements; one that returns false interrupts the statement, which then fails with
+// SQLITE_INTERRUPT. A connection has one hook: a later one replaces an earlier one, and the
+// end of either removes it.
+class ProgressHook {
+public:
+    ProgressHook(Database& db, int steps, std::function<bool()> keepGoing);
+    ~ProgressHook();
+    ProgressHook(const ProgressHook&) = delete;
+    ProgressHook& operator=(const ProgressHook&) = delete;
+
+private:
+    static int onProgress(void* self);
+    Database& mDb;
+    std::function<bool()> mKeepGoing;
+};
+
 // While it lives, calls tick every so often during the connection's statements (about every
 // `interval` milliseconds); a tick that returns false interrupts the statement, which then
 // fails with SQLITE_INTERRUPT.
 class StatementTicks {
 public:
     StatementTicks(Database& db, std::function<bool()> tick, int interval = 50);
-    ~StatementTicks();
     StatementTicks(const StatementTicks&) = delete;
     StatementTicks& operator=(const StatementTicks&) = delete;
     // Whether a tick stopped a statement.
-    bool interrupted() const { return mInterrupted; }
+    [[nodiscard]] bool interrupted() const { return mInterrupted; }
 
 private:
-    static int onProgress(void* self);
-    Database& mDb;
+    bool onProgress();
     std::function<bool()> mTick;
     qint64 mInterval;
     qint64 mLast = 0;
     bool mInterrupted = false;
+    ProgressHook mHook; // last: starts once the rest is ready
 };
 
 } // namespace orv

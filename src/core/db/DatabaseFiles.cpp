@@ -194,7 +194,7 @@ void copyInPlace(const QString& from, Database& into, FrontEnd& ui) {
     while (rc == SQLITE_OK) {
         rc = sqlite3_backup_step(backup, 2048);
         const int all = sqlite3_backup_pagecount(backup);
-        progress.step(all - sqlite3_backup_remaining(backup), all);
+        progress.show(all - sqlite3_backup_remaining(backup), all);
     }
     const int finished = sqlite3_backup_finish(backup);
     if (rc != SQLITE_DONE || finished != SQLITE_OK) {
@@ -265,6 +265,13 @@ long long rebuildDatabase(const QString& damaged, const QString& target) {
 }
 
 namespace {
+
+// Goes back to a database once a command on another is over. Opening it again is all there is
+// to do: when it fails, no database is open and the reason waits in lastConnectError, and the
+// command's own outcome is what the user is told.
+void reopen(Session& session, const QString& path) {
+    static_cast<void>(session.openDatabaseConnection(path, session.lastConnectError));
+}
 
 struct SchemaItem {
     QString type, name, sql;
@@ -507,10 +514,10 @@ FileResult saveDatabaseAs(Session& session, const QString& fileName, const Fault
         const bool stay = session.ui().askYesNo(
             QStringLiteral("Do you want to stay in your original database?"), Icon::Question);
         // Opening the copy moves the session's lock to it.
-        session.openDatabaseConnection(stay ? original : fileName, session.lastConnectError);
+        reopen(session, stay ? original : fileName);
         return FileResult::Done;
     } catch (const Stopped&) {
-        session.openDatabaseConnection(original, session.lastConnectError);
+        reopen(session, original);
         return FileResult::Cancelled;
     } catch (const DbError& e) {
         QString text = e.message();
@@ -524,7 +531,7 @@ FileResult saveDatabaseAs(Session& session, const QString& fileName, const Fault
                                    "all open forms before trying again.");
         }
         session.ui().message(text, Icon::Exclamation);
-        session.openDatabaseConnection(original, session.lastConnectError);
+        reopen(session, original);
         return FileResult::Failed;
     }
 }
@@ -573,12 +580,12 @@ FileResult compactDatabaseFile(Session& session, const FaultHook& hook) {
         }
         return FileResult::Done;
     } catch (const Stopped&) {
-        session.openDatabaseConnection(source, session.lastConnectError);
+        reopen(session, source);
         return FileResult::Cancelled;
     } catch (const DbError& e) {
         session.ui().message(e.message(), Icon::Exclamation);
         // The original is intact: go on working in it.
-        session.openDatabaseConnection(source, session.lastConnectError);
+        reopen(session, source);
         return FileResult::Failed;
     }
 }
@@ -632,7 +639,7 @@ FileResult repairDatabaseFile(Session& session, const FaultHook& hook) {
         session.ui().message(QStringLiteral("End of repair procedure!"), Icon::Information);
         return FileResult::Done;
     } catch (const Stopped&) {
-        session.openDatabaseConnection(file, session.lastConnectError);
+        reopen(session, file);
         return FileResult::Cancelled;
     } catch (const DbError& e) {
         if (session.openDatabaseConnection(file, session.lastConnectError)) {

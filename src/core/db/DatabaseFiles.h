@@ -23,12 +23,13 @@ using FaultHook = std::function<void(std::string_view step)>;
 // The file commands; the caller's dialog supplies the file name (empty when cancelled).
 // Compact, save-as and repair take the database for themselves first: they refuse while
 // another program or another copy of this one uses it, and never leave it half-written.
-FileResult createDatabase(Session& session, const QString& fileName);
-FileResult openDatabase(Session& session, const QString& fileName);
-FileResult saveDatabaseAs(Session& session, const QString& fileName, const FaultHook& hook = {});
-FileResult compactDatabaseFile(Session& session, const FaultHook& hook = {});
-FileResult repairDatabaseFile(Session& session, const FaultHook& hook = {});
-FileResult switchDatabase(Session& session, const QString& dataSourceName);
+[[nodiscard]] FileResult createDatabase(Session& session, const QString& fileName);
+[[nodiscard]] FileResult openDatabase(Session& session, const QString& fileName);
+[[nodiscard]] FileResult saveDatabaseAs(Session& session, const QString& fileName,
+                                        const FaultHook& hook = {});
+[[nodiscard]] FileResult compactDatabaseFile(Session& session, const FaultHook& hook = {});
+[[nodiscard]] FileResult repairDatabaseFile(Session& session, const FaultHook& hook = {});
+[[nodiscard]] FileResult switchDatabase(Session& session, const QString& dataSourceName);
 
 // Checks a database file. Returns the integrity report, "ok" when sound.
 QString integrityReport(const QString& path);

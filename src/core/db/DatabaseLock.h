@@ -29,7 +29,7 @@ public:
     // Takes the lock of the database at path, letting go of any other held before. False,
     // with errorText() naming the file, when another copy of the program holds it. A folder
     // that cannot hold a lock file (read-only) is no reason to refuse: nobody can lock it then.
-    bool acquire(const QString& path);
+    [[nodiscard]] bool acquire(const QString& path);
     void release();
     bool isHeld() const;
     // The database held, as it was given to acquire().

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
 #include <utility>
 
@@ -35,13 +36,29 @@ QString folderOf(const QString& path) {
             .arg(what, QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(err))));
 }
 
+// Owns a descriptor and closes it at its end; moved, never copied, so it is closed once.
 struct Fd {
     int fd = -1;
-    ~Fd() {
+    Fd() = default;
+    Fd(Fd&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
+    Fd& operator=(Fd&& other) noexcept {
+        if (this != &other) {
+            close();
+            fd = std::exchange(other.fd, -1);
+        }
+        return *this;
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() { close(); }
+
+private:
+    void close() {
         if (fd >= 0)
-            ::close(fd);
+            ::close(std::exchange(fd, -1));
     }
 };
+static_assert(!std::is_copy_constructible_v<Fd> && std::is_nothrow_move_constructible_v<Fd>);
 
 QString readOnlyFolderText(const QString& path) {
     return QStringLiteral("The folder %1 is read-only.").arg(folderOf(path));
@@ -265,9 +282,7 @@ void AtomicFile::failAndDiscard(int err) {
 void AtomicFile::commit() {
     if (mScratch.isEmpty())
         throw DbError(QStringLiteral("%1 was not written.").arg(QDir::toNativeSeparators(mTarget)));
-    if (!mError)
-        flushBuffer();
-    if (mError)
+    if (mError || !flushBuffer())
         failAndDiscard(mError);
     QIODevice::close();
     const int fd = std::exchange(mFd, -1);

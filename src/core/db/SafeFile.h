@@ -71,7 +71,7 @@ protected:
     qint64 writeData(const char* data, qint64 size) override;
 
 private:
-    bool flushBuffer();
+    [[nodiscard]] bool flushBuffer();
     [[noreturn]] void failAndDiscard(int err);
 
     QString mTarget;

@@ -62,7 +62,7 @@ public:
     // true on failure, with the reason in errorText (the caller shows it).
     // The session holds the database's lock from then on, until another database is opened
     // or the session ends; closing the connection keeps it.
-    bool openDatabaseConnection(const QString& path, QString& errorText);
+    [[nodiscard]] bool openDatabaseConnection(const QString& path, QString& errorText);
     // The database whose lock the session holds (empty when none).
     QString lockedDatabase() const { return mLock.path(); }
 

@@ -375,10 +375,8 @@ SignInOutcome signIn(Session& session, SignInForm form, SignInMode mode, const Q
     // The record filter is only replaced by one built whole: a failed click keeps the one the
     // status bar shows, so later queries do not silently match nothing.
     const QString failed = checkSignIn(form, today);
-    if (!failed.isEmpty()) {
-        session.ui().message(failed, Icon::Exclamation);
-        return {};
-    }
+    if (!failed.isEmpty())
+        return {false, false, failed};
     try {
         if (mode == SignInMode::SignIn) {
             session.settings.popType = populationType(form.population);
@@ -406,10 +404,9 @@ SignInOutcome signIn(Session& session, SignInForm form, SignInMode mode, const Q
         }
         buildRecordFilter(session);
     } catch (const DbError& e) {
-        session.ui().message(e.message(), Icon::Exclamation);
-        return {};
+        return {false, false, e.message()};
     }
-    return {true, session.settings.showTips != 0};
+    return {true, session.settings.showTips != 0, {}};
 }
 
 QString reportingPeriodText(const Settings& settings) {

@@ -44,7 +44,7 @@ QDate parseDateEntry(const QString& text, const QDate& today = QDate::currentDat
 
 // Puts a typed date into short date form. An empty text stays empty and is valid; anything
 // that is no date empties the text. Returns true when the text was invalid.
-bool normalizeDateEntry(QString& text, const QDate& today = QDate::currentDate());
+[[nodiscard]] bool normalizeDateEntry(QString& text, const QDate& today = QDate::currentDate());
 
 // A whole number as typed (digits only, blanks around allowed).
 bool isNumericText(const QString& text);
@@ -52,13 +52,14 @@ bool isNumericText(const QString& text);
 // The fiscal year box lost focus. A numeric year sets the period to the programme year
 // (2008 gives 07/01/2006 to 06/30/2007); an empty box changes nothing. Returns the message
 // to show, empty when none.
-QString applyFiscalYear(SignInForm& form);
+[[nodiscard]] QString applyFiscalYear(SignInForm& form);
 
 // A date box lost focus: normalizes its text. Returns the message to show, empty when none.
-QString dateBoxLeft(QString& text, const QDate& today = QDate::currentDate());
+[[nodiscard]] QString dateBoxLeft(QString& text, const QDate& today = QDate::currentDate());
 
 // The checks of Sign In / Save. Returns the message of the first that fails, empty when none.
-QString checkSignIn(const SignInForm& form, const QDate& today = QDate::currentDate());
+[[nodiscard]] QString checkSignIn(const SignInForm& form,
+                                  const QDate& today = QDate::currentDate());
 
 // The population type: the population text before its first "-".
 QString populationType(const QString& population);
@@ -89,14 +90,15 @@ void useRecordFilter(Session& session, const RecordFilter& filter);
 // Both of the above, and shows the reporting period in the status bar. Throws DbError.
 void buildRecordFilter(Session& session);
 
-struct SignInOutcome {
+struct [[nodiscard]] SignInOutcome {
     bool ok = false;
     bool showTips = false; // the tip of the day comes next
+    QString failure;       // when not ok: the message to show, with an exclamation
 };
 
 // Sign In (or Save in report-options mode): checks the boxes, stores the settings, loads
-// them, enables the data menus after a sign-in and builds the record filter. Failures are
-// told through the session's front end and leave the record filter as it was.
+// them, enables the data menus after a sign-in and builds the record filter. A failure leaves
+// the record filter as it was.
 SignInOutcome signIn(Session& session, SignInForm form, SignInMode mode,
                      const QDate& today = QDate::currentDate());
 

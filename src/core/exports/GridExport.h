@@ -25,7 +25,7 @@ public:
 
 enum class GridExportOutcome { Written, Cancelled, Failed };
 
-struct GridExportResult {
+struct [[nodiscard]] GridExportResult {
     GridExportOutcome outcome = GridExportOutcome::Failed;
     qint64 rows = 0; // data rows written (or read until the stop)
     QString error;   // what went wrong, for the caller to show

@@ -9,8 +9,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <sqlite3.h>
-
 #include <array>
 #include <memory>
 
@@ -39,16 +37,16 @@ void appendReal(QByteArray& line, double d) {
         line += QByteArray::number(d, 'g', 15);
 }
 
-void appendValue(QByteArray& line, sqlite3_stmt* st, int column) {
-    switch (sqlite3_column_type(st, column)) {
-    case SQLITE_NULL:
+void appendValue(QByteArray& line, const Statement& st, int column) {
+    switch (st.columnType(column)) {
+    case Statement::Null:
         return;
-    case SQLITE_FLOAT:
-        appendReal(line, sqlite3_column_double(st, column));
+    case Statement::Float:
+        appendReal(line, st.real(column));
         return;
     default: {
-        const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
-        line.append(data, sqlite3_column_bytes(st, column));
+        const std::string_view text = st.utf8(column);
+        line.append(text.data(), qsizetype(text.size()));
         return;
     }
     }
@@ -180,7 +178,7 @@ void writeGroups(Session& session, NewGroupFiles& files, GroupExportResult& resu
         for (int c = 1; c <= last; ++c) {
             if (c > 1)
                 line += ',';
-            appendValue(line, st.handle(), c);
+            appendValue(line, st, c);
         }
         line += "\r\n";
         files.write(group, line);

@@ -16,7 +16,7 @@ inline constexpr int kGroupFileColumns = 57;
 // "ParticipantGroup1.1.7.txt" for group 7 (subpop '1.7').
 QString groupFileName(int group);
 
-struct GroupExportResult {
+struct [[nodiscard]] GroupExportResult {
     bool ok = false;
     bool stopped = false; // by the user, with nothing changed
     QString folder;

@@ -18,7 +18,7 @@ extern const char* const kSummaryFields[kSummaryFieldCount];
 // "7-15-2008_3_04_05_PM.xml": the general date and time, made a file name.
 QString summaryFileName(const QDateTime& when);
 
-struct SummaryExportResult {
+struct [[nodiscard]] SummaryExportResult {
     bool ok = false;
     QString path;
     int records = 0;

@@ -7,7 +7,7 @@
 
 namespace orv {
 
-struct CrossCheckResult {
+struct [[nodiscard]] CrossCheckResult {
     // Complete entries: "Error with OBS code - ", column 1, ". ", the rule text.
     QStringList messages;
     // How many of the messages are warnings (their text contains "WARNING!").

@@ -26,7 +26,7 @@ enum class ImportOutcome {
     Cancelled, // stopped at the user's request: the database is as it was
 };
 
-struct ImportResult {
+struct [[nodiscard]] ImportResult {
     ImportOutcome outcome = ImportOutcome::Declined;
     qint64 records = 0;       // lines read
     qint64 inserted = 0;      // records the import put in the master (0 unless completed)

@@ -41,7 +41,7 @@ enum class CountsOutcome {
     Failed, // nothing changed
 };
 
-struct CountsResult {
+struct [[nodiscard]] CountsResult {
     CountsOutcome outcome = CountsOutcome::Declined;
     int lines = 0; // lines imported
     int rows = 0;  // rows of tblReportedCounts

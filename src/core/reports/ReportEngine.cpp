@@ -11,7 +11,6 @@
 #include <QRegularExpression>
 
 #include <kainjow/mustache.hpp>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
@@ -72,19 +71,6 @@ constexpr qint64 kRowBytes = 256;
 constexpr qint64 kCellBytes = 384;
 // Virtual machine steps between two looks at the clock.
 constexpr int kStepsPerTick = 1000;
-
-// Only reads are compiled; everything else makes the statement fail to prepare.
-int readOnlyAuthorizer(void*, int action, const char*, const char*, const char*, const char*) {
-    switch (action) {
-    case SQLITE_SELECT:
-    case SQLITE_READ:
-    case SQLITE_FUNCTION:
-    case SQLITE_RECURSIVE:
-        return SQLITE_OK;
-    default:
-        return SQLITE_DENY;
-    }
-}
 
 // The deepest nesting of sections in a template, found before the template engine parses it:
 // its parser copies every section's inside, so a deep nest costs the square of its size.
@@ -154,12 +140,11 @@ struct ReportRun::Impl {
         std::chrono::nanoseconds spent;
         std::chrono::milliseconds limit;
         bool tripped = false;
-        static int tick(void* self) {
-            auto* w = static_cast<Watch*>(self);
-            if (w->spent + (std::chrono::steady_clock::now() - w->start) < w->limit)
-                return 0;
-            w->tripped = true;
-            return 1;
+        bool inTime() {
+            if (spent + (std::chrono::steady_clock::now() - start) < limit)
+                return true;
+            tripped = true;
+            return false;
         }
     };
 
@@ -208,32 +193,25 @@ struct ReportRun::Impl {
         QString sql = q.sql;
         sql.replace(QLatin1String("{filter}"), QLatin1Char('(') + filterSql + QLatin1Char(')'));
         Statement st;
-        sqlite3* db = session.db().handle();
         // The report shares the program's connection (a second one would keep a worksheet from
         // being saved while a report is open); what it may do there is decided as it compiles.
-        sqlite3_set_authorizer(db, &readOnlyAuthorizer, nullptr);
         try {
-            st = session.db().prepare(utf8(sql));
+            st = session.db().prepareReadOnly(utf8(sql));
+        } catch (const WriteRefused&) {
+            refuseWriting(q);
         } catch (const DbError& e) {
-            sqlite3_set_authorizer(db, nullptr, nullptr);
-            if ((e.code() & 0xff) == SQLITE_AUTH)
-                refuseWriting(q);
             fail(where(q), q.line, e.message());
         }
-        sqlite3_set_authorizer(db, nullptr, nullptr);
         if (!st.isValid())
             fail(where(q), q.line, QStringLiteral("it holds no statement."));
-        if (!sqlite3_stmt_readonly(st.handle()))
-            refuseWriting(q);
-        sqlite3_stmt* h = st.handle();
-        for (int i = 1; i <= sqlite3_bind_parameter_count(h); ++i) {
-            const char* raw = sqlite3_bind_parameter_name(h, i);
-            const QString name = raw ? QString::fromUtf8(raw + 1) : QString();
+        for (int i = 1; i <= st.parameterCount(); ++i) {
+            const QString raw = st.parameterName(i);
+            const QString name = raw.isNull() ? QString() : raw.mid(1);
             const auto it = params.constFind(name);
             if (it == params.cend())
                 fail(where(q), q.line,
                      QStringLiteral("unknown parameter \"%1\".")
-                         .arg(raw ? QString::fromUtf8(raw) : QStringLiteral("?")));
+                         .arg(raw.isNull() ? QStringLiteral("?") : raw));
             st.bind(i, *it);
         }
         return st;
@@ -249,21 +227,18 @@ struct ReportRun::Impl {
     // query's running time so far, which the step adds to.
     bool step(Statement& st, const ReportQuery& q, std::chrono::nanoseconds& spent,
               long long rowsSoFar) {
-        sqlite3* db = session.db().handle();
         Watch watch{std::chrono::steady_clock::now(), spent, limits.queryTime};
-        sqlite3_progress_handler(db, kStepsPerTick, &Watch::tick, &watch);
         bool more = false;
         try {
+            ProgressHook hook(session.db(), kStepsPerTick, [&watch] { return watch.inTime(); });
             more = st.step();
         } catch (const DbError& e) {
-            sqlite3_progress_handler(db, 0, nullptr, nullptr);
             if (watch.tripped)
                 fail(where(q), q.line,
                      QStringLiteral("it ran longer than %1 seconds, the most a report query may.")
                          .arg(double(limits.queryTime.count()) / 1000));
             fail(where(q), q.line, e.message());
         }
-        sqlite3_progress_handler(db, 0, nullptr, nullptr);
         spent += std::chrono::steady_clock::now() - watch.start;
         if (more && rowsSoFar >= limits.rows)
             fail(where(q), q.line,

@@ -12,8 +12,6 @@
 #include <QLocale>
 #include <QStringList>
 
-#include <sqlite3.h>
-
 namespace orv {
 
 namespace {
@@ -97,69 +95,35 @@ void fillCountsLayout(Database& db) {
             QStringLiteral("reportedcount of seq %1 (a number; empty stores 0)").arg(m.seq));
 }
 
-QVariant argument(sqlite3_value* v) {
-    switch (sqlite3_value_type(v)) {
-    case SQLITE_NULL:
-        return {};
-    case SQLITE_INTEGER:
-        return QVariant(qlonglong(sqlite3_value_int64(v)));
-    case SQLITE_FLOAT:
-        return QVariant(sqlite3_value_double(v));
-    default:
-        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v))));
-    }
-}
-
-void resultText(sqlite3_context* ctx, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    sqlite3_result_text(ctx, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
-}
-
 // A number as the reports print it: thousands grouped, `decimals` places ("" for Null).
-void formatNumber(sqlite3_context* ctx, int argc, sqlite3_value** argv, int decimals) {
-    const QVariant value = argument(argv[0]);
-    if (argc > 1)
-        decimals = sqlite3_value_int(argv[1]);
+void formatNumber(FunctionCall& call, int decimals) {
+    const QVariant value = call.value(0);
+    if (call.count() > 1)
+        decimals = call.integer(1);
     bool ok = false;
     const double d = value.toDouble(&ok);
     if (value.isNull() || !ok) {
-        resultText(ctx, value.isNull() ? QString() : value.toString());
+        call.setResult(value.isNull() ? QString() : value.toString());
         return;
     }
-    resultText(ctx, QLocale(QLocale::English, QLocale::UnitedStates).toString(d, 'f', decimals));
+    call.setResult(QLocale(QLocale::English, QLocale::UnitedStates).toString(d, 'f', decimals));
 }
 
 // Functions the definitions format their figures with, the way the screens show them:
 // rate_text(x) "12.35" or "n/a", number_text(x [, decimals]) "1,234", money_text(x) "1,234.50",
 // unit_text(x) a sampling unit.
 void registerFunctions(Database& db) {
-    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    sqlite3_create_function_v2(
-        db.handle(), "rate_text", 1, flags, nullptr,
-        [](sqlite3_context* ctx, int, sqlite3_value** argv) {
-            resultText(ctx, rateText(argument(argv[0])));
-        },
-        nullptr, nullptr, nullptr);
+    db.defineFunction("rate_text", 1,
+                      [](FunctionCall& call) { call.setResult(rateText(call.value(0))); });
     for (int argc : {1, 2})
-        sqlite3_create_function_v2(
-            db.handle(), "number_text", argc, flags, nullptr,
-            [](sqlite3_context* ctx, int n, sqlite3_value** argv) {
-                formatNumber(ctx, n, argv, 0);
-            },
-            nullptr, nullptr, nullptr);
+        db.defineFunction("number_text", argc, [](FunctionCall& call) { formatNumber(call, 0); });
     // The certainty unit's code stands for "no unit": the worksheet screen shows it empty.
-    sqlite3_create_function_v2(
-        db.handle(), "unit_text", 1, flags, nullptr,
-        [](sqlite3_context* ctx, int, sqlite3_value** argv) {
-            const QVariant unit = argument(argv[0]);
-            const QString text = unit.isNull() ? QString() : unit.toString();
-            resultText(ctx, text == QLatin1String("999999") ? QString() : text);
-        },
-        nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(
-        db.handle(), "money_text", 1, flags, nullptr,
-        [](sqlite3_context* ctx, int n, sqlite3_value** argv) { formatNumber(ctx, n, argv, 2); },
-        nullptr, nullptr, nullptr);
+    db.defineFunction("unit_text", 1, [](FunctionCall& call) {
+        const QVariant unit = call.value(0);
+        const QString text = unit.isNull() ? QString() : unit.toString();
+        call.setResult(text == QLatin1String("999999") ? QString() : text);
+    });
+    db.defineFunction("money_text", 1, [](FunctionCall& call) { formatNumber(call, 2); });
 }
 
 } // namespace

@@ -4,9 +4,8 @@
 
 #include <QSet>
 
-#include <sqlite3.h>
-
 #include <algorithm>
+#include <optional>
 
 namespace orv {
 
@@ -50,15 +49,9 @@ bool hasIndex(Database& db, const QString& name) {
 
 // The collation the master declares for a column, so that a copy of its values sorts alike.
 QString collationOf(Database& db, const QString& column) {
-    const char* collation = nullptr;
-    const QByteArray name = column.toUtf8();
-    if (sqlite3_table_column_metadata(db.handle(), "main", "tblORVmaster", name.constData(),
-                                      nullptr, &collation, nullptr, nullptr,
-                                      nullptr) != SQLITE_OK ||
-        !collation)
-        return QStringLiteral("BINARY");
+    const QString collation = db.declaredCollation(QStringLiteral("tblORVmaster"), column);
     for (const char* known : {"NOCASE", "RTRIM"}) {
-        if (qstricmp(collation, known) == 0)
+        if (collation.compare(QLatin1String(known), Qt::CaseInsensitive) == 0)
             return QString::fromLatin1(known);
     }
     return QStringLiteral("BINARY");
@@ -76,10 +69,10 @@ public:
         mDb.exec("PRAGMA main.cache_size = -2000");
         busyConnections().insert(mDb.handle());
         if (mProgress)
-            sqlite3_progress_handler(mDb.handle(), 1000, &YieldingBuild::tick, this);
+            mHook.emplace(mDb, 1000, [this] { return keepGoing(); });
     }
     ~YieldingBuild() {
-        sqlite3_progress_handler(mDb.handle(), 0, nullptr, nullptr);
+        mHook.reset();
         busyConnections().remove(mDb.handle());
         try {
             mDb.exec("PRAGMA main.cache_size = " + std::to_string(mCacheSize));
@@ -91,17 +84,17 @@ public:
     YieldingBuild& operator=(const YieldingBuild&) = delete;
 
 private:
-    static int tick(void* self) {
-        auto* me = static_cast<YieldingBuild*>(self);
-        if (!me->mCancelled)
-            me->mCancelled = !me->mProgress->update(me->mRows, 0);
-        return me->mCancelled ? 1 : 0;
+    bool keepGoing() {
+        if (!mCancelled)
+            mCancelled = !mProgress->update(mRows, 0);
+        return !mCancelled;
     }
     Database& mDb;
     BuildProgress* mProgress;
     qint64 mRows;
     qint64 mCacheSize = 0;
     bool mCancelled = false;
+    std::optional<ProgressHook> mHook;
 };
 
 } // namespace
@@ -142,11 +135,11 @@ QString cellText(const QVariant& value) {
 
 QString cellText(const Statement& st, int column) {
     switch (st.columnType(column)) {
-    case SQLITE_NULL:
+    case Statement::Null:
         return QString();
-    case SQLITE_INTEGER:
+    case Statement::Integer:
         return QString::number(st.int64(column));
-    case SQLITE_FLOAT:
+    case Statement::Float:
         return QString::number(st.real(column), 'g', 15);
     default:
         return st.text(column);
@@ -263,70 +256,11 @@ bool MasterPager::filterLetsAllThrough() {
 
 // Copies the keys of the rows that pass the filter into a temporary table, then indexes it.
 bool MasterPager::buildKeysTable(BuildProgress* progress) {
-    static int made = 0;
-    mKeysTable = QStringLiteral("orv_keys_%1").arg(++made);
-    const QString column = mColumns.names[mOrderColumn];
-    mDb.exec(("CREATE TEMP TABLE " + mKeysTable + " (k COLLATE " + collationOf(mDb, column) +
-              ", g, rid INTEGER)")
-                 .toStdString());
+    createKeysTable();
     try {
-        QVariantList params;
-        if (mGroup)
-            params << *mGroup;
-        params += mFilter.params();
-        const QString copy = "INSERT INTO temp." + mKeysTable +
-                             " (k, g, rid) SELECT tblORVmaster." + quoted(column) +
-                             ", tblORVmaster.spopnum, tblORVmaster.rowid FROM tblORVmaster WHERE " +
-                             scopeCondition() + " AND " + mFilter.sql();
-        {
-            Savepoint sp(mDb, "orv_keys");
-            if (mGroup) {
-                // A group is read on its index in one statement.
-                Statement st = mDb.prepare(copy.toStdString());
-                st.bindAll(params);
-                YieldingBuild build(mDb, progress, 0);
-                try {
-                    st.run();
-                } catch (const DbError&) {
-                    if (!build.cancelled())
-                        throw;
-                }
-                // Unwinding rolls the savepoint back before the table is dropped.
-                if (build.cancelled())
-                    throw Cancelled();
-            } else {
-                // Every grouped record: the table in slices of rowids, in its own order, the
-                // connection free between two.
-                // Each its own query, so that each is one seek.
-                Statement range = mDb.prepare("SELECT (SELECT min(rowid) FROM tblORVmaster), "
-                                              "(SELECT max(rowid) FROM tblORVmaster)");
-                range.step();
-                const qint64 first = range.int64(0), last = range.int64(1);
-                Statement st =
-                    mDb.prepare((copy + " AND tblORVmaster.rowid BETWEEN ? AND ?").toStdString());
-                for (qint64 from = first; from <= last; from += kCopySlice) {
-                    st.bindAll(params + QVariantList{from, from + kCopySlice - 1});
-                    st.run();
-                    st.reset();
-                    if (progress &&
-                        !progress->update(std::min(last, from + kCopySlice - 1) - first + 1,
-                                          last - first + 1))
-                        throw Cancelled();
-                }
-            }
-            sp.release();
-        }
+        copyKeys(progress);
         mCount = mDb.scalar(("SELECT count(*) FROM temp." + mKeysTable).toStdString()).toLongLong();
-        YieldingBuild build(mDb, progress, mCount);
-        try {
-            mDb.exec(("CREATE INDEX temp." + mKeysTable + "_k ON " + mKeysTable + " (k, g, rid)")
-                         .toStdString());
-        } catch (const DbError&) {
-            if (!build.cancelled())
-                throw;
-        }
-        if (build.cancelled())
-            throw Cancelled();
+        indexKeys(progress);
     } catch (const Cancelled&) {
         mCount = 0;
         dropKeysTable();
@@ -345,6 +279,75 @@ bool MasterPager::buildKeysTable(BuildProgress* progress) {
     mSource.scope.clear();
     mSource.scopeParams.clear();
     return true;
+}
+
+void MasterPager::createKeysTable() {
+    static int made = 0;
+    mKeysTable = QStringLiteral("orv_keys_%1").arg(++made);
+    mDb.exec(("CREATE TEMP TABLE " + mKeysTable + " (k COLLATE " +
+              collationOf(mDb, mColumns.names[mOrderColumn]) + ", g, rid INTEGER)")
+                 .toStdString());
+}
+
+// Throws Cancelled when the progress says stop; the keys copied so far are rolled back.
+void MasterPager::copyKeys(BuildProgress* progress) {
+    QVariantList params;
+    if (mGroup)
+        params << *mGroup;
+    params += mFilter.params();
+    const QString copy = "INSERT INTO temp." + mKeysTable + " (k, g, rid) SELECT tblORVmaster." +
+                         quoted(mColumns.names[mOrderColumn]) +
+                         ", tblORVmaster.spopnum, tblORVmaster.rowid FROM tblORVmaster WHERE " +
+                         scopeCondition() + " AND " + mFilter.sql();
+    Savepoint sp(mDb, "orv_keys");
+    if (mGroup) {
+        // A group is read on its index in one statement.
+        Statement st = mDb.prepare(copy.toStdString());
+        st.bindAll(params);
+        YieldingBuild build(mDb, progress, 0);
+        try {
+            st.run();
+        } catch (const DbError&) {
+            if (!build.cancelled())
+                throw;
+        }
+        // Unwinding rolls the savepoint back before the table is dropped.
+        if (build.cancelled())
+            throw Cancelled();
+    } else {
+        // Every grouped record: the table in slices of rowids, in its own order, the
+        // connection free between two.
+        // Each its own query, so that each is one seek.
+        Statement range = mDb.prepare("SELECT (SELECT min(rowid) FROM tblORVmaster), "
+                                      "(SELECT max(rowid) FROM tblORVmaster)");
+        range.step(); // one row, always
+        const qint64 first = range.int64(0), last = range.int64(1);
+        Statement st =
+            mDb.prepare((copy + " AND tblORVmaster.rowid BETWEEN ? AND ?").toStdString());
+        for (qint64 from = first; from <= last; from += kCopySlice) {
+            st.bindAll(params + QVariantList{from, from + kCopySlice - 1});
+            st.run();
+            st.reset();
+            if (progress && !progress->update(std::min(last, from + kCopySlice - 1) - first + 1,
+                                              last - first + 1))
+                throw Cancelled();
+        }
+    }
+    sp.release();
+}
+
+// Throws Cancelled when the progress says stop.
+void MasterPager::indexKeys(BuildProgress* progress) {
+    YieldingBuild build(mDb, progress, mCount);
+    try {
+        mDb.exec(("CREATE INDEX temp." + mKeysTable + "_k ON " + mKeysTable + " (k, g, rid)")
+                     .toStdString());
+    } catch (const DbError&) {
+        if (!build.cancelled())
+            throw;
+    }
+    if (build.cancelled())
+        throw Cancelled();
 }
 
 void MasterPager::dropKeysTable() noexcept {

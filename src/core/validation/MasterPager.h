@@ -41,7 +41,7 @@ QString cellText(const Statement& st, int column);
 class BuildProgress {
 public:
     virtual ~BuildProgress() = default;
-    virtual bool update(qint64 done, qint64 total) = 0;
+    [[nodiscard]] virtual bool update(qint64 done, qint64 total) = 0;
 };
 
 // The order of a browse: by a shown column, ascending or descending; by obs when no column is
@@ -75,7 +75,7 @@ public:
     // Counts the rows and builds the temporary index the order needs, if any. Returns false
     // when the build was cancelled; the pager then has no rows. Throws DbError (an unknown
     // column included).
-    bool open(BuildProgress* progress = nullptr);
+    [[nodiscard]] bool open(BuildProgress* progress = nullptr);
     bool isOpen() const { return mOpen; }
     // Whether the order is served by a temporary index (known once open).
     bool usesTemporaryIndex() const { return !mKeysTable.isEmpty(); }
@@ -125,7 +125,10 @@ private:
 
     bool chooseIndex();
     bool filterLetsAllThrough();
-    bool buildKeysTable(BuildProgress* progress);
+    [[nodiscard]] bool buildKeysTable(BuildProgress* progress);
+    void createKeysTable();
+    void copyKeys(BuildProgress* progress);
+    void indexKeys(BuildProgress* progress);
     void dropKeysTable() noexcept;
     QString scopeCondition() const;
     QString columnList() const;

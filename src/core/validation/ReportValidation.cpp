@@ -125,38 +125,31 @@ QString groupTotalsSql(Database& db, const RecordFilter& filter, bool popTypePar
     return sql;
 }
 
-bool ComputeReportValidation(Session& session) {
-    try {
-        Database& db = session.db();
-        const Settings& s = session.settings;
-        const QString period = shortDate(s.reportingPeriodStart) + QStringLiteral(" - ") +
-                               shortDate(s.reportingPeriodEnd);
-        Savepoint sp(db, "orv_validation");
-        const QVariant popType = db.scalar("SELECT PopType FROM tblsystem");
-        const std::map<int, GroupTotals> totals =
-            readGroupTotals(db, session.recordFilter, popType);
-        const bool rates = !popType.isNull() && popType.toString() == QLatin1String("1");
+void ComputeReportValidation(Session& session) {
+    Database& db = session.db();
+    const Settings& s = session.settings;
+    const QString period =
+        shortDate(s.reportingPeriodStart) + QStringLiteral(" - ") + shortDate(s.reportingPeriodEnd);
+    Savepoint sp(db, "orv_validation");
+    const QVariant popType = db.scalar("SELECT PopType FROM tblsystem");
+    const std::map<int, GroupTotals> totals = readGroupTotals(db, session.recordFilter, popType);
+    const bool rates = !popType.isNull() && popType.toString() == QLatin1String("1");
 
-        db.exec("DELETE FROM tblvalidation");
-        Statement insert = db.prepare("INSERT INTO tblvalidation (rptcell, description, value, "
-                                      "seq, rtype) VALUES (?, ?, ?, ?, ?)");
-        std::map<int, QVariant> values;
-        for (const Measure& m : kMeasures) {
-            if (m.kind == Measure::Rate && !rates)
-                continue;
-            const QVariant value = measureValue(m, totals, values);
-            values[m.seq] = value;
-            insert.bindAll(
-                {QString::number(m.seq), QString::fromLatin1(m.description), value, m.seq, period});
-            insert.run();
-            insert.reset();
-        }
-        sp.release();
-        return true;
-    } catch (const DbError& e) {
-        session.ui().message(e.message(), Icon::Exclamation);
-        return false;
+    db.exec("DELETE FROM tblvalidation");
+    Statement insert = db.prepare("INSERT INTO tblvalidation (rptcell, description, value, "
+                                  "seq, rtype) VALUES (?, ?, ?, ?, ?)");
+    std::map<int, QVariant> values;
+    for (const Measure& m : kMeasures) {
+        if (m.kind == Measure::Rate && !rates)
+            continue;
+        const QVariant value = measureValue(m, totals, values);
+        values[m.seq] = value;
+        insert.bindAll(
+            {QString::number(m.seq), QString::fromLatin1(m.description), value, m.seq, period});
+        insert.run();
+        insert.reset();
     }
+    sp.release();
 }
 
 std::vector<ValidationRow> readValidationRows(Database& db) {

@@ -61,9 +61,9 @@ struct ValidationRow {
 
 // Recomputes the performance measures from the master records of the session's population
 // type that pass its record filter, and replaces the rows of tblvalidation with them, all or
-// nothing. The rates are left out unless the population type is "1". A failure is told
-// through the front end; returns false then, and tblvalidation is as it was.
-bool ComputeReportValidation(Session& session);
+// nothing. The rates are left out unless the population type is "1". Throws DbError, and
+// tblvalidation is then as it was.
+void ComputeReportValidation(Session& session);
 
 // The rows tblvalidation holds, in seq order. Throws DbError.
 std::vector<ValidationRow> readValidationRows(Database& db);

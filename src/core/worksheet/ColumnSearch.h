@@ -15,9 +15,9 @@ public:
 
     // The search box was left with this text: a changed text starts the search afresh.
     // Returns true when it did (the screen then clears its result and the selection).
-    bool textLeft(const QString& text);
+    [[nodiscard]] bool textLeft(const QString& text);
 
-    struct Result {
+    struct [[nodiscard]] Result {
         int row = -1;         // the row found, -1 for none
         QString label;        // the result label's new text
         bool changed = false; // false when the click did nothing

@@ -56,3 +56,41 @@ TEST(DatabaseTest, OpeningMissingFileCreatesNothing) {
     EXPECT_THROW(Database(dir.file("none.mdb")), DbError);
     EXPECT_FALSE(QFile::exists(dir.file("none.mdb")));
 }
+
+// What a function of the program sees of its arguments: the rules compare numbers only, and
+// text that reads as a number is one.
+TEST(DatabaseTest, DefinedFunctionsReadTheirArgumentsAsTheRulesDo) {
+    test::ProgramDir dir;
+    Database db(dir.file("x.db"), Database::Mode::Create);
+    db.defineFunction("seen", 1, [](FunctionCall& call) {
+        const QVariant v = call.value(0);
+        const std::optional<double> n = call.number(0);
+        call.setResult(QString::fromLatin1(v.isNull() ? "null" : v.typeName()) + ":" +
+                       v.toString() + ":" + (n ? QString::number(*n) : QString("-")));
+    });
+    const struct {
+        const char* argument;
+        const char* seen;
+    } cases[] = {
+        {"NULL", "null::-"},    {"42", "qlonglong:42:42"},      {"1.5", "double:1.5:1.5"},
+        {"'7'", "QString:7:7"}, {"' 2.5'", "QString: 2.5:2.5"}, {"'abc'", "QString:abc:-"},
+        {"''", "QString::-"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(db.scalar(std::string("SELECT seen(") + c.argument + ")").toString(), c.seen)
+            << c.argument;
+}
+
+TEST(DatabaseTest, ReadOnlyStatementsRefuseEveryChange) {
+    test::ProgramDir dir;
+    Database db(dir.file("x.db"), Database::Mode::Create);
+    db.exec("CREATE TABLE t (a)");
+    for (const char* sql :
+         {"INSERT INTO t VALUES (1)", "UPDATE t SET a = 2", "DELETE FROM t", "CREATE TABLE u (b)",
+          "DROP TABLE t", "PRAGMA user_version = 3", "ATTACH ':memory:' AS m"})
+        EXPECT_THROW(static_cast<void>(db.prepareReadOnly(sql)), WriteRefused) << sql;
+    EXPECT_TRUE(db.prepareReadOnly("WITH r(n) AS (SELECT 1) SELECT count(*) FROM t, r").isValid());
+    EXPECT_FALSE(db.prepareReadOnly("-- nothing").isValid());
+    // The guard ends with the statement: the connection may write again.
+    EXPECT_EQ(db.execute("INSERT INTO t VALUES (1)"), 1);
+}

@@ -205,7 +205,7 @@ TEST_F(SignInDbTest, SignInStoresTheSettingsAndOpensTheMenus) {
     form.sampleDate = "10/01/2007";
     form.officeName = "O'Brien Street";
     const SignInOutcome out = signIn(*session, form, SignInMode::SignIn, kToday);
-    ASSERT_TRUE(out.ok) << ui.lastMessage().toStdString();
+    ASSERT_TRUE(out.ok) << out.failure.toStdString();
     EXPECT_TRUE(out.showTips); // the template asks for tips
 
     EXPECT_EQ(stored("FiscalYear").toString(), "2008");
@@ -238,18 +238,18 @@ TEST_F(SignInDbTest, SignInStoresTheSettingsAndOpensTheMenus) {
 TEST_F(SignInDbTest, FailedCheckWritesNothingAndKeepsTheMenus) {
     SignInForm form = form2008();
     form.periodEnd = "06/30/2005";
-    EXPECT_FALSE(signIn(*session, form, SignInMode::SignIn, kToday).ok);
-    EXPECT_EQ(ui.lastMessage(),
-              "Invalid Dates -- The Period End Date is before the Period Start Date.");
-    EXPECT_EQ(ui.shown.last().icon, Icon::Exclamation);
+    const SignInOutcome out = signIn(*session, form, SignInMode::SignIn, kToday);
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(out.failure, "Invalid Dates -- The Period End Date is before the Period Start Date.");
     EXPECT_TRUE(stored("Period").isNull());
     EXPECT_TRUE(ui.menus.isEmpty());
 }
 
 TEST_F(SignInDbTest, FailedUpdateLeavesTheDataMenusClosed) {
     db().exec("DROP TABLE tblsystem");
-    EXPECT_FALSE(signIn(*session, form2008(), SignInMode::SignIn, kToday).ok);
-    EXPECT_TRUE(ui.lastMessage().contains("tblsystem"));
+    const SignInOutcome out = signIn(*session, form2008(), SignInMode::SignIn, kToday);
+    EXPECT_FALSE(out.ok);
+    EXPECT_TRUE(out.failure.contains("tblsystem"));
     EXPECT_FALSE(ui.menus.value(MenuEntry::ReportValidation, false));
 }
 

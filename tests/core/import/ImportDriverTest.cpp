@@ -86,7 +86,7 @@ TEST_F(ImportDriverTest, SameSeedSameSample) {
     QByteArray file;
     for (int i = 1; i <= 60; ++i)
         file += line(validRecord(i));
-    runImport(file, 42);
+    ASSERT_EQ(runImport(file, 42).outcome, ImportOutcome::Completed);
     auto sample = [&] {
         QStringList out;
         Statement st = session->db().prepare("select obs, randno from tblsample order by obs");
@@ -95,12 +95,13 @@ TEST_F(ImportDriverTest, SameSeedSameSample) {
         return out;
     };
     const QStringList first = sample();
-    runImport(file, 42);
+    ASSERT_EQ(runImport(file, 42).outcome, ImportOutcome::Completed);
     EXPECT_EQ(sample(), first);
 }
 
 TEST_F(ImportDriverTest, AnsweringNoChangesNothing) {
-    runImport(line(validRecord(1)) + line(validRecord(2)));
+    ASSERT_EQ(runImport(line(validRecord(1)) + line(validRecord(2))).outcome,
+              ImportOutcome::Completed);
     test::writeFile(errorReportPath(*session), "old report");
     ui.answer(kReload, false);
     const ImportResult r = runImport(line(validRecord(5)));
@@ -135,7 +136,7 @@ TEST_F(ImportDriverTest, DuplicatesAreReportedAndExcluded) {
 TEST_F(ImportDriverTest, BlankObsUsesTheLinesFirstField) {
     auto r = validRecord(1);
     r[1] = "";
-    runImport(line(r));
+    ASSERT_EQ(runImport(line(r)).outcome, ImportOutcome::Completed);
     EXPECT_EQ(reportLines()[4], "Error with OBS code - . Obs cannot be Blank");
 }
 
@@ -245,7 +246,7 @@ TEST_F(ImportDriverTest, AnImportThatDoesNotCompleteChangesNothing) {
 }
 
 TEST_F(ImportDriverTest, MissingFileChangesNothing) {
-    runImport(line(validRecord(1)));
+    ASSERT_EQ(runImport(line(validRecord(1))).outcome, ImportOutcome::Completed);
     ImportDriver driver(*session, view);
     const ImportResult r = driver.importExtractFile(dir.file("nothere.csv"));
     EXPECT_EQ(r.outcome, ImportOutcome::Failed);

@@ -41,9 +41,9 @@ protected:
         ASSERT_EQ(createDatabase(*session, dir.file("run.mdb")), FileResult::Opened);
         SignInForm form;
         form.fiscalYear = "2008";
-        applyFiscalYear(form);
-        ASSERT_TRUE(signIn(*session, form, SignInMode::SignIn).ok)
-            << ui.lastMessage().toStdString();
+        ASSERT_EQ(applyFiscalYear(form), "");
+        const SignInOutcome signedIn = signIn(*session, form, SignInMode::SignIn);
+        ASSERT_TRUE(signedIn.ok) << signedIn.failure.toStdString();
         ui.answer(kReload, true);
         extract = dir.file("extract.csv");
     }

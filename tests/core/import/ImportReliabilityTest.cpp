@@ -136,7 +136,7 @@ TEST_F(ImportReliabilityTest, LongLinesAndObsAreCutInTheReport) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        runImport(line(validRecord(1)) + c.second);
+        EXPECT_EQ(runImport(line(validRecord(1)) + c.second).outcome, ImportOutcome::Failed);
         EXPECT_TRUE(reportLines()[4].startsWith(c.entry)) << reportLines()[4].toStdString();
         EXPECT_LT(QFileInfo(errorReportPath(*session)).size(), 4096);
     }
@@ -260,7 +260,8 @@ TEST_F(ImportOnTheDiskTest, ImportCutShortLeavesTheDatabaseAsItWasAndIsToldOnce)
             if (p.startsWith("Record - ") && p.mid(9).section(' ', 0, 0).toLongLong() >= kStopAt)
                 _exit(0);
         };
-        ImportDriver(s, dying).importExtractFile(extract);
+        // Killed part-way: what it would return is never read.
+        static_cast<void>(ImportDriver(s, dying).importExtractFile(extract));
         _exit(3);
     }
     int status = 0;
