@@ -59,6 +59,11 @@ QString engineText(sqlite3* db, int rc, const char* message = nullptr) {
 
 } // namespace
 
+QString quoteIdentifier(const QString& name) {
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
 Statement::Statement(sqlite3* db, std::string_view sql) : mDb(db) {
     const int rc =
         sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &mStmt, nullptr);

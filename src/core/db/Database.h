@@ -88,6 +88,10 @@ private:
     sqlite3_stmt* mStmt = nullptr;
 };
 
+// A name (a table, column or index) as SQL writes it: between double quotes, inner ones doubled,
+// so that any name, a user's too, stays one name.
+QString quoteIdentifier(const QString& name);
+
 // A statement refused because it would change the database (Database::prepareReadOnly).
 class WriteRefused : public DbError {
 public:

@@ -300,13 +300,9 @@ Database createRebuiltFile(Database& old, const QString& target) {
     return fresh;
 }
 
-QString quotedName(QString name) {
-    return QStringLiteral("\"%1\"").arg(name.replace('"', "\"\""));
-}
-
 // The rows of one table that can still be read, into its empty copy; returns their count.
 long long copyReadableRows(Database& old, Database& fresh, const QString& table) {
-    const QString quoted = quotedName(table);
+    const QString quoted = quoteIdentifier(table);
     int columns = 0;
     {
         Statement probe = old.prepare(QStringLiteral("SELECT * FROM %1").arg(quoted).toStdString());
@@ -319,7 +315,7 @@ long long copyReadableRows(Database& old, Database& fresh, const QString& table)
     {
         Statement probe = old.prepare(QStringLiteral("SELECT * FROM %1").arg(quoted).toStdString());
         for (int i = 0; i < columns; ++i)
-            names << quotedName(probe.columnName(i));
+            names << quoteIdentifier(probe.columnName(i));
     }
     Statement put = fresh.prepare(QStringLiteral("INSERT OR IGNORE INTO %1 (rowid, %2) VALUES (%3)")
                                       .arg(quoted, names.join(','), marks.join(','))

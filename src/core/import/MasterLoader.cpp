@@ -203,9 +203,7 @@ void MasterLoader::prepareMaster() {
     for (const auto& [name, sql] : mIndexes) {
         if (mDb.scalar("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1", {name})
                 .isValid())
-            mDb.exec(QStringLiteral("DROP INDEX \"%1\"")
-                         .arg(QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")))
-                         .toStdString());
+            mDb.exec(("DROP INDEX " + quoteIdentifier(name)).toStdString());
     }
 }
 

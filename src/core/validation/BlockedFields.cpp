@@ -65,9 +65,7 @@ int ClearBlockedFields(Session& session) {
         const std::optional<QVariant> value = parseBlockedValue(row.value);
         if (!value)
             continue;
-        const QString quoted = QLatin1Char('"') +
-                               QString(column).replace(u'"', QLatin1String("\"\"")) +
-                               QLatin1Char('"');
+        const QString quoted = quoteIdentifier(column);
         db.execute(
             QStringLiteral("UPDATE tblsample SET %1 = NULL WHERE %1 = ?").arg(quoted).toStdString(),
             {*value});

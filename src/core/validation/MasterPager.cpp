@@ -37,11 +37,6 @@ QSet<const sqlite3*>& busyConnections() {
     return connections;
 }
 
-QString quoted(const QString& name) {
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-           QLatin1Char('"');
-}
-
 bool hasIndex(Database& db, const QString& name) {
     return db.scalar("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?", {name})
         .isValid();
@@ -181,7 +176,7 @@ QString MasterPager::scopeCondition() const {
 QString MasterPager::columnList() const {
     QStringList out;
     for (int i = 0; i < mColumns.shown(); ++i)
-        out << QStringLiteral("tblORVmaster.") + quoted(mColumns.names[i]);
+        out << QStringLiteral("tblORVmaster.") + quoteIdentifier(mColumns.names[i]);
     return out.join(QLatin1String(", "));
 }
 
@@ -205,7 +200,7 @@ bool MasterPager::chooseIndex() {
     }
     mSource.keysFrom = mSource.rowsFrom = QStringLiteral("tblORVmaster INDEXED BY ") + kObsIndex;
     mSource.keys =
-        QStringList{QStringLiteral("tblORVmaster.") + quoted(mColumns.names[mOrderColumn]),
+        QStringList{QStringLiteral("tblORVmaster.") + quoteIdentifier(mColumns.names[mOrderColumn]),
                     QStringLiteral("tblORVmaster.spopnum")};
     mSource.rid = QStringLiteral("tblORVmaster.rowid");
     // The period index counts a group, or all of them, from one seek to the next.
@@ -296,7 +291,7 @@ void MasterPager::copyKeys(BuildProgress* progress) {
         params << *mGroup;
     params += mFilter.params();
     const QString copy = "INSERT INTO temp." + mKeysTable + " (k, g, rid) SELECT tblORVmaster." +
-                         quoted(mColumns.names[mOrderColumn]) +
+                         quoteIdentifier(mColumns.names[mOrderColumn]) +
                          ", tblORVmaster.spopnum, tblORVmaster.rowid FROM tblORVmaster WHERE " +
                          scopeCondition() + " AND " + mFilter.sql();
     Savepoint sp(mDb, "orv_keys");

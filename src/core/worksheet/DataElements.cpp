@@ -1,5 +1,7 @@
 #include "worksheet/DataElements.h"
 
+#include "db/Database.h"
+
 namespace orv {
 
 const std::array<DataElement, kElementCount> kDataElements = {{
@@ -32,9 +34,7 @@ const std::array<DataElement, kElementCount> kDataElements = {{
 }};
 
 QString quotedColumn(const char* name) {
-    QString quoted = QString::fromLatin1(name);
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    return quoteIdentifier(QString::fromLatin1(name));
 }
 
 QString displayText(const QVariant& value) {

@@ -23,6 +23,21 @@ TEST(DatabaseTest, BindsAndReadsBack) {
     EXPECT_FALSE(st.step());
 }
 
+// Any name stays one name, however it is spelt.
+TEST(DatabaseTest, QuotedNamesRoundTrip) {
+    test::ProgramDir dir;
+    Database db(dir.file("x.db"), Database::Mode::Create);
+    for (const QString name : {"plain", "EmpQTR+1", "VetP/F", "a \"quoted\" name", "x\"; DROP"}) {
+        SCOPED_TRACE(name.toStdString());
+        db.exec(("CREATE TABLE " + quoteIdentifier(name) + " (" + quoteIdentifier(name) + ")")
+                    .toStdString());
+        EXPECT_TRUE(db.tableExists(name));
+        EXPECT_EQ(
+            db.prepare(("SELECT * FROM " + quoteIdentifier(name)).toStdString()).columnName(0),
+            name);
+    }
+}
+
 TEST(DatabaseTest, EngineErrorTextReachesCaller) {
     test::ProgramDir dir;
     Database db(dir.file("x.db"), Database::Mode::Create);
