@@ -2,9 +2,9 @@
 // shows it) and until its whole PDF is written.
 //   report_bench DB ID PROGRAM_DIR OUT.pdf
 #include "ReportLayout.h"
-#include "db/Session.h"
-#include "db/SignIn.h"
 #include "reports/ReportEngine.h"
+#include "session/Session.h"
+#include "session/SignIn.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

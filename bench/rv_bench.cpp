@@ -2,9 +2,9 @@
 //   rv_bench DB [RUNS]
 // Every figure is the best of RUNS (3 by default), each on a fresh connection, so the engine's
 // page cache starts empty as when a screen first opens (the file may be in the system's cache).
-#include "FrontEnd.h"
-#include "db/Session.h"
-#include "db/SignIn.h"
+#include "program/FrontEnd.h"
+#include "session/Session.h"
+#include "session/SignIn.h"
 #include "validation/MasterPager.h"
 #include "validation/OutcomeGroupSummary.h"
 #include "validation/ReportValidation.h"

@@ -4,8 +4,8 @@
 #include "SingleInstance.h"
 #include "SplashScreen.h"
 
-#include "ProgramFolder.h"
-#include "Version.h"
+#include "program/ProgramFolder.h"
+#include "program/Version.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -3,9 +3,9 @@
 #include "CliFrontEnd.h"
 #include "Commands.h"
 
-#include "ProgramFolder.h"
-#include "Version.h"
-#include "db/Session.h"
+#include "program/ProgramFolder.h"
+#include "program/Version.h"
+#include "session/Session.h"
 
 #include <algorithm>
 

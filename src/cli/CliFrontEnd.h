@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FrontEnd.h"
 #include "import/ImportRun.h"
+#include "program/FrontEnd.h"
 
 #include <QElapsedTimer>
 #include <QHash>

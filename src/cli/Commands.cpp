@@ -1,7 +1,7 @@
 #include "Commands.h"
 #include "ExportCommands.h"
 
-#include "db/DatabaseFiles.h"
+#include "session/DatabaseFiles.h"
 
 #include <QFileInfo>
 

@@ -3,7 +3,7 @@
 #include "Cli.h"
 #include "CliFrontEnd.h"
 
-#include "db/Session.h"
+#include "session/Session.h"
 
 #include <QStringList>
 #include <QTextStream>

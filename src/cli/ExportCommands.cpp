@@ -1,6 +1,5 @@
 #include "ExportCommands.h"
 
-#include "db/SignIn.h"
 #include "exports/GridExport.h"
 #include "exports/MasterGridSources.h"
 #include "exports/ParticipantGroups.h"
@@ -8,6 +7,7 @@
 #include "exports/SummaryXml.h"
 #include "import/ImportRun.h"
 #include "import/ReportedCounts.h"
+#include "session/SignIn.h"
 #include "validation/MasterPager.h"
 #include "worksheet/ErrorRates.h"
 
@@ -50,7 +50,7 @@ const QStringList kGridNames = {QStringLiteral("sample"), QStringLiteral("groups
 std::unique_ptr<GridRowSource> gridSource(Context& ctx, const QString& name,
                                           const BrowseOptions& browse) {
     if (name == QLatin1String("sample"))
-        return std::make_unique<SampleListSource>(ctx.session.db(), ctx.session.sampleListOrder);
+        return std::make_unique<SampleListSource>(ctx.session.db(), SampleOrder());
     if (name == QLatin1String("groups"))
         return std::make_unique<OutcomeSummarySource>(ctx.session.db(), ctx.session.recordFilter);
     std::unique_ptr<MasterPager> pager = openBrowsePager(ctx, browse);

@@ -1,7 +1,7 @@
 #include "Commands.h"
 
-#include "db/SignIn.h"
 #include "import/ImportDriver.h"
+#include "session/SignIn.h"
 
 #include <QDateTime>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "Commands.h"
 
-#include "db/SignIn.h"
 #include "exports/MasterGridSources.h"
+#include "session/SignIn.h"
 #include "validation/MasterPager.h"
 #include "validation/OutcomeGroupSummary.h"
 #include "validation/OutcomeGroups.h"

@@ -1,6 +1,6 @@
 #include "Commands.h"
 
-#include "db/SignIn.h"
+#include "session/SignIn.h"
 
 namespace orv::cli {
 

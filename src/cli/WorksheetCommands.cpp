@@ -1,6 +1,6 @@
 #include "Commands.h"
 
-#include "db/SignIn.h"
+#include "session/SignIn.h"
 #include "worksheet/ErrorRates.h"
 #include "worksheet/SampleList.h"
 #include "worksheet/SummaryComments.h"

@@ -1,6 +1,6 @@
 #include "Cli.h"
 
-#include "ProgramFolder.h"
+#include "program/ProgramFolder.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -4,7 +4,7 @@
 #include "ScreenGeometry.h"
 #include "SystemInfoDialog.h"
 
-#include "db/SystemInfo.h"
+#include "program/SystemInfo.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

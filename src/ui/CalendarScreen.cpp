@@ -1,6 +1,6 @@
 #include "CalendarScreen.h"
 
-#include "db/SignIn.h"
+#include "session/SignIn.h"
 
 #include <QCalendarWidget>
 #include <QKeyEvent>

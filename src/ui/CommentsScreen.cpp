@@ -3,7 +3,7 @@
 #include "MainWindow.h"
 #include "ScreenGeometry.h"
 
-#include "db/Session.h"
+#include "session/Session.h"
 #include "worksheet/SummaryComments.h"
 
 #include <QHBoxLayout>

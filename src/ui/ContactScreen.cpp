@@ -3,7 +3,7 @@
 #include "MainWindow.h"
 #include "ScreenGeometry.h"
 
-#include "db/Session.h"
+#include "session/Session.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "worksheet/ContactDetails.h"
+#include "program/ContactDetails.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #include "GridProgress.h"
 
-#include "db/Session.h"
+#include "session/Session.h"
 
 #include <QCoreApplication>
 #include <QProgressDialog>

@@ -16,11 +16,11 @@
 #include "SwitchScreen.h"
 #include "TipScreen.h"
 
-#include "db/DatabaseFiles.h"
 #include "exports/ParticipantGroups.h"
 #include "exports/SummaryXml.h"
 #include "import/ImportDriver.h"
 #include "reports/ReportEngine.h"
+#include "session/DatabaseFiles.h"
 #include "validation/ReportValidation.h"
 #include "worksheet/ErrorRates.h"
 
@@ -396,7 +396,7 @@ void MainWindow::unloadRecordScreens() {
     for (const char* id : {"U019", "U015", "U010", "U018", "U002", "U006", "U005"})
         unloadScreen(QString::fromLatin1(id));
     // As when the list is closed by its user.
-    mSession->worksheetVisited = false;
+    mSampleList.worksheetVisited = false;
 }
 
 void MainWindow::printReport(const QString& id, const QString& obs) {

@@ -2,8 +2,9 @@
 
 #include "GuiFrontEnd.h"
 
-#include "db/Session.h"
-#include "db/SignIn.h"
+#include "session/Session.h"
+#include "session/SignIn.h"
+#include "worksheet/SampleList.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -29,6 +30,13 @@ public:
     Session& session() { return *mSession; }
     GuiFrontEnd& frontEnd() { return *mFrontEnd; }
     QMdiArea* mdiArea() const { return mMdi; }
+    // What the sample list keeps while its screen is closed for the worksheet's visits.
+    struct SampleListState {
+        SampleOrder order;
+        // A worksheet has been opened since the sample list was last closed.
+        bool worksheetVisited = false;
+    };
+    SampleListState& sampleListState() { return mSampleList; }
 
     // A menu entry by its menu array and index, e.g. ("mnuFile", 6) for "E&xit"; index -1 for
     // the menus that are no arrays ("scrcust", "mnuHelp").
@@ -142,6 +150,7 @@ private:
 
     std::unique_ptr<GuiFrontEnd> mFrontEnd;
     std::unique_ptr<Session> mSession;
+    SampleListState mSampleList;
     QMdiArea* mMdi = nullptr;
     QHash<QString, QAction*> mActions;
     QHash<int, QAction*> mEntries;

@@ -6,8 +6,8 @@
 #include "MasterTableModel.h"
 #include "ScreenGeometry.h"
 
-#include "db/Session.h"
 #include "exports/MasterGridSources.h"
+#include "session/Session.h"
 #include "validation/OutcomeGroupSummary.h"
 
 #include <QHBoxLayout>

@@ -2,8 +2,8 @@
 
 #include "MainWindow.h"
 #include "ReportLayout.h"
-#include "db/Session.h"
 #include "reports/ReportEngine.h"
+#include "session/Session.h"
 #include "validation/MasterPager.h"
 
 #include <QComboBox>

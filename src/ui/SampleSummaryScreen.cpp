@@ -8,8 +8,8 @@
 #include "ScreenGeometry.h"
 #include "WorksheetScreen.h"
 
-#include "db/Session.h"
 #include "exports/SampleListSource.h"
+#include "session/Session.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -58,7 +58,7 @@ SampleSummaryScreen::SampleSummaryScreen(MainWindow& window) : mWindow(window) {
 
 void SampleSummaryScreen::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    session().worksheetVisited = false;
+    mWindow.sampleListState().worksheetVisited = false;
 }
 
 Session& SampleSummaryScreen::session() {
@@ -246,7 +246,7 @@ void SampleSummaryScreen::fillSampleTotals() {
 void SampleSummaryScreen::fillFormValDetail(const SampleOrder& order) {
     FrontEnd& ui = session().ui();
     try {
-        if (order.isSet() && session().worksheetVisited)
+        if (order.isSet() && mWindow.sampleListState().worksheetVisited)
             setTitle(order.title(), true);
         ui.setBusy(true);
         std::vector<SampleListRow> rows = readSampleList(session().db(), order);
@@ -267,7 +267,7 @@ void SampleSummaryScreen::sortByColumn(int column) {
         return;
     const SampleOrder order = headerClickOrder(column, mLastDirection);
     mLastDirection = order.directionText();
-    session().sampleListOrder = order;
+    mWindow.sampleListState().order = order;
     setTitle(order.title(), true);
     fillFormValDetail(order);
     endOfEvent();
@@ -293,7 +293,7 @@ void SampleSummaryScreen::findInColumn(int column) {
 
 void SampleSummaryScreen::showAfterWorksheet(qint64 rowId, bool refill) {
     if (refill)
-        fillFormValDetail(session().sampleListOrder);
+        fillFormValDetail(mWindow.sampleListState().order);
     mWindow.showForm(this);
     // The row just worked on stays under the cursor, so the keyboard goes on from it.
     selectRow(mModel->rowOf(rowId));
@@ -340,7 +340,7 @@ bool SampleSummaryScreen::eventFilter(QObject* watched, QEvent* event) {
 
 void SampleSummaryScreen::exitClicked() {
     mWindow.unloadScreen(objectName());
-    session().worksheetVisited = false;
+    mWindow.sampleListState().worksheetVisited = false;
     endOfEvent();
 }
 

@@ -5,7 +5,7 @@
 #include "MainWindow.h"
 #include "ScreenGeometry.h"
 
-#include "db/Session.h"
+#include "session/Session.h"
 
 #include <QComboBox>
 #include <QFocusEvent>

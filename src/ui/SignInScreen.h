@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/SignIn.h"
+#include "session/SignIn.h"
 
 #include <QWidget>
 

@@ -2,8 +2,8 @@
 
 #include "MainWindow.h"
 
-#include "db/DataSource.h"
-#include "db/SystemInfo.h"
+#include "program/DataSource.h"
+#include "program/SystemInfo.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -66,7 +66,7 @@ MainWindow* SplashScreen::finish() {
     mFinished = true;
     auto* window = new MainWindow(mProgramDir);
     try {
-        ensureDataSource(window->session());
+        ensureDataSource(window->session().ui(), window->session().programDir());
     } catch (const DbError& e) {
         // Only the reports and grids need the data source; the program itself goes on.
         window->frontEnd().message(QStringLiteral("Unable to log into system ") + e.message(),

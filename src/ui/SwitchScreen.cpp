@@ -3,8 +3,8 @@
 #include "MainWindow.h"
 #include "ScreenGeometry.h"
 
-#include "db/DataSource.h"
-#include "db/DatabaseFiles.h"
+#include "program/DataSource.h"
+#include "session/DatabaseFiles.h"
 
 #include <QComboBox>
 #include <QFrame>

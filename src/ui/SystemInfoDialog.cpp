@@ -1,6 +1,7 @@
 #include "SystemInfoDialog.h"
 
-#include "db/SystemInfo.h"
+#include "program/SystemInfo.h"
+#include "session/Session.h"
 
 #include <QClipboard>
 #include <QFontDatabase>
@@ -20,7 +21,8 @@ SystemInfoDialog::SystemInfoDialog(Session& session, QWidget* parent) : QDialog(
     mText->setReadOnly(true);
     mText->setLineWrapMode(QPlainTextEdit::NoWrap);
     mText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    mText->setPlainText(systemInfoText(systemInfo(session)));
+    mText->setPlainText(systemInfoText(
+        systemInfo(session.programDir(), session.isOpen() ? session.databasePath : QString())));
 
     auto* copy = new QPushButton(QStringLiteral("Copy"), this);
     copy->setObjectName(QStringLiteral("cmdCopy"));

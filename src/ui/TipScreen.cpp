@@ -3,7 +3,7 @@
 #include "MainWindow.h"
 #include "ScreenGeometry.h"
 
-#include "db/SignIn.h"
+#include "session/SignIn.h"
 
 #include <QCheckBox>
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "SampleSummaryScreen.h"
 #include "ScreenGeometry.h"
 
-#include "db/Session.h"
+#include "session/Session.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -82,7 +82,7 @@ WorksheetScreen* WorksheetScreen::open(MainWindow& window, const SampleListRow& 
             list->fillFormValDetail(list->order());
         return nullptr;
     }
-    session.worksheetVisited = true;
+    window.sampleListState().worksheetVisited = true;
     if (list) {
         list->reload();
         window.hideForm(list);

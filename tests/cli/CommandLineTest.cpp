@@ -1,4 +1,4 @@
-#include "Version.h"
+#include "program/Version.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "TestSupport.h"
 
 #include "db/Database.h"
-#include "import/ImportJournal.h"
+#include "session/ImportJournal.h"
 
 #include <gtest/gtest.h>
 

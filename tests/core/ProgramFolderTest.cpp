@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "ProgramFolder.h"
+#include "program/ProgramFolder.h"
 
 #include <gtest/gtest.h>
 

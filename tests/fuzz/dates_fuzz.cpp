@@ -1,6 +1,6 @@
 // The date readers: yyyymmdd of the extract and the dates typed at sign-in.
-#include "db/SignIn.h"
-#include "import/RecordRules.h"
+#include "rules/RecordRules.h"
+#include "session/SignIn.h"
 
 #include <QString>
 

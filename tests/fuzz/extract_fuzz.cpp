@@ -1,10 +1,10 @@
 // Feeds bytes as an extract file through the reader and every check a line meets on its way
 // into the master, as the import does, without a database.
-#include "import/CrossChecks.h"
 #include "import/ExtractReader.h"
-#include "import/FieldChecks.h"
-#include "import/ImportErrors.h"
-#include "import/RecordRules.h"
+#include "rules/CrossChecks.h"
+#include "rules/FieldChecks.h"
+#include "rules/ImportErrors.h"
+#include "rules/RecordRules.h"
 
 #include <QDir>
 #include <QString>

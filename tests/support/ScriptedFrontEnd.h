@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FrontEnd.h"
+#include "program/FrontEnd.h"
 
 #include <QMap>
 #include <QStringList>

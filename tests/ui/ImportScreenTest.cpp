@@ -3,7 +3,7 @@
 
 #include "ImportScreen.h"
 #include "import/ImportDriver.h"
-#include "import/ImportJournal.h"
+#include "session/ImportJournal.h"
 
 #include <QDir>
 

@@ -8,7 +8,7 @@
 #include "SplashScreen.h"
 #include "reports/ReportEngine.h"
 
-#include "db/DatabaseFiles.h"
+#include "session/DatabaseFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "ContactScreen.h"
 #include "SystemInfoDialog.h"
 #include "TipScreen.h"
-#include "Version.h"
+#include "program/Version.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>

@@ -91,7 +91,7 @@ TEST_F(WorksheetEntry, MarksByKeyAndByMouse) {
         const qint64 rowId = worksheet()->worksheet().rowId();
         const int row = l->model()->rowOf(rowId);
         EXPECT_FALSE(l->isVisible()) << "the list hides behind its worksheet";
-        EXPECT_TRUE(session().worksheetVisited);
+        EXPECT_TRUE(window->sampleListState().worksheetVisited);
         c.enter();
         EXPECT_FALSE(passBox(4)->isEnabled());
         EXPECT_EQ(shownMarks(10), c.marks);
@@ -304,7 +304,7 @@ TEST_F(WorksheetTest, SortingKeepsItsOrderAcrossAWorksheet) {
         EXPECT_EQ(l->model()->rows().front().obs, c.firstObs) << c.title;
     }
     clickHeader(1);
-    EXPECT_EQ(session().sampleListOrder.title(), "Sort order: ssn Desc");
+    EXPECT_EQ(window->sampleListState().order.title(), "Sort order: ssn Desc");
 
     // Opening a worksheet reloads the list unseen; leaving it brings the sort back with its title.
     doubleClickRow(0);
@@ -321,7 +321,7 @@ TEST_F(WorksheetTest, SortingKeepsItsOrderAcrossAWorksheet) {
     // Closed and opened again: by OBS under the first title until a worksheet is visited.
     QTest::mouseClick(control<QPushButton>("U010", "cmdExit"), Qt::LeftButton);
     EXPECT_EQ(screen("U010"), nullptr);
-    EXPECT_FALSE(session().worksheetVisited);
+    EXPECT_FALSE(window->sampleListState().worksheetVisited);
     l = openList();
     EXPECT_EQ(control<QLabel>("U010", "ctList1Title")->text(), initial);
     EXPECT_EQ(l->model()->rows().front().obs, "1");

@@ -5,9 +5,9 @@
 #include "../cli/CliRunner.h"
 #include "ScriptedFrontEnd.h"
 
-#include "db/DataSource.h"
 #include "db/SafeFile.h"
-#include "db/Session.h"
+#include "program/DataSource.h"
+#include "session/Session.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +60,7 @@ TEST(WrittenFiles, WhatTheProgramMakesOnlyItsOwnerReads) {
     test::ScriptedFrontEnd ui;
     qputenv("ODBCINI", dir.file("other.ini").toLocal8Bit());
     Session session(dir.path(), &ui);
-    ensureDataSource(session);
+    ensureDataSource(session.ui(), session.programDir());
     qunsetenv("ODBCINI");
     ::umask(savedMask);
 

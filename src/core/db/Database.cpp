@@ -488,4 +488,51 @@ bool StatementTicks::onProgress() {
     return false;
 }
 
+bool isBusyCode(int code) {
+    const int primary = code & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+bool isDiskFullCode(int code) {
+    return (code & 0xff) == SQLITE_FULL;
+}
+
+bool isDamagedCode(int code) {
+    const int primary = code & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+bool isNotADatabaseCode(int code) {
+    return (code & 0xff) == SQLITE_NOTADB;
+}
+
+QString engineErrorText(int code) {
+    return QString::fromUtf8(sqlite3_errstr(code));
+}
+
+QString engineVersion() {
+    return QString::fromLatin1(sqlite3_libversion());
+}
+
+void Database::setBusyTimeout(int milliseconds) {
+    sqlite3_busy_timeout(mDb, milliseconds);
+}
+
+void Database::copyFrom(Database& source, const std::function<void(int done, int all)>& progress) {
+    sqlite3_backup* backup = sqlite3_backup_init(mDb, "main", source.mDb, "main");
+    if (!backup)
+        throw DbError(errorText(), sqlite3_extended_errcode(mDb));
+    int rc = SQLITE_OK;
+    while (rc == SQLITE_OK) {
+        rc = sqlite3_backup_step(backup, 2048);
+        const int all = sqlite3_backup_pagecount(backup);
+        progress(all - sqlite3_backup_remaining(backup), all);
+    }
+    const int finished = sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE || finished != SQLITE_OK) {
+        const int code = rc != SQLITE_DONE ? rc : finished;
+        throw DbError(engineErrorText(code), code);
+    }
+}
+
 } // namespace orv

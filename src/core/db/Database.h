@@ -123,6 +123,16 @@ private:
 };
 using SqlFunction = void (*)(FunctionCall& call);
 
+// What an engine error code says, for the messages a user reads.
+bool isBusyCode(int code);     // another connection keeps the database busy
+bool isDiskFullCode(int code); // the disk filled up
+bool isDamagedCode(int code);  // the file is damaged or is no database
+bool isNotADatabaseCode(int code);
+// The engine's own words for a code.
+QString engineErrorText(int code);
+// The engine's version, "3.40.1".
+QString engineVersion();
+
 class Database {
 public:
     enum class Mode { ReadWrite, ReadOnly, Create };
@@ -164,6 +174,13 @@ public:
     enum class Use { ProgramOnly, Innocuous };
     void defineFunction(const char* name, int arguments, SqlFunction function,
                         Use use = Use::ProgramOnly);
+
+    // How long a statement waits for another connection's lock before it fails as busy.
+    void setBusyTimeout(int milliseconds);
+    // Copies the whole of `source` over this database, page by page, in the engine's own
+    // transaction: a failure half-way leaves this database as it was. `progress` hears the
+    // pages done and the pages in all. Throws DbError.
+    void copyFrom(Database& source, const std::function<void(int done, int all)>& progress);
 
     sqlite3* handle() const { return mDb; }
 

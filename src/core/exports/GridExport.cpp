@@ -1,8 +1,8 @@
 #include "exports/GridExport.h"
 
-#include "FrontEnd.h"
 #include "db/Database.h"
 #include "db/SafeFile.h"
+#include "program/FrontEnd.h"
 
 #include <QFile>
 #include <QFileInfo>

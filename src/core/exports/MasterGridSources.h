@@ -1,7 +1,7 @@
 #pragma once
 
-#include "db/RecordFilter.h"
 #include "exports/GridExport.h"
+#include "rules/RecordFilter.h"
 
 #include <memory>
 

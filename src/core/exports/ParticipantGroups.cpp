@@ -2,7 +2,7 @@
 
 #include "db/Database.h"
 #include "db/SafeFile.h"
-#include "db/Session.h"
+#include "session/Session.h"
 #include "validation/OutcomeGroups.h"
 
 #include <QDir>

@@ -2,9 +2,9 @@
 
 #include "db/Database.h"
 #include "db/SafeFile.h"
-#include "db/Session.h"
-#include "db/SignIn.h"
-#include "import/ImportDriver.h"
+#include "rules/SignInRules.h"
+#include "session/Session.h"
+#include "session/SignIn.h"
 #include "worksheet/DataElements.h"
 
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "import/ExtractReader.h"
 
-#include "import/ImportErrors.h"
-#include "import/RecordRules.h"
+#include "rules/ImportErrors.h"
+#include "rules/RecordRules.h"
 
 #include <QDir>
 #include <QStringDecoder>

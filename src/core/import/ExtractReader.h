@@ -1,6 +1,6 @@
 #pragma once
 
-#include "import/RecordLayout.h"
+#include "rules/RecordLayout.h"
 
 #include <QFile>
 #include <QString>

@@ -2,15 +2,15 @@
 
 #include "db/Database.h"
 #include "db/SafeFile.h"
-#include "db/Session.h"
-#include "db/SignIn.h"
 #include "import/ExtractReader.h"
-#include "import/FieldChecks.h"
-#include "import/ImportErrors.h"
-#include "import/ImportJournal.h"
 #include "import/MasterLoader.h"
 #include "import/PostImport.h"
-#include "import/RecordLayout.h"
+#include "rules/FieldChecks.h"
+#include "rules/ImportErrors.h"
+#include "rules/RecordLayout.h"
+#include "session/ImportJournal.h"
+#include "session/Session.h"
+#include "session/SignIn.h"
 
 #include <QDir>
 #include <QFile>
@@ -157,10 +157,6 @@ qint64 importSpaceNeeded(qint64 extractBytes, qint64 databaseBytes) {
 
 QString errorReportPath(const Session& session) {
     return session.programFile(QStringLiteral("ImportError.txt"));
-}
-
-QString generalDate(const QDateTime& when) {
-    return QLocale::c().toString(when, QStringLiteral("M/d/yyyy h:mm:ss AP"));
 }
 
 void showImportErrorFile(Session& session) {

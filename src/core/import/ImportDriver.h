@@ -66,7 +66,5 @@ qint64 importSpaceNeeded(qint64 extractBytes, qint64 databaseBytes);
 QString errorReportPath(const Session& session);
 // Opens the latest error report for the user, or says there is none.
 void showImportErrorFile(Session& session);
-// The system's general date form, as the error report's first line shows it.
-QString generalDate(const QDateTime& when);
 
 } // namespace orv

@@ -1,9 +1,9 @@
 #include "import/LoadPipeline.h"
 
-#include "import/CrossChecks.h"
-#include "import/ImportErrors.h"
 #include "import/PostImport.h"
-#include "import/RecordRules.h"
+#include "rules/CrossChecks.h"
+#include "rules/ImportErrors.h"
+#include "rules/RecordRules.h"
 #include "validation/OutcomeGroups.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "import/ExtractReader.h"
-#include "import/FieldChecks.h"
 #include "import/LoadSummary.h"
+#include "rules/FieldChecks.h"
 
 #include <QString>
 #include <QStringList>

@@ -5,8 +5,6 @@
 
 #include <QElapsedTimer>
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -61,7 +59,7 @@ private:
 } // namespace
 
 bool isDiskFull(const DbError& error) {
-    return (error.code() & 0xFF) == SQLITE_FULL;
+    return isDiskFullCode(error.code());
 }
 
 // Binds one encoded record to the positional insert.

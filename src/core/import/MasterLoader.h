@@ -1,7 +1,7 @@
 #pragma once
 
-#include "import/ImportJournal.h"
 #include "import/LoadPipeline.h"
+#include "session/ImportJournal.h"
 
 #include <QStringList>
 

@@ -1,15 +1,15 @@
 #include "import/PostImport.h"
 
-#include "import/ImportErrors.h"
 #include "import/LoadSummary.h"
+#include "rules/ImportErrors.h"
 
-#include "db/Session.h"
-#include "db/SignIn.h"
+#include "db/Savepoint.h"
+#include "session/Session.h"
+#include "session/SignIn.h"
 #include "validation/BlockedFields.h"
 #include "validation/OutcomeGroups.h"
 #include "validation/RuleFunctions.h"
 #include "validation/Sample.h"
-#include "validation/Savepoint.h"
 
 #include <string>
 

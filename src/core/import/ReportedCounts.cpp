@@ -1,9 +1,9 @@
 #include "import/ReportedCounts.h"
 
 #include "db/Database.h"
-#include "db/Session.h"
 #include "import/ExtractReader.h"
 #include "import/ImportRun.h"
+#include "session/Session.h"
 
 #include <QDir>
 #include <QFile>

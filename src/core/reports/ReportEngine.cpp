@@ -1,7 +1,7 @@
 #include "reports/ReportEngine.h"
 
-#include "db/Session.h"
 #include "reports/ReportSources.h"
+#include "session/Session.h"
 #include "worksheet/DataElements.h"
 #include "worksheet/SummaryComments.h"
 

@@ -1,8 +1,8 @@
 #include "reports/ReportSources.h"
 
 #include "db/Database.h"
-#include "import/FieldChecks.h"
-#include "import/RecordLayout.h"
+#include "rules/FieldChecks.h"
+#include "rules/RecordLayout.h"
 #include "validation/ReportValidation.h"
 #include "worksheet/DataElements.h"
 #include "worksheet/Worksheet.h"

@@ -1,6 +1,6 @@
 #include "validation/BlockedFields.h"
 
-#include "db/Session.h"
+#include "session/Session.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,6 @@
 #include "validation/MasterPager.h"
 
-#include "validation/Savepoint.h"
+#include "db/Savepoint.h"
 
 #include <QSet>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "db/Database.h"
-#include "db/RecordFilter.h"
+#include "rules/RecordFilter.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "validation/OutcomeGroupSummary.h"
 
 #include "db/Database.h"
-#include "db/RecordFilter.h"
+#include "rules/RecordFilter.h"
 #include "validation/OutcomeGroups.h"
 #include "validation/ReportValidation.h"
 

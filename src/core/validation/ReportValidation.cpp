@@ -1,9 +1,9 @@
 #include "validation/ReportValidation.h"
 
-#include "db/RecordFilter.h"
-#include "db/Session.h"
-#include "db/SignIn.h"
-#include "validation/Savepoint.h"
+#include "db/Savepoint.h"
+#include "rules/RecordFilter.h"
+#include "session/Session.h"
+#include "session/SignIn.h"
 
 #include <map>
 

@@ -1,7 +1,7 @@
 #include "validation/RuleFunctions.h"
 
 #include "db/Database.h"
-#include "import/RecordRules.h"
+#include "rules/RecordRules.h"
 #include "validation/OutcomeGroups.h"
 
 namespace orv {

@@ -1,8 +1,8 @@
 #include "validation/Sample.h"
 
-#include "db/Session.h"
+#include "db/Savepoint.h"
 #include "db/SpillFile.h"
-#include "validation/Savepoint.h"
+#include "session/Session.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>

@@ -1,7 +1,7 @@
 #include "worksheet/ErrorRates.h"
 
-#include "db/Session.h"
-#include "db/SignIn.h"
+#include "session/Session.h"
+#include "session/SignIn.h"
 #include "worksheet/DataElements.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "worksheet/SummaryComments.h"
 
-#include "db/Session.h"
+#include "session/Session.h"
 
 namespace orv {
 

@@ -1,7 +1,7 @@
 #include "worksheet/Worksheet.h"
 
-#include "FrontEnd.h"
 #include "db/Database.h"
+#include "program/FrontEnd.h"
 
 namespace orv {
 

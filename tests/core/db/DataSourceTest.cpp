@@ -1,11 +1,11 @@
 #include "ScriptedFrontEnd.h"
 #include "TestSupport.h"
 
-#include "db/DataSource.h"
-#include "db/DatabaseFiles.h"
-#include "db/IniText.h"
 #include "db/SafeFile.h"
-#include "db/Session.h"
+#include "program/DataSource.h"
+#include "program/IniText.h"
+#include "session/DatabaseFiles.h"
+#include "session/Session.h"
 
 #include <gtest/gtest.h>
 
@@ -101,7 +101,7 @@ protected:
 };
 
 TEST_F(DataSourceTest, ClientsReadTheDatabaseTheProgramHasOpen) {
-    ensureDataSource(*session);
+    ensureDataSource(session->ui(), session->programDir());
     ASSERT_EQ(createDatabase(*session, dir.file("a.mdb")), FileResult::Opened);
     session->db().execute("UPDATE tblsystem SET FiscalYear = '2008'");
     EXPECT_TRUE(ui.shown.isEmpty()) << ui.lastMessage().toStdString();
@@ -128,7 +128,7 @@ TEST_F(DataSourceTest, ARecordOfAnotherPlatformGetsADriverThatLoads) {
     test::writeFile(odbcIni(), "# kept by hand\n[Other]\nDriver=PostgreSQL\n\n[ORVDataVal]\n"
                                "Driver=Microsoft Access Driver (*.MDB)\nUid=Admin\npwd=\nDBQ=" +
                                    dir.file("kept.mdb").toUtf8() + "\n");
-    ensureDataSource(*session);
+    ensureDataSource(session->ui(), session->programDir());
     EXPECT_TRUE(ui.shown.isEmpty()) << ui.lastMessage().toStdString();
     EXPECT_FALSE(QFile::exists(dir.file("ORVTemplate.mdb"))); // the record existed
 
@@ -141,7 +141,7 @@ TEST_F(DataSourceTest, ARecordOfAnotherPlatformGetsADriverThatLoads) {
 
     // A record that works is left as it is.
     const QByteArray before = test::readFile(odbcIni());
-    ensureDataSource(*session);
+    ensureDataSource(session->ui(), session->programDir());
     EXPECT_EQ(test::readFile(odbcIni()), before);
 }
 
@@ -154,7 +154,7 @@ TEST_F(DataSourceTest, RelativePathsAreWrittenWhole) {
     // A data source file the disk cannot take stays as it was, and the user is told why.
     const QByteArray before = test::readFile(odbcIni());
     files::setWriteFault([](const QString&, bool) { return ENOSPC; });
-    createDataSource(*session, kDataSourceName, dir.file("run.mdb"));
+    createDataSource(session->ui(), kDataSourceName, dir.file("run.mdb"));
     files::setWriteFault({});
     EXPECT_EQ(test::readFile(odbcIni()), before);
     EXPECT_EQ(ui.lastMessage(),
@@ -162,10 +162,10 @@ TEST_F(DataSourceTest, RelativePathsAreWrittenWhole) {
                       "file is unchanged.")
                   .arg(odbcIni()));
     // Pointing the record again at the database it names writes nothing.
-    createDataSource(*session, kDataSourceName, dir.file("run.mdb"));
+    createDataSource(session->ui(), kDataSourceName, dir.file("run.mdb"));
     ui.shown.clear();
     files::setWriteFault([](const QString&, bool) { return ENOSPC; });
-    createDataSource(*session, kDataSourceName, dir.file("run.mdb"));
+    createDataSource(session->ui(), kDataSourceName, dir.file("run.mdb"));
     files::setWriteFault({});
     EXPECT_TRUE(ui.shown.isEmpty()) << ui.lastMessage().toStdString();
 }

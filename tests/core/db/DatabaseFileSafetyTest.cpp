@@ -2,9 +2,9 @@
 #include "ScriptedFrontEnd.h"
 #include "TestSupport.h"
 
-#include "db/DatabaseFiles.h"
 #include "db/DatabaseLock.h"
-#include "db/Session.h"
+#include "session/DatabaseFiles.h"
+#include "session/Session.h"
 
 #include <gtest/gtest.h>
 

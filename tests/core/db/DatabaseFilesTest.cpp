@@ -1,9 +1,9 @@
 #include "ScriptedFrontEnd.h"
 #include "TestSupport.h"
 
-#include "db/DataSource.h"
-#include "db/DatabaseFiles.h"
-#include "db/Session.h"
+#include "program/DataSource.h"
+#include "session/DatabaseFiles.h"
+#include "session/Session.h"
 
 #include <gtest/gtest.h>
 
@@ -293,7 +293,7 @@ TEST_F(FilesTest, FailedRepairKeepsTheFile) {
 }
 
 TEST_F(FilesTest, DataSourceIsCreatedOnceAndFollowsEveryOpen) {
-    ensureDataSource(*session);
+    ensureDataSource(session->ui(), session->programDir());
     const QString mdb = dir.file("ORVTemplate.mdb");
     EXPECT_TRUE(QFile::exists(mdb));
     EXPECT_TRUE(datasource::exists(kDataSourceName));
@@ -303,7 +303,7 @@ TEST_F(FilesTest, DataSourceIsCreatedOnceAndFollowsEveryOpen) {
 
     // With the record present nothing is restored, even when the template copy is gone.
     QFile::remove(mdb);
-    ensureDataSource(*session);
+    ensureDataSource(session->ui(), session->programDir());
     EXPECT_FALSE(QFile::exists(mdb));
 
     const QString a = newDatabase("a.mdb");
@@ -315,13 +315,13 @@ TEST_F(FilesTest, DataSourceIsCreatedOnceAndFollowsEveryOpen) {
 
 TEST_F(FilesTest, ExistingTemplateCopyIsNotOverwritten) {
     test::writeFile(dir.file("ORVTemplate.mdb"), "edited template");
-    ensureDataSource(*session);
+    ensureDataSource(session->ui(), session->programDir());
     EXPECT_EQ(test::readFile(dir.file("ORVTemplate.mdb")), "edited template");
 }
 
 TEST_F(FilesTest, MissingTemplatesFailEnsure) {
     QFile::remove(dir.file("ORVTemplate.xmdb"));
-    EXPECT_THROW(ensureDataSource(*session), DbError);
+    EXPECT_THROW(ensureDataSource(session->ui(), session->programDir()), DbError);
     EXPECT_FALSE(datasource::exists(kDataSourceName));
 }
 

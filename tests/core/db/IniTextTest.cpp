@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "db/Database.h"
-#include "db/IniText.h"
+#include "program/IniText.h"
 
 #include <gtest/gtest.h>
 

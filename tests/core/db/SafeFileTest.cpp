@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 
-#include "db/DataSource.h"
 #include "db/Database.h"
-#include "db/IniText.h"
 #include "db/SafeFile.h"
+#include "program/DataSource.h"
+#include "program/IniText.h"
 
 #include <gtest/gtest.h>
 

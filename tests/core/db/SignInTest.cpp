@@ -1,9 +1,9 @@
 #include "ScriptedFrontEnd.h"
 #include "TestSupport.h"
 
-#include "db/DatabaseFiles.h"
-#include "db/Session.h"
-#include "db/SignIn.h"
+#include "session/DatabaseFiles.h"
+#include "session/Session.h"
+#include "session/SignIn.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 #include "../../cli/CliRunner.h"
 #include "../validation/ValidationFixture.h"
 
-#include "db/SignIn.h"
 #include "exports/MasterGridSources.h"
+#include "session/SignIn.h"
 #include "validation/MasterPager.h"
 #include "validation/OutcomeGroupSummary.h"
 

@@ -1,7 +1,7 @@
 #include "../worksheet/WorksheetFixture.h"
 
-#include "db/SignIn.h"
 #include "exports/SummaryXml.h"
+#include "session/SignIn.h"
 #include "worksheet/ErrorRates.h"
 
 #include <QDir>

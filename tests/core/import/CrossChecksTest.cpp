@@ -1,6 +1,6 @@
 #include "RecordBuilder.h"
 
-#include "import/CrossChecks.h"
+#include "rules/CrossChecks.h"
 
 #include <gtest/gtest.h>
 

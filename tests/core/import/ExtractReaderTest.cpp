@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "import/ExtractReader.h"
-#include "import/ImportErrors.h"
+#include "rules/ImportErrors.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "RecordBuilder.h"
 
-#include "import/FieldChecks.h"
+#include "rules/FieldChecks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #include "ExtractLines.h"
 #include "ImportFixture.h"
 
-#include "db/DatabaseFiles.h"
-#include "db/Session.h"
-#include "db/SignIn.h"
 #include "import/ImportDriver.h"
 #include "import/PostImport.h"
+#include "session/DatabaseFiles.h"
+#include "session/Session.h"
+#include "session/SignIn.h"
 
 #include <gtest/gtest.h>
 

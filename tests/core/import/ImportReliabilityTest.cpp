@@ -1,7 +1,7 @@
 #include "FaultVfs.h"
 #include "ImportFixture.h"
 
-#include "import/ImportJournal.h"
+#include "session/ImportJournal.h"
 
 #include <QDir>
 #include <QLockFile>

@@ -3,7 +3,7 @@
 #include "../validation/ValidationFixture.h"
 
 #include "import/PostImport.h"
-#include "import/RecordRules.h"
+#include "rules/RecordRules.h"
 #include "validation/OutcomeGroups.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "import/RecordLayout.h"
-#include "import/RecordRules.h"
+#include "rules/RecordLayout.h"
+#include "rules/RecordRules.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "db/Database.h"
-#include "import/RecordLayout.h"
+#include "rules/RecordLayout.h"
 
 #include <gtest/gtest.h>
 

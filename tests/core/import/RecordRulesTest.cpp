@@ -1,7 +1,7 @@
 #include "RecordBuilder.h"
 
-#include "import/ImportErrors.h"
-#include "import/RecordRules.h"
+#include "rules/ImportErrors.h"
+#include "rules/RecordRules.h"
 
 #include <gtest/gtest.h>
 

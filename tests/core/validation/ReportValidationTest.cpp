@@ -2,7 +2,7 @@
 // replace.
 #include "ValidationFixture.h"
 
-#include "db/SignIn.h"
+#include "session/SignIn.h"
 #include "validation/MasterPager.h"
 #include "validation/OutcomeGroupSummary.h"
 #include "validation/OutcomeGroups.h"

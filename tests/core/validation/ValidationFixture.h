@@ -3,7 +3,7 @@
 #include "ScriptedFrontEnd.h"
 #include "TestSupport.h"
 
-#include "db/Session.h"
+#include "session/Session.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "worksheet/ContactDetails.h"
+#include "program/ContactDetails.h"
 
 #include <gtest/gtest.h>
 

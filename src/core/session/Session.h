@@ -1,10 +1,9 @@
 #pragma once
 
-#include "FrontEnd.h"
 #include "db/Database.h"
 #include "db/DatabaseLock.h"
-#include "db/RecordFilter.h"
-#include "worksheet/SampleList.h"
+#include "program/FrontEnd.h"
+#include "rules/RecordFilter.h"
 
 #include <QDate>
 #include <QString>
@@ -75,10 +74,6 @@ public:
     RecordFilter recordFilter;
     QString filterText;
     QString summaryComments;
-    // The sample list's order, kept across its screen's closing and the worksheet's visits.
-    SampleOrder sampleListOrder;
-    // A worksheet has been opened since the sample list was last closed.
-    bool worksheetVisited = false;
     int masterFieldCount = 0;
     QVector<MasterField> masterFields;
 
@@ -95,7 +90,5 @@ void checkValidationDatabase(Database& db);
 
 // What a user is told when another program keeps a database busy.
 extern const QString kDatabaseInUse;
-// True for the engine's codes of a database that another connection keeps busy.
-bool isBusyCode(int code);
 
 } // namespace orv

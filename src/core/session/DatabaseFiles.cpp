@@ -1,16 +1,15 @@
-#include "db/DatabaseFiles.h"
+#include "session/DatabaseFiles.h"
 
-#include "db/DataSource.h"
 #include "db/Database.h"
 #include "db/DatabaseLock.h"
 #include "db/SafeFile.h"
-#include "db/Session.h"
+#include "program/DataSource.h"
+#include "session/Session.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,7 +42,7 @@ QString folderOf(const QString& path) {
 // The engine's failures in words a user can act on: a full disk names the folder that
 // filled up, a busy file says that another program has it.
 DbError forUser(const DbError& e, const QString& folderWritten) {
-    if ((e.code() & 0xff) == SQLITE_FULL)
+    if (isDiskFullCode(e.code()))
         return DbError(files::diskFullText(folderWritten), e.code());
     if (isBusyCode(e.code()))
         return DbError(kDatabaseInUse, e.code());
@@ -94,7 +93,7 @@ class ExclusiveDatabase {
 public:
     ExclusiveDatabase(const QString& path, bool write)
         : mDb(path, write ? Database::Mode::ReadWrite : Database::Mode::ReadOnly) {
-        sqlite3_busy_timeout(mDb.handle(), kBusyWaitMs);
+        mDb.setBusyTimeout(kBusyWaitMs);
         try {
             // The file locks taken below stay until the connection closes.
             mDb.exec("PRAGMA locking_mode = EXCLUSIVE");
@@ -186,21 +185,10 @@ void copyInPlace(const QString& from, Database& into, FrontEnd& ui) {
     // Held until this transaction ends, so nobody gets in between; normal locking from here
     // on lets the engine delete its journal when done, or leave it hot when it fails.
     into.exec("PRAGMA locking_mode = NORMAL");
-    sqlite3_backup* backup = sqlite3_backup_init(into.handle(), "main", source.handle(), "main");
-    if (!backup)
-        throw forUser(DbError(into.errorText(), sqlite3_extended_errcode(into.handle())),
-                      folderOf(into.path()));
-    int rc = SQLITE_OK;
-    while (rc == SQLITE_OK) {
-        rc = sqlite3_backup_step(backup, 2048);
-        const int all = sqlite3_backup_pagecount(backup);
-        progress.show(all - sqlite3_backup_remaining(backup), all);
-    }
-    const int finished = sqlite3_backup_finish(backup);
-    if (rc != SQLITE_DONE || finished != SQLITE_OK) {
-        const int code = rc != SQLITE_DONE ? rc : finished;
-        throw forUser(DbError(QString::fromUtf8(sqlite3_errstr(code)), code),
-                      folderOf(into.path()));
+    try {
+        into.copyFrom(source, [&](int done, int all) { progress.show(done, all); });
+    } catch (const DbError& e) {
+        throw forUser(e, folderOf(into.path()));
     }
 }
 
@@ -641,10 +629,7 @@ FileResult repairDatabaseFile(Session& session, const FaultHook& hook) {
         if (session.openDatabaseConnection(file, session.lastConnectError)) {
             // The engine's own words for the damage: the usual text would send the user to
             // the repair that has just failed.
-            const int primary = e.code() & 0xff;
-            const QString why = primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB
-                                    ? QString::fromUtf8(sqlite3_errstr(e.code()))
-                                    : e.message();
+            const QString why = isDamagedCode(e.code()) ? engineErrorText(e.code()) : e.message();
             session.ui().message(QStringLiteral("Repair could not recover the database %1 (%2). "
                                                 "Restore it from a copy, or create a new "
                                                 "database and import the extract again.")

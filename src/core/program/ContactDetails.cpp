@@ -1,6 +1,6 @@
-#include "worksheet/ContactDetails.h"
+#include "program/ContactDetails.h"
 
-#include "db/IniText.h"
+#include "program/IniText.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -1,4 +1,4 @@
-#include "import/FieldChecks.h"
+#include "rules/FieldChecks.h"
 
 #include <QStringList>
 

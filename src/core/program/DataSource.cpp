@@ -1,9 +1,9 @@
-#include "db/DataSource.h"
+#include "program/DataSource.h"
 
 #include "db/Database.h"
-#include "db/IniText.h"
 #include "db/SafeFile.h"
-#include "db/Session.h"
+#include "program/FrontEnd.h"
+#include "program/IniText.h"
 
 #include <QDir>
 #include <QFile>
@@ -254,24 +254,24 @@ bool usable(const QString& name) {
 
 } // namespace
 
-void ensureDataSource(Session& session) {
+void ensureDataSource(FrontEnd& ui, const QString& programDir) {
     const QString name = QString::fromLatin1(kDataSourceName);
     if (datasource::exists(name)) {
         // Records from before name a driver of another platform: keep their database, give
         // them a driver that loads.
         if (!usable(name))
-            createDataSource(session, name, datasource::databaseOf(name));
+            createDataSource(ui, name, datasource::databaseOf(name));
         return;
     }
-    const QString mdb = session.programFile(QStringLiteral("ORVTemplate.mdb"));
+    const QString mdb = QDir(programDir).filePath(QStringLiteral("ORVTemplate.mdb"));
     if (!QFileInfo::exists(mdb)) {
-        const QString xmdb = session.programFile(QStringLiteral("ORVTemplate.xmdb"));
+        const QString xmdb = QDir(programDir).filePath(QStringLiteral("ORVTemplate.xmdb"));
         files::copyWholeFile(xmdb, mdb);
     }
-    createDataSource(session, name, mdb);
+    createDataSource(ui, name, mdb);
 }
 
-void createDataSource(Session& session, const QString& name, const QString& databasePath) {
+void createDataSource(FrontEnd& ui, const QString& name, const QString& databasePath) {
     QString why;
     QString driver = QString::fromLatin1(kDataSourceDriver);
     try {
@@ -287,11 +287,11 @@ void createDataSource(Session& session, const QString& name, const QString& data
         why = e.message();
     }
     if (!why.isEmpty())
-        session.ui().message(QString::fromLatin1(kFailed) + QLatin1Char('\n') + why, Icon::None);
+        ui.message(QString::fromLatin1(kFailed) + QLatin1Char('\n') + why, Icon::None);
 }
 
-void reconfigureDataSource(Session& session) {
-    createDataSource(session, QString::fromLatin1(kDataSourceName), session.dataSourcePath);
+void reconfigureDataSource(FrontEnd& ui, const QString& databasePath) {
+    createDataSource(ui, QString::fromLatin1(kDataSourceName), databasePath);
 }
 
 } // namespace orv

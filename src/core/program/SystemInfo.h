@@ -1,13 +1,11 @@
 #pragma once
 
-#include "Version.h"
+#include "program/Version.h"
 
 #include <QString>
 #include <QVector>
 
 namespace orv {
-
-class Session;
 
 inline constexpr const char* kProgramTitle = "ORV Data Validation System.";
 // One version everywhere: the package's, as --version prints it.
@@ -22,7 +20,8 @@ struct InfoLine {
 // What the program runs on and with: its version, the Qt and SQLite versions, the operating
 // system, the program folder, the open database, the data source and its driver. Reads only;
 // registers nothing.
-QVector<InfoLine> systemInfo(Session& session);
+// `openDatabase` is empty when none is open.
+QVector<InfoLine> systemInfo(const QString& programDir, const QString& openDatabase);
 // One "label: value" line each.
 QString systemInfoText(const QVector<InfoLine>& lines);
 

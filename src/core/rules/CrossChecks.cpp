@@ -1,7 +1,7 @@
-#include "import/CrossChecks.h"
+#include "rules/CrossChecks.h"
 
-#include "import/ImportErrors.h"
-#include "import/RecordRules.h"
+#include "rules/ImportErrors.h"
+#include "rules/RecordRules.h"
 
 #include <iterator>
 

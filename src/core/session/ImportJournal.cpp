@@ -1,7 +1,7 @@
-#include "import/ImportJournal.h"
+#include "session/ImportJournal.h"
 
-#include "db/Session.h"
-#include "import/ImportDriver.h"
+#include "rules/SignInRules.h"
+#include "session/Session.h"
 
 #include <QDir>
 #include <QJsonArray>

@@ -1,4 +1,4 @@
-#include "ProgramFolder.h"
+#include "program/ProgramFolder.h"
 
 #include "db/Database.h"
 #include "db/SafeFile.h"

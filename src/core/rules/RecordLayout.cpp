@@ -1,4 +1,4 @@
-#include "import/RecordLayout.h"
+#include "rules/RecordLayout.h"
 
 namespace orv {
 

@@ -1,12 +1,10 @@
-#include "db/Session.h"
+#include "session/Session.h"
 
-#include "db/DataSource.h"
-#include "import/ImportJournal.h"
+#include "program/DataSource.h"
+#include "session/ImportJournal.h"
 
 #include <QDir>
 #include <QFileInfo>
-
-#include <sqlite3.h>
 
 namespace orv {
 
@@ -46,11 +44,6 @@ Database& Session::db() {
 
 const QString kDatabaseInUse = QStringLiteral("The database is in use by another program.");
 
-bool isBusyCode(int code) {
-    const int primary = code & 0xff;
-    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
-}
-
 void checkValidationDatabase(Database& db) {
     QVariant id;
     try {
@@ -59,7 +52,7 @@ void checkValidationDatabase(Database& db) {
         if (isBusyCode(e.code()))
             throw DbError(kDatabaseInUse, e.code());
         // A damaged validation database is told as such, with the way to repair it.
-        if ((e.code() & 0xff) != SQLITE_NOTADB)
+        if (!isNotADatabaseCode(e.code()))
             throw;
         throw DbError(
             QStringLiteral("The file is not a validation database (%1).").arg(e.message()),
@@ -89,7 +82,7 @@ bool Session::openDatabaseConnection(const QString& path, QString& errorText) {
         const int cut = std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
         databaseName = path.mid(cut + 1);
         ui().setStatus(3, QStringLiteral("DB: ") + databaseName);
-        reconfigureDataSource(*this);
+        reconfigureDataSource(ui(), dataSourcePath);
         checkUnfinishedImport(*this);
         return false;
     } catch (const DbError& e) {

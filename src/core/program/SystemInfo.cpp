@@ -1,13 +1,11 @@
-#include "db/SystemInfo.h"
+#include "program/SystemInfo.h"
 
-#include "db/DataSource.h"
-#include "db/Session.h"
+#include "db/Database.h"
+#include "program/DataSource.h"
 
 #include <QDir>
 #include <QSysInfo>
 #include <QtGlobal>
-
-#include <sqlite3.h>
 
 namespace orv {
 
@@ -50,8 +48,8 @@ QString driverLine() {
 
 } // namespace
 
-QVector<InfoLine> systemInfo(Session& session) {
-    const QString open = session.isOpen() ? native(session.databasePath) : QStringLiteral("none");
+QVector<InfoLine> systemInfo(const QString& programDir, const QString& openDatabase) {
+    const QString open = openDatabase.isEmpty() ? QStringLiteral("none") : native(openDatabase);
     return {
         {QStringLiteral("Program"),
          QStringLiteral("%1 Version %2")
@@ -59,12 +57,12 @@ QVector<InfoLine> systemInfo(Session& session) {
         {QStringLiteral("Qt"),
          QStringLiteral("%1 (built with %2)")
              .arg(QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR))},
-        {QStringLiteral("SQLite"), QString::fromLatin1(sqlite3_libversion())},
+        {QStringLiteral("SQLite"), engineVersion()},
         {QStringLiteral("Operating system"),
          QStringLiteral("%1, kernel %2 %3, %4")
              .arg(QSysInfo::prettyProductName(), QSysInfo::kernelType(), QSysInfo::kernelVersion(),
                   QSysInfo::currentCpuArchitecture())},
-        {QStringLiteral("Program folder"), native(session.programDir())},
+        {QStringLiteral("Program folder"), native(programDir)},
         {QStringLiteral("Open database"), open},
         {QStringLiteral("Data source"), dataSourceLine()},
         {QStringLiteral("ODBC driver"), driverLine()},

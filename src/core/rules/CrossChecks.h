@@ -1,7 +1,7 @@
 #pragma once
 
-#include "import/FieldChecks.h"
-#include "import/RecordLayout.h"
+#include "rules/FieldChecks.h"
+#include "rules/RecordLayout.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "db/RecordFilter.h"
+#include "rules/RecordFilter.h"
 
 namespace orv {
 

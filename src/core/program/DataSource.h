@@ -6,7 +6,7 @@
 
 namespace orv {
 
-class Session;
+class FrontEnd;
 
 inline constexpr const char* kDataSourceName = "ORVDataVal";
 // The name under which the SQLite 3 ODBC driver is registered when the driver manager knows
@@ -65,9 +65,10 @@ void refreshDriverManager();
 // Makes the data source exist, restoring ORVTemplate.mdb from ORVTemplate.xmdb first, and
 // makes an existing one name a driver that can be loaded. Throws DbError when the template
 // cannot be restored.
-void ensureDataSource(Session& session);
-void createDataSource(Session& session, const QString& name, const QString& databasePath);
-// Re-points the data source at the session's data source path.
-void reconfigureDataSource(Session& session);
+// The template lies in `programDir`; a failure to register is told through `ui`.
+void ensureDataSource(FrontEnd& ui, const QString& programDir);
+void createDataSource(FrontEnd& ui, const QString& name, const QString& databasePath);
+// Re-points the data source at `databasePath`.
+void reconfigureDataSource(FrontEnd& ui, const QString& databasePath);
 
 } // namespace orv

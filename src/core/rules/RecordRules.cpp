@@ -1,6 +1,6 @@
-#include "import/RecordRules.h"
+#include "rules/RecordRules.h"
 
-#include "import/ImportErrors.h"
+#include "rules/ImportErrors.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "db/IniText.h"
+#include "program/IniText.h"
 
 #include "db/Database.h"
 #include "db/SafeFile.h"

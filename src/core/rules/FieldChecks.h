@@ -1,8 +1,8 @@
 #pragma once
 
-#include "import/ImportErrors.h"
-#include "import/RecordLayout.h"
-#include "import/RecordRules.h"
+#include "rules/ImportErrors.h"
+#include "rules/RecordLayout.h"
+#include "rules/RecordRules.h"
 
 #include <QDate>
 #include <QSet>
