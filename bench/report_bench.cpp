@@ -6,8 +6,8 @@
 #include "session/Session.h"
 #include "session/SignIn.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -16,7 +16,7 @@
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     if (argc != 5) {
         std::fprintf(stderr, "usage: report_bench DB ID PROGRAM_DIR OUT.pdf\n");
         return 2;

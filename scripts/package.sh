@@ -33,7 +33,7 @@ done
 [ "$(dpkg-deb -f "$deb" Package)" = orvdv ] || fail "the package is not named orvdv"
 version="$(dpkg-deb -f "$deb" Version)"
 depends="$(dpkg-deb -f "$deb" Depends)"
-for p in libsqliteodbc unixodbc libqt6core6 libqt6widgets6 libqt6charts6 libsqlite3-0 \
+for p in libsqliteodbc unixodbc libqt6core6 libqt6gui6 libqt6widgets6 libsqlite3-0 \
     libxlsxwriter; do
     grep -q "\b$p" <<<"$depends" || fail "Depends lacks $p: $depends"
 done

@@ -5,9 +5,9 @@
 #include "validation/ReportValidation.h"
 #include "worksheet/ErrorRates.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 namespace orv::cli {
 
@@ -37,9 +37,9 @@ int reportCommand(Context& ctx, QStringList& args) {
             return Failure;
         }
     }
-    // Charts are drawn with the widget classes, which need the full application object.
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        ctx.err << "Reports need the graphical application object." << Qt::endl;
+    // Text is laid out with fonts, which only the GUI application object provides.
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        ctx.err << "Reports need the GUI application object." << Qt::endl;
         return Failure;
     }
     // As the menu does: the measures and the error rates are computed afresh for their reports.

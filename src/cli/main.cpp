@@ -2,9 +2,9 @@
 
 #include "program/ProgramFolder.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -16,8 +16,8 @@
 #include <unistd.h>
 
 namespace {
-// Reports lay text out and draw charts, which takes the full application object; every other
-// command runs on the plain one. Neither needs a display.
+// Reports lay text out and draw charts, which takes the GUI application object (fonts); every
+// other command runs on the plain one. Neither needs a display.
 bool needsGui(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--home") == 0) {
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
             if (::mkdir(runtime.constData(), 0700) == 0 || errno == EEXIST)
                 qputenv("XDG_RUNTIME_DIR", runtime);
         }
-        application = std::make_unique<QApplication>(argc, argv);
+        application = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         application = std::make_unique<QCoreApplication>(argc, argv);
     }

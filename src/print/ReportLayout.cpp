@@ -1,5 +1,6 @@
 #include "ReportLayout.h"
 
+#include "BarChart.h"
 #include "TableFlow.h"
 #include "TextPages.h"
 
@@ -8,20 +9,13 @@
 #include "reports/ReportEngine.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QBarCategoryAxis>
-#include <QBarSeries>
-#include <QBarSet>
-#include <QChart>
-#include <QGraphicsScene>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QValueAxis>
 
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 namespace orv {
@@ -51,49 +45,6 @@ protected:
 private:
     Loader mLoader;
 };
-
-QImage drawChart(const ReportChartData& data) {
-    auto* set = new QBarSet(data.axis.isEmpty() ? data.title : data.axis);
-    double top = 0;
-    for (double v : data.values) {
-        *set << v;
-        top = std::max(top, v);
-    }
-    set->setColor(QColor(70, 90, 160));
-    auto* series = new QBarSeries;
-    series->append(set);
-    series->setLabelsVisible(true);
-    series->setLabelsFormat(QStringLiteral("@value"));
-    auto* chart = new QChart;
-    chart->addSeries(series);
-    chart->setTitle(data.title);
-    chart->legend()->hide();
-    chart->setAnimationOptions(QChart::NoAnimation);
-    auto* labels = new QBarCategoryAxis;
-    labels->append(data.labels);
-    QFont small = labels->labelsFont();
-    small.setPointSizeF(7);
-    labels->setLabelsFont(small);
-    chart->addAxis(labels, Qt::AlignBottom);
-    series->attachAxis(labels);
-    auto* values = new QValueAxis;
-    values->setRange(0, top > 0 ? std::ceil(top * 1.1) : 1);
-    values->setTitleText(data.axis);
-    values->setLabelsFont(small);
-    chart->addAxis(values, Qt::AlignLeft);
-    series->attachAxis(values);
-
-    QGraphicsScene scene; // owns the chart from here
-    scene.addItem(chart);
-    chart->setGeometry(QRectF(QPointF(0, 0), kChartSize));
-    QImage image((kChartSize * kChartScale).toSize(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    scene.render(&painter, QRectF(QPointF(0, 0), kChartSize * kChartScale),
-                 QRectF(QPointF(0, 0), kChartSize));
-    return image;
-}
 
 } // namespace
 
@@ -308,7 +259,7 @@ QImage ReportLayout::chartImage(const QString& name) {
         return *it;
     QImage image;
     try {
-        image = drawChart(mRun->chart(name));
+        image = drawBarChart(mRun->chart(name), kChartSize, kChartScale);
     } catch (const ReportError& e) {
         if (mChartError.isEmpty())
             mChartError = e.message();

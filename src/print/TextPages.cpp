@@ -12,8 +12,8 @@ namespace orv {
 QPaintDevice* pointDevice() {
     static QImage device = [] {
         QImage image(1, 1, QImage::Format_RGB32);
-        image.setDotsPerMeterX(2835);
-        image.setDotsPerMeterY(2835);
+        image.setDotsPerMeterX(kPointDotsPerMeter);
+        image.setDotsPerMeterY(kPointDotsPerMeter);
         return image;
     }();
     return &device;

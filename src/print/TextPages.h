@@ -7,7 +7,9 @@ class QTextDocument;
 
 namespace orv {
 
-// A device of 72 dots per inch, so that text is laid out in points whatever the screen.
+// 72 dots per inch: on a device of this resolution, text is laid out in points whatever the
+// screen.
+constexpr int kPointDotsPerMeter = 2835;
 QPaintDevice* pointDevice();
 // Pages of a paged document up to the last that shows something: a forced page break can
 // leave an empty one.
