@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/Error.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -17,12 +19,10 @@ struct sqlite3_value;
 namespace orv {
 
 // A statement the engine refused, or a file it could not open. what() is the engine's text.
-class DbError : public std::runtime_error {
+class DbError : public Error {
 public:
-    explicit DbError(const QString& message, int code = 0)
-        : std::runtime_error(message.toStdString()), mCode(code) {}
+    explicit DbError(const QString& message, int code = 0) : Error(message), mCode(code) {}
     int code() const { return mCode; }
-    QString message() const { return QString::fromStdString(what()); }
 
 private:
     int mCode;

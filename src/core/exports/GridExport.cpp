@@ -259,6 +259,17 @@ SheetRows writeSheetRows(XlsxSheet& sheet, const QStringList& columns, GridRowSo
     return tooMany ? SheetRows::TooMany : SheetRows::Written;
 }
 
+// The scratch file that takes the name `path` once complete; none, with the reason in
+// `result`, when it cannot be made.
+std::optional<files::AtomicFile> startFile(const QString& path, GridExportResult& result) {
+    try {
+        return std::optional<files::AtomicFile>(std::in_place, path);
+    } catch (const DbError& e) {
+        result.error = e.message();
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 QByteArray csvField(const QString& value) {
@@ -278,13 +289,9 @@ QByteArray csvField(const QString& value) {
 GridExportResult exportGridCsv(GridRowSource& source, const QString& path,
                                const GridExportControl& control) {
     GridExportResult result;
-    std::optional<files::AtomicFile> file;
-    try {
-        file.emplace(path);
-    } catch (const DbError& e) {
-        result.error = e.message();
+    std::optional<files::AtomicFile> file = startFile(path, result);
+    if (!file)
         return result;
-    }
     Progress progress(control, source.rowCount());
     QByteArray buffer;
     appendCsvLine(buffer, source.columns());
@@ -333,13 +340,9 @@ GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
     }
     // The workbook makes its file by name: the scratch file that takes the target's name once
     // complete. Its own complaints go to stderr, where a user would take them for ours.
-    std::optional<files::AtomicFile> file;
-    try {
-        file.emplace(path);
-    } catch (const DbError& e) {
-        result.error = e.message();
+    std::optional<files::AtomicFile> file = startFile(path, result);
+    if (!file)
         return result;
-    }
     const bool hadPrevious = QFileInfo::exists(file->target());
     QuietStderr quiet;
     XlsxSheet sheet(file->scratchPath(), file->target());

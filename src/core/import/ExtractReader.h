@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/Error.h"
 #include "rules/RecordLayout.h"
 
 #include <QFile>
@@ -13,6 +14,12 @@
 #include <string_view>
 
 namespace orv {
+
+// The extract cannot be opened or read. Thrown before anything is changed when opening fails.
+class ImportFileError : public Error {
+public:
+    using Error::Error;
+};
 
 // Reads the participant extract line by line.
 //

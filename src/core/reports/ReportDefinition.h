@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/Error.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,10 +12,9 @@ namespace orv {
 
 // A definition that cannot be read, or a query or template of it that fails. The text says
 // what and where (file and line).
-class ReportError : public std::runtime_error {
+class ReportError : public Error {
 public:
-    explicit ReportError(const QString& message) : std::runtime_error(message.toStdString()) {}
-    QString message() const { return QString::fromStdString(what()); }
+    using Error::Error;
 };
 
 struct ReportQuery {

@@ -6,13 +6,6 @@
 
 namespace orv {
 
-// The extract cannot be opened or read. Thrown before anything is changed when opening fails.
-class ImportFileError : public std::runtime_error {
-public:
-    explicit ImportFileError(const QString& message) : std::runtime_error(message.toStdString()) {}
-    QString message() const { return QString::fromStdString(what()); }
-};
-
 // A value read as text in a number column had to be compared as a number. The description
 // contains "mismatch", which is how the import recognises it and stops.
 class TypeMismatch : public std::runtime_error {

@@ -10,7 +10,7 @@ namespace orv {
 class Database;
 class Session;
 
-enum class FileResult {
+enum class [[nodiscard]] FileResult{
     Cancelled, // nothing done
     Failed,    // reported to the user
     Opened,    // a database is open and the sign-in screen comes next
