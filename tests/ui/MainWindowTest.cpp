@@ -85,36 +85,6 @@ TEST_F(ShellTest, CreateThenSignInOpensTheMenus) {
     EXPECT_TRUE(fe().messages().isEmpty());
 }
 
-TEST_F(ShellTest, CreatingOverAnExistingFileAnsweredNo) {
-    const QString path = dir.file("kept.mdb");
-    test::writeFile(path, "not a database");
-    fe().setNextFileName(path);
-    fe().setNextAnswer(false);
-    menu("mnuFile", 0)->trigger();
-    EXPECT_EQ(fe().questions(), QStringList({"Database already exists! Override?"}));
-    EXPECT_EQ(test::readFile(path), "not a database");
-    EXPECT_EQ(screen("U003"), nullptr);
-    EXPECT_FALSE(session().isOpen());
-    for (MenuEntry e : {MenuEntry::FileNew, MenuEntry::FileOpen, MenuEntry::FileSaveAs})
-        EXPECT_TRUE(enabled(e));
-}
-
-TEST_F(ShellTest, OpeningAFileThatIsNoDatabase) {
-    const QString path = dir.file("notes.mdb");
-    test::writeFile(path, "plain text, no database");
-    fe().setNextFileName(path);
-    menu("mnuFile", 1)->trigger();
-    ASSERT_EQ(fe().messages().size(), 1);
-    EXPECT_TRUE(fe().lastMessage().startsWith("Unable to attach to database!\n"));
-    EXPECT_EQ(fe().messages().first().icon, Icon::Critical);
-    EXPECT_FALSE(enabled(MenuEntry::ImportData));
-    EXPECT_EQ(screen("U003"), nullptr);
-
-    fe().clearRecords();
-    menu("mnuFile", 1)->trigger(); // dialog cancelled
-    EXPECT_EQ(fe().lastMessage(), "No file has been selected.");
-}
-
 TEST_F(ShellTest, OpeningAnExistingDatabaseSignsIn) {
     ASSERT_TRUE(QFile::copy(test::templatePath(), dir.file("old.mdb")));
     fe().setNextFileName(dir.file("old.mdb"));
@@ -218,17 +188,6 @@ TEST_F(ShellTest, ExitAnsweredYesWithoutADatabase) {
     EXPECT_TRUE(window->close());
     EXPECT_TRUE(window->hasEnded());
     EXPECT_TRUE(fe().messages().isEmpty());
-}
-
-TEST_F(ShellTest, ShowTipsEntryIsStored) {
-    signInWith2008();
-    QAction* tips = menu("mnuFile", 4);
-    ASSERT_TRUE(tips->isChecked());
-    tips->trigger();
-    EXPECT_FALSE(tips->isChecked());
-    EXPECT_EQ(stored("showtips").toInt(), 0);
-    tips->trigger();
-    EXPECT_EQ(stored("showtips").toInt(), 1);
 }
 
 // Without the user's guide beside the program (or installed), Help Contents and F1 say so.

@@ -138,17 +138,4 @@ TEST_F(WorksheetCliAgreement, WrongSsnAfterMissingRecordAgrees) {
     EXPECT_EQ(labelText("U010", "lblInspected"), "0");
 }
 
-TEST_F(WorksheetCliAgreement, SummaryCommentsAgree) {
-    const QString db = session().databasePath;
-    const QString home = dir.path();
-    ASSERT_EQ(test::runCli(home, {"comments", db, "--set", "From the batch program"}).rc, 0);
-    menu("mnuwks1", 5)->trigger();
-    auto* notes = control<QPlainTextEdit>("U018", "txtNotes");
-    ASSERT_TRUE(notes);
-    EXPECT_EQ(notes->toPlainText(), "From the batch program");
-    notes->setPlainText("From the screen's box");
-    QTest::mouseClick(control<QPushButton>("U018", "cmdUpdate"), Qt::LeftButton);
-    EXPECT_EQ(test::runCli(home, {"comments", db}).out, "From the screen's box\n");
-}
-
 } // namespace
