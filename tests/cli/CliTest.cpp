@@ -12,17 +12,14 @@ namespace {
 
 using test::runCli;
 
-class CliTest : public ::testing::Test {
+class CliTest : public test::CliFixture {
 protected:
-    void SetUp() override { qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit()); }
-    void TearDown() override { qunsetenv("ODBCINI"); }
-    test::ProgramDir dir;
+    CliTest() : CliFixture(false) {}
 };
 
 } // namespace
 
 TEST_F(CliTest, NewInfoSaveAsCompactRepair) {
-    const QString db = dir.file("run.mdb");
     auto r = runCli(dir.path(), {"new", db});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
 

@@ -22,27 +22,11 @@ namespace {
 
 using test::CliResult;
 
-// A database made as a user makes one: new, sign-in, import of the demo extract. The export
-// verbs are run in-process through the command table.
-class ExportCliTest : public ::testing::Test {
+// The export verbs are run in-process through the command table.
+class ExportCliTest : public test::DemoCliTest {
 protected:
-    void SetUp() override {
-        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
-        db = dir.file("run.mdb");
-        ASSERT_EQ(test::runCli(dir.path(), {"new", db}).rc, 0);
-        ASSERT_EQ(test::runCli(dir.path(), {"signin", db, "--fiscal-year", "2008"}).rc, 0);
-        const CliResult r = test::runCli(
-            dir.path(), {"import", db, QStringLiteral(ORV_SOURCE_DIR) + "/demo/demo-extract.csv",
-                         "--seed", "7", "--yes"});
-        ASSERT_EQ(r.rc, 0) << r.err.toStdString();
-    }
-    void TearDown() override { qunsetenv("ODBCINI"); }
-
-    CliResult run(const QStringList& args) { return test::runCli(dir.path(), args); }
+    CliResult run(const QStringList& args) { return cli(args); }
     qint64 count(const char* sql) { return Database(db).scalar(sql).toLongLong(); }
-
-    test::ProgramDir dir;
-    QString db;
 };
 
 TEST_F(ExportCliTest, ExportGroupsWritesTheGroupsThatHaveRecords) {
@@ -262,14 +246,11 @@ TEST_F(ExportCliTest, AWorkbookCutShortIsNotWritten) {
 }
 
 // A file of no records would pass for a submission of nothing.
-TEST(ExportXmlCli, AnEmptySampleIsNotExported) {
-    test::ProgramDir dir;
-    qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
-    const QString db = dir.file("run.mdb");
-    ASSERT_EQ(test::runCli(dir.path(), {"new", db}).rc, 0);
-    ASSERT_EQ(test::runCli(dir.path(), {"signin", db, "--fiscal-year", "2008"}).rc, 0);
-    const CliResult r = test::runCli(dir.path(), {"export-xml", db, dir.file("s.xml")});
-    qunsetenv("ODBCINI");
+using EmptySampleCliTest = test::CliFixture;
+
+TEST_F(EmptySampleCliTest, ExportXmlWritesNothing) {
+    ASSERT_EQ(cli({"signin", db, "--fiscal-year", "2008"}).rc, 0);
+    const CliResult r = cli({"export-xml", db, dir.file("s.xml")});
     EXPECT_EQ(r.rc, 1);
     EXPECT_EQ(r.err, "There is no sample to export.\n");
     EXPECT_FALSE(QFileInfo::exists(dir.file("s.xml")));
