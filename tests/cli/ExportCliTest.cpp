@@ -103,21 +103,6 @@ TEST_F(ExportCliTest, CountsAsksUnlessYes) {
     EXPECT_EQ(count("SELECT sum(reportedcount) FROM tblReportedCounts"), 450);
 }
 
-TEST_F(ExportCliTest, ExportGridOfTheSample) {
-    const QString csv = dir.file("sample.csv");
-    CliResult r = run({"export-grid", db, "sample", "--csv", csv});
-    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
-    const QList<QByteArray> lines = test::readFile(csv).split('\n');
-    EXPECT_TRUE(lines[0].startsWith("obs,ssn,SamplingUnit,"));
-    EXPECT_EQ(lines.size() - 2, count("SELECT count(*) FROM tblsample"));
-    EXPECT_TRUE(r.out.contains(QStringLiteral("Rows: %1\n").arg(lines.size() - 2)));
-
-    const QString xlsx = dir.file("sample.xlsx");
-    r = run({"export-grid", db, "sample", "--xlsx", xlsx});
-    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
-    EXPECT_TRUE(test::readFile(xlsx).startsWith("PK\x03\x04"));
-}
-
 // The file's lines are the printed ones: groups' tabs become commas (its texts have none to
 // quote), browse's lines are already CSV.
 TEST_F(ExportCliTest, ExportGridOfGroupsAndBrowseIsWhatTheyPrint) {

@@ -65,20 +65,15 @@ TEST_F(ShellTest, CreateThenSignInOpensTheMenus) {
          {MenuEntry::Utilities, MenuEntry::ViewOutcomeGroups, MenuEntry::ViewPerformanceReport})
         EXPECT_FALSE(enabled(e)) << static_cast<int>(e);
 
+    // Core stores the settings and sets the menus and panels; the window shows them.
     type(control<QLineEdit>("U003", "txtFiscalYear"), "2008");
-    EXPECT_EQ(control<QLineEdit>("U003", "txtperiod")->text(), "07/01/2006");
-    EXPECT_EQ(control<QLineEdit>("U003", "txtPeriodEnd")->text(), "06/30/2007");
     QTest::mouseClick(control<QWidget>("U003", "cmdsignin"), Qt::LeftButton);
-
     EXPECT_EQ(screen("U003"), nullptr) << fe().lastMessage().toStdString();
     for (MenuEntry e : {MenuEntry::Utilities, MenuEntry::ViewOutcomeGroups,
                         MenuEntry::ViewPerformanceReport, MenuEntry::ImportData})
         EXPECT_TRUE(enabled(e)) << static_cast<int>(e);
     EXPECT_EQ(panel(2), "Reporting Period - 07/01/2006 - 06/30/2007");
     EXPECT_EQ(panel(5), "Filter (OFF)");
-    EXPECT_EQ(panel(1), "");
-    EXPECT_EQ(stored("Period").toString(), "2006-07-01");
-    EXPECT_EQ(stored("FiscalYear").toString(), "2008");
     // The template asks for the tip of the day.
     EXPECT_TRUE(window->action(MenuEntry::ShowTipsAtStartup)->isChecked());
     EXPECT_TRUE(screen("U014"));
