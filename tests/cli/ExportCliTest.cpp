@@ -10,7 +10,6 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QXmlStreamReader>
 
 #include <cerrno>
 #include <csignal>
@@ -29,67 +28,44 @@ protected:
     qint64 count(const char* sql) { return Database(db).scalar(sql).toLongLong(); }
 };
 
-TEST_F(ExportCliTest, ExportGroupsWritesTheGroupsThatHaveRecords) {
+// The files' content is the core's (checked there); here what the commands print and where
+// they write by default.
+TEST_F(ExportCliTest, ExportGroupsAndXmlSayWhatTheyWrote) {
     const QString folder = dir.file("groups");
-    const CliResult r = run({"export-groups", db, folder});
+    CliResult r = run({"export-groups", db, folder});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.startsWith("Export Done.\n"));
-    // One file per group with records in the reporting period, each with a line per record.
+    // One file per group with records in the reporting period.
     Database d(db);
-    Statement st = d.prepare("SELECT spopnum, count(*) FROM tblORVmaster WHERE spopnum > 0 AND "
-                             "fWIAexitdate BETWEEN '2006-07-01' AND '2007-06-30' GROUP BY "
-                             "spopnum ORDER BY spopnum");
+    Statement st = d.prepare("SELECT DISTINCT spopnum FROM tblORVmaster WHERE spopnum > 0 AND "
+                             "fWIAexitdate BETWEEN '2006-07-01' AND '2007-06-30' ORDER BY 1");
     QStringList expected;
-    qint64 lines = 0;
-    while (st.step()) {
-        const QString file = QDir(folder).filePath(groupFileName(int(st.int64(0))));
-        expected << file;
-        EXPECT_EQ(test::readFile(file).count("\r\n"), st.int64(1)) << file.toStdString();
-        lines += st.int64(1);
-    }
+    while (st.step())
+        expected << QDir(folder).filePath(groupFileName(int(st.int64(0))));
     ASSERT_FALSE(expected.isEmpty());
     EXPECT_TRUE(r.out.endsWith(expected.join('\n') + '\n')) << r.out.toStdString();
-    EXPECT_GT(lines, 0);
-
     // The program folder's "Participants Extract" by default.
     ASSERT_EQ(run({"export-groups", db}).rc, 0);
     EXPECT_TRUE(QFileInfo::exists(
         dir.file(kGroupFolderName + "/" + QFileInfo(expected.first()).fileName())));
-}
 
-TEST_F(ExportCliTest, ExportXmlComputesTheRatesFirst) {
+    // The summary file computes the rates first; a folder gets the dated name.
     const QString out = dir.file("summary.xml");
-    const CliResult r = run({"export-xml", db, out});
+    r = run({"export-xml", db, out});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("Export has completed.\n" + out));
     EXPECT_TRUE(r.out.contains("Records: 17\n"));
     EXPECT_EQ(count("SELECT count(*) FROM tbltemp"), 17);
-    QXmlStreamReader xml(test::readFile(out));
-    int records = 0;
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement() && xml.name() == QLatin1String("Record"))
-            ++records;
-    }
-    EXPECT_FALSE(xml.hasError());
-    EXPECT_EQ(records, 17);
-
-    // A folder gets the dated name.
-    const QString folder = dir.file("out");
-    QDir().mkpath(folder);
-    ASSERT_EQ(run({"export-xml", db, folder}).rc, 0);
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 1);
+    const QString xmlFolder = dir.file("out");
+    QDir().mkpath(xmlFolder);
+    ASSERT_EQ(run({"export-xml", db, xmlFolder}).rc, 0);
+    EXPECT_EQ(QDir(xmlFolder).entryList({"*.xml"}, QDir::Files).size(), 1);
 }
 
-TEST_F(ExportCliTest, CountsAsksUnlessYes) {
+TEST_F(ExportCliTest, CountsReplaceTheTableOnlyWhenWhole) {
     const QString file = dir.file("counts.csv");
     test::writeFile(file, "1,Entered Employment,10,20,30,40,50,60,70,80,90\n");
-    CliResult r = run({"counts", db, file});
-    EXPECT_EQ(r.rc, 1);
-    EXPECT_TRUE(r.out.contains("Number of Records Imported: 0"));
-    EXPECT_EQ(count("SELECT count(*) FROM tblReportedCounts"), 0);
-
-    r = run({"counts", db, file, "--yes"});
+    CliResult r = run({"counts", db, file, "--yes"});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("Done!\n"));
     EXPECT_TRUE(r.out.contains("Rows stored: 9\n"));
