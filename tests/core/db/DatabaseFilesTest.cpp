@@ -18,14 +18,8 @@ using test::ScriptedFrontEnd;
 
 namespace {
 
-class FilesTest : public ::testing::Test {
+class FilesTest : public test::SessionTest {
 protected:
-    void SetUp() override {
-        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
-        session = std::make_unique<Session>(dir.path(), &ui);
-    }
-    void TearDown() override { qunsetenv("ODBCINI"); }
-
     QString newDatabase(const QString& name, int masterRows = 0) {
         const QString path = dir.file(name);
         EXPECT_EQ(createDatabase(*session, path), FileResult::Opened);
@@ -44,10 +38,6 @@ protected:
     long long masterRows() {
         return session->db().scalar("select count(*) from tblORVmaster").toLongLong();
     }
-
-    test::ProgramDir dir;
-    ScriptedFrontEnd ui;
-    std::unique_ptr<Session> session;
 };
 
 } // namespace

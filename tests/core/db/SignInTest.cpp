@@ -164,15 +164,13 @@ TEST(SignInRules, PopulationType) {
     EXPECT_EQ(populationType("2"), "2");
 }
 
-class SignInDbTest : public ::testing::Test {
+class SignInDbTest : public test::SessionTest {
 protected:
     void SetUp() override {
-        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
-        session = std::make_unique<Session>(dir.path(), &ui);
+        SessionTest::SetUp();
         ASSERT_EQ(createDatabase(*session, dir.file("run.mdb")), FileResult::Opened);
         ui.menus.clear();
     }
-    void TearDown() override { qunsetenv("ODBCINI"); }
 
     Database& db() { return session->db(); }
     QVariant stored(const char* column) {
@@ -194,10 +192,6 @@ protected:
         form.caseMgr = " ";
         return form;
     }
-
-    test::ProgramDir dir;
-    ScriptedFrontEnd ui;
-    std::unique_ptr<Session> session;
 };
 
 TEST_F(SignInDbTest, SignInStoresTheSettingsAndOpensTheMenus) {

@@ -2,24 +2,10 @@
 
 #include "import/PostImport.h"
 
-#include <QMap>
-
 using namespace orv;
 using namespace orv::test;
 
 namespace {
-
-class RecordingView : public ImportView {
-public:
-    void setLabel(int label, const QString& text) override {
-        labels[label] = text;
-        history << QStringLiteral("%1:%2").arg(label).arg(text);
-    }
-    void refresh() override { ++refreshes; }
-    QMap<int, QString> labels;
-    QStringList history;
-    int refreshes = 0;
-};
 
 const QString kUnassigned = QStringLiteral(
     " - (Unable to assign to a performance outcome group. Some columns do not meet data "

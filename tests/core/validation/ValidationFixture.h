@@ -38,21 +38,16 @@ inline void insertMaster(Database& db, const Columns& values) {
 
 // A validation database made from the template and opened in a session, as after sign-in with
 // population type 1.
-class ValidationTest : public ::testing::Test {
+class ValidationTest : public SessionTest {
 protected:
     void SetUp() override {
-        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
-        session = std::make_unique<Session>(dir.path(), &ui);
+        SessionTest::SetUp();
         const QString path = dir.file("run.mdb");
         ASSERT_TRUE(QFile::copy(templatePath(), path));
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
         QString error;
         ASSERT_FALSE(session->openDatabaseConnection(path, error)) << error.toStdString();
         session->settings.popType = QStringLiteral("1");
-    }
-    void TearDown() override {
-        session.reset();
-        qunsetenv("ODBCINI");
     }
 
     Database& db() { return session->db(); }
@@ -62,10 +57,6 @@ protected:
     QVariant value(const char* sql, const QVariantList& params = {}) {
         return db().scalar(sql, params);
     }
-
-    ProgramDir dir;
-    ScriptedFrontEnd ui;
-    std::unique_ptr<Session> session;
 };
 
 } // namespace orv::test
