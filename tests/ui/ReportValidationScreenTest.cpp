@@ -333,15 +333,6 @@ TEST_F(ReportScreensTest, AGridReadsNothingWhileReadingIsHeldBack) {
     EXPECT_EQ(model.headerData(42, Qt::Horizontal).toString(), "ExitDate");
 }
 
-namespace {
-
-QStringList csvLines(const QString& path) {
-    return QString::fromUtf8(test::readFile(path))
-        .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-}
-
-} // namespace
-
 // The source table's export writes the grid's rows in its order; a cancelled one leaves the
 // file as it was.
 TEST_F(ReportScreensTest, SourceTableExportsWhatItShows) {

@@ -16,7 +16,7 @@ protected:
     int nextObs = 1;
 
     // A record of group 13 (employed, wages in all three quarters) unless changed by `extra`.
-    int addRecord(const QString& ssn, int exitDate, Columns extra = {}) {
+    int addRecord(const QString& ssn, int exitDate, const Columns& extra = {}) {
         const int obs = nextObs++;
         Columns c = {{"obs", obs},
                      {"SSN", ssn},
@@ -39,17 +39,7 @@ protected:
                      {"spopnum", 0},
                      {"pop", 0},
                      {"randno", 5000 + obs}};
-        for (const auto& [name, v] : extra) {
-            bool replaced = false;
-            for (auto& [n, old] : c)
-                if (n == name) {
-                    old = v;
-                    replaced = true;
-                }
-            if (!replaced)
-                c.emplace_back(name, v);
-        }
-        insertMaster(db(), c);
+        insertMaster(db(), changed(c, extra));
         return obs;
     }
     void addRecords(int n) {

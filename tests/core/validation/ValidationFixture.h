@@ -9,6 +9,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -30,6 +31,21 @@ inline void insertRow(Database& db, const QString& table, const Columns& values)
                    .arg(table, names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")))
                    .toStdString(),
                params);
+}
+
+// The row with each change made: a column it names (in any case) takes the new value, any other
+// is added.
+inline Columns changed(Columns row, const Columns& changes) {
+    for (const auto& [name, value] : changes) {
+        auto same = [&name](const auto& c) {
+            return c.first.compare(name, Qt::CaseInsensitive) == 0;
+        };
+        if (auto it = std::find_if(row.begin(), row.end(), same); it != row.end())
+            it->second = value;
+        else
+            row.push_back({name, value});
+    }
+    return row;
 }
 
 inline void insertMaster(Database& db, const Columns& values) {
