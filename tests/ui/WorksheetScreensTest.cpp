@@ -413,29 +413,14 @@ TEST_F(WorksheetTest, DeclinedImportKeepsTheScreens) {
 }
 
 TEST_F(WorksheetTest, DataValidationMenu) {
-    // Print Worksheets: a page for every sampled record; Sampled Counts: one report.
+    // Print Worksheets: a page for every sampled record. (Each entry's report: the viewer's
+    // test; the rates the summary report shows: the test that runs both front ends.)
     menu("mnuwks1", 1)->trigger();
     ASSERT_TRUE(viewer()) << fe().lastMessage().toStdString();
-    EXPECT_EQ(viewer()->windowTitle(), "ORV Report Viewer");
     viewer()->layout()->layoutAll();
     EXPECT_EQ(viewer()->layout()->pageCount(), kRecords);
-    menu("mnuwks1", 3)->trigger();
-    EXPECT_EQ(viewer()->layout()->run().definition().id, "R006-1");
 
-    // Print Summary/Analytical Report computes the error rates it shows.
     ui::SampleSummaryScreen* l = openList();
-    doubleClickRow(0);
-    key(Qt::Key_F);
-    key(Qt::Key_S, Qt::ControlModifier);
-    menu("mnuwks1", 2)->trigger();
-    EXPECT_EQ(viewer()->layout()->run().definition().id, "R004-1");
-    EXPECT_EQ(session().db().scalar("SELECT count(*) FROM tbltemp").toInt(), kElementCount);
-    const QStringList rates = reportLines();
-    const int vet = int(rates.indexOf("Vet"));
-    ASSERT_GE(vet, 0) << rates.join('|').toStdString();
-    // Sampled, completed, errors, then the rates over all and over the validated.
-    EXPECT_EQ(rates.mid(vet + 1, 3), QStringList({QString::number(kRecords), "0", "1"}));
-    EXPECT_EQ(rates.value(vet + 5), "100.00");
     // Export Summary/Analytical computes the rates and writes the summary file.
     menu("mnuwks1", 7)->trigger();
     EXPECT_TRUE(fe().lastMessage().startsWith("Export has completed.\n" + dir.path()))
