@@ -26,19 +26,7 @@ using namespace orv;
 
 namespace {
 
-class CliFilesTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
-        db = dir.file("run.mdb");
-        ASSERT_EQ(cli({"new", db}).rc, 0);
-    }
-    void TearDown() override { qunsetenv("ODBCINI"); }
-    test::CliResult cli(const QStringList& args) { return test::runCli(dir.path(), args); }
-
-    test::ProgramDir dir;
-    QString db;
-};
+using CliFilesTest = test::CliFixture;
 
 } // namespace
 

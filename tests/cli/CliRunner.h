@@ -28,13 +28,34 @@ inline CliResult runCli(const QString& home, QStringList args) {
     return {rc, out, err};
 }
 
-// The demo extract in a database made as a user makes one: new, sign-in, import.
-class DemoCliTest : public ::testing::Test {
+// A program folder whose data source file is its own, and the database run.mdb in it, made
+// with `new` unless made is false.
+class CliFixture : public ::testing::Test {
 protected:
+    explicit CliFixture(bool made = true) : mMade(made) {}
     void SetUp() override {
         qputenv("ODBCINI", dir.file(QStringLiteral("odbc.ini")).toLocal8Bit());
         db = dir.file(QStringLiteral("run.mdb"));
-        ASSERT_EQ(cli({QStringLiteral("new"), db}).rc, 0);
+        if (mMade) {
+            ASSERT_EQ(cli({QStringLiteral("new"), db}).rc, 0);
+        }
+    }
+    void TearDown() override { qunsetenv("ODBCINI"); }
+
+    CliResult cli(const QStringList& args) { return runCli(dir.path(), args); }
+
+    ProgramDir dir;
+    QString db;
+
+private:
+    bool mMade;
+};
+
+// The demo extract in a database made as a user makes one: new, sign-in, import.
+class DemoCliTest : public CliFixture {
+protected:
+    void SetUp() override {
+        CliFixture::SetUp();
         ASSERT_EQ(cli({QStringLiteral("signin"), db, QStringLiteral("--fiscal-year"),
                        QStringLiteral("2008")})
                       .rc,
@@ -44,12 +65,6 @@ protected:
              QStringLiteral("--seed"), QStringLiteral("7"), QStringLiteral("--yes")});
         ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     }
-    void TearDown() override { qunsetenv("ODBCINI"); }
-
-    CliResult cli(const QStringList& args) { return runCli(dir.path(), args); }
-
-    ProgramDir dir;
-    QString db;
 };
 
 } // namespace orv::test

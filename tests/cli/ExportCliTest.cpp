@@ -10,7 +10,6 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QXmlStreamReader>
 
 #include <cerrno>
 #include <csignal>
@@ -22,90 +21,51 @@ namespace {
 
 using test::CliResult;
 
-// A database made as a user makes one: new, sign-in, import of the demo extract. The export
-// verbs are run in-process through the command table.
-class ExportCliTest : public ::testing::Test {
+// The export verbs are run in-process through the command table.
+class ExportCliTest : public test::DemoCliTest {
 protected:
-    void SetUp() override {
-        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
-        db = dir.file("run.mdb");
-        ASSERT_EQ(test::runCli(dir.path(), {"new", db}).rc, 0);
-        ASSERT_EQ(test::runCli(dir.path(), {"signin", db, "--fiscal-year", "2008"}).rc, 0);
-        const CliResult r = test::runCli(
-            dir.path(), {"import", db, QStringLiteral(ORV_SOURCE_DIR) + "/demo/demo-extract.csv",
-                         "--seed", "7", "--yes"});
-        ASSERT_EQ(r.rc, 0) << r.err.toStdString();
-    }
-    void TearDown() override { qunsetenv("ODBCINI"); }
-
-    CliResult run(const QStringList& args) { return test::runCli(dir.path(), args); }
+    CliResult run(const QStringList& args) { return cli(args); }
     qint64 count(const char* sql) { return Database(db).scalar(sql).toLongLong(); }
-
-    test::ProgramDir dir;
-    QString db;
 };
 
-TEST_F(ExportCliTest, ExportGroupsWritesTheGroupsThatHaveRecords) {
+// The files' content is the core's (checked there); here what the commands print and where
+// they write by default.
+TEST_F(ExportCliTest, ExportGroupsAndXmlSayWhatTheyWrote) {
     const QString folder = dir.file("groups");
-    const CliResult r = run({"export-groups", db, folder});
+    CliResult r = run({"export-groups", db, folder});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.startsWith("Export Done.\n"));
-    // One file per group with records in the reporting period, each with a line per record.
+    // One file per group with records in the reporting period.
     Database d(db);
-    Statement st = d.prepare("SELECT spopnum, count(*) FROM tblORVmaster WHERE spopnum > 0 AND "
-                             "fWIAexitdate BETWEEN '2006-07-01' AND '2007-06-30' GROUP BY "
-                             "spopnum ORDER BY spopnum");
+    Statement st = d.prepare("SELECT DISTINCT spopnum FROM tblORVmaster WHERE spopnum > 0 AND "
+                             "fWIAexitdate BETWEEN '2006-07-01' AND '2007-06-30' ORDER BY 1");
     QStringList expected;
-    qint64 lines = 0;
-    while (st.step()) {
-        const QString file = QDir(folder).filePath(groupFileName(int(st.int64(0))));
-        expected << file;
-        EXPECT_EQ(test::readFile(file).count("\r\n"), st.int64(1)) << file.toStdString();
-        lines += st.int64(1);
-    }
+    while (st.step())
+        expected << QDir(folder).filePath(groupFileName(int(st.int64(0))));
     ASSERT_FALSE(expected.isEmpty());
     EXPECT_TRUE(r.out.endsWith(expected.join('\n') + '\n')) << r.out.toStdString();
-    EXPECT_GT(lines, 0);
-
     // The program folder's "Participants Extract" by default.
     ASSERT_EQ(run({"export-groups", db}).rc, 0);
     EXPECT_TRUE(QFileInfo::exists(
         dir.file(kGroupFolderName + "/" + QFileInfo(expected.first()).fileName())));
-}
 
-TEST_F(ExportCliTest, ExportXmlComputesTheRatesFirst) {
+    // The summary file computes the rates first; a folder gets the dated name.
     const QString out = dir.file("summary.xml");
-    const CliResult r = run({"export-xml", db, out});
+    r = run({"export-xml", db, out});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("Export has completed.\n" + out));
     EXPECT_TRUE(r.out.contains("Records: 17\n"));
     EXPECT_EQ(count("SELECT count(*) FROM tbltemp"), 17);
-    QXmlStreamReader xml(test::readFile(out));
-    int records = 0;
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement() && xml.name() == QLatin1String("Record"))
-            ++records;
-    }
-    EXPECT_FALSE(xml.hasError());
-    EXPECT_EQ(records, 17);
-
-    // A folder gets the dated name.
-    const QString folder = dir.file("out");
-    QDir().mkpath(folder);
-    ASSERT_EQ(run({"export-xml", db, folder}).rc, 0);
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 1);
+    const QString xmlFolder = dir.file("out");
+    QDir().mkpath(xmlFolder);
+    ASSERT_EQ(run({"export-xml", db, xmlFolder}).rc, 0);
+    EXPECT_EQ(QDir(xmlFolder).entryList({"*.xml"}, QDir::Files).size(), 1);
 }
 
-TEST_F(ExportCliTest, CountsAsksUnlessYes) {
+TEST_F(ExportCliTest, CountsReplaceTheTableOnlyWhenWhole) {
     const QString file = dir.file("counts.csv");
     test::writeFile(file, "1,Entered Employment,10,20,30,40,50,60,70,80,90\n");
-    CliResult r = run({"counts", db, file});
-    EXPECT_EQ(r.rc, 1);
-    EXPECT_TRUE(r.out.contains("Number of Records Imported: 0"));
-    EXPECT_EQ(count("SELECT count(*) FROM tblReportedCounts"), 0);
-
-    r = run({"counts", db, file, "--yes"});
+    CliResult r = run({"counts", db, file, "--yes"});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("Done!\n"));
     EXPECT_TRUE(r.out.contains("Rows stored: 9\n"));
@@ -117,21 +77,6 @@ TEST_F(ExportCliTest, CountsAsksUnlessYes) {
     EXPECT_TRUE(r.err.contains("Line 1 has 4 fields"));
     EXPECT_TRUE(r.out.contains("Import Failed!"));
     EXPECT_EQ(count("SELECT sum(reportedcount) FROM tblReportedCounts"), 450);
-}
-
-TEST_F(ExportCliTest, ExportGridOfTheSample) {
-    const QString csv = dir.file("sample.csv");
-    CliResult r = run({"export-grid", db, "sample", "--csv", csv});
-    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
-    const QList<QByteArray> lines = test::readFile(csv).split('\n');
-    EXPECT_TRUE(lines[0].startsWith("obs,ssn,SamplingUnit,"));
-    EXPECT_EQ(lines.size() - 2, count("SELECT count(*) FROM tblsample"));
-    EXPECT_TRUE(r.out.contains(QStringLiteral("Rows: %1\n").arg(lines.size() - 2)));
-
-    const QString xlsx = dir.file("sample.xlsx");
-    r = run({"export-grid", db, "sample", "--xlsx", xlsx});
-    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
-    EXPECT_TRUE(test::readFile(xlsx).startsWith("PK\x03\x04"));
 }
 
 // The file's lines are the printed ones: groups' tabs become commas (its texts have none to
@@ -262,14 +207,11 @@ TEST_F(ExportCliTest, AWorkbookCutShortIsNotWritten) {
 }
 
 // A file of no records would pass for a submission of nothing.
-TEST(ExportXmlCli, AnEmptySampleIsNotExported) {
-    test::ProgramDir dir;
-    qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
-    const QString db = dir.file("run.mdb");
-    ASSERT_EQ(test::runCli(dir.path(), {"new", db}).rc, 0);
-    ASSERT_EQ(test::runCli(dir.path(), {"signin", db, "--fiscal-year", "2008"}).rc, 0);
-    const CliResult r = test::runCli(dir.path(), {"export-xml", db, dir.file("s.xml")});
-    qunsetenv("ODBCINI");
+using EmptySampleCliTest = test::CliFixture;
+
+TEST_F(EmptySampleCliTest, ExportXmlWritesNothing) {
+    ASSERT_EQ(cli({"signin", db, "--fiscal-year", "2008"}).rc, 0);
+    const CliResult r = cli({"export-xml", db, dir.file("s.xml")});
     EXPECT_EQ(r.rc, 1);
     EXPECT_EQ(r.err, "There is no sample to export.\n");
     EXPECT_FALSE(QFileInfo::exists(dir.file("s.xml")));

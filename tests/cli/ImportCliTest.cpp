@@ -17,23 +17,16 @@ namespace {
 using test::line;
 using test::validRecord;
 
-class ImportCliTest : public ::testing::Test {
+class ImportCliTest : public test::CliFixture {
 protected:
     void SetUp() override {
-        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
-        db = dir.file("run.mdb");
-        ASSERT_EQ(cli({"new", db}).rc, 0);
+        CliFixture::SetUp();
         ASSERT_EQ(cli({"signin", db, "--fiscal-year", "2008"}).rc, 0);
     }
-    void TearDown() override { qunsetenv("ODBCINI"); }
-    test::CliResult cli(const QStringList& args) { return test::runCli(dir.path(), args); }
     test::CliResult import(const QByteArray& content) {
         test::writeFile(dir.file("extract.csv"), content);
         return cli({"import", db, dir.file("extract.csv"), "--seed", "1", "--yes"});
     }
-
-    test::ProgramDir dir;
-    QString db;
 };
 
 } // namespace

@@ -10,20 +10,7 @@ namespace {
 
 using test::CliResult;
 
-class SignInCliTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
-        db = dir.file("run.mdb");
-        ASSERT_EQ(cli({"new", db}).rc, 0);
-    }
-    void TearDown() override { qunsetenv("ODBCINI"); }
-
-    CliResult cli(const QStringList& args) { return test::runCli(dir.path(), args); }
-
-    test::ProgramDir dir;
-    QString db;
-};
+using SignInCliTest = test::CliFixture;
 
 TEST_F(SignInCliTest, FiscalYearAloneSetsThePeriod) {
     const CliResult r = cli({"signin", db, "--fiscal-year", "2008"});

@@ -1,9 +1,19 @@
 #pragma once
 
+#include "TestSupport.h"
+
+#include "import/ImportRun.h"
 #include "program/FrontEnd.h"
+#include "session/Session.h"
+
+#include <gtest/gtest.h>
 
 #include <QMap>
 #include <QStringList>
+
+#include <functional>
+#include <map>
+#include <memory>
 
 namespace orv::test {
 
@@ -56,6 +66,41 @@ public:
     bool cancellable = false;
     int cancelAtStep = -1;
     int steps = 0;
+};
+
+// What an import screen would show: the labels as last set, every setting in order.
+class RecordingView : public ImportView {
+public:
+    void setLabel(int label, const QString& text) override {
+        labels[label] = text;
+        history << QStringLiteral("%1:%2").arg(label).arg(text);
+    }
+    void refresh() override {
+        ++refreshes;
+        if (onRefresh)
+            onRefresh();
+    }
+    std::map<int, QString> labels;
+    QStringList history;
+    int refreshes = 0;
+    std::function<void()> onRefresh;
+};
+
+// A program folder whose data source file is its own, and a session on it that tells the script.
+class SessionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("ODBCINI", dir.file(QStringLiteral("odbc.ini")).toLocal8Bit());
+        session = std::make_unique<Session>(dir.path(), &ui);
+    }
+    void TearDown() override {
+        session.reset();
+        qunsetenv("ODBCINI");
+    }
+
+    ProgramDir dir;
+    ScriptedFrontEnd ui;
+    std::unique_ptr<Session> session;
 };
 
 } // namespace orv::test

@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace orv::test {
 
@@ -36,6 +37,11 @@ QByteArray readFile(const QString& path) {
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+int modeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
 } // namespace orv::test

@@ -20,5 +20,7 @@ QString templatePath();
 QString reportDefinitionsDir();
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
+// The permission bits of a file, -1 when it cannot be read.
+int modeOf(const QString& path);
 
 } // namespace orv::test

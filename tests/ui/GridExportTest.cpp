@@ -13,11 +13,6 @@ namespace {
 
 using GridExport = test::WorksheetTest;
 
-QStringList csvLines(const QString& path) {
-    return QString::fromUtf8(test::readFile(path))
-        .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-}
-
 TEST_F(GridExport, TheSampleListIsWrittenAsShown) {
     ASSERT_TRUE(openList());
     list()->sortByColumn(1); // by SSN, the other way from the OBS

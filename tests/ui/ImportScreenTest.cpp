@@ -79,16 +79,6 @@ TEST_F(ImportScreenTest, CompletedImportShowsCountsAndOpensTheReport) {
     EXPECT_EQ(screen("U011"), nullptr);
 }
 
-TEST_F(ImportScreenTest, FailingLineStopsTheImportAndChangesNothing) {
-    importFile(test::validLines(1, 30));
-    const qint64 sample = session().db().scalar("select count(*) from tblsample").toLongLong();
-    ASSERT_GT(sample, 0);
-    importFile(test::validLines(1, 2) + "1,2,3\r\n" + test::validLines(4, 5));
-    EXPECT_EQ(label(1), "Import Failed!");
-    EXPECT_EQ(masterRows(), 30);
-    EXPECT_EQ(session().db().scalar("select count(*) from tblsample").toLongLong(), sample);
-}
-
 TEST_F(ImportScreenTest, CancelStopsAfterTheCurrentRecord) {
     // Cancel is pressed while the import yields to the window, once it counts a record.
     QTimer poll;

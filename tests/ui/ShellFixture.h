@@ -104,6 +104,11 @@ protected:
         return lines;
     }
 
+    // The lines of a CSV file the program wrote.
+    static QStringList csvLines(const QString& path) {
+        return QString::fromUtf8(readFile(path)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    }
+
     ProgramDir dir;
     std::unique_ptr<ui::MainWindow> window;
 };

@@ -21,12 +21,7 @@ using namespace orv;
 
 namespace {
 
-int modeOf(const QString& path) {
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return -1;
-    return int(st.st_mode & 07777);
-}
+using test::modeOf;
 
 // Files that hold SSNs are their owner's alone, whatever the umask; a file that exists keeps
 // the permissions its owner gave it.

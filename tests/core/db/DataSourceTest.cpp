@@ -88,16 +88,9 @@ long long readThroughDataSource(const char* sql) {
     return value.value_or(-1);
 }
 
-class DataSourceTest : public ::testing::Test {
+class DataSourceTest : public test::SessionTest {
 protected:
-    void SetUp() override { session = std::make_unique<Session>(dir.path(), &ui); }
-
     QString odbcIni() const { return dir.file("odbc.ini"); }
-
-    test::ProgramDir dir;
-    ScopedEnv odbcIniVar{"ODBCINI", dir.file("odbc.ini")};
-    ScriptedFrontEnd ui;
-    std::unique_ptr<Session> session;
 };
 
 TEST_F(DataSourceTest, ClientsReadTheDatabaseTheProgramHasOpen) {

@@ -39,10 +39,7 @@ const char* name(Op op) {
     return "";
 }
 
-int modeOf(const QString& path) {
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
-}
+using test::modeOf;
 
 void setMode(const QString& path, int mode) {
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
@@ -78,19 +75,18 @@ std::unique_ptr<QLockFile> holdLiveLock(const QString& database) {
     return lock;
 }
 
-class SafetyTest : public ::testing::Test {
+class SafetyTest : public test::SessionTest {
 protected:
     void SetUp() override {
-        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
+        SessionTest::SetUp();
         ASSERT_TRUE(QDir(dir.path()).mkpath("data"));
         ASSERT_TRUE(QDir(dir.path()).mkpath("out"));
         data = dir.file("data");
         out = dir.file("out");
-        session = std::make_unique<Session>(dir.path(), &ui);
     }
     void TearDown() override {
         FaultVfs::uninstall();
-        qunsetenv("ODBCINI");
+        SessionTest::TearDown();
     }
 
     QString newDatabase(const QString& file, int masterRows) {
@@ -136,10 +132,7 @@ protected:
         return FileResult::Failed;
     }
 
-    test::ProgramDir dir;
     QString data, out;
-    ScriptedFrontEnd ui;
-    std::unique_ptr<Session> session;
 };
 
 } // namespace

@@ -49,23 +49,6 @@ TEST(DatabaseTest, EngineErrorTextReachesCaller) {
     }
 }
 
-TEST(DatabaseTest, TransactionRollsBackUnlessCommitted) {
-    test::ProgramDir dir;
-    Database db(dir.file("x.db"), Database::Mode::Create);
-    db.exec("create table t (a)");
-    {
-        Transaction tx(db);
-        db.exec("insert into t values (1)");
-    }
-    EXPECT_EQ(db.scalar("select count(*) from t").toInt(), 0);
-    {
-        Transaction tx(db);
-        db.exec("insert into t values (1)");
-        tx.commit();
-    }
-    EXPECT_EQ(db.scalar("select count(*) from t").toInt(), 1);
-}
-
 TEST(DatabaseTest, OpeningMissingFileCreatesNothing) {
     test::ProgramDir dir;
     EXPECT_THROW(Database(dir.file("none.mdb")), DbError);

@@ -55,11 +55,7 @@ public:
     ~InjectedFault() { files::setWriteFault({}); }
 };
 
-int modeOf(const QString& path) {
-    struct stat st {};
-    ::stat(QFile::encodeName(path).constData(), &st);
-    return int(st.st_mode & 07777);
-}
+using test::modeOf;
 
 // Enough to pass the size limit and the write buffer a few times over.
 QByteArray bigText(char fill) {

@@ -30,77 +30,20 @@ protected:
     Database db;
 };
 
-const QStringList kMasterColumns = {"obs",
-                                    "StateAbbr",
-                                    "SSN",
-                                    "BirthDate",
-                                    "Gender",
-                                    "Disability",
-                                    "Hispanic",
-                                    "AmerIndian",
-                                    "Asian",
-                                    "Black",
-                                    "Hawaiian",
-                                    "White",
-                                    "Vet",
-                                    "EmploymentStatus",
-                                    "LEP",
-                                    "UCStatus",
-                                    "PellGrant",
-                                    "SchoolGrade",
-                                    "DislocDate",
-                                    "Tenure",
-                                    "AppDate",
-                                    "Petition",
-                                    "ProgramType",
-                                    "PartDate",
-                                    "EnterTrainDate",
-                                    "TrainEndDate",
-                                    "TrainComp",
-                                    "Travel",
-                                    "Subsistence",
-                                    "OccTrainCode",
-                                    "RecvdOccTrain",
-                                    "OJT",
-                                    "RemedialTrain",
-                                    "CustomTrain",
-                                    "TRA",
-                                    "AddlTRA",
-                                    "RemedialTRA",
-                                    "Waiver",
-                                    "JobSearchAllow",
-                                    "Relocation",
-                                    "WIARegDate",
-                                    "FedCoenroll",
-                                    "WIAExitDate",
-                                    "OtherReasonForExit",
-                                    "EmpQTR+1",
-                                    "TypeEmpQTR+1AfterExit",
-                                    "OccCode",
-                                    "EmpQTR+2AfterExit",
-                                    "TypeEmpQTR+2AfterExit",
-                                    "EmpQTR+3",
-                                    "TypeEmpQTR+3AfterExit",
-                                    "Earn3QTRPriorToParticipation",
-                                    "Earn2QTRPriorToParticipation",
-                                    "Earn1QTRPriorToParticipation",
-                                    "Earn1QTRAfterExit",
-                                    "Earn2QTRAfterExit",
-                                    "Earn3QTRAfterExit",
-                                    "Recalled",
-                                    "AORVPart",
-                                    "OfficeName",
-                                    "WibName",
-                                    "CaseMgr",
-                                    "SamplingUnit",
-                                    "UserId",
-                                    "Weight",
-                                    "subpop",
-                                    "spopnum",
-                                    "pop",
-                                    "randno",
-                                    "fWIARegDate",
-                                    "fWIAexitdate"};
+// The master's columns in the extract's order, then the ones the import adds.
+const QStringList kMasterColumns =
+    QStringLiteral(
+        "obs StateAbbr SSN BirthDate Gender Disability Hispanic AmerIndian Asian Black Hawaiian "
+        "White Vet EmploymentStatus LEP UCStatus PellGrant SchoolGrade DislocDate Tenure AppDate "
+        "Petition ProgramType PartDate EnterTrainDate TrainEndDate TrainComp Travel Subsistence "
+        "OccTrainCode RecvdOccTrain OJT RemedialTrain CustomTrain TRA AddlTRA RemedialTRA Waiver "
+        "JobSearchAllow Relocation WIARegDate FedCoenroll WIAExitDate OtherReasonForExit EmpQTR+1 "
+        "TypeEmpQTR+1AfterExit OccCode EmpQTR+2AfterExit TypeEmpQTR+2AfterExit EmpQTR+3 "
+        "TypeEmpQTR+3AfterExit Earn3QTRPriorToParticipation Earn2QTRPriorToParticipation "
+        "Earn1QTRPriorToParticipation Earn1QTRAfterExit Earn2QTRAfterExit Earn3QTRAfterExit "
+        "Recalled AORVPart OfficeName WibName CaseMgr SamplingUnit UserId Weight subpop spopnum "
+        "pop randno fWIARegDate fWIAexitdate")
+        .split(QLatin1Char(' '));
 
 } // namespace
 

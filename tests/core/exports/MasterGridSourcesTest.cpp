@@ -13,14 +13,13 @@ using namespace orv;
 
 namespace {
 
-class MasterGridSourcesTest : public ::testing::Test {
+class MasterGridSourcesTest : public test::SessionTest {
 protected:
     void SetUp() override {
-        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
+        SessionTest::SetUp();
         path = dir.file("run.mdb");
         ASSERT_EQ(test::runCli(dir.path(), {"new", path}).rc, 0);
         ASSERT_EQ(test::runCli(dir.path(), {"signin", path, "--fiscal-year", "2008"}).rc, 0);
-        session = std::make_unique<Session>(dir.path(), &ui);
         QString error;
         ASSERT_FALSE(session->openDatabaseConnection(path, error)) << error.toStdString();
         // Ties, Nulls, commas and quotes; one record of no group, one outside the period.
@@ -45,10 +44,6 @@ protected:
         loadGlobals(*session, SignInMode::ReportOptions);
         buildRecordFilter(*session);
     }
-    void TearDown() override {
-        session.reset();
-        qunsetenv("ODBCINI");
-    }
 
     QStringList cli(const QStringList& args) {
         const test::CliResult r = test::runCli(dir.path(), args);
@@ -70,9 +65,6 @@ protected:
         return out;
     }
 
-    test::ProgramDir dir;
-    test::ScriptedFrontEnd ui;
-    std::unique_ptr<Session> session;
     QString path;
 };
 

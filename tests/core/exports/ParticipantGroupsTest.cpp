@@ -26,14 +26,7 @@ protected:
                        {"spopnum", group},
                        {"pop", "1"},
                        {"fWIAexitdate", "2006-10-15"}};
-        for (const auto& [name, v] : changes) {
-            auto same = [&name](const auto& c) { return c.first == name; };
-            if (auto it = std::find_if(row.begin(), row.end(), same); it != row.end())
-                it->second = v;
-            else
-                row.push_back({name, v});
-        }
-        insertMaster(db(), row);
+        insertMaster(db(), changed(row, changes));
     }
     QString groupFile(int group) const { return QDir(folder).filePath(groupFileName(group)); }
     QByteArray group(int g) const { return readFile(groupFile(g)); }

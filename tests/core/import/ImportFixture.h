@@ -20,24 +20,10 @@ namespace orv::test {
 inline const QString kReload = QStringLiteral(
     "This process will reload the Master Validation Table.\nPress Yes to continue / No to stop");
 
-class RecordingView : public ImportView {
-public:
-    void setLabel(int label, const QString& text) override { labels[label] = text; }
-    void refresh() override {
-        ++refreshes;
-        if (onRefresh)
-            onRefresh();
-    }
-    std::map<int, QString> labels;
-    int refreshes = 0;
-    std::function<void()> onRefresh;
-};
-
-class ImportFixture : public ::testing::Test {
+class ImportFixture : public SessionTest {
 protected:
     void SetUp() override {
-        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
-        session = std::make_unique<Session>(dir.path(), &ui);
+        SessionTest::SetUp();
         ASSERT_EQ(createDatabase(*session, dir.file("run.mdb")), FileResult::Opened);
         SignInForm form;
         form.fiscalYear = "2008";
@@ -47,7 +33,6 @@ protected:
         ui.answer(kReload, true);
         extract = dir.file("extract.csv");
     }
-    void TearDown() override { qunsetenv("ODBCINI"); }
 
     ImportResult runImport(const QByteArray& content, quint32 seed = 7) {
         test::writeFile(extract, content);
@@ -80,10 +65,7 @@ protected:
         return QString::fromUtf8(test::readFile(errorReportPath(*session))).split("\r\n");
     }
 
-    test::ProgramDir dir;
-    test::ScriptedFrontEnd ui;
     RecordingView view;
-    std::unique_ptr<Session> session;
     QString extract;
 };
 

@@ -14,11 +14,6 @@ using namespace orv;
 
 namespace {
 
-class NullView : public ImportView {
-public:
-    void setLabel(int, const QString&) override {}
-};
-
 using Opt = std::optional<double>;
 
 QVariant sqlValue(const Opt& v) {
@@ -89,7 +84,7 @@ TEST_F(LoadPlacementTest, GroupsMatchTheStatements) {
         }
         tx.commit();
     }
-    NullView view;
+    test::RecordingView view;
     ImportLog log;
     runPostImport(*session, view, log, 1);
 

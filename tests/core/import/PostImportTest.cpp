@@ -2,24 +2,10 @@
 
 #include "import/PostImport.h"
 
-#include <QMap>
-
 using namespace orv;
 using namespace orv::test;
 
 namespace {
-
-class RecordingView : public ImportView {
-public:
-    void setLabel(int label, const QString& text) override {
-        labels[label] = text;
-        history << QStringLiteral("%1:%2").arg(label).arg(text);
-    }
-    void refresh() override { ++refreshes; }
-    QMap<int, QString> labels;
-    QStringList history;
-    int refreshes = 0;
-};
 
 const QString kUnassigned = QStringLiteral(
     " - (Unable to assign to a performance outcome group. Some columns do not meet data "
@@ -30,7 +16,7 @@ protected:
     int nextObs = 1;
 
     // A record of group 13 (employed, wages in all three quarters) unless changed by `extra`.
-    int addRecord(const QString& ssn, int exitDate, Columns extra = {}) {
+    int addRecord(const QString& ssn, int exitDate, const Columns& extra = {}) {
         const int obs = nextObs++;
         Columns c = {{"obs", obs},
                      {"SSN", ssn},
@@ -53,17 +39,7 @@ protected:
                      {"spopnum", 0},
                      {"pop", 0},
                      {"randno", 5000 + obs}};
-        for (const auto& [name, v] : extra) {
-            bool replaced = false;
-            for (auto& [n, old] : c)
-                if (n == name) {
-                    old = v;
-                    replaced = true;
-                }
-            if (!replaced)
-                c.emplace_back(name, v);
-        }
-        insertMaster(db(), c);
+        insertMaster(db(), changed(c, extra));
         return obs;
     }
     void addRecords(int n) {

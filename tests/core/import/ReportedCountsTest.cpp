@@ -23,12 +23,6 @@ TEST(GetCsvField, FieldsCountFromOneAndOnlyTheLastIsTrimmed) {
             << c.line << " field " << c.n;
 }
 
-class RecordingView : public ImportView {
-public:
-    void setLabel(int label, const QString& text) override { labels[label] = text; }
-    QMap<int, QString> labels;
-};
-
 class ReportedCounts : public ValidationTest {
 protected:
     void SetUp() override {
@@ -81,7 +75,7 @@ TEST_F(ReportedCounts, EachLineBecomesNineRows) {
     EXPECT_EQ(counts("2"), (QStringList{"1", "2", "0", "4", "5", "6", "7", "8", "0"}));
     EXPECT_EQ(rows[18], "3|O'Brien's cell|1|1.5");
     EXPECT_EQ(counts("3"), (QStringList{"1.5", "2", "3", "4", "5", "6", "7", "8", "9"}));
-    EXPECT_EQ(view.labels.value(2), "Done!");
+    EXPECT_EQ(view.labels[2], "Done!");
     EXPECT_EQ(ui.asked, QStringList{"This process will reload the Reported Counts Table.\n"
                                     "Press Yes to continue / No to stop"});
 }
@@ -129,7 +123,7 @@ TEST_F(ReportedCounts, BadLineLeavesTheTableAsItWas) {
         EXPECT_EQ(r.outcome, CountsOutcome::Failed);
         EXPECT_EQ(r.lines, 0);
         EXPECT_EQ(table(), QStringList{"old|Earlier|1|5"});
-        EXPECT_EQ(view.labels.value(1), "Import Failed!");
+        EXPECT_EQ(view.labels[1], "Import Failed!");
         ASSERT_EQ(ui.shown.size(), 1);
         EXPECT_EQ(ui.shown[0].icon, Icon::Exclamation);
         EXPECT_TRUE(ui.shown[0].text.contains(QString::fromLatin1(c.named)))
@@ -157,8 +151,8 @@ TEST_F(ReportedCounts, NoLeavesEverything) {
     const CountsResult r = import("1,Entered Employment,10,20,30,40,50,60,70,80,90\n");
     EXPECT_EQ(r.outcome, CountsOutcome::Declined);
     EXPECT_EQ(table(), QStringList{"old|Earlier|1|5"});
-    EXPECT_EQ(view.labels.value(1), "");
-    EXPECT_EQ(view.labels.value(2), "Number of Records Imported: 0");
+    EXPECT_EQ(view.labels[1], "");
+    EXPECT_EQ(view.labels[2], "Number of Records Imported: 0");
     EXPECT_TRUE(ui.shown.isEmpty());
 }
 

@@ -9,6 +9,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -32,27 +33,37 @@ inline void insertRow(Database& db, const QString& table, const Columns& values)
                params);
 }
 
+// The row with each change made: a column it names (in any case) takes the new value, any other
+// is added.
+inline Columns changed(Columns row, const Columns& changes) {
+    for (const auto& [name, value] : changes) {
+        auto same = [&name](const auto& c) {
+            return c.first.compare(name, Qt::CaseInsensitive) == 0;
+        };
+        if (auto it = std::find_if(row.begin(), row.end(), same); it != row.end())
+            it->second = value;
+        else
+            row.push_back({name, value});
+    }
+    return row;
+}
+
 inline void insertMaster(Database& db, const Columns& values) {
     insertRow(db, QStringLiteral("tblORVmaster"), values);
 }
 
 // A validation database made from the template and opened in a session, as after sign-in with
 // population type 1.
-class ValidationTest : public ::testing::Test {
+class ValidationTest : public SessionTest {
 protected:
     void SetUp() override {
-        qputenv("ODBCINI", dir.file("odbc.ini").toLocal8Bit());
-        session = std::make_unique<Session>(dir.path(), &ui);
+        SessionTest::SetUp();
         const QString path = dir.file("run.mdb");
         ASSERT_TRUE(QFile::copy(templatePath(), path));
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
         QString error;
         ASSERT_FALSE(session->openDatabaseConnection(path, error)) << error.toStdString();
         session->settings.popType = QStringLiteral("1");
-    }
-    void TearDown() override {
-        session.reset();
-        qunsetenv("ODBCINI");
     }
 
     Database& db() { return session->db(); }
@@ -62,10 +73,6 @@ protected:
     QVariant value(const char* sql, const QVariantList& params = {}) {
         return db().scalar(sql, params);
     }
-
-    ProgramDir dir;
-    ScriptedFrontEnd ui;
-    std::unique_ptr<Session> session;
 };
 
 } // namespace orv::test

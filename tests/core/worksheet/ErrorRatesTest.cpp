@@ -87,23 +87,12 @@ TEST_F(ErrorRates, RowsCarryTheSampleCountsAndLabels) {
     addSample(3, {{"chk", "Yes"}, {"WrongSSN", -1}}, false);
     const auto rows = compute();
     ASSERT_EQ(rows.size(), 17u);
-    const char* labels[] = {"Vet",
-                            "DislocDate",
-                            "AppDate",
-                            "Petition",
-                            "EnterTrainDate",
-                            "TrainEndDate",
-                            "TrainComp",
-                            "TRA",
-                            "Waiver",
-                            "ExitDate",
-                            "EmpQtr+1",
-                            "EmpQTR+3",
-                            "Earn3QTRPriorToParticipation",
-                            "Earn2QTRPriorToParticipation",
-                            "Earn1QTRAfterExit",
-                            "Earn2QTRAfterExit",
-                            "Earn3QTRAfterExit"};
+    const QStringList labels =
+        QStringLiteral(
+            "Vet DislocDate AppDate Petition EnterTrainDate TrainEndDate TrainComp TRA Waiver "
+            "ExitDate EmpQtr+1 EmpQTR+3 Earn3QTRPriorToParticipation Earn2QTRPriorToParticipation "
+            "Earn1QTRAfterExit Earn2QTRAfterExit Earn3QTRAfterExit")
+            .split(QLatin1Char(' '));
     for (int i = 0; i < 17; ++i) {
         const ErrorRateRow& r = rows[i];
         EXPECT_EQ(r.label, labels[i]);

@@ -94,7 +94,7 @@ TEST_F(SampleList, SortsByTheColumnEachHeaderShows) {
     EXPECT_EQ(listColumnByName("nothing"), -1);
 }
 
-TEST(SampleListColumns, HeadersWidthsAndClickOrder) {
+TEST(SampleListColumns, HeadersAndClickOrder) {
     EXPECT_EQ(listColumnHeader(0), "obs");
     EXPECT_EQ(listColumnHeader(2), "SamplingUnit");
     EXPECT_EQ(listColumnHeader(3), "Vet");
@@ -103,10 +103,6 @@ TEST(SampleListColumns, HeadersWidthsAndClickOrder) {
     EXPECT_EQ(listColumnHeader(21), "ExitDate");
     EXPECT_EQ(listColumnHeader(25), "Empqtr+3");
     EXPECT_EQ(listColumnHeader(kListColumnCount - 1), "Pass/Fail");
-    const std::pair<int, int> widths[] = {{0, 100}, {1, 150}, {2, 144}, {3, 150},
-                                          {4, 60},  {5, 120}, {17, 96}};
-    for (const auto& [column, width] : widths)
-        EXPECT_EQ(listColumnWidth(column), width) << column;
 
     // The direction alternates with every click, whichever header was clicked.
     SampleOrder o = headerClickOrder(1, "");

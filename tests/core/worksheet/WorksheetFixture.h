@@ -17,28 +17,18 @@ protected:
                        {"Weight", 1.0},        {"sampletype", "R"}};
         for (int i = 0; i < kElementCount; ++i)
             row.push_back({QString::fromLatin1(kDataElements[i].valueColumn), 10 + i});
-        for (const auto& [name, value] : changes) {
-            bool replaced = false;
-            for (auto& [n, v] : row) {
-                if (n.compare(name, Qt::CaseInsensitive) == 0) {
-                    v = value;
-                    replaced = true;
-                }
-            }
-            if (!replaced)
-                row.push_back({name, value});
-        }
+        row = changed(row, changes);
         insertRow(db(), QStringLiteral("tblsample"), row);
         const qint64 id = db().lastInsertRowId();
         if (withMaster) {
-            QVariant randno, unit;
-            for (const auto& [n, v] : row) {
-                if (n == QLatin1String("randno"))
-                    randno = v;
-                if (n == QLatin1String("SamplingUnit"))
-                    unit = v;
-            }
-            insertMaster(db(), {{"obs", obs}, {"randno", randno}, {"SamplingUnit", unit}});
+            auto valueOf = [&row](const char* name) {
+                return std::find_if(row.begin(), row.end(),
+                                    [&](const auto& c) { return c.first == QLatin1String(name); })
+                    ->second;
+            };
+            insertMaster(db(), {{"obs", obs},
+                                {"randno", valueOf("randno")},
+                                {"SamplingUnit", valueOf("SamplingUnit")}});
         }
         return id;
     }
