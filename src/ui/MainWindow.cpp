@@ -10,7 +10,6 @@
 #include "ReportValidationScreen.h"
 #include "ReportViewerScreen.h"
 #include "SampleSummaryScreen.h"
-#include "ScreenGeometry.h"
 #include "SignInScreen.h"
 #include "SourceTableScreen.h"
 #include "TipScreen.h"
@@ -20,23 +19,17 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDialog>
-#include <QEventLoop>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QScreen>
 #include <QStatusBar>
-#include <QWindow>
 
 namespace orv::ui {
 
 namespace {
 
 const QString kCaption = QStringLiteral("ORV Data Validation System.");
+
 constexpr int entry(MenuEntry e) {
     return static_cast<int>(e);
 }
@@ -62,11 +55,8 @@ MainWindow::MainWindow(const QString& programDir, QWidget* parent) : QMainWindow
     mFrontEnd = std::make_unique<GuiFrontEnd>(*this);
     mSession = std::make_unique<Session>(programDir, mFrontEnd.get());
 
-    mMdi = new QMdiArea(this);
-    mMdi->setObjectName(QStringLiteral("MDIClient"));
-    mMdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    mMdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setCentralWidget(mMdi);
+    mArea = new ScreenArea(*this, *mFrontEnd);
+    setCentralWidget(mArea);
     buildMenus();
     buildStatusBar();
     resize(960, 680);
@@ -80,8 +70,8 @@ MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     delete mHelp;
     // Screens hold references to the session: let them go first.
-    delete mMdi;
-    mMdi = nullptr;
+    delete mArea;
+    mArea = nullptr;
 }
 
 void MainWindow::buildMenus() {
@@ -173,116 +163,12 @@ void MainWindow::prepareStartUp() {
     action(MenuEntry::Utilities)->setEnabled(false);
 }
 
-QMdiSubWindow* MainWindow::subWindowOf(const QWidget* screen) const {
-    return screen ? qobject_cast<QMdiSubWindow*>(screen->parentWidget()) : nullptr;
-}
-
-void MainWindow::showForm(QWidget* screen, ScreenMode mode) {
-    mFrontEnd->setBusy(true);
-    if (mode == ScreenMode::Modal) {
-        mFrontEnd->setBusy(false);
-        showModal(screen);
-    } else {
-        QMdiSubWindow* sub = subWindowOf(screen);
-        if (!sub) {
-            const QSize size = screen->size();
-            sub = mMdi->addSubWindow(screen);
-            sub->setAttribute(Qt::WA_DeleteOnClose);
-            sub->setWindowIcon(windowIcon());
-            sub->ensurePolished();
-            const QMargins frame = sub->contentsMargins();
-            sub->resize(size.grownBy(frame));
-            centerForm(screen);
-        }
-        sub->show();
-        screen->show();
-        mMdi->setActiveSubWindow(sub);
-    }
-    mFrontEnd->setBusy(false);
-}
-
-// Returns when the screen has closed.
-void MainWindow::showModal(QWidget* screen) {
-    if (auto* dialog = qobject_cast<QDialog*>(screen)) {
-        if (!dialog->parentWidget())
-            dialog->setParent(this, dialog->windowFlags() | Qt::Dialog);
-        centerForm(dialog);
-        dialog->exec();
-        return;
-    }
-    screen->setParent(this, Qt::Dialog);
-    screen->setAttribute(Qt::WA_DeleteOnClose);
-    screen->setWindowModality(Qt::ApplicationModal);
-    centerForm(screen);
-    QEventLoop loop;
-    connect(screen, &QObject::destroyed, &loop, &QEventLoop::quit);
-    screen->show();
-    loop.exec();
-}
-
-void MainWindow::centerForm(QWidget* screen) {
-    if (isMinimized())
-        return;
-    if (QMdiSubWindow* sub = subWindowOf(screen)) {
-        if (!sub->isMaximized())
-            sub->move(centeredIn(mMdi->viewport()->size(), sub->size()));
-    } else {
-        const QScreen* display =
-            QWidget::screen() ? QWidget::screen() : QGuiApplication::primaryScreen();
-        if (display) {
-            const QRect area = display->availableGeometry();
-            screen->move(area.topLeft() + QPoint((area.width() - screen->width()) / 2,
-                                                 (area.height() - screen->height()) / 2));
-        }
-    }
-    mFrontEnd->setStatus(1, QString());
-    mFrontEnd->setBusy(false);
-}
-
-QList<QWidget*> MainWindow::openScreens() const {
-    QList<QWidget*> open;
-    if (!mMdi)
-        return open;
-    for (QMdiSubWindow* sub : mMdi->subWindowList()) {
-        if (sub->widget())
-            open << sub->widget();
-    }
-    // A modal screen is a window of its own over the frame.
-    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (child->isWindow())
-            open << child;
-    }
-    return open;
-}
-
 QWidget* MainWindow::loadedScreen(const QString& id) const {
     for (QWidget* open : openScreens()) {
         if (open->objectName() == id)
             return open;
     }
     return nullptr;
-}
-
-void MainWindow::closeForm(QWidget* screen) {
-    if (!screen || !openScreens().contains(screen))
-        return;
-    QMdiSubWindow* sub = subWindowOf(screen);
-    if (!sub) {
-        screen->hide();
-        screen->deleteLater();
-        return;
-    }
-    // Out of the frame at once, so that a new screen of the kind can open in its place.
-    sub->hide();
-    mMdi->removeSubWindow(sub);
-    sub->deleteLater();
-}
-
-void MainWindow::hideForm(QWidget* screen) {
-    if (QMdiSubWindow* sub = subWindowOf(screen))
-        sub->hide();
-    else if (screen)
-        screen->hide();
 }
 
 void MainWindow::unloadRecordScreens() {
@@ -344,7 +230,7 @@ void MainWindow::endProgram() {
     mEnded = true;
     mSession->closeConnection();
     mFrontEnd->setBusy(false);
-    mMdi->closeAllSubWindows();
+    mArea->closeAllSubWindows();
     close();
     emit programEnded();
 }
@@ -357,7 +243,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     if (!mEnded) {
         mEnded = true;
-        mMdi->closeAllSubWindows();
+        mArea->closeAllSubWindows();
         emit programEnded();
     }
 }
@@ -381,38 +267,6 @@ void MainWindow::setMenuBarEnabled(bool enabled) {
     menuBar()->setEnabled(enabled);
 }
 
-void MainWindow::setOtherScreensEnabled(const QWidget* keep, bool enabled) {
-    if (enabled) {
-        for (const QPointer<QWidget>& frozen : std::as_const(mFrozen)) {
-            if (frozen)
-                frozen->setEnabled(true);
-        }
-        mFrozen.clear();
-        return;
-    }
-    // The whole sub-window, so that its close box cannot act either.
-    for (QMdiSubWindow* sub : mMdi->subWindowList()) {
-        if (sub->widget() != keep && sub->isEnabled()) {
-            sub->setEnabled(false);
-            mFrozen << sub;
-        }
-    }
-}
-
-void MainWindow::arrangeScreens(Arrangement how) {
-    switch (how) {
-    case Arrangement::Cascade:
-        mMdi->cascadeSubWindows();
-        break;
-    case Arrangement::TileHorizontal:
-        tileScreens(mMdi, Qt::Horizontal);
-        break;
-    case Arrangement::TileVertical:
-        tileScreens(mMdi, Qt::Vertical);
-        break;
-    }
-}
-
 HelpWindow* MainWindow::helpWindow() const {
     return mHelp;
 }
@@ -431,18 +285,7 @@ bool MainWindow::showHelp(const QString& page) {
         mHelp = new HelpWindow(index);
         mHelp->setAttribute(Qt::WA_DeleteOnClose);
     }
-    mHelp->openPage(page);
-    mHelp->show();
-    // Asked for from a modal screen (Find., the calendar, a question), the help window would be
-    // blocked like every other window: it belongs to that screen for as long as it is open.
-    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != mHelp) {
-        if (mHelp->windowHandle() && modal->windowHandle())
-            mHelp->windowHandle()->setTransientParent(modal->windowHandle());
-    } else if (mHelp->windowHandle()) {
-        mHelp->windowHandle()->setTransientParent(nullptr);
-    }
-    mHelp->raise();
-    mHelp->activateWindow();
+    mHelp->present(page);
     return true;
 }
 

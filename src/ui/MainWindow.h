@@ -2,6 +2,7 @@
 
 #include "GuiFrontEnd.h"
 #include "Navigator.h"
+#include "ScreenArea.h"
 
 #include "session/Session.h"
 
@@ -12,7 +13,6 @@
 class QAction;
 class QLabel;
 class QMdiArea;
-class QMdiSubWindow;
 
 namespace orv::ui {
 
@@ -28,7 +28,7 @@ public:
 
     Session& session() override { return *mSession; }
     GuiFrontEnd& frontEnd() override { return *mFrontEnd; }
-    QMdiArea* mdiArea() const { return mMdi; }
+    QMdiArea* mdiArea() const { return mArea; }
     SampleListState& sampleListState() override { return mSampleList; }
 
     // A menu entry by its menu array and index, e.g. ("mnuFile", 6) for "E&xit"; index -1 for
@@ -38,12 +38,14 @@ public:
     // Status bar panels 1 to 5.
     QLabel* statusPanel(int panel) const;
 
-    void showForm(QWidget* screen, ScreenMode mode = ScreenMode::Normal) override;
-    // Places a screen: centred in the frame (or on the display when it is not a child).
-    void centerForm(QWidget* screen);
-    void hideForm(QWidget* screen) override;
-    void closeForm(QWidget* screen) override;
-    QList<QWidget*> openScreens() const override;
+    void showForm(QWidget* screen, ScreenMode mode = ScreenMode::Normal) override {
+        mArea->showForm(screen, mode);
+    }
+    void hideForm(QWidget* screen) override { mArea->hideForm(screen); }
+    void closeForm(QWidget* screen) override { mArea->closeForm(screen); }
+    QList<QWidget*> openScreens() const override {
+        return mArea ? mArea->openScreens() : QList<QWidget*>();
+    }
     // The open screen with this id (its objectName), or null: for scripts and tests.
     QWidget* loadedScreen(const QString& id) const;
     void unloadRecordScreens() override;
@@ -62,8 +64,10 @@ public:
     QWidget* dialogParent() override { return this; }
     void restoreCaption() override;
     void setMenuBarEnabled(bool enabled) override;
-    void setOtherScreensEnabled(const QWidget* keep, bool enabled) override;
-    void arrangeScreens(Arrangement how) override;
+    void setOtherScreensEnabled(const QWidget* keep, bool enabled) override {
+        mArea->setOtherScreensEnabled(keep, enabled);
+    }
+    void arrangeScreens(Arrangement how) override { mArea->arrange(how); }
 
     bool showHelp(const QString& page = QString()) override;
     HelpWindow* helpWindow() const;
@@ -81,18 +85,14 @@ private:
     void buildMenus();
     void buildStatusBar();
     void setDataMenus(bool enabled);
-    void showModal(QWidget* screen);
-    QMdiSubWindow* subWindowOf(const QWidget* screen) const;
 
     std::unique_ptr<GuiFrontEnd> mFrontEnd;
     std::unique_ptr<Session> mSession;
     SampleListState mSampleList;
-    QMdiArea* mMdi = nullptr;
+    ScreenArea* mArea = nullptr;
     QHash<QString, QAction*> mActions;
     QHash<int, QAction*> mEntries;
     QLabel* mPanels[5] = {};
-    // The screens disabled while another one's command runs.
-    QList<QPointer<QWidget>> mFrozen;
     bool mEnded = false;
     QPointer<HelpWindow> mHelp;
 };

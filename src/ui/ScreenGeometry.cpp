@@ -1,7 +1,5 @@
 #include "ScreenGeometry.h"
 
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QWidget>
 
 #include <algorithm>
@@ -31,26 +29,6 @@ QPoint centeredIn(const QSize& area, const QSize& screen) {
         return (at < margin || at + size > room) ? margin : at;
     };
     return {place(area.width(), screen.width()), place(area.height(), screen.height())};
-}
-
-void tileScreens(QMdiArea* area, Qt::Orientation orientation) {
-    QList<QMdiSubWindow*> open;
-    for (QMdiSubWindow* sub : area->subWindowList()) {
-        if (sub->isVisible() && !sub->isMinimized())
-            open << sub;
-    }
-    const QRect room = area->viewport()->rect();
-    const int n = static_cast<int>(open.size());
-    for (int i = 0; i < n; ++i) {
-        open[i]->showNormal();
-        if (orientation == Qt::Horizontal) {
-            const int top = room.height() * i / n;
-            open[i]->setGeometry(0, top, room.width(), room.height() * (i + 1) / n - top);
-        } else {
-            const int left = room.width() * i / n;
-            open[i]->setGeometry(left, 0, room.width() * (i + 1) / n - left, room.height());
-        }
-    }
 }
 
 } // namespace orv::ui

@@ -2,9 +2,7 @@
 
 #include <QPoint>
 #include <QSize>
-#include <Qt>
 
-class QMdiArea;
 class QWidget;
 
 namespace orv::ui {
@@ -23,9 +21,5 @@ void fitScreen(QWidget* screen, int widthTwips, int heightTwips);
 // Where a screen of the given size goes in an area: centred, but kept 100 twips from the
 // area's top or left edge when centring would put it outside.
 QPoint centeredIn(const QSize& area, const QSize& screen);
-
-// Tiles the visible, unminimized screens of an area: horizontal tiles lie one above the other
-// across the whole width, vertical ones side by side.
-void tileScreens(QMdiArea* area, Qt::Orientation orientation);
 
 } // namespace orv::ui
