@@ -111,7 +111,7 @@ void fileExit(Navigator& nav) {
 
 // Import Data
 
-template <ImportKind kind> void import(Navigator& nav) {
+template <ImportKind kind> void importFile(Navigator& nav) {
     auto* screen = nav.screenOrNew<ImportScreen>();
     nav.showForm(screen);
     // Every time the command brings the screen up it asks for a file, as on its first opening.
@@ -204,7 +204,8 @@ const MenuItem kMenu[] = {
     {1, "mnuFile", 6, "E&xit", false, fileExit, kNoEntry},
 
     {0, "mnuImpData", 0, "&Import Data", false, nullptr, entry(MenuEntry::ImportData)},
-    {1, "mnuImpDat", 0, "&Import from Extract File", false, import <ImportKind::Extract>, kNoEntry},
+    {1, "mnuImpDat", 0, "&Import from Extract File", false, importFile<ImportKind::Extract>,
+     kNoEntry},
     {1, "mnuImpDat", 1, "View latest Error &Report", false, showImportErrorFile, kNoEntry},
     {1, "mnuImpDat", 2, "-", false, nullptr, kNoEntry},
     {1, "mnuImpDat", 3, "View &Duplicates", false, print<"R002-1">, kNoEntry},
@@ -216,7 +217,7 @@ const MenuItem kMenu[] = {
     {1, "mnuImpDat", 8, "&View Source Table", false, open<SourceTableScreen>, kNoEntry},
     // Reported counts come in through the import screen in its counts mode.
     {1, "mnuImpDat", 9, "-", false, nullptr, kNoEntry},
-    {1, "mnuImpDat", 10, "Import Reported &Counts", false, import <ImportKind::ReportedCounts>,
+    {1, "mnuImpDat", 10, "Import Reported &Counts", false, importFile<ImportKind::ReportedCounts>,
      kNoEntry},
 
     {0, "mnuChangepop", 0, "Change Reporting &Options", false, nullptr,

@@ -47,6 +47,7 @@ public:
     // The open screens, hidden ones included.
     virtual QList<QWidget*> openScreens() const = 0;
 
+    // The open screen of a kind, or null; or the open one or a new one.
     template <typename Screen> Screen* screen() const {
         for (QWidget* open : openScreens()) {
             if (auto* found = qobject_cast<Screen*>(open))
@@ -77,10 +78,10 @@ public:
     // True while an import runs: nothing may close the database under it.
     virtual bool isImporting() const = 0;
 
-    // The frame itself.
-    // The window that a screen's pop-ups and dialogs belong to.
+    // The frame itself: the window that a screen's pop-ups and dialogs belong to.
     virtual QWidget* dialogParent() = 0;
     virtual QAction* action(MenuEntry entry) const = 0;
+    // Puts the program's caption back on the frame, as every sign-in does.
     virtual void restoreCaption() = 0;
     // While a command yields to the window, nothing else may start from the menu or from
     // another screen.
