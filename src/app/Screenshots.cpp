@@ -34,6 +34,11 @@ void settle(int ms = 150) {
     loop.exec();
 }
 
+// Runs a menu entry as a click on it would.
+void run(ui::MainWindow& window, const char* array, int index) {
+    window.menuAction(QString::fromLatin1(array), index)->trigger();
+}
+
 struct Shooter {
     QDir dir;
     int failures = 0;
@@ -92,7 +97,7 @@ void clickButton(QWidget* screen, const char* name) {
 // Data Validation: a few records marked through their worksheets, the list with them, and the
 // summary comments.
 void shootWorksheets(ui::MainWindow& window, Shooter& shoot) {
-    window.editWorksheets();
+    run(window, "mnuwks1", 0); // Edit Worksheets
     clickButton(markRecord(window, 0, kElementCount, {1}), "cmdSave");
     clickButton(markRecord(window, 2, kElementCount, {}), "cmdSave");
     clickButton(markRecord(window, 3, 9, {0, 4}), "cmdSave");
@@ -103,7 +108,7 @@ void shootWorksheets(ui::MainWindow& window, Shooter& shoot) {
     shoot.save(sampleList(window), QStringLiteral("U010"));
     shoot.save(&window, QStringLiteral("U001-worksheets"));
 
-    window.summaryComments();
+    run(window, "mnuwks1", 5); // Summary/Analytical Comments
     QWidget* comments = window.loadedScreen(QStringLiteral("U018"));
     if (comments) {
         comments->findChild<QPlainTextEdit*>(QStringLiteral("txtNotes"))
@@ -114,19 +119,19 @@ void shootWorksheets(ui::MainWindow& window, Shooter& shoot) {
         clickButton(comments, "cmdUpdate");
     }
     shoot.save(comments, QStringLiteral("U018"));
-    window.unloadScreen(QStringLiteral("U018"));
-    window.printSummaryReport();
+    window.closeForm(window.loadedScreen(QStringLiteral("U018")));
+    run(window, "mnuwks1", 2); // Print Summary/Analytical Report
     shoot.save(window.loadedScreen(QStringLiteral("U005")), QStringLiteral("U005-R004-1"));
-    window.unloadScreen(QStringLiteral("U005"));
-    window.printWorksheets();
+    window.closeForm(window.loadedScreen(QStringLiteral("U005")));
+    run(window, "mnuwks1", 1); // Print Worksheets
     shoot.save(window.loadedScreen(QStringLiteral("U005")), QStringLiteral("U005-R005-1"));
-    window.unloadScreen(QStringLiteral("U005"));
+    window.closeForm(window.loadedScreen(QStringLiteral("U005")));
 }
 
 // Report Validation: the outcome groups, one group's records sorted, the source table and the
 // nine measures.
 void shootReportValidation(ui::MainWindow& window, Shooter& shoot) {
-    window.viewOutcomeGroups();
+    run(window, "mnuRptVal", 0); // View Performance Outcome Groups
     auto* groups =
         qobject_cast<ui::ReportValidationScreen*>(window.loadedScreen(QStringLiteral("U006")));
     shoot.save(groups, QStringLiteral("U006-summary"));
@@ -135,14 +140,14 @@ void shootReportValidation(ui::MainWindow& window, Shooter& shoot) {
         groups->sortDetail(2); // SSN, descending
         shoot.save(groups, QStringLiteral("U006-detail"));
     }
-    window.unloadScreen(QStringLiteral("U006"));
-    window.viewSourceTable();
+    window.closeForm(window.loadedScreen(QStringLiteral("U006")));
+    run(window, "mnuImpDat", 8); // View Source Table
     shoot.save(window.loadedScreen(QStringLiteral("U002")), QStringLiteral("U002"));
     shoot.save(&window, QStringLiteral("U001-source"));
-    window.unloadScreen(QStringLiteral("U002"));
-    window.viewPerformanceReport();
+    window.closeForm(window.loadedScreen(QStringLiteral("U002")));
+    run(window, "mnuRptVal", 1); // View Performance Report
     shoot.save(window.loadedScreen(QStringLiteral("U005")), QStringLiteral("U005-R003-1"));
-    window.unloadScreen(QStringLiteral("U005"));
+    window.closeForm(window.loadedScreen(QStringLiteral("U005")));
 }
 
 } // namespace
@@ -164,8 +169,8 @@ int takeScreenshots(ui::MainWindow& window, const QString& folder) {
 
     const QString db = window.session().programFile(QStringLiteral("screenshot.mdb"));
     fe.setNextFileName(db);
-    fe.setNextAnswer(true); // replace the one of an earlier run
-    window.fileNew();
+    fe.setNextAnswer(true);    // replace the one of an earlier run
+    run(window, "mnuFile", 0); // New
     QWidget* signIn = window.loadedScreen(QStringLiteral("U003"));
     if (signIn) {
         signIn->findChild<QLineEdit*>(QStringLiteral("txtFiscalYear"))
@@ -184,11 +189,11 @@ int takeScreenshots(ui::MainWindow& window, const QString& folder) {
     settle();
     shoot.save(&window, QStringLiteral("U001-main"));
     shoot.save(window.loadedScreen(QStringLiteral("U014")), QStringLiteral("U014"));
-    window.unloadScreen(QStringLiteral("U014"));
+    window.closeForm(window.loadedScreen(QStringLiteral("U014")));
 
-    window.changeReportingOptions();
+    run(window, "mnuCPop", 1); // Change Reporting Options
     shoot.save(window.loadedScreen(QStringLiteral("U003")), QStringLiteral("U003r"));
-    window.about();
+    run(window, "mnuHelpHelp", 7); // About
     shoot.save(window.loadedScreen(QStringLiteral("U009")), QStringLiteral("U009"));
     if (auto* about = qobject_cast<ui::AboutScreen*>(window.loadedScreen(QStringLiteral("U009")))) {
         ui::SystemInfoDialog* info = about->showSystemInfo();
@@ -196,20 +201,20 @@ int takeScreenshots(ui::MainWindow& window, const QString& folder) {
         shoot.save(info, QStringLiteral("U009-sysinfo"));
         info->close();
     }
-    window.contactUs();
+    run(window, "mnuHelpHelp", 5); // Contacting Corvath
     shoot.save(window.loadedScreen(QStringLiteral("U008")), QStringLiteral("U008"));
-    window.tileVertical();
+    run(window, "custds", 2); // Tile Vertical
     shoot.save(&window, QStringLiteral("U001-tiled"));
     const QString extract = window.session().programFile(QStringLiteral("demo-extract.csv"));
     if (QFile::exists(extract)) {
         for (const char* id : {"U003", "U008", "U009"})
-            window.unloadScreen(QString::fromLatin1(id));
+            window.closeForm(window.loadedScreen(QString::fromLatin1(id)));
         fe.setNextFileName(extract);
-        fe.setNextAnswer(true); // reload the master
-        window.importFromExtract();
+        fe.setNextAnswer(true);      // reload the master
+        run(window, "mnuImpDat", 0); // Import from Extract File
         shoot.save(window.loadedScreen(QStringLiteral("U011")), QStringLiteral("U011"));
         shoot.save(&window, QStringLiteral("U001-import"));
-        window.unloadScreen(QStringLiteral("U011"));
+        window.closeForm(window.loadedScreen(QStringLiteral("U011")));
         shootWorksheets(window, shoot);
         shootReportValidation(window, shoot);
     }

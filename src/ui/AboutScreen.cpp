@@ -1,6 +1,6 @@
 #include "AboutScreen.h"
 
-#include "MainWindow.h"
+#include "Navigator.h"
 #include "ScreenGeometry.h"
 #include "SystemInfoDialog.h"
 
@@ -15,7 +15,7 @@
 
 namespace orv::ui {
 
-AboutScreen::AboutScreen(MainWindow& window) : mWindow(window) {
+AboutScreen::AboutScreen(Navigator& window) : mWindow(window) {
     setObjectName(QStringLiteral("U009"));
     setWindowTitle(QStringLiteral("About"));
 
@@ -65,7 +65,7 @@ AboutScreen::AboutScreen(MainWindow& window) : mWindow(window) {
 
     info->setToolTip(QStringLiteral("What a support desk asks for, to copy into a message"));
     connect(info, &QPushButton::clicked, this, &AboutScreen::showSystemInfo);
-    connect(ok, &QPushButton::clicked, this, [this] { mWindow.unloadScreen(objectName()); });
+    connect(ok, &QPushButton::clicked, this, [this] { mWindow.closeForm(this); });
     fitScreen(this, 5565, 3255);
 }
 

@@ -5,20 +5,20 @@
 
 namespace orv::ui {
 
-class MainWindow;
+class Navigator;
 class SystemInfoDialog;
 
 // U009, the about box.
 class AboutScreen : public QWidget {
     Q_OBJECT
 public:
-    explicit AboutScreen(MainWindow& window);
+    explicit AboutScreen(Navigator& window);
 
     // SysInfo: the facts a support desk asks for, in a dialog of their own.
     SystemInfoDialog* showSystemInfo();
 
 private:
-    MainWindow& mWindow;
+    Navigator& mWindow;
     QPointer<SystemInfoDialog> mInfo;
 };
 

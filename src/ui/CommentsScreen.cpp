@@ -1,6 +1,6 @@
 #include "CommentsScreen.h"
 
-#include "MainWindow.h"
+#include "Navigator.h"
 #include "ScreenGeometry.h"
 
 #include "session/Session.h"
@@ -14,7 +14,7 @@
 
 namespace orv::ui {
 
-CommentsScreen::CommentsScreen(MainWindow& window) : mWindow(window) {
+CommentsScreen::CommentsScreen(Navigator& window) : mWindow(window) {
     setObjectName(QStringLiteral("U018"));
     setWindowTitle(QStringLiteral("ORV Comments"));
 
@@ -43,8 +43,7 @@ CommentsScreen::CommentsScreen(MainWindow& window) : mWindow(window) {
 
     connect(updateButton, &QPushButton::clicked, this, &CommentsScreen::update);
     connect(cancelButton, &QPushButton::clicked, this, &CommentsScreen::cancel);
-    connect(exitButton, &QPushButton::clicked, this,
-            [this] { mWindow.unloadScreen(objectName()); });
+    connect(exitButton, &QPushButton::clicked, this, [this] { mWindow.closeForm(this); });
     fitScreen(this, 8235, 5355);
     cancel();
 }

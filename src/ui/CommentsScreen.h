@@ -6,20 +6,20 @@ class QPlainTextEdit;
 
 namespace orv::ui {
 
-class MainWindow;
+class Navigator;
 
 // U018: the validators' summary comments that go with the error-rate report and export.
 class CommentsScreen : public QWidget {
     Q_OBJECT
 public:
-    explicit CommentsScreen(MainWindow& window);
+    explicit CommentsScreen(Navigator& window);
 
 public slots:
     void update();
     void cancel();
 
 private:
-    MainWindow& mWindow;
+    Navigator& mWindow;
     QPlainTextEdit* mNotes = nullptr;
 };
 

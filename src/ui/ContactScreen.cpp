@@ -1,6 +1,6 @@
 #include "ContactScreen.h"
 
-#include "MainWindow.h"
+#include "Navigator.h"
 #include "ScreenGeometry.h"
 
 #include "session/Session.h"
@@ -53,7 +53,7 @@ QLabel* link(const QString& name, const QString& value, QWidget* parent) {
 
 } // namespace
 
-ContactScreen::ContactScreen(MainWindow& window)
+ContactScreen::ContactScreen(Navigator& window)
     : mWindow(window), mDetails(readContactDetails(
                            window.session().programFile(QString::fromLatin1(kContactFile)))) {
     setObjectName(QStringLiteral("U008"));
@@ -118,7 +118,7 @@ ContactScreen::ContactScreen(MainWindow& window)
     auto* exit = new QPushButton(QStringLiteral("Exit"), this);
     exit->setObjectName(QStringLiteral("cmdExit"));
     exit->setDefault(true);
-    connect(exit, &QPushButton::clicked, this, [this] { mWindow.unloadScreen(objectName()); });
+    connect(exit, &QPushButton::clicked, this, [this] { mWindow.closeForm(this); });
 
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(notSet);

@@ -8,7 +8,7 @@ class QLabel;
 
 namespace orv::ui {
 
-class MainWindow;
+class Navigator;
 
 // U008, "Contact Us.": whom to call or write for help, as the agency set it in the contact
 // file beside the program; the mail and web addresses, when set, open the mail program and
@@ -16,7 +16,7 @@ class MainWindow;
 class ContactScreen : public QWidget {
     Q_OBJECT
 public:
-    explicit ContactScreen(MainWindow& window);
+    explicit ContactScreen(Navigator& window);
 
     const ContactDetails& details() const { return mDetails; }
     // What a click on the mail or web label opens; empty when the address is not set.
@@ -27,7 +27,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    MainWindow& mWindow;
+    Navigator& mWindow;
     ContactDetails mDetails;
     QLabel* mMail = nullptr;
     QLabel* mWeb = nullptr;

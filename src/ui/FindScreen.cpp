@@ -1,6 +1,6 @@
 #include "FindScreen.h"
 
-#include "MainWindow.h"
+#include "Navigator.h"
 #include "ScreenGeometry.h"
 
 #include <QCheckBox>
@@ -15,7 +15,7 @@
 
 namespace orv::ui {
 
-FindScreen::FindScreen(MainWindow& window, const QString& columnName, QStringList values,
+FindScreen::FindScreen(Navigator& window, const QString& columnName, QStringList values,
                        RowSelector select)
     : mWindow(window), mSearch(std::move(values)), mSelect(std::move(select)) {
     setObjectName(QStringLiteral("U019"));
@@ -54,7 +54,7 @@ FindScreen::FindScreen(MainWindow& window, const QString& columnName, QStringLis
     mText->installEventFilter(this);
     connect(mText, &QLineEdit::returnPressed, this, &FindScreen::findNext);
     connect(next, &QPushButton::clicked, this, &FindScreen::findNext);
-    connect(cancel, &QPushButton::clicked, this, [this] { mWindow.unloadScreen(objectName()); });
+    connect(cancel, &QPushButton::clicked, this, [this] { mWindow.closeForm(this); });
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(esc, &QShortcut::activated, cancel, &QPushButton::click);
 

@@ -12,7 +12,7 @@ class QLineEdit;
 
 namespace orv::ui {
 
-class MainWindow;
+class Navigator;
 
 // U019: Find Next through the cells of one column of the sample list, selecting each row found.
 class FindScreen : public QWidget {
@@ -21,7 +21,7 @@ public:
     // Selects a row of the list; -1 deselects every row.
     using RowSelector = std::function<void(int row)>;
 
-    FindScreen(MainWindow& window, const QString& columnName, QStringList values,
+    FindScreen(Navigator& window, const QString& columnName, QStringList values,
                RowSelector select);
 
 public slots:
@@ -33,7 +33,7 @@ protected:
 private:
     void textLeft();
 
-    MainWindow& mWindow;
+    Navigator& mWindow;
     ColumnSearch mSearch;
     RowSelector mSelect;
     QLabel* mCaption = nullptr;

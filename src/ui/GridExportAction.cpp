@@ -1,7 +1,7 @@
 #include "GridExportAction.h"
 
 #include "GuiFrontEnd.h"
-#include "MainWindow.h"
+#include "Navigator.h"
 
 #include "db/Database.h"
 
@@ -15,7 +15,7 @@ namespace orv::ui {
 
 namespace {
 
-QAction* exportAction(MainWindow& window, QWidget* screen, const QString& text,
+QAction* exportAction(Navigator& window, QWidget* screen, const QString& text,
                       const QKeySequence& key, GridFileKind kind, const GridSourceFactory& source) {
     auto* action = new QAction(text, screen);
     action->setObjectName(kind == GridFileKind::Excel ? QStringLiteral("actExportExcel")
@@ -39,7 +39,7 @@ QAction* exportAction(MainWindow& window, QWidget* screen, const QString& text,
 
 } // namespace
 
-GridExportActions addGridExportActions(MainWindow& window, QWidget* screen,
+GridExportActions addGridExportActions(Navigator& window, QWidget* screen,
                                        GridSourceFactory source) {
     GridExportActions a;
     a.excel =
@@ -56,7 +56,7 @@ void addGridExportMenu(QAbstractItemView* grid, const GridExportActions& actions
     grid->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
-void exportGrid(MainWindow& window, QWidget* parent, GridRowSource& source, GridFileKind kind) {
+void exportGrid(Navigator& window, QWidget* parent, GridRowSource& source, GridFileKind kind) {
     GuiFrontEnd& ui = window.frontEnd();
     const bool excel = kind == GridFileKind::Excel;
     const QString path = ui.gridExportFileName(

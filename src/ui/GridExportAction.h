@@ -11,7 +11,7 @@ class QWidget;
 
 namespace orv::ui {
 
-class MainWindow;
+class Navigator;
 
 enum class GridFileKind { Excel, Csv };
 
@@ -26,13 +26,13 @@ struct GridExportActions {
 
 // "Export to Excel..." (Ctrl+Shift+E) and "Export to CSV..." (Ctrl+Shift+C) on a screen, their
 // keys working wherever its focus is.
-GridExportActions addGridExportActions(MainWindow& window, QWidget* screen,
+GridExportActions addGridExportActions(Navigator& window, QWidget* screen,
                                        GridSourceFactory source);
 // Both actions as the grid's right-click menu.
 void addGridExportMenu(QAbstractItemView* grid, const GridExportActions& actions);
 
 // Asks for the file, writes the rows under a progress dialog with Cancel, then tells where
 // they went, that the export was cancelled, or why it failed.
-void exportGrid(MainWindow& window, QWidget* parent, GridRowSource& source, GridFileKind kind);
+void exportGrid(Navigator& window, QWidget* parent, GridRowSource& source, GridFileKind kind);
 
 } // namespace orv::ui

@@ -3,6 +3,7 @@
 #include "Icons.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +20,7 @@
 #include <QTextDocumentFragment>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -260,6 +262,21 @@ void HelpWindow::openPage(const QString& page) {
     if (hash >= 0)
         url.setFragment(target.mid(hash + 1));
     mBrowser->setSource(url);
+}
+
+void HelpWindow::present(const QString& page) {
+    openPage(page);
+    show();
+    // Asked for from a modal screen (Find., the calendar, a question), the help window would be
+    // blocked like every other window: it belongs to that screen for as long as it is open.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
+        if (windowHandle() && modal->windowHandle())
+            windowHandle()->setTransientParent(modal->windowHandle());
+    } else if (windowHandle()) {
+        windowHandle()->setTransientParent(nullptr);
+    }
+    raise();
+    activateWindow();
 }
 
 QUrl HelpWindow::source() const {

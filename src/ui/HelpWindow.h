@@ -48,6 +48,8 @@ public:
     // A page of the guide, relative to its folder, optionally with an anchor
     // ("worksheets.html#marks"); empty for the contents page.
     void openPage(const QString& page);
+    // Opens a page and brings the window up in front.
+    void present(const QString& page);
     QUrl source() const;
     QTextBrowser* browser() const { return mBrowser; }
     const QList<GuidePage>& pages() const { return mPages; }

@@ -1,6 +1,10 @@
 #include "ImportScreen.h"
 
-#include "MainWindow.h"
+#include "GuiFrontEnd.h"
+#include "Navigator.h"
+#include "ReportValidationScreen.h"
+#include "SampleSummaryScreen.h"
+#include "SourceTableScreen.h"
 
 #include "import/ReportedCounts.h"
 
@@ -10,10 +14,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenuBar>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -23,22 +23,9 @@ namespace orv::ui {
 namespace {
 // 8505 x 5430 twips at 15 twips a pixel.
 constexpr QSize kSize(567, 362);
-
-// Disables every screen but the import's own, the whole sub-window so that its close box cannot
-// act either; returns those to enable again afterwards.
-QList<QPointer<QMdiSubWindow>> freezeOtherScreens(MainWindow& window, const QWidget* import) {
-    QList<QPointer<QMdiSubWindow>> frozen;
-    for (QMdiSubWindow* sub : window.mdiArea()->subWindowList()) {
-        if (sub->widget() != import && sub->isEnabled()) {
-            sub->setEnabled(false);
-            frozen << sub;
-        }
-    }
-    return frozen;
-}
 } // namespace
 
-ImportScreen::ImportScreen(MainWindow& window) : mWindow(window), mDriver(window.session(), *this) {
+ImportScreen::ImportScreen(Navigator& window) : mWindow(window), mDriver(window.session(), *this) {
     setObjectName(QStringLiteral("U011"));
     setWindowTitle(QStringLiteral("U011 -  Import File."));
     auto* frame = new QFrame(this);
@@ -76,12 +63,11 @@ ImportScreen::ImportScreen(MainWindow& window) : mWindow(window), mDriver(window
     connect(mExit, &QPushButton::clicked, this, &ImportScreen::exitClicked);
 }
 
-void ImportScreen::startImport() {
+void ImportScreen::startImport(ImportKind kind) {
     if (mImporting)
         return;
     FrontEnd& ui = mWindow.session().ui();
-    // Opened with a mode, the screen loads the reported counts instead of an extract.
-    const bool counts = !mWindow.tag().isEmpty();
+    const bool counts = kind == ImportKind::ReportedCounts;
     const QString path = mWindow.frontEnd().extractFileName();
     if (path.isEmpty()) {
         setLabel(1, QStringLiteral("No file has been selected."));
@@ -97,8 +83,8 @@ void ImportScreen::startImport() {
         mCancel->setEnabled(!counts);
         // Nothing else may touch the database while the import yields to the window: neither
         // the menu nor any other screen (a worksheet's Save, say).
-        mWindow.menuBar()->setEnabled(false);
-        const QList<QPointer<QMdiSubWindow>> frozen = freezeOtherScreens(mWindow, this);
+        mWindow.setMenuBarEnabled(false);
+        mWindow.setOtherScreensEnabled(this, false);
         bool replacedSample = false;
         if (counts) {
             // Its progress and outcome are shown on this screen's labels as it goes.
@@ -109,11 +95,8 @@ void ImportScreen::startImport() {
             replacedSample = mDriver.importExtractFile(path, ImportOptions{seed}).outcome !=
                              ImportOutcome::Declined;
         }
-        for (const QPointer<QMdiSubWindow>& sub : frozen) {
-            if (sub)
-                sub->setEnabled(true);
-        }
-        mWindow.menuBar()->setEnabled(true);
+        mWindow.setOtherScreensEnabled(this, true);
+        mWindow.setMenuBarEnabled(true);
         mImporting = false;
         if (replacedSample)
             mWindow.unloadRecordScreens();
@@ -151,9 +134,10 @@ void ImportScreen::cancelClicked() {
 
 void ImportScreen::exitClicked() {
     if (mDriver.cancelRequested() && !mImporting) {
-        for (const char* id : {"U002", "U006", "U010"})
-            mWindow.unloadScreen(QString::fromLatin1(id));
-        mWindow.unloadScreen(objectName());
+        mWindow.closeScreen<SourceTableScreen>();
+        mWindow.closeScreen<ReportValidationScreen>();
+        mWindow.closeScreen<SampleSummaryScreen>();
+        mWindow.closeForm(this);
     }
     mWindow.session().ui().setStatus(1, QString());
 }

@@ -10,18 +10,21 @@ class QPushButton;
 
 namespace orv::ui {
 
-class MainWindow;
+class Navigator;
+
+// What the screen loads: a participant extract, or the reported counts.
+enum class ImportKind { Extract, ReportedCounts };
 
 // U011: asks for an extract, loads it with a live count, progress and Cancel, and shows the
 // outcome.
 class ImportScreen : public QWidget, private ImportView {
     Q_OBJECT
 public:
-    explicit ImportScreen(MainWindow& window);
+    explicit ImportScreen(Navigator& window);
 
     // Asks for the extract and imports it (what the menu command does each time it shows the
     // screen).
-    void startImport();
+    void startImport(ImportKind kind);
     bool isImporting() const { return mImporting; }
     ImportDriver& driver() { return mDriver; }
 
@@ -35,7 +38,7 @@ private:
     void cancelClicked();
     void exitClicked();
 
-    MainWindow& mWindow;
+    Navigator& mWindow;
     ImportDriver mDriver;
     QLabel* mLabels[3] = {};
     QProgressBar* mProgress = nullptr;

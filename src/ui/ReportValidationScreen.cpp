@@ -2,8 +2,8 @@
 
 #include "GridExportAction.h"
 #include "GridProgress.h"
-#include "MainWindow.h"
 #include "MasterTableModel.h"
+#include "Navigator.h"
 #include "ScreenGeometry.h"
 
 #include "exports/MasterGridSources.h"
@@ -34,7 +34,7 @@ const QString kDetailTip =
 
 } // namespace
 
-ReportValidationScreen::ReportValidationScreen(MainWindow& window) : mWindow(window) {
+ReportValidationScreen::ReportValidationScreen(Navigator& window) : mWindow(window) {
     setObjectName(QStringLiteral("U006"));
     setWindowTitle(QStringLiteral("U006 - View RV Table"));
     buildLayout();

@@ -14,7 +14,7 @@ class Session;
 
 namespace orv::ui {
 
-class MainWindow;
+class Navigator;
 class MasterTableModel;
 
 // U006, the report validation table: the Summary tab shows the 25 performance outcome groups
@@ -24,7 +24,7 @@ class MasterTableModel;
 class ReportValidationScreen : public QWidget {
     Q_OBJECT
 public:
-    explicit ReportValidationScreen(MainWindow& window);
+    explicit ReportValidationScreen(Navigator& window);
     ~ReportValidationScreen() override;
 
     // Fills the Summary tab anew; the Detail tab is unavailable until a group is chosen.
@@ -56,7 +56,7 @@ private:
     QWidget* buildButtons();
     void exitScreen();
 
-    MainWindow& mWindow;
+    Navigator& mWindow;
     QTabWidget* mTabs = nullptr;
     QTableWidget* mSummary = nullptr;
     QTableView* mDetail = nullptr;

@@ -1,6 +1,6 @@
 #include "ReportViewerScreen.h"
 
-#include "MainWindow.h"
+#include "Navigator.h"
 #include "ReportLayout.h"
 #include "reports/ReportEngine.h"
 #include "session/Session.h"
@@ -85,7 +85,7 @@ QPushButton* toolButton(QWidget* parent, const char* name, const QString& text,
 
 } // namespace
 
-ReportViewerScreen::ReportViewerScreen(MainWindow& window) : mWindow(window) {
+ReportViewerScreen::ReportViewerScreen(Navigator& window) : mWindow(window) {
     setObjectName(QStringLiteral("U005"));
     setWindowTitle(QStringLiteral("ORV Report Viewer"));
 
@@ -123,8 +123,7 @@ ReportViewerScreen::ReportViewerScreen(MainWindow& window) : mWindow(window) {
             [this](int index) { setZoom(mZoomBox->itemData(index).toInt()); });
     connect(printButton, &QPushButton::clicked, this, &ReportViewerScreen::print);
     connect(pdfButton, &QPushButton::clicked, this, &ReportViewerScreen::askSavePdf);
-    connect(closeButton, &QPushButton::clicked, this,
-            [this] { mWindow.unloadScreen(objectName()); });
+    connect(closeButton, &QPushButton::clicked, this, [this] { mWindow.closeForm(this); });
 
     auto* tools = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{mFirst, mPrevious, mPageBox, mPageCount,

@@ -17,7 +17,7 @@ class ReportLayout;
 
 namespace orv::ui {
 
-class MainWindow;
+class Navigator;
 class ReportPageView;
 
 // The report viewer: one page at a time with navigation and zoom, Print through the system's
@@ -26,7 +26,7 @@ class ReportPageView;
 class ReportViewerScreen : public QWidget {
     Q_OBJECT
 public:
-    explicit ReportViewerScreen(MainWindow& window);
+    explicit ReportViewerScreen(Navigator& window);
     ~ReportViewerScreen() override;
 
     // Shows a report whose first chunk is laid out.
@@ -55,7 +55,7 @@ private:
     void reportFailure(const QString& text);
     qreal scale() const;
 
-    MainWindow& mWindow;
+    Navigator& mWindow;
     std::unique_ptr<ReportLayout> mLayout;
     int mPage = 0;
     int mZoom = 0;

@@ -2,8 +2,8 @@
 
 #include "FindScreen.h"
 #include "GridExportAction.h"
-#include "MainWindow.h"
 #include "MarkDelegate.h"
+#include "Navigator.h"
 #include "SampleListModel.h"
 #include "ScreenGeometry.h"
 #include "WorksheetScreen.h"
@@ -48,7 +48,7 @@ QLabel* countLabel(const char* name, QWidget* parent) {
 
 } // namespace
 
-SampleSummaryScreen::SampleSummaryScreen(MainWindow& window) : mWindow(window) {
+SampleSummaryScreen::SampleSummaryScreen(Navigator& window) : mWindow(window) {
     setObjectName(QStringLiteral("U010"));
     setWindowTitle(QStringLiteral("U010 - Data Validation Sampling."));
     buildLayout();
@@ -288,7 +288,7 @@ void SampleSummaryScreen::findInColumn(int column) {
                                     if (self)
                                         self->selectRow(row);
                                 });
-    mWindow.showForm(find, QStringLiteral("Modal"));
+    mWindow.showForm(find, ScreenMode::Modal);
 }
 
 void SampleSummaryScreen::showAfterWorksheet(qint64 rowId, bool refill) {
@@ -339,7 +339,7 @@ bool SampleSummaryScreen::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SampleSummaryScreen::exitClicked() {
-    mWindow.unloadScreen(objectName());
+    mWindow.closeForm(this);
     mWindow.sampleListState().worksheetVisited = false;
     endOfEvent();
 }

@@ -15,7 +15,7 @@ class Session;
 
 namespace orv::ui {
 
-class MainWindow;
+class Navigator;
 class SampleListModel;
 
 // U010: the sample list with each record's marks, the counts of the sample and the failed
@@ -23,7 +23,7 @@ class SampleListModel;
 class SampleSummaryScreen : public QWidget {
     Q_OBJECT
 public:
-    explicit SampleSummaryScreen(MainWindow& window);
+    explicit SampleSummaryScreen(Navigator& window);
 
     // What loading does: the list by OBS under its first title, the sort direction forgotten.
     void reload();
@@ -69,7 +69,7 @@ private:
     void exitClicked();
     void endOfEvent();
 
-    MainWindow& mWindow;
+    Navigator& mWindow;
     SampleListModel* mModel = nullptr;
     QTableView* mList = nullptr;
     QLabel* mTitle = nullptr;

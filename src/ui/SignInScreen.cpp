@@ -2,8 +2,10 @@
 
 #include "CalendarScreen.h"
 #include "Icons.h"
-#include "MainWindow.h"
+#include "Navigator.h"
+#include "ReportValidationScreen.h"
 #include "ScreenGeometry.h"
+#include "SourceTableScreen.h"
 
 #include "session/Session.h"
 
@@ -53,7 +55,7 @@ void setComboText(QComboBox* box, const QString& text) {
 
 } // namespace
 
-SignInScreen::SignInScreen(MainWindow& window, SignInMode mode) : mWindow(window), mMode(mode) {
+SignInScreen::SignInScreen(Navigator& window, SignInMode mode) : mWindow(window), mMode(mode) {
     setObjectName(QStringLiteral("U003"));
     buildLayout();
     loadSettings();
@@ -259,7 +261,7 @@ void SignInScreen::dateBoxLeft(QLineEdit* box) {
 void SignInScreen::pickDate(int index) {
     QLineEdit* boxes[] = {mPeriod, mPeriodEnd, mSampleDate};
     QLineEdit* box = boxes[index];
-    box->setText(CalendarScreen::pickDate(&mWindow, box->text()));
+    box->setText(CalendarScreen::pickDate(mWindow.dialogParent(), box->text()));
     endOfEvent();
 }
 
@@ -275,13 +277,13 @@ void SignInScreen::signIn() {
         return;
     }
     if (mMode == SignInMode::SignIn)
-        mWindow.setWindowTitle(QStringLiteral("ORV Data Validation System."));
+        mWindow.restoreCaption();
     if (outcome.showTips)
         mWindow.showTipOfTheDay();
     // The browser and the report validation screen load afresh with the new settings.
-    mWindow.unloadScreen(QStringLiteral("U002"));
-    mWindow.unloadScreen(QStringLiteral("U006"));
-    mWindow.unloadScreen(objectName());
+    mWindow.closeScreen<SourceTableScreen>();
+    mWindow.closeScreen<ReportValidationScreen>();
+    mWindow.closeForm(this);
 }
 
 void SignInScreen::exit() {
@@ -290,7 +292,7 @@ void SignInScreen::exit() {
         return;
     }
     endOfEvent();
-    mWindow.unloadScreen(objectName());
+    mWindow.closeForm(this);
 }
 
 void SignInScreen::endOfEvent() {

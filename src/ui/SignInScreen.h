@@ -15,14 +15,14 @@ class QToolButton;
 
 namespace orv::ui {
 
-class MainWindow;
+class Navigator;
 
 // U003: signs in after a database is opened ("U003 - Sign In"), or changes the reporting
 // period and the record filters ("U003r - Change Report Options").
 class SignInScreen : public QWidget {
     Q_OBJECT
 public:
-    SignInScreen(MainWindow& window, SignInMode mode);
+    SignInScreen(Navigator& window, SignInMode mode);
 
     SignInMode mode() const { return mMode; }
     // The boxes' texts as they stand.
@@ -48,7 +48,7 @@ private:
     void dateBoxLeft(QLineEdit* box);
     void endOfEvent();
 
-    MainWindow& mWindow;
+    Navigator& mWindow;
     SignInMode mMode;
 
     QLineEdit* mFiscalYear = nullptr;

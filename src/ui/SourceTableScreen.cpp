@@ -2,8 +2,9 @@
 
 #include "GridExportAction.h"
 #include "GridProgress.h"
-#include "MainWindow.h"
+#include "GuiFrontEnd.h"
 #include "MasterTableModel.h"
+#include "Navigator.h"
 #include "ScreenGeometry.h"
 
 #include "exports/MasterGridSources.h"
@@ -20,7 +21,7 @@
 
 namespace orv::ui {
 
-SourceTableScreen::SourceTableScreen(MainWindow& window) : mWindow(window) {
+SourceTableScreen::SourceTableScreen(Navigator& window) : mWindow(window) {
     setObjectName(QStringLiteral("U002"));
     setWindowTitle(QStringLiteral("U002 - Source Data Table"));
 

@@ -12,7 +12,7 @@ class Session;
 
 namespace orv::ui {
 
-class MainWindow;
+class Navigator;
 class MasterTableModel;
 
 // U002, the source data table: the grouped master records that pass the record filter, by obs
@@ -20,7 +20,7 @@ class MasterTableModel;
 class SourceTableScreen : public QWidget {
     Q_OBJECT
 public:
-    explicit SourceTableScreen(MainWindow& window);
+    explicit SourceTableScreen(Navigator& window);
     ~SourceTableScreen() override;
 
     // A heading's double-click: sorted by that column, the first time ascending, then each
@@ -40,7 +40,7 @@ private:
     void showCount();
     void exitScreen();
 
-    MainWindow& mWindow;
+    Navigator& mWindow;
     QTableView* mGrid = nullptr;
     MasterTableModel* mModel = nullptr;
     QLabel* mCount = nullptr;      // Label2

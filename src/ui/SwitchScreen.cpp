@@ -1,6 +1,6 @@
 #include "SwitchScreen.h"
 
-#include "MainWindow.h"
+#include "Navigator.h"
 #include "ScreenGeometry.h"
 
 #include "program/DataSource.h"
@@ -15,7 +15,7 @@
 
 namespace orv::ui {
 
-SwitchScreen::SwitchScreen(MainWindow& window) : mWindow(window) {
+SwitchScreen::SwitchScreen(Navigator& window) : mWindow(window) {
     setObjectName(QStringLiteral("U012"));
     setWindowTitle(QStringLiteral("U012 - Switch Database"));
 
@@ -49,7 +49,7 @@ SwitchScreen::SwitchScreen(MainWindow& window) : mWindow(window) {
     outer->addWidget(frame);
 
     connect(switchButton, &QPushButton::clicked, this, &SwitchScreen::switchDatabase);
-    connect(exit, &QPushButton::clicked, this, [this] { mWindow.unloadScreen(objectName()); });
+    connect(exit, &QPushButton::clicked, this, [this] { mWindow.closeForm(this); });
     fillDataSources();
     fitScreen(this, 4800, 3090);
     mWindow.session().ui().setBusy(false);
@@ -74,7 +74,7 @@ void SwitchScreen::switchDatabase() {
          {MenuEntry::ReportValidation, MenuEntry::DataValidation, MenuEntry::ImportData,
           MenuEntry::ChangeReportingOptions, MenuEntry::CompactDatabase, MenuEntry::FixDatabase})
         ui.setMenuEnabled(e, false);
-    mWindow.unloadScreen(objectName());
+    mWindow.closeForm(this);
 }
 
 } // namespace orv::ui

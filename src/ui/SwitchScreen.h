@@ -6,13 +6,13 @@ class QComboBox;
 
 namespace orv::ui {
 
-class MainWindow;
+class Navigator;
 
 // U012: switches to the database behind another ORV data source.
 class SwitchScreen : public QWidget {
     Q_OBJECT
 public:
-    explicit SwitchScreen(MainWindow& window);
+    explicit SwitchScreen(Navigator& window);
 
 public slots:
     void switchDatabase();
@@ -20,7 +20,7 @@ public slots:
 private:
     void fillDataSources();
 
-    MainWindow& mWindow;
+    Navigator& mWindow;
     QComboBox* mDataSources = nullptr;
 };
 

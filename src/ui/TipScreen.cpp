@@ -1,6 +1,6 @@
 #include "TipScreen.h"
 
-#include "MainWindow.h"
+#include "Navigator.h"
 #include "ScreenGeometry.h"
 
 #include "session/SignIn.h"
@@ -21,7 +21,7 @@ namespace {
 const QString kTipsFile = QStringLiteral("ORVDV.DLL");
 }
 
-TipScreen::TipScreen(MainWindow& window) : mWindow(window) {
+TipScreen::TipScreen(Navigator& window) : mWindow(window) {
     setObjectName(QStringLiteral("U014"));
     setWindowTitle(QStringLiteral("Tip of the Day"));
 
@@ -73,7 +73,7 @@ TipScreen::TipScreen(MainWindow& window) : mWindow(window) {
     mShowTips->setChecked(true);
     connect(mShowTips, &QCheckBox::clicked, this, &TipScreen::showTipsToggled);
     connect(next, &QPushButton::clicked, this, &TipScreen::nextTip);
-    connect(close, &QPushButton::clicked, this, [this] { mWindow.unloadScreen(objectName()); });
+    connect(close, &QPushButton::clicked, this, [this] { mWindow.closeForm(this); });
 
     if (!loadTips(mWindow.session().programFile(kTipsFile)))
         mTip->setText(QStringLiteral("That the ") + kTipsFile +

@@ -9,14 +9,14 @@ class QPushButton;
 
 namespace orv::ui {
 
-class MainWindow;
+class Navigator;
 
 // U014, the tip of the day: the tips of the file "ORVDV.DLL" in the program's folder, one a
 // line, shown in file order; an "&" in a tip starts a new line.
 class TipScreen : public QWidget {
     Q_OBJECT
 public:
-    explicit TipScreen(MainWindow& window);
+    explicit TipScreen(Navigator& window);
 
     // Reads the tips and shows the first. False for an empty path or a missing file.
     bool loadTips(const QString& path);
@@ -30,7 +30,7 @@ private:
     void displayCurrentTip();
     void showTipsToggled(bool checked);
 
-    MainWindow& mWindow;
+    Navigator& mWindow;
     QStringList mTips;
     int mCurrent = 0;
     int mNext = 1;

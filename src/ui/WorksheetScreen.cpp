@@ -1,6 +1,6 @@
 #include "WorksheetScreen.h"
 
-#include "MainWindow.h"
+#include "Navigator.h"
 #include "SampleSummaryScreen.h"
 #include "ScreenGeometry.h"
 
@@ -58,8 +58,8 @@ constexpr FlagBox kFlagBoxes[] = {
 
 } // namespace
 
-WorksheetScreen* WorksheetScreen::open(MainWindow& window, const SampleListRow& row) {
-    if (auto* open = qobject_cast<WorksheetScreen*>(window.loadedScreen(QStringLiteral("U015")))) {
+WorksheetScreen* WorksheetScreen::open(Navigator& window, const SampleListRow& row) {
+    if (auto* open = window.screen<WorksheetScreen>()) {
         window.showForm(open);
         return open;
     }
@@ -74,7 +74,7 @@ WorksheetScreen* WorksheetScreen::open(MainWindow& window, const SampleListRow& 
         session.ui().message(e.message(), Icon::Exclamation);
         return nullptr;
     }
-    auto* list = qobject_cast<SampleSummaryScreen*>(window.loadedScreen(QStringLiteral("U010")));
+    auto* list = window.screen<SampleSummaryScreen>();
     if (!loaded) {
         session.ui().message(QStringLiteral("This record is no longer in the sample."),
                              Icon::Exclamation);
@@ -93,7 +93,7 @@ WorksheetScreen* WorksheetScreen::open(MainWindow& window, const SampleListRow& 
     return screen;
 }
 
-WorksheetScreen::WorksheetScreen(MainWindow& window, Worksheet worksheet)
+WorksheetScreen::WorksheetScreen(Navigator& window, Worksheet worksheet)
     : mWindow(window), mWorksheet(std::move(worksheet)) {
     setObjectName(QStringLiteral("U015"));
     setWindowTitle(QStringLiteral("U015 - Data Validation Sampling."));
@@ -401,7 +401,7 @@ void WorksheetScreen::print() {
     FrontEnd& ui = mWindow.session().ui();
     // The screen may be gone after the save.
     const QString obs = mWorksheet.obs();
-    MainWindow& window = mWindow;
+    Navigator& window = mWindow;
     if (ui.askYesNo(QStringLiteral("Would You like to Save before Printing the Report?"),
                     Icon::Question)) {
         if (!store())
@@ -413,8 +413,8 @@ void WorksheetScreen::print() {
 
 void WorksheetScreen::leave() {
     const qint64 rowId = mWorksheet.rowId();
-    auto* list = qobject_cast<SampleSummaryScreen*>(mWindow.loadedScreen(QStringLiteral("U010")));
-    mWindow.unloadScreen(objectName());
+    auto* list = mWindow.screen<SampleSummaryScreen>();
+    mWindow.closeForm(this);
     if (list)
         list->showAfterWorksheet(rowId, true);
     mWindow.session().ui().setBusy(false);
@@ -431,8 +431,7 @@ void WorksheetScreen::closeEvent(QCloseEvent* event) {
         return;
     }
     QWidget::closeEvent(event);
-    if (auto* list =
-            qobject_cast<SampleSummaryScreen*>(mWindow.loadedScreen(QStringLiteral("U010"))))
+    if (auto* list = mWindow.screen<SampleSummaryScreen>())
         list->showAfterWorksheet(mWorksheet.rowId(), false);
 }
 

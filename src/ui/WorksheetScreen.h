@@ -16,7 +16,7 @@ class QTabWidget;
 
 namespace orv::ui {
 
-class MainWindow;
+class Navigator;
 
 // U015: the worksheet of one sampled record. Every click and key goes to the core worksheet,
 // and the screen then shows what the worksheet holds; nothing is written before Save.
@@ -26,7 +26,7 @@ public:
     // Opens the worksheet of a sample row, as a double-click on U010's list does; U010 loads
     // afresh and stays hidden while the worksheet is open. Null when the row is gone or no
     // longer holds the record the list showed (OBS and SSN).
-    static WorksheetScreen* open(MainWindow& window, const SampleListRow& row);
+    static WorksheetScreen* open(Navigator& window, const SampleListRow& row);
 
     const Worksheet& worksheet() const { return mWorksheet; }
     // The element line the keys work on (0 to 16).
@@ -43,7 +43,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    WorksheetScreen(MainWindow& window, Worksheet worksheet);
+    WorksheetScreen(Navigator& window, Worksheet worksheet);
     void buildLayout();
     QLayout* buildHeader();
     void buildTabs();
@@ -70,7 +70,7 @@ private:
         QCheckBox* fail = nullptr;
     };
 
-    MainWindow& mWindow;
+    Navigator& mWindow;
     Worksheet mWorksheet;
     int mCurrent = 0;
     std::array<Line, kElementCount> mLines;

@@ -1,6 +1,7 @@
 #include "ShellFixture.h"
 
 #include "CalendarScreen.h"
+#include "SignInScreen.h"
 
 #include <QCalendarWidget>
 #include <QComboBox>
@@ -148,7 +149,7 @@ TEST_F(SignInScreenTest, ReportOptionsSave) {
     signInWithFiscalYear();
     menu("mnuCPop", 1)->trigger();
     ASSERT_TRUE(screen("U003"));
-    EXPECT_EQ(window->tag(), "1");
+    EXPECT_EQ(qobject_cast<ui::SignInScreen*>(screen("U003"))->mode(), SignInMode::ReportOptions);
     EXPECT_EQ(screen("U003")->windowTitle(), "U003r - Change Report Options");
     EXPECT_EQ(control<QPushButton>("U003", "cmdsignin")->text(), "Save");
     EXPECT_FALSE(control<QPushButton>("U003", "cmdExit")->isEnabled());
