@@ -69,10 +69,7 @@ int reportCommand(Context& ctx, QStringList& args) {
         }
         ctx.out << QDir::toNativeSeparators(out) << ": " << layout.pageCount()
                 << (layout.pageCount() == 1 ? " page" : " pages") << Qt::endl;
-    } catch (const ReportError& e) {
-        ctx.err << "Error in viewing report " << e.message() << Qt::endl;
-        return Failure;
-    } catch (const DbError& e) {
+    } catch (const Error& e) {
         ctx.err << "Error in viewing report " << e.message() << Qt::endl;
         return Failure;
     }

@@ -187,9 +187,7 @@ void MainWindow::printReport(const QString& id, const QString& obs) {
         layout = std::make_unique<ReportLayout>(std::make_unique<ReportRun>(*mSession, id, obs));
         // The first pages now, so that a fault of the definition is told before the viewer opens.
         layout->layoutMore();
-    } catch (const ReportError& e) {
-        error = e.message();
-    } catch (const DbError& e) {
+    } catch (const Error& e) {
         error = e.message();
     }
     mFrontEnd->setBusy(false);

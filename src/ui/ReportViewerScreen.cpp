@@ -176,10 +176,7 @@ void ReportViewerScreen::layoutNext() {
     }
     try {
         mLayout->layoutMore();
-    } catch (const ReportError& e) {
-        reportFailure(e.message());
-        return;
-    } catch (const DbError& e) {
+    } catch (const Error& e) {
         reportFailure(e.message());
         return;
     }
