@@ -88,7 +88,7 @@ void ImportScreen::startImport() {
     } else {
         mImporting = true;
         ui.setBusy(true);
-        ui.setStatus(1, QStringLiteral("Importing File. Please wait...."));
+        ui.workStatus(QStringLiteral("Importing File. Please wait...."));
         setLabel(1, QStringLiteral("Importing File: ") + path);
         setLabel(2, QString());
         setLabel(3, QString());
@@ -117,10 +117,10 @@ void ImportScreen::startImport() {
         mImporting = false;
         if (replacedSample)
             mWindow.unloadRecordScreens();
-        ui.setStatus(1, QString());
+        ui.workStatus(QString());
     }
     ui.setBusy(false);
-    ui.setStatus(1, QString());
+    ui.workStatus(QString());
     mExit->setEnabled(true);
     mCancel->setEnabled(false);
 }
@@ -146,7 +146,7 @@ void ImportScreen::cancelClicked() {
         mCancel->setEnabled(false);
     }
     ui.setBusy(false);
-    ui.setStatus(1, QString());
+    ui.workStatus(QString());
 }
 
 void ImportScreen::exitClicked() {
@@ -155,7 +155,7 @@ void ImportScreen::exitClicked() {
             mWindow.unloadScreen(QString::fromLatin1(id));
         mWindow.unloadScreen(objectName());
     }
-    mWindow.session().ui().setStatus(1, QString());
+    mWindow.session().ui().workStatus(QString());
 }
 
 void ImportScreen::closeEvent(QCloseEvent* event) {

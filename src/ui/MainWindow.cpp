@@ -157,10 +157,6 @@ QString actionName(const QString& array, int index) {
     return index < 0 ? array : QStringLiteral("%1(%2)").arg(array).arg(index);
 }
 
-constexpr MenuEntry kDataMenus[] = {MenuEntry::ReportValidation, MenuEntry::DataValidation,
-                                    MenuEntry::ImportData,       MenuEntry::ChangeReportingOptions,
-                                    MenuEntry::CompactDatabase,  MenuEntry::FixDatabase};
-
 } // namespace
 
 template <typename Screen> Screen* MainWindow::screenOf(const QString& id) {
@@ -185,7 +181,7 @@ MainWindow::MainWindow(const QString& programDir, QWidget* parent) : QMainWindow
     buildStatusBar();
     resize(960, 680);
 
-    mFrontEnd->setStatus(3, QStringLiteral("DB: ") + mSession->databaseName);
+    mFrontEnd->setStatus(3, QStringLiteral("DB: ") + mSession->databaseName());
     setDataMenus(false);
     qApp->installEventFilter(this);
 }
@@ -279,8 +275,7 @@ QLabel* MainWindow::statusPanel(int panel) const {
 }
 
 void MainWindow::setDataMenus(bool enabled) {
-    for (MenuEntry e : kDataMenus)
-        action(e)->setEnabled(enabled);
+    mFrontEnd->setDataMenus(enabled);
 }
 
 void MainWindow::prepareStartUp() {
@@ -607,7 +602,7 @@ void MainWindow::editWorksheets() {
 }
 
 void MainWindow::printWorksheets() {
-    const QString popType = mSession->settings.popType;
+    const QString popType = mSession->settings().popType;
     printReport(QStringLiteral("R005-") + (popType.isEmpty() ? QStringLiteral("1") : popType));
 }
 

@@ -75,8 +75,9 @@ TEST_F(ReportViewerTest, WorksheetPrintShowsItsRecordOnly) {
     EXPECT_EQ(reportLines().filter(QRegularExpression(QStringLiteral("^OBS %1 ").arg(obs))).size(),
               1);
 
-    const test::CliResult r = test::runCli(dir.path(), {"report", session().databasePath, "R005-1",
-                                                        "--obs", obs, "--pdf", pdfOf("one")});
+    const test::CliResult r =
+        test::runCli(dir.path(), {"report", session().databasePath(), "R005-1", "--obs", obs,
+                                  "--pdf", pdfOf("one")});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed(), pdfOf("one") + ": 1 page");
 }
@@ -109,7 +110,7 @@ TEST_F(ReportViewerTest, ABrokenOrMissingDefinitionIsTold) {
         "R006-1.rpt, query gone (line 3): a report may only read the database"))
         << fe().lastMessage().toStdString();
     const test::CliResult r = test::runCli(
-        dir.path(), {"report", session().databasePath, "R006-1", "--pdf", pdfOf("gone")});
+        dir.path(), {"report", session().databasePath(), "R006-1", "--pdf", pdfOf("gone")});
     EXPECT_EQ(r.rc, 1);
     EXPECT_TRUE(r.err.contains("query gone (line 3): a report may only read"))
         << r.err.toStdString();
@@ -190,7 +191,7 @@ Page {{page}}
     EXPECT_EQ(lines.count(QStringLiteral("Page %1").arg(pages)), 1);
 
     const test::CliResult r =
-        test::runCli(dir.path(), {"report", session().databasePath, "T", "--pdf", pdfOf("T")});
+        test::runCli(dir.path(), {"report", session().databasePath(), "T", "--pdf", pdfOf("T")});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed(), pdfOf("T") + QStringLiteral(": %1 pages").arg(pages));
     // The heading row is drawn again at the top of every page.

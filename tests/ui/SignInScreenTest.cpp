@@ -172,7 +172,7 @@ TEST_F(SignInScreenTest, ReportOptionsSave) {
     click("cmdsignin");
     EXPECT_EQ(screen("U003"), nullptr);
     EXPECT_EQ(panel(5), "Filter (ON)");
-    EXPECT_EQ(session().filterText, "tblORVMaster.OfficeName = 'North' ");
+    EXPECT_EQ(session().recordFilter().text(), "tblORVMaster.OfficeName = 'North' ");
     EXPECT_EQ(stored("OfficeName").toString(), "North");
 
     // Clear Filter, then Save: every filter is stored as blank and the filter is off.
@@ -185,7 +185,7 @@ TEST_F(SignInScreenTest, ReportOptionsSave) {
     EXPECT_EQ(stored("WibName").toString(), " ");
     EXPECT_EQ(stored("CaseMgr").toString(), " ");
     EXPECT_EQ(panel(5), "Filter (OFF)");
-    EXPECT_TRUE(session().filterText.isEmpty());
+    EXPECT_TRUE(session().recordFilter().text().isEmpty());
 }
 
 TEST_F(SignInScreenTest, ReportOptionsChangeTheReportingPeriodOnly) {
@@ -194,8 +194,8 @@ TEST_F(SignInScreenTest, ReportOptionsChangeTheReportingPeriodOnly) {
     type(box("txtperiod"), "01012007");
     click("cmdsignin");
     EXPECT_EQ(panel(2), "Reporting Period - 01/01/2007 - 06/30/2007");
-    EXPECT_EQ(session().settings.reportingPeriodStart, QDate(2007, 1, 1));
-    EXPECT_EQ(session().recordFilter.periodStart, QDate(2007, 1, 1));
+    EXPECT_EQ(session().settings().reportingPeriodStart, QDate(2007, 1, 1));
+    EXPECT_EQ(session().recordFilter().periodStart, QDate(2007, 1, 1));
 }
 
 } // namespace

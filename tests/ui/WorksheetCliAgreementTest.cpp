@@ -17,7 +17,7 @@ QString ssnOf(int obs) {
 }
 
 TEST_F(WorksheetCliAgreement, ListCountsAndRatesAgree) {
-    const QString db = session().databasePath;
+    const QString db = session().databasePath();
     const QString home = dir.path();
     // One record marked from the command line, one on the screen.
     test::CliResult r =
@@ -93,7 +93,7 @@ TEST_F(WorksheetCliAgreement, ListCountsAndRatesAgree) {
 // A record stored as Missing Record and then given Wrong SSN is to be checked again, line by
 // line, whichever way it was marked.
 TEST_F(WorksheetCliAgreement, WrongSsnAfterMissingRecordAgrees) {
-    const QString db = session().databasePath;
+    const QString db = session().databasePath();
     const QString home = dir.path();
     ASSERT_TRUE(openList());
     auto* model = qobject_cast<ui::SampleListModel*>(view()->model());
@@ -139,7 +139,7 @@ TEST_F(WorksheetCliAgreement, WrongSsnAfterMissingRecordAgrees) {
 }
 
 TEST_F(WorksheetCliAgreement, SummaryCommentsAgree) {
-    const QString db = session().databasePath;
+    const QString db = session().databasePath();
     const QString home = dir.path();
     ASSERT_EQ(test::runCli(home, {"comments", db, "--set", "From the batch program"}).rc, 0);
     menu("mnuwks1", 5)->trigger();
