@@ -22,9 +22,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     orv::Session session(QString::fromLocal8Bit(argv[3]));
-    QString error;
-    if (session.openDatabaseConnection(QString::fromLocal8Bit(argv[1]), error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    try {
+        session.openDatabaseConnection(QString::fromLocal8Bit(argv[1]));
+    } catch (const orv::DbError& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
         return 1;
     }
     orv::loadGlobals(session, orv::SignInMode::ReportOptions);

@@ -26,9 +26,10 @@ constexpr int kScreenRows = 40;
 
 std::unique_ptr<Session> openSession(const QString& path) {
     auto session = std::make_unique<Session>(QFileInfo(path).absolutePath());
-    QString error;
-    if (session->openDatabaseConnection(path, error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    try {
+        session->openDatabaseConnection(path);
+    } catch (const DbError& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.message()));
         std::exit(1);
     }
     loadGlobals(*session, SignInMode::ReportOptions);
@@ -97,13 +98,13 @@ int main(int argc, char** argv) {
     report("ComputeReportValidation (rv)",
            best(path, runs, nothing, [](Session& s) { ComputeReportValidation(s); }));
     report("outcome group summary (one query)", best(path, runs, nothing, [](Session& s) {
-               (void)readOutcomeGroupSummary(s.db(), s.recordFilter);
+               (void)readOutcomeGroupSummary(s.db(), s.recordFilter());
            }));
 
     // Each pager lives across setUp and the timed part.
     auto openPager = [&](std::optional<int> g, MasterOrder order = {}) {
         return [g, order](Session& s) {
-            pager = std::make_unique<MasterPager>(s.db(), s.recordFilter, g, order);
+            pager = std::make_unique<MasterPager>(s.db(), s.recordFilter(), g, order);
             if (!pager->open())
                 std::exit(1);
             screenful(*pager, 0);
@@ -160,7 +161,7 @@ int main(int argc, char** argv) {
             }
         } steps;
         auto session = openSession(path);
-        MasterPager p(session->db(), session->recordFilter, std::nullopt,
+        MasterPager p(session->db(), session->recordFilter(), std::nullopt,
                       {QStringLiteral("SSN"), false});
         steps.t.start();
         if (!p.open(&steps))
@@ -177,7 +178,7 @@ int main(int argc, char** argv) {
     // An office filter: every order needs the temporary index.
     report("browser with an office filter: open and first screen",
            best(path, runs, nothing, [&](Session& s) {
-               RecordFilter filter = s.recordFilter;
+               RecordFilter filter = s.recordFilter();
                filter.officeName = s.db()
                                        .scalar("SELECT OfficeName FROM tblORVmaster "
                                                "WHERE spopnum > 0 LIMIT 1")
@@ -189,7 +190,7 @@ int main(int argc, char** argv) {
            }));
     report("outcome group summary with an office filter",
            best(path, runs, nothing, [&](Session& s) {
-               RecordFilter filter = s.recordFilter;
+               RecordFilter filter = s.recordFilter();
                filter.officeName = s.db()
                                        .scalar("SELECT OfficeName FROM tblORVmaster "
                                                "WHERE spopnum > 0 LIMIT 1")

@@ -111,7 +111,7 @@ int cmdCompact(Context& ctx, QStringList& args) {
         return Failure;
     if (compactDatabaseFile(ctx.session) != FileResult::Done)
         return Failure;
-    ctx.out << "Compacted " << ctx.session.databasePath << Qt::endl;
+    ctx.out << "Compacted " << ctx.session.databasePath() << Qt::endl;
     return Ok;
 }
 
@@ -121,8 +121,7 @@ int cmdRepair(Context& ctx, QStringList& args) {
     ctx.ui.setAnswer(QStringLiteral("Repair the VRQ database?"), true);
     const QString path = QFileInfo(args[0]).absoluteFilePath();
     // A damaged file may refuse the usual open checks; repair opens it by path.
-    ctx.session.databasePath = path;
-    ctx.session.dataSourcePath = path;
+    ctx.session.useDatabaseFile(path);
     return repairDatabaseFile(ctx.session) == FileResult::Done && !ctx.ui.failed() ? Ok : Failure;
 }
 

@@ -28,7 +28,7 @@ bool isOption(const QString& arg) {
 bool loadSignIn(Context& ctx, const QString& db) {
     try {
         loadGlobals(ctx.session, SignInMode::ReportOptions);
-        const Settings& s = ctx.session.settings;
+        const Settings& s = ctx.session.settings();
         if (!s.reportingPeriodStart.isValid() || !s.reportingPeriodEnd.isValid()) {
             ctx.err << "The database has not been signed in: run orvdv-cli signin " << db
                     << " --fiscal-year YEAR first." << Qt::endl;
@@ -52,7 +52,7 @@ std::unique_ptr<GridRowSource> gridSource(Context& ctx, const QString& name,
     if (name == QLatin1String("sample"))
         return std::make_unique<SampleListSource>(ctx.session.db(), SampleOrder());
     if (name == QLatin1String("groups"))
-        return std::make_unique<OutcomeSummarySource>(ctx.session.db(), ctx.session.recordFilter);
+        return std::make_unique<OutcomeSummarySource>(ctx.session.db(), ctx.session.recordFilter());
     std::unique_ptr<MasterPager> pager = openBrowsePager(ctx, browse);
     if (!pager)
         return nullptr;

@@ -31,7 +31,7 @@ int importCommand(Context& ctx, QStringList& args) {
         ctx.err << e.message() << Qt::endl;
         return Failure;
     }
-    const Settings& s = ctx.session.settings;
+    const Settings& s = ctx.session.settings();
     if (!s.period.isValid() || !s.periodEnd.isValid()) {
         ctx.err << "The database has not been signed in: run orvdv-cli signin " << args[0]
                 << " --fiscal-year YEAR first." << Qt::endl;

@@ -53,7 +53,7 @@ bool openSignedIn(Context& ctx, const QString& path) {
         dbFailure(ctx, e);
         return false;
     }
-    const Settings& s = ctx.session.settings;
+    const Settings& s = ctx.session.settings();
     if (!s.reportingPeriodStart.isValid() || !s.reportingPeriodEnd.isValid()) {
         ctx.err << "The database has not been signed in: run orvdv-cli signin " << path
                 << " --fiscal-year YEAR first." << Qt::endl;
@@ -93,7 +93,7 @@ std::unique_ptr<MasterPager> openBrowsePager(Context& ctx, const BrowseOptions& 
         order.column = columns.names[at];
         order.descending = options.descending;
     }
-    auto pager = std::make_unique<MasterPager>(ctx.session.db(), ctx.session.recordFilter,
+    auto pager = std::make_unique<MasterPager>(ctx.session.db(), ctx.session.recordFilter(),
                                                options.group, order);
     // Without a progress nothing can stop the build: it opens or throws.
     if (!pager->open())
@@ -130,7 +130,7 @@ int groupsCommand(Context& ctx, QStringList& args) {
     if (!openSignedIn(ctx, args[0]))
         return Failure;
     try {
-        OutcomeSummarySource summary(ctx.session.db(), ctx.session.recordFilter);
+        OutcomeSummarySource summary(ctx.session.db(), ctx.session.recordFilter());
         ctx.out << summary.columns().join(QLatin1Char('\t')) << "\n";
         summary.forEachRow([&](const QStringList& cells) {
             ctx.out << cells.join(QLatin1Char('\t')) << "\n";

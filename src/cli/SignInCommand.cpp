@@ -109,10 +109,10 @@ int signInCommand(Context& ctx, QStringList& args) {
                                ? QStringList{QStringLiteral("--office"), QStringLiteral("--wib"),
                                              QStringLiteral("--case-mgr")}
                                : givenFilters);
-        ctx.out << reportingPeriodText(ctx.session.settings) << "\n"
-                << filterStateText(ctx.session.recordFilter) << "\n"
-                << "Filter text: " << ctx.session.filterText.trimmed() << "\n"
-                << "Record filter: " << recordFilterDisplay(ctx.session.recordFilter) << Qt::endl;
+        ctx.out << reportingPeriodText(ctx.session.settings()) << "\n"
+                << filterStateText(ctx.session.recordFilter()) << "\n"
+                << "Filter text: " << ctx.session.recordFilter().text().trimmed() << "\n"
+                << "Record filter: " << recordFilterDisplay(ctx.session.recordFilter()) << Qt::endl;
         return Ok;
     } catch (const DbError& e) {
         ctx.err << e.message() << Qt::endl;

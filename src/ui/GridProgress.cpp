@@ -58,7 +58,7 @@ bool GridProgress::update(qint64 done, qint64 total) {
 
 std::unique_ptr<MasterPager> openPager(Session& session, QWidget* parent, std::optional<int> group,
                                        const MasterOrder& order, const QString& progressText) {
-    auto pager = std::make_unique<MasterPager>(session.db(), session.recordFilter, group, order);
+    auto pager = std::make_unique<MasterPager>(session.db(), session.recordFilter(), group, order);
     GridProgress progress(parent, progressText);
     bool opened = false;
     session.ui().setBusy(true);

@@ -34,6 +34,12 @@ QMessageBox::Icon boxIcon(Icon icon) {
 }
 
 const QString kDatabaseFilter = QStringLiteral("Database (*.mdb)");
+
+// The menus that open with a database and close when it is given up: all that work on it.
+constexpr MenuEntry kDataMenus[] = {MenuEntry::ReportValidation, MenuEntry::DataValidation,
+                                    MenuEntry::ImportData,       MenuEntry::ChangeReportingOptions,
+                                    MenuEntry::CompactDatabase,  MenuEntry::FixDatabase};
+
 bool gScriptedByDefault = false;
 
 } // namespace
@@ -87,6 +93,10 @@ void GuiFrontEnd::message(const QString& text, Icon icon) {
     setBusy(wasBusy);
 }
 
+void GuiFrontEnd::workStatus(const QString& text) {
+    setStatus(1, text);
+}
+
 void GuiFrontEnd::setStatus(int panel, const QString& text) {
     QLabel* label = mWindow.statusPanel(panel);
     if (!label)
@@ -116,9 +126,38 @@ void GuiFrontEnd::setMenuEnabled(MenuEntry entry, bool enabled) {
         action->setEnabled(enabled);
 }
 
-void GuiFrontEnd::setMenuChecked(MenuEntry entry, bool checked) {
-    if (QAction* action = mWindow.action(entry))
-        action->setChecked(checked);
+void GuiFrontEnd::setDataMenus(bool enabled) {
+    for (MenuEntry e : kDataMenus)
+        setMenuEnabled(e, enabled);
+}
+
+void GuiFrontEnd::databaseOpened(const QString& name) {
+    setStatus(3, QStringLiteral("DB: ") + name);
+    setDataMenus(true);
+}
+
+void GuiFrontEnd::databaseClosed() {
+    setDataMenus(false);
+}
+
+void GuiFrontEnd::signedIn() {
+    setDataMenus(true);
+    for (MenuEntry e :
+         {MenuEntry::ViewOutcomeGroups, MenuEntry::ViewPerformanceReport, MenuEntry::Utilities})
+        setMenuEnabled(e, true);
+}
+
+void GuiFrontEnd::periodChanged(const QString& text) {
+    setStatus(2, text);
+}
+
+void GuiFrontEnd::recordFilterChanged(const QString& stateText) {
+    setStatus(5, stateText);
+}
+
+void GuiFrontEnd::showTipsChanged(bool show) {
+    if (QAction* action = mWindow.action(MenuEntry::ShowTipsAtStartup))
+        action->setChecked(show);
 }
 
 void GuiFrontEnd::endProgram() {

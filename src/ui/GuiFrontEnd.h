@@ -15,8 +15,25 @@ namespace orv::ui {
 
 class MainWindow;
 
-// Shows core's questions and messages as message boxes over the main window, and puts its
-// status texts, pointer and menu states on the window.
+// Menu entries whose state follows what happens: a database opened, a sign-in.
+enum class MenuEntry {
+    FileNew,
+    FileOpen,
+    FileSaveAs,
+    ShowTipsAtStartup,
+    ImportData,
+    ChangeReportingOptions,
+    ReportValidation,
+    DataValidation,
+    Utilities,
+    CompactDatabase,
+    FixDatabase,
+    ViewOutcomeGroups,
+    ViewPerformanceReport,
+};
+
+// Shows core's questions and messages as message boxes over the main window, and what core
+// tells of its work on the window: status panels, the pointer and menu states.
 class GuiFrontEnd : public FrontEnd {
 public:
     explicit GuiFrontEnd(MainWindow& window);
@@ -25,11 +42,15 @@ public:
     [[nodiscard]] bool askYesNo(const QString& text, Icon icon = Icon::Question) override;
     [[nodiscard]] bool askOkCancel(const QString& text, Icon icon = Icon::Exclamation) override;
     void message(const QString& text, Icon icon = Icon::None) override;
-    void setStatus(int panel, const QString& text) override;
+    void workStatus(const QString& text) override;
     void setBusy(bool busy) override;
     void processEvents() override;
-    void setMenuEnabled(MenuEntry entry, bool enabled) override;
-    void setMenuChecked(MenuEntry entry, bool checked) override;
+    void databaseOpened(const QString& name) override;
+    void databaseClosed() override;
+    void signedIn() override;
+    void periodChanged(const QString& text) override;
+    void recordFilterChanged(const QString& stateText) override;
+    void showTipsChanged(bool show) override;
     void endProgram() override;
     [[nodiscard]] bool openDocument(const QString& path) override;
     // A progress dialog over the window once the work has taken long enough to notice, with
@@ -37,6 +58,13 @@ public:
     void beginProgress(const QString& text, bool cancellable) override;
     [[nodiscard]] bool stepProgress(qint64 done, qint64 total) override;
     void endProgress() override;
+
+    // Status bar panels count from 1: 1 the work under way, 2 the reporting period, 3 the
+    // database, 5 the filter's state.
+    void setStatus(int panel, const QString& text);
+    void setMenuEnabled(MenuEntry entry, bool enabled);
+    // The menus of the commands that work on a database.
+    void setDataMenus(bool enabled);
 
     // The file dialogs of the database commands. Empty when cancelled.
     QString saveFileName(const QString& title);

@@ -74,7 +74,7 @@ void ImportScreen::startImport(ImportKind kind) {
     } else {
         mImporting = true;
         ui.setBusy(true);
-        ui.setStatus(1, QStringLiteral("Importing File. Please wait...."));
+        ui.workStatus(QStringLiteral("Importing File. Please wait...."));
         setLabel(1, QStringLiteral("Importing File: ") + path);
         setLabel(2, QString());
         setLabel(3, QString());
@@ -100,10 +100,10 @@ void ImportScreen::startImport(ImportKind kind) {
         mImporting = false;
         if (replacedSample)
             mWindow.unloadRecordScreens();
-        ui.setStatus(1, QString());
+        ui.workStatus(QString());
     }
     ui.setBusy(false);
-    ui.setStatus(1, QString());
+    ui.workStatus(QString());
     mExit->setEnabled(true);
     mCancel->setEnabled(false);
 }
@@ -129,7 +129,7 @@ void ImportScreen::cancelClicked() {
         mCancel->setEnabled(false);
     }
     ui.setBusy(false);
-    ui.setStatus(1, QString());
+    ui.workStatus(QString());
 }
 
 void ImportScreen::exitClicked() {
@@ -139,7 +139,7 @@ void ImportScreen::exitClicked() {
         mWindow.closeScreen<SampleSummaryScreen>();
         mWindow.closeForm(this);
     }
-    mWindow.session().ui().setStatus(1, QString());
+    mWindow.session().ui().workStatus(QString());
 }
 
 void ImportScreen::closeEvent(QCloseEvent* event) {

@@ -161,7 +161,7 @@ void editWorksheets(Navigator& nav) {
 }
 
 void printWorksheets(Navigator& nav) {
-    const QString popType = nav.session().settings.popType;
+    const QString popType = nav.session().settings().popType;
     nav.printReport(QStringLiteral("R005-") + (popType.isEmpty() ? QStringLiteral("1") : popType));
 }
 

@@ -38,10 +38,6 @@ QString actionName(const QString& array, int index) {
     return index < 0 ? array : QStringLiteral("%1(%2)").arg(array).arg(index);
 }
 
-constexpr MenuEntry kDataMenus[] = {MenuEntry::ReportValidation, MenuEntry::DataValidation,
-                                    MenuEntry::ImportData,       MenuEntry::ChangeReportingOptions,
-                                    MenuEntry::CompactDatabase,  MenuEntry::FixDatabase};
-
 template <typename... Screens> void closeScreens(Navigator& nav) {
     (nav.closeScreen<Screens>(), ...);
 }
@@ -61,7 +57,7 @@ MainWindow::MainWindow(const QString& programDir, QWidget* parent) : QMainWindow
     buildStatusBar();
     resize(960, 680);
 
-    mFrontEnd->setStatus(3, QStringLiteral("DB: ") + mSession->databaseName);
+    mFrontEnd->setStatus(3, QStringLiteral("DB: ") + mSession->databaseName());
     setDataMenus(false);
     qApp->installEventFilter(this);
 }
@@ -154,8 +150,7 @@ QLabel* MainWindow::statusPanel(int panel) const {
 }
 
 void MainWindow::setDataMenus(bool enabled) {
-    for (MenuEntry e : kDataMenus)
-        action(e)->setEnabled(enabled);
+    mFrontEnd->setDataMenus(enabled);
 }
 
 void MainWindow::prepareStartUp() {

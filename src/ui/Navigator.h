@@ -1,5 +1,7 @@
 #pragma once
 
+#include "GuiFrontEnd.h"
+
 #include "program/FrontEnd.h"
 #include "session/Session.h"
 #include "session/SignIn.h"
@@ -12,8 +14,6 @@
 class QAction;
 
 namespace orv::ui {
-
-class GuiFrontEnd;
 
 // How showForm opens a screen: inside the frame, or over it, waiting until it closes.
 enum class ScreenMode { Normal, Modal };

@@ -157,7 +157,7 @@ void ReportValidationScreen::addExports() {
         addGridExportActions(mWindow, this, [this]() -> std::unique_ptr<GridRowSource> {
             if (mTabs->currentIndex() == 0)
                 return std::make_unique<OutcomeSummarySource>(session().db(),
-                                                              session().recordFilter);
+                                                              session().recordFilter());
             MasterPager* shown = mDetailModel->pager();
             return shown ? std::make_unique<MasterPagerSource>(*shown) : nullptr;
         });
@@ -188,7 +188,7 @@ void ReportValidationScreen::fillFormValSumm() {
     mTitle->setText(QStringLiteral("Orvane Report Validation. "));
     std::vector<QVariantList> rows;
     try {
-        rows = readOutcomeGroupSummary(session().db(), session().recordFilter);
+        rows = readOutcomeGroupSummary(session().db(), session().recordFilter());
     } catch (const DbError& e) {
         session().ui().message(e.message(), Icon::Exclamation);
     }

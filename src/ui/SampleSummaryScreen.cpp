@@ -346,7 +346,7 @@ void SampleSummaryScreen::exitClicked() {
 
 void SampleSummaryScreen::endOfEvent() {
     session().ui().setBusy(false);
-    session().ui().setStatus(1, QString());
+    session().ui().workStatus(QString());
 }
 
 } // namespace orv::ui

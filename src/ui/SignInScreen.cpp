@@ -70,7 +70,7 @@ SignInScreen::SignInScreen(Navigator& window, SignInMode mode) : mWindow(window)
         fillFilterLists();
     } else {
         setWindowTitle(QStringLiteral("U003 - Sign In"));
-        FrontEnd& ui = mWindow.session().ui();
+        GuiFrontEnd& ui = mWindow.frontEnd();
         ui.setMenuEnabled(MenuEntry::ViewOutcomeGroups, false);
         ui.setMenuEnabled(MenuEntry::ViewPerformanceReport, false);
         ui.setMenuEnabled(MenuEntry::Utilities, false);
@@ -297,7 +297,7 @@ void SignInScreen::exit() {
 
 void SignInScreen::endOfEvent() {
     mWindow.session().ui().setBusy(false);
-    mWindow.session().ui().setStatus(1, QString());
+    mWindow.session().ui().workStatus(QString());
 }
 
 } // namespace orv::ui

@@ -53,7 +53,7 @@ SwitchScreen::SwitchScreen(Navigator& window) : mWindow(window) {
     fillDataSources();
     fitScreen(this, 4800, 3090);
     mWindow.session().ui().setBusy(false);
-    mWindow.session().ui().setStatus(1, QString());
+    mWindow.session().ui().workStatus(QString());
 }
 
 void SwitchScreen::fillDataSources() {
@@ -69,11 +69,7 @@ void SwitchScreen::switchDatabase() {
     if (orv::switchDatabase(mWindow.session(), name) != FileResult::Opened)
         return;
     mWindow.showSignIn(SignInMode::SignIn);
-    FrontEnd& ui = mWindow.session().ui();
-    for (MenuEntry e :
-         {MenuEntry::ReportValidation, MenuEntry::DataValidation, MenuEntry::ImportData,
-          MenuEntry::ChangeReportingOptions, MenuEntry::CompactDatabase, MenuEntry::FixDatabase})
-        ui.setMenuEnabled(e, false);
+    mWindow.frontEnd().setDataMenus(false);
     mWindow.closeForm(this);
 }
 

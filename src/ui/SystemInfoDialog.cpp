@@ -22,7 +22,7 @@ SystemInfoDialog::SystemInfoDialog(Session& session, QWidget* parent) : QDialog(
     mText->setLineWrapMode(QPlainTextEdit::NoWrap);
     mText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     mText->setPlainText(systemInfoText(
-        systemInfo(session.programDir(), session.isOpen() ? session.databasePath : QString())));
+        systemInfo(session.programDir(), session.isOpen() ? session.databasePath() : QString())));
 
     auto* copy = new QPushButton(QStringLiteral("Copy"), this);
     copy->setObjectName(QStringLiteral("cmdCopy"));

@@ -109,7 +109,7 @@ void TipScreen::nextTip() {
     ++mNext;
     displayCurrentTip();
     mWindow.session().ui().setBusy(false);
-    mWindow.session().ui().setStatus(1, QString());
+    mWindow.session().ui().workStatus(QString());
 }
 
 void TipScreen::displayCurrentTip() {

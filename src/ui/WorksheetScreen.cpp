@@ -418,7 +418,7 @@ void WorksheetScreen::leave() {
     if (list)
         list->showAfterWorksheet(rowId, true);
     mWindow.session().ui().setBusy(false);
-    mWindow.session().ui().setStatus(1, QString());
+    mWindow.session().ui().workStatus(QString());
 }
 
 void WorksheetScreen::closeEvent(QCloseEvent* event) {

@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace orv::test {
 
@@ -32,11 +33,18 @@ public:
         return answers.value(text, false);
     }
     void message(const QString& text, Icon icon) override { shown.push_back({text, icon}); }
-    void setStatus(int panel, const QString& text) override { status[panel] = text; }
+    void workStatus(const QString& text) override { work = text; }
     void setBusy(bool b) override { busy = b; }
     void processEvents() override { ++yields; }
-    void setMenuEnabled(MenuEntry entry, bool enabled) override { menus[entry] = enabled; }
-    void setMenuChecked(MenuEntry entry, bool checked) override { checks[entry] = checked; }
+    void databaseOpened(const QString& name) override {
+        database = name;
+        hasDatabase = true;
+    }
+    void databaseClosed() override { hasDatabase = false; }
+    void signedIn() override { ++signIns; }
+    void periodChanged(const QString& text) override { period = text; }
+    void recordFilterChanged(const QString& stateText) override { filterState = stateText; }
+    void showTipsChanged(bool show) override { showTips = show; }
     void endProgram() override { ended = true; }
     void beginProgress(const QString& text, bool canStop) override {
         progressTexts << text;
@@ -56,9 +64,14 @@ public:
     QMap<QString, bool> answers;
     QStringList asked;
     QVector<Shown> shown;
-    QMap<int, QString> status;
-    QMap<MenuEntry, bool> menus;
-    QMap<MenuEntry, bool> checks;
+    // The last of each event.
+    QString work;
+    QString database;
+    bool hasDatabase = false;
+    int signIns = 0;
+    QString period;
+    QString filterState;
+    std::optional<bool> showTips;
     bool busy = false;
     int yields = 0;
     bool ended = false;

@@ -128,7 +128,7 @@ TEST_F(ImportScreenTest, WrongFileIsRefusedAndAnUnfinishedImportToldAtTheNextOpe
     importJournal::begin(session().db(), extract);
     button("cmdExit1")->click();
     fe().clearRecords();
-    fe().setNextFileName(session().databasePath);
+    fe().setNextFileName(session().databasePath());
     menu("mnuFile", 1)->trigger();
     ASSERT_FALSE(fe().messages().isEmpty());
     EXPECT_TRUE(fe().messages().first().text.startsWith(

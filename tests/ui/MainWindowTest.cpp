@@ -268,6 +268,48 @@ TEST(SingleInstance, SecondCopyIsRefusedUntilTheFirstEnds) {
     EXPECT_TRUE(second.tryLock());
 }
 
+// What core tells, one event after another, as the panel and menus show it.
+TEST_F(ShellTest, EventsShowInTheirPanelsAndMenus) {
+    ui::GuiFrontEnd& ui = fe();
+    const MenuEntry signedInOnly[] = {MenuEntry::Utilities, MenuEntry::ViewOutcomeGroups,
+                                      MenuEntry::ViewPerformanceReport};
+    // As the sign-in screen leaves them.
+    for (MenuEntry e : signedInOnly)
+        ui.setMenuEnabled(e, false);
+    const struct {
+        const char* event;
+        std::function<void()> tell;
+        int panel; // 0: none
+        const char* text;
+        bool dataMenus, signedInMenus;
+    } steps[] = {
+        {"opened", [&] { ui.databaseOpened("a.mdb"); }, 3, "DB: a.mdb", true, false},
+        {"signed in", [&] { ui.signedIn(); }, 0, "", true, true},
+        {"period", [&] { ui.periodChanged("Reporting Period - x"); }, 2, "Reporting Period - x",
+         true, true},
+        {"filter", [&] { ui.recordFilterChanged("Filter (ON)"); }, 5, "Filter (ON)", true, true},
+        {"work", [&] { ui.workStatus("Busy...."); }, 1, "Busy....", true, true},
+        {"work over", [&] { ui.workStatus(QString()); }, 1, "", true, true},
+        {"closed", [&] { ui.databaseClosed(); }, 0, "", false, true},
+    };
+    for (const auto& step : steps) {
+        step.tell();
+        if (step.panel) {
+            EXPECT_EQ(panel(step.panel), step.text) << step.event;
+        }
+        for (MenuEntry e :
+             {MenuEntry::ImportData, MenuEntry::ChangeReportingOptions, MenuEntry::ReportValidation,
+              MenuEntry::DataValidation, MenuEntry::CompactDatabase, MenuEntry::FixDatabase})
+            EXPECT_EQ(enabled(e), step.dataMenus) << step.event << static_cast<int>(e);
+        for (MenuEntry e : signedInOnly)
+            EXPECT_EQ(enabled(e), step.signedInMenus) << step.event << static_cast<int>(e);
+    }
+    for (const bool show : {true, false}) {
+        ui.showTipsChanged(show);
+        EXPECT_EQ(window->action(MenuEntry::ShowTipsAtStartup)->isChecked(), show);
+    }
+}
+
 TEST(SingleInstance, LockOfADeadCopyIsTakenOver) {
     QTemporaryDir home;
     ui::SingleInstance instance(home.path());

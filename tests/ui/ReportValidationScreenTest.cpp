@@ -261,7 +261,7 @@ TEST_F(ReportScreensTest, SourceTableShowsGroupedRecordsAndSorts) {
 // The screens and the batch front end on the demo extract: the same groups, records and
 // measures.
 TEST_F(ReportScreensTest, TheScreensAgreeWithTheBatchFrontEnd) {
-    const QString db = session().databasePath;
+    const QString db = session().databasePath();
     auto cli = [&](const QStringList& args) {
         const test::CliResult r = test::runCli(dir.path(), args);
         EXPECT_EQ(r.rc, 0) << r.err.toStdString();
@@ -313,7 +313,7 @@ TEST_F(ReportScreensTest, TheScreensAgreeWithTheBatchFrontEnd) {
 // While an import replaces the records the grids read nothing; rows in memory still show.
 TEST_F(ReportScreensTest, AGridReadsNothingWhileReadingIsHeldBack) {
     addRecords(4, 1000);
-    auto pager = std::make_unique<MasterPager>(session().db(), session().recordFilter, 4);
+    auto pager = std::make_unique<MasterPager>(session().db(), session().recordFilter(), 4);
     ASSERT_TRUE(pager->open());
     ui::MasterTableModel model;
     bool allowed = false;

@@ -75,8 +75,9 @@ TEST_F(ReportViewerTest, WorksheetPrintShowsItsRecordOnly) {
     EXPECT_EQ(reportLines().filter(QRegularExpression(QStringLiteral("^OBS %1 ").arg(obs))).size(),
               1);
 
-    const test::CliResult r = test::runCli(dir.path(), {"report", session().databasePath, "R005-1",
-                                                        "--obs", obs, "--pdf", pdfOf("one")});
+    const test::CliResult r =
+        test::runCli(dir.path(), {"report", session().databasePath(), "R005-1", "--obs", obs,
+                                  "--pdf", pdfOf("one")});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed(), pdfOf("one") + ": 1 page");
 }
@@ -178,7 +179,7 @@ Page {{page}}
     EXPECT_EQ(lines.count(QStringLiteral("Page %1").arg(pages)), 1);
 
     const test::CliResult r =
-        test::runCli(dir.path(), {"report", session().databasePath, "T", "--pdf", pdfOf("T")});
+        test::runCli(dir.path(), {"report", session().databasePath(), "T", "--pdf", pdfOf("T")});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed(), pdfOf("T") + QStringLiteral(": %1 pages").arg(pages));
     // The heading row is drawn again at the top of every page.

@@ -20,6 +20,11 @@
 
 #include <memory>
 
+namespace orv {
+// The GUI's own menu ids, as the tests name them.
+using ui::MenuEntry;
+} // namespace orv
+
 namespace orv::test {
 
 // The program as it starts: splash, then the main window, with every message box and file

@@ -183,8 +183,8 @@ TEST_F(SignInScreenTest, ReportOptionsChangeTheReportingPeriodOnly) {
     type(box("txtperiod"), "01012007");
     click("cmdsignin");
     EXPECT_EQ(panel(2), "Reporting Period - 01/01/2007 - 06/30/2007");
-    EXPECT_EQ(session().settings.reportingPeriodStart, QDate(2007, 1, 1));
-    EXPECT_EQ(session().recordFilter.periodStart, QDate(2007, 1, 1));
+    EXPECT_EQ(session().settings().reportingPeriodStart, QDate(2007, 1, 1));
+    EXPECT_EQ(session().recordFilter().periodStart, QDate(2007, 1, 1));
 }
 
 } // namespace

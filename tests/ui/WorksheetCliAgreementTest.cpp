@@ -17,7 +17,7 @@ QString ssnOf(int obs) {
 }
 
 TEST_F(WorksheetCliAgreement, ListCountsAndRatesAgree) {
-    const QString db = session().databasePath;
+    const QString db = session().databasePath();
     const QString home = dir.path();
     // One record marked from the command line, one on the screen.
     test::CliResult r =

@@ -1,5 +1,7 @@
 #include "WorksheetFixture.h"
 
+#include "worksheet/SummaryComments.h"
+
 #include <QDir>
 
 #include <QMdiArea>
@@ -458,7 +460,7 @@ TEST_F(WorksheetTest, SummaryComments) {
         session().db().scalar("SELECT Comments FROM tblValSummaryNotes WHERE ID = '1'").toString(),
         typed);
     EXPECT_EQ(notes->toPlainText(), typed);
-    EXPECT_EQ(session().summaryComments, typed);
+    EXPECT_EQ(readSummaryComments(session()), typed);
 
     notes->setPlainText("edited, not kept");
     QTest::mouseClick(comments->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);

@@ -107,7 +107,7 @@ public:
     }
     ~Progress() {
         if (mUi) {
-            mUi->setStatus(1, QString());
+            mUi->workStatus(QString());
             mUi->setBusy(false);
         }
     }
@@ -121,9 +121,9 @@ public:
         if (mUi) {
             // The front end may draw on stderr.
             QuietStderr::Pause speak(mQuiet);
-            mUi->setStatus(
-                1, mTotal >= 0 ? QStringLiteral("Exporting row %1 of %2...").arg(done).arg(mTotal)
-                               : QStringLiteral("Exporting row %1...").arg(done));
+            mUi->workStatus(mTotal >= 0
+                                ? QStringLiteral("Exporting row %1 of %2...").arg(done).arg(mTotal)
+                                : QStringLiteral("Exporting row %1...").arg(done));
             mUi->processEvents();
         }
         return !(mCancel && *mCancel);

@@ -154,7 +154,7 @@ private:
 // One pass over the master writes every group's file; each record goes to its group's file in
 // the order the records were loaded, as a statement per group would return them.
 void writeGroups(Session& session, NewGroupFiles& files, GroupExportResult& result) {
-    const RecordFilter& filter = session.recordFilter;
+    const RecordFilter& filter = session.recordFilter();
     QString sql = QStringLiteral("SELECT tblORVMaster.subpop, * FROM tblORVMaster, tblsystem "
                                  "WHERE ") +
                   filter.sql() + QStringLiteral(" AND tblORVMaster.subpop IN (");
@@ -183,8 +183,7 @@ void writeGroups(Session& session, NewGroupFiles& files, GroupExportResult& resu
         line += "\r\n";
         files.write(group, line);
         if (++result.records % kRecordsPerYield == 0) {
-            session.ui().setStatus(1,
-                                   kExporting + QStringLiteral(" %1 records").arg(result.records));
+            session.ui().workStatus(kExporting + QStringLiteral(" %1 records").arg(result.records));
             session.ui().processEvents();
             if (!progress.step(result.records, 0))
                 throw ExportStopped{};
@@ -205,7 +204,7 @@ GroupExportResult ExportParticipantGroups(Session& session, const QString& folde
         folder.isEmpty() ? session.programFile(kGroupFolderName) : QDir(folder).absolutePath();
     FrontEnd& ui = session.ui();
     ui.setBusy(true);
-    ui.setStatus(1, kExporting);
+    ui.workStatus(kExporting);
     QString failure;
     try {
         files::makePrivateFolder(result.folder);
@@ -224,7 +223,7 @@ GroupExportResult ExportParticipantGroups(Session& session, const QString& folde
     } catch (const DbError& e) {
         failure = e.message();
     }
-    ui.setStatus(1, QString());
+    ui.workStatus(QString());
     ui.setBusy(false);
     if (result.stopped) {
         result.files.clear();

@@ -143,7 +143,7 @@ namespace {
 
 // The records of the file: the element rows of tbltemp with the settings and the comments.
 std::vector<QStringList> readSummaryRecords(Session& session) {
-    const Settings& s = session.settings;
+    const Settings& s = session.settings();
     bool numeric = false;
     const int year = s.fiscalYear.trimmed().toInt(&numeric);
     if (!numeric)
@@ -232,7 +232,7 @@ SummaryExportResult ExportSummaryXml(Session& session, const QString& path) {
                       : QFileInfo(path).absoluteFilePath();
     FrontEnd& ui = session.ui();
     ui.setBusy(true);
-    ui.setStatus(1, kExporting);
+    ui.workStatus(kExporting);
     QString failure;
     try {
         // An empty file would pass for a submission of nothing.
@@ -255,7 +255,7 @@ SummaryExportResult ExportSummaryXml(Session& session, const QString& path) {
     } catch (const DbError& e) {
         failure = e.message() + QStringLiteral("\nThe summary/analytical file was not written.");
     }
-    ui.setStatus(1, QString());
+    ui.workStatus(QString());
     ui.setBusy(false);
     if (!result.ok) {
         ui.message(failure, Icon::Exclamation);

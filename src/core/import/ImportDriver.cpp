@@ -8,9 +8,9 @@
 #include "rules/FieldChecks.h"
 #include "rules/ImportErrors.h"
 #include "rules/RecordLayout.h"
+#include "rules/SignInRules.h"
 #include "session/ImportJournal.h"
 #include "session/Session.h"
-#include "session/SignIn.h"
 
 #include <QDir>
 #include <QFile>
@@ -119,16 +119,13 @@ QString preflight(Database& db, const QString& extract) {
 struct SessionState {
     Settings settings;
     RecordFilter recordFilter;
-    QString filterText;
 
     static SessionState of(const Session& session) {
-        return {session.settings, session.recordFilter, session.filterText};
+        return {session.settings(), session.recordFilter()};
     }
     void restore(Session& session) const {
-        session.settings = settings;
-        session.recordFilter = recordFilter;
-        session.filterText = filterText;
-        session.ui().setStatus(5, filterStateText(recordFilter));
+        session.useSettings(settings);
+        session.useRecordFilter(recordFilter);
     }
 };
 
@@ -267,8 +264,8 @@ private:
     }
 
     void loadFile() {
-        const CheckContext context(loadStates(*mDb), mSession.settings.period,
-                                   mSession.settings.periodEnd);
+        const CheckContext context(loadStates(*mDb), mSession.settings().period,
+                                   mSession.settings().periodEnd);
         // Long statements (emptying a big master, building its indexes, the steps after the
         // load) keep the window painting.
         const StatementTicks painting(
@@ -285,9 +282,9 @@ private:
         ProducerSetup setup;
         setup.expectedColumns = kExtractColumns;
         // Groups exist for population type 1 only.
-        setup.grouped = mSession.settings.popType == QLatin1String("1");
+        setup.grouped = mSession.settings().popType == QLatin1String("1");
         setup.seed = mOptions.seed;
-        setup.state = mSession.settings.state;
+        setup.state = mSession.settings().state;
         setup.summaryMemoryRecords = mOptions.summaryMemoryRecords;
         MasterLoader loader(*mDb, *mReader, context, setup);
         if (!acceptFirstLine(loader))
@@ -372,7 +369,9 @@ private:
     // Every line read: the indexes back, the steps after the load, and the journal's word.
     void finishImport(MasterLoader& loader) {
         loader.restoreIndexes();
-        mSession.settings.state = loader.producer().state();
+        Settings settings = mSession.settings();
+        settings.state = loader.producer().state();
+        mSession.useSettings(settings);
         mResult.importedCount =
             runPostImport(mSession, mView, mLog, mOptions.seed, true,
                           loader.summaryUsable() ? &loader.producer().summary() : nullptr);

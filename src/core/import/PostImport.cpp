@@ -120,7 +120,7 @@ QString notNull(const QString& s) {
 RecordFilter resetRecordFilter(Session& session) {
     session.db().execute("UPDATE tblsystem SET CaseMgr = ' ', WibName = ' ', OfficeName = ' ' "
                          "WHERE CaseMgr = ?",
-                         {notNull(session.settings.caseMgr)});
+                         {notNull(session.settings().caseMgr)});
     return storedRecordFilter(session);
 }
 
@@ -190,15 +190,17 @@ qint64 runPostImport(Session& session, ImportView& view, ImportLog& log, quint32
     ClearBlockedFields(session);
     rebuildUnitRows(db, loaded);
 
-    db.execute("UPDATE tblsystem SET State = ?", {notNull(session.settings.state)});
+    db.execute("UPDATE tblsystem SET State = ?", {notNull(session.settings().state)});
     view.setLabel(3, QString());
 
     const RecordFilter filter = resetRecordFilter(session);
     all.release();
 
     // The session follows the database only once the steps are all done.
-    session.settings.caseMgr = QString();
-    useRecordFilter(session, filter);
+    Settings settings = session.settings();
+    settings.caseMgr = QString();
+    session.useSettings(settings);
+    session.useRecordFilter(filter);
     view.setLabel(3, QString());
     view.setLabel(1, QStringLiteral("Import Complete."));
     return imported;

@@ -6,23 +6,6 @@ namespace orv {
 
 enum class Icon { None, Information, Question, Exclamation, Critical };
 
-// Menu entries whose state core procedures change.
-enum class MenuEntry {
-    FileNew,
-    FileOpen,
-    FileSaveAs,
-    ShowTipsAtStartup,
-    ImportData,
-    ChangeReportingOptions,
-    ReportValidation,
-    DataValidation,
-    Utilities,
-    CompactDatabase,
-    FixDatabase,
-    ViewOutcomeGroups,
-    ViewPerformanceReport,
-};
-
 // The questions a front end without a person (the CLI) answers from its flags, by this id; the
 // others show the text.
 enum class QuestionId {
@@ -32,9 +15,9 @@ enum class QuestionId {
     DeleteResults,
 };
 
-// What a core procedure needs from whoever drives it: questions, messages, status panels,
-// the busy pointer and menu states. The GUI shows them; the CLI prints or answers by flags;
-// tests script them.
+// What a core procedure needs from whoever drives it: questions, messages, the busy pointer,
+// and word of what happened (a database opened, the period or filter changed) for the front end
+// to show as it likes. The GUI shows them; the CLI prints or answers by flags; tests script them.
 class FrontEnd {
 public:
     virtual ~FrontEnd() = default;
@@ -51,22 +34,28 @@ public:
         (void)id;
         return okCancel ? askOkCancel(text, icon) : askYesNo(text, icon);
     }
-    // Panels count from 1: 1 progress, 2 reporting period, 3 database, 5 filter.
-    virtual void setStatus(int panel, const QString& text) {
-        (void)panel;
-        (void)text;
-    }
+    // The work under way, for as long as it lasts; an empty text ends it.
+    virtual void workStatus(const QString& text) { (void)text; }
     virtual void setBusy(bool busy) { (void)busy; }
     // Lets the window paint and buttons react during long work.
     virtual void processEvents() {}
-    virtual void setMenuEnabled(MenuEntry entry, bool enabled) {
-        (void)entry;
-        (void)enabled;
-    }
-    virtual void setMenuChecked(MenuEntry entry, bool checked) {
-        (void)entry;
-        (void)checked;
-    }
+
+    // What happened, for the front end to show. Each is told after the fact.
+    // A database was opened, or reopened after a command, and its commands can run; its file
+    // name.
+    virtual void databaseOpened(const QString& name) { (void)name; }
+    // The database was given up for another, whose commands wait for it to open. A close for
+    // the length of one command (compact, repair, save as) is not told.
+    virtual void databaseClosed() {}
+    // A sign-in succeeded: every command that needs its settings can run.
+    virtual void signedIn() {}
+    // The reporting period, as "Reporting Period - 07/01/2006 - 06/30/2007".
+    virtual void periodChanged(const QString& text) { (void)text; }
+    // The record filter changed; its state as "Filter (ON)" or "Filter (OFF)".
+    virtual void recordFilterChanged(const QString& stateText) { (void)stateText; }
+    // Whether the tip of the day shows at start-up, as stored or just chosen.
+    virtual void showTipsChanged(bool show) { (void)show; }
+
     // Long work tells how far it has come: begin, steps of done out of total (total 0 when it
     // is not known), end. A step returns false once the user asked to stop, which only work
     // begun as cancellable asks for; a front end should keep steps cheap however often they come.

@@ -305,8 +305,8 @@ struct ReportRun::Impl {
     }
 
     void bindParameters(const QString& obs) {
-        const Settings& s = session.settings;
-        const RecordFilter& f = session.recordFilter;
+        const Settings& s = session.settings();
+        const RecordFilter& f = session.recordFilter();
         auto iso = [](const QDate& d) { return d.isValid() ? d.toString(Qt::ISODate) : QString(); };
         bool isNumber = false;
         const qlonglong obsNumber = obs.trimmed().toLongLong(&isNumber);
@@ -336,7 +336,7 @@ struct ReportRun::Impl {
     }
 
     void setGlobals(const QString& obs) {
-        const Settings& s = session.settings;
+        const Settings& s = session.settings();
         auto shortDate = [](const QDate& d) {
             return d.isValid() ? d.toString(QStringLiteral("MM/dd/yyyy")) : QString();
         };
@@ -344,7 +344,8 @@ struct ReportRun::Impl {
         set("id", def.id);
         set("title", def.title);
         // The filters are shown only beside figures computed under them.
-        const QString footer = def.filtered ? reportFooterText(session.filterText) : QString();
+        const QString footer =
+            def.filtered ? reportFooterText(session.recordFilter().text()) : QString();
         const QString comments = reportCommentsText(readSummaryComments(session));
         set("RptFooter", footer);
         set("Comments", comments);
@@ -354,10 +355,10 @@ struct ReportRun::Impl {
         set("state", s.state);
         set("fiscal_year", s.fiscalYear);
         set("pop_type", s.popType);
-        set("period_start", shortDate(session.recordFilter.periodStart));
-        set("period_end", shortDate(session.recordFilter.periodEnd));
+        set("period_start", shortDate(session.recordFilter().periodStart));
+        set("period_end", shortDate(session.recordFilter().periodEnd));
         set("obs", obs);
-        set("database", session.databaseName);
+        set("database", session.databaseName());
     }
 
     void openBody(const QString& obs) {

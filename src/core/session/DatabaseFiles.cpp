@@ -209,23 +209,17 @@ struct BusyScope {
     explicit BusyScope(Session& s, const QString& status = {}) : session(s) {
         session.ui().setBusy(true);
         if (!status.isEmpty())
-            session.ui().setStatus(1, status);
+            session.ui().workStatus(status);
     }
     ~BusyScope() {
         session.ui().setBusy(false);
-        session.ui().setStatus(1, QString());
+        session.ui().workStatus(QString());
     }
     Session& session;
 };
 
-constexpr MenuEntry kDataEntries[] = {
-    MenuEntry::ReportValidation,       MenuEntry::DataValidation,  MenuEntry::ImportData,
-    MenuEntry::ChangeReportingOptions, MenuEntry::CompactDatabase, MenuEntry::FixDatabase};
-
-void setDataMenus(Session& session, bool enabled) {
-    for (MenuEntry e : kDataEntries)
-        session.ui().setMenuEnabled(e, enabled);
-}
+const QString kUnableToAttach = QStringLiteral("Unable to attach to database!\n");
+const QString kUnableToLogIn = QStringLiteral("Unable to log into system ");
 
 } // namespace
 
@@ -255,10 +249,24 @@ long long rebuildDatabase(const QString& damaged, const QString& target) {
 namespace {
 
 // Goes back to a database once a command on another is over. Opening it again is all there is
-// to do: when it fails, no database is open and the reason waits in lastConnectError, and the
-// command's own outcome is what the user is told.
+// to do: when it fails, no database is open, and the command's own outcome is what the user is
+// told.
 void reopen(Session& session, const QString& path) {
-    static_cast<void>(session.openDatabaseConnection(path, session.lastConnectError));
+    try {
+        session.openDatabaseConnection(path);
+    } catch (const DbError&) {
+    }
+}
+
+// Opens a database at the end of a command; a failure is told as `failure` and the reason.
+[[nodiscard]] bool opened(Session& session, const QString& path, const QString& failure) {
+    try {
+        session.openDatabaseConnection(path);
+        return true;
+    } catch (const DbError& e) {
+        session.ui().message(failure + e.message(), Icon::Critical);
+        return false;
+    }
 }
 
 struct SchemaItem {
@@ -393,19 +401,15 @@ FileResult createDatabase(Session& session, const QString& fileName) {
         requireFolder(fileName);
         const bool exists = QFileInfo::exists(fileName);
         if (exists && !session.ui().askYesNo(QStringLiteral("Database already exists! Override?"),
-                                             Icon::Question)) {
-            session.ui().setMenuEnabled(MenuEntry::FileNew, true);
-            session.ui().setMenuEnabled(MenuEntry::FileOpen, true);
-            session.ui().setMenuEnabled(MenuEntry::FileSaveAs, false);
+                                             Icon::Question))
             return FileResult::Cancelled;
-        }
         const QString tmpl = session.programFile(QStringLiteral("ORVTemplate.xmdb"));
         if (!QFileInfo::exists(tmpl))
             throw DbError(QStringLiteral("The template database '%1' is missing.").arg(tmpl));
         DatabaseLock lock;
         takeLock(lock, fileName);
         // Never overwrite the file under an open connection.
-        if (session.isOpen() && sameFile(session.databasePath, fileName))
+        if (session.isOpen() && sameFile(session.databasePath(), fileName))
             session.closeConnection();
         const QString staged = DatabaseLock::scratchFileFor(fileName);
         try {
@@ -421,17 +425,7 @@ FileResult createDatabase(Session& session, const QString& fileName) {
             QFile::remove(staged);
             throw;
         }
-        if (session.openDatabaseConnection(fileName, session.lastConnectError)) {
-            session.ui().message(QStringLiteral("Unable to attach to database!\n") +
-                                     session.lastConnectError,
-                                 Icon::Critical);
-            return FileResult::Failed;
-        }
-        setDataMenus(session, true);
-        session.ui().setMenuEnabled(MenuEntry::FileNew, false);
-        session.ui().setMenuEnabled(MenuEntry::FileOpen, false);
-        session.ui().setMenuEnabled(MenuEntry::FileSaveAs, true);
-        return FileResult::Opened;
+        return opened(session, fileName, kUnableToAttach) ? FileResult::Opened : FileResult::Failed;
     } catch (const DbError& e) {
         session.ui().message(e.message(), Icon::Exclamation);
         return FileResult::Failed;
@@ -446,14 +440,7 @@ FileResult openDatabase(Session& session, const QString& fileName) {
     if (refuseLineBreak(session, fileName))
         return FileResult::Failed;
     BusyScope busy(session, QStringLiteral("Opening database File. Please wait...."));
-    if (session.openDatabaseConnection(fileName, session.lastConnectError)) {
-        session.ui().message(QStringLiteral("Unable to attach to database!\n") +
-                                 session.lastConnectError,
-                             Icon::Critical);
-        return FileResult::Failed;
-    }
-    setDataMenus(session, true);
-    return FileResult::Opened;
+    return opened(session, fileName, kUnableToAttach) ? FileResult::Opened : FileResult::Failed;
 }
 
 FileResult saveDatabaseAs(Session& session, const QString& fileName, const FaultHook& hook) {
@@ -462,7 +449,7 @@ FileResult saveDatabaseAs(Session& session, const QString& fileName, const Fault
     if (refuseLineBreak(session, fileName))
         return FileResult::Failed;
     BusyScope busy(session, QStringLiteral("Saveing Database please wait....."));
-    const QString original = session.dataSourcePath;
+    const QString original = session.dataSourcePath();
     try {
         // Another spelling of the same path is the same file too.
         if (fileName == original || sameFile(fileName, original)) {
@@ -522,7 +509,7 @@ FileResult saveDatabaseAs(Session& session, const QString& fileName, const Fault
 
 FileResult compactDatabaseFile(Session& session, const FaultHook& hook) {
     BusyScope busy(session);
-    const QString source = session.databasePath;
+    const QString source = session.databasePath();
     const QString target = session.programFile(QStringLiteral("temp.mdb"));
     try {
         DatabaseLock lock;
@@ -538,7 +525,7 @@ FileResult compactDatabaseFile(Session& session, const FaultHook& hook) {
                               .arg(native(session.programDir())));
         removeScratch(target);
         session.closeConnection();
-        session.ui().setStatus(1, QStringLiteral("Compacting Database Please wait...."));
+        session.ui().workStatus(QStringLiteral("Compacting Database Please wait...."));
         session.ui().processEvents();
         {
             ExclusiveDatabase held(source, true);
@@ -556,13 +543,7 @@ FileResult compactDatabaseFile(Session& session, const FaultHook& hook) {
             }
         }
         // temp.mdb stays in the program folder as the compacted copy.
-        if (session.openDatabaseConnection(source, session.lastConnectError)) {
-            session.ui().message(QStringLiteral("Unable to log into system ") +
-                                     session.lastConnectError,
-                                 Icon::Critical);
-            return FileResult::Failed;
-        }
-        return FileResult::Done;
+        return opened(session, source, kUnableToLogIn) ? FileResult::Done : FileResult::Failed;
     } catch (const Stopped&) {
         reopen(session, source);
         return FileResult::Cancelled;
@@ -577,13 +558,13 @@ FileResult compactDatabaseFile(Session& session, const FaultHook& hook) {
 FileResult repairDatabaseFile(Session& session, const FaultHook& hook) {
     if (!session.ui().askYesNo(QStringLiteral("Repair the VRQ database?"), Icon::Question))
         return FileResult::Cancelled;
-    const QString file = session.databasePath;
+    const QString file = session.databasePath();
     BusyScope busy(session);
     try {
         DatabaseLock lock;
         takeLock(lock, file);
         session.closeConnection();
-        session.ui().setStatus(1, QStringLiteral("Fixing Database Please wait...."));
+        session.ui().workStatus(QStringLiteral("Fixing Database Please wait...."));
         session.ui().processEvents();
         fault(hook, "check");
         {
@@ -615,10 +596,8 @@ FileResult repairDatabaseFile(Session& session, const FaultHook& hook) {
                 removeScratch(rebuilt);
             }
         }
-        if (session.openDatabaseConnection(file, session.lastConnectError))
-            session.ui().message(QStringLiteral("Unable to log into tblsystem ") +
-                                     session.lastConnectError,
-                                 Icon::Critical);
+        // A failed reopen is told; the repair itself is over all the same.
+        static_cast<void>(opened(session, file, QStringLiteral("Unable to log into tblsystem ")));
         session.ui().setBusy(false);
         session.ui().message(QStringLiteral("End of repair procedure!"), Icon::Information);
         return FileResult::Done;
@@ -626,7 +605,9 @@ FileResult repairDatabaseFile(Session& session, const FaultHook& hook) {
         reopen(session, file);
         return FileResult::Cancelled;
     } catch (const DbError& e) {
-        if (session.openDatabaseConnection(file, session.lastConnectError)) {
+        try {
+            session.openDatabaseConnection(file);
+        } catch (const DbError&) {
             // The engine's own words for the damage: the usual text would send the user to
             // the repair that has just failed.
             const QString why = isDamagedCode(e.code()) ? engineErrorText(e.code()) : e.message();
@@ -647,17 +628,9 @@ FileResult repairDatabaseFile(Session& session, const FaultHook& hook) {
 FileResult switchDatabase(Session& session, const QString& dataSourceName) {
     BusyScope busy(session);
     session.closeConnection();
-    setDataMenus(session, false);
-    session.databaseName = dataSourceName;
+    session.ui().databaseClosed();
     const QString file = datasource::databaseOf(dataSourceName);
-    if (session.openDatabaseConnection(file, session.lastConnectError)) {
-        session.ui().message(QStringLiteral("Unable to log into system ") +
-                                 session.lastConnectError,
-                             Icon::Critical);
-        return FileResult::Failed;
-    }
-    setDataMenus(session, true);
-    return FileResult::Opened;
+    return opened(session, file, kUnableToLogIn) ? FileResult::Opened : FileResult::Failed;
 }
 
 } // namespace orv

@@ -2,6 +2,7 @@
 
 #include "program/DataSource.h"
 #include "session/ImportJournal.h"
+#include "session/SignIn.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,6 +11,12 @@ namespace orv {
 
 namespace {
 constexpr int kApplicationId = 1330796100; // 'ORVD', set by the template
+
+// The text after the last separator of either kind: the whole path when it has none.
+QString fileNameOf(const QString& path) {
+    const int cut = std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
+    return path.mid(cut + 1);
+}
 } // namespace
 
 Session::Session(QString programDir, FrontEnd* frontEnd)
@@ -63,7 +70,13 @@ void checkValidationDatabase(Database& db) {
         throw DbError(QStringLiteral("The file is not a validation database."));
 }
 
-bool Session::openDatabaseConnection(const QString& path, QString& errorText) {
+void Session::useDatabaseFile(const QString& path) {
+    mDatabasePath = path;
+    mDataSourcePath = path;
+    mDatabaseName = fileNameOf(path);
+}
+
+void Session::openDatabaseConnection(const QString& path) {
     try {
         mDb.close();
         if (!QFileInfo(path).isFile())
@@ -77,20 +90,20 @@ bool Session::openDatabaseConnection(const QString& path, QString& errorText) {
         mDb = std::move(db);
         // The lock moves to this database; the one held before is let go.
         mLock = std::move(lock);
-        databasePath = path;
-        dataSourcePath = path;
-        const int cut = std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
-        databaseName = path.mid(cut + 1);
-        ui().setStatus(3, QStringLiteral("DB: ") + databaseName);
-        reconfigureDataSource(ui(), dataSourcePath);
+        useDatabaseFile(path);
+        reconfigureDataSource(ui(), mDataSourcePath);
         checkUnfinishedImport(*this);
-        return false;
-    } catch (const DbError& e) {
+        ui().databaseOpened(mDatabaseName);
+    } catch (const DbError&) {
         // Nothing may work on a database whose open failed half-way.
         mDb.close();
-        errorText = e.message();
-        return true;
+        throw;
     }
+}
+
+void Session::useRecordFilter(const RecordFilter& filter) {
+    mRecordFilter = filter;
+    ui().recordFilterChanged(filterStateText(filter));
 }
 
 } // namespace orv

@@ -36,8 +36,8 @@ struct MasterField {
     int adoType = 0;
 };
 
-// Everything the running program carries between screens: the open database and its paths,
-// the settings of the current sign-in, the record filter and the master column list.
+// What the running program carries between commands: the open database and its paths, the
+// settings of the current sign-in, the record filter and the master column list.
 class Session {
 public:
     explicit Session(QString programDir, FrontEnd* frontEnd = nullptr);
@@ -57,25 +57,35 @@ public:
     Database& db();
     void closeConnection() { mDb.close(); }
 
-    // Opens the global connection on a validation database. Returns false on success and
-    // true on failure, with the reason in errorText (the caller shows it).
+    // Opens the global connection on a validation database and tells the front end. Throws
+    // DbError with the reason, for the caller to show, and leaves no database open.
     // The session holds the database's lock from then on, until another database is opened
     // or the session ends; closing the connection keeps it.
-    [[nodiscard]] bool openDatabaseConnection(const QString& path, QString& errorText);
+    void openDatabaseConnection(const QString& path);
     // The database whose lock the session holds (empty when none).
     QString lockedDatabase() const { return mLock.path(); }
 
-    QString databasePath;
-    QString dataSourcePath;
-    QString databaseName;
-    QString lastConnectError;
+    // The database last opened (kept when the connection closes or another open fails): its
+    // full path, the path the data source is given, and its file name.
+    QString databasePath() const { return mDatabasePath; }
+    QString dataSourcePath() const { return mDataSourcePath; }
+    QString databaseName() const { return mDatabaseName; }
+    // Names the file the commands work on without opening it (a damaged file that only the
+    // repair may open).
+    void useDatabaseFile(const QString& path);
 
-    Settings settings;
-    RecordFilter recordFilter;
-    QString filterText;
-    QString summaryComments;
-    int masterFieldCount = 0;
-    QVector<MasterField> masterFields;
+    // The settings of the current sign-in.
+    const Settings& settings() const { return mSettings; }
+    void useSettings(const Settings& settings) { mSettings = settings; }
+
+    // The condition every filtered query appends; making it the session's tells the front end.
+    const RecordFilter& recordFilter() const { return mRecordFilter; }
+    void useRecordFilter(const RecordFilter& filter);
+
+    // The master table's columns, read at sign-in.
+    const QVector<MasterField>& masterFields() const { return mMasterFields; }
+    int masterFieldCount() const { return static_cast<int>(mMasterFields.size()); }
+    void useMasterFields(QVector<MasterField> fields) { mMasterFields = std::move(fields); }
 
 private:
     QString mProgramDir;
@@ -83,6 +93,12 @@ private:
     std::unique_ptr<SilentFrontEnd> mSilent;
     Database mDb;
     DatabaseLock mLock;
+    QString mDatabasePath;
+    QString mDataSourcePath;
+    QString mDatabaseName;
+    Settings mSettings;
+    RecordFilter mRecordFilter;
+    QVector<MasterField> mMasterFields;
 };
 
 // Throws DbError with a message a user understands when the file is not a validation database.

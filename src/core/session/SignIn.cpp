@@ -42,8 +42,7 @@ void readMasterFields(Session& session) {
         const QString name = st.text(1);
         fields.push_back({name, adoTypeOf(name, st.text(2))});
     }
-    session.masterFields = fields;
-    session.masterFieldCount = static_cast<int>(fields.size());
+    session.useMasterFields(std::move(fields));
 }
 
 QStringList distinctValues(Database& db, const char* sql) {
@@ -60,20 +59,10 @@ QStringList distinctValues(Database& db, const char* sql) {
     return out;
 }
 
-constexpr MenuEntry kSignedInMenus[] = {
-    MenuEntry::ReportValidation,       MenuEntry::DataValidation,        MenuEntry::ImportData,
-    MenuEntry::ChangeReportingOptions, MenuEntry::CompactDatabase,       MenuEntry::FixDatabase,
-    MenuEntry::ViewOutcomeGroups,      MenuEntry::ViewPerformanceReport, MenuEntry::Utilities,
-};
-
 } // namespace
 
 SignInForm showSettings(Session& session, SignInMode mode) {
     Database& db = session.db();
-    {
-        Statement notes = db.prepare("SELECT Comments FROM tblValSummaryNotes WHERE ID = '1'");
-        session.summaryComments = notes.step() ? textOrEmpty(notes, 0) : QString("");
-    }
     SignInForm form;
     Statement st = db.prepare(
         "SELECT FiscalYear, Period, PeriodEnd, ReportingPeriodStart, ReportingPeriodEnd, "
@@ -93,7 +82,7 @@ SignInForm showSettings(Session& session, SignInMode mode) {
     form.officeName = textOrEmpty(st, 6);
     form.wibName = textOrEmpty(st, 7);
     form.caseMgr = textOrEmpty(st, 8);
-    Settings& s = session.settings;
+    Settings s = session.settings();
     s.state = textOrEmpty(st, 9);
     auto blankWhenNull = [&](int column) {
         return st.isNull(column) ? QStringLiteral(" ") : st.text(column);
@@ -101,6 +90,7 @@ SignInForm showSettings(Session& session, SignInMode mode) {
     s.officeName = blankWhenNull(6);
     s.wibName = blankWhenNull(7);
     s.caseMgr = blankWhenNull(8);
+    session.useSettings(s);
     return form;
 }
 
@@ -122,9 +112,8 @@ void loadGlobals(Session& session, SignInMode mode) {
         "FROM tblsystem");
     if (!st.step())
         return;
-    Settings& s = session.settings;
+    Settings s = session.settings();
     s.showTips = st.isNull(0) ? 0 : static_cast<int>(st.int64(0));
-    session.ui().setMenuChecked(MenuEntry::ShowTipsAtStartup, s.showTips != 0);
     s.period = storedDate(st, 1);
     s.periodEnd = storedDate(st, 2);
     s.reportingPeriodStart = st.isNull(3) ? s.period : storedDate(st, 3);
@@ -136,6 +125,8 @@ void loadGlobals(Session& session, SignInMode mode) {
     s.fiscalYear = textOrEmpty(st, 9);
     s.popType = textOrEmpty(st, 10);
     s.state = textOrEmpty(st, 11);
+    session.useSettings(s);
+    session.ui().showTipsChanged(s.showTips != 0);
 }
 
 RecordFilter storedRecordFilter(Session& session) {
@@ -146,19 +137,13 @@ RecordFilter storedRecordFilter(Session& session) {
             stored[i] = st.value(i);
     }
     return RecordFilter::fromStored(stored[0], stored[1], stored[2],
-                                    session.settings.reportingPeriodStart,
-                                    session.settings.reportingPeriodEnd);
-}
-
-void useRecordFilter(Session& session, const RecordFilter& filter) {
-    session.recordFilter = filter;
-    session.filterText = filter.text();
-    session.ui().setStatus(5, filterStateText(filter));
+                                    session.settings().reportingPeriodStart,
+                                    session.settings().reportingPeriodEnd);
 }
 
 void buildRecordFilter(Session& session) {
-    useRecordFilter(session, storedRecordFilter(session));
-    session.ui().setStatus(2, reportingPeriodText(session.settings));
+    session.useRecordFilter(storedRecordFilter(session));
+    session.ui().periodChanged(reportingPeriodText(session.settings()));
 }
 
 SignInOutcome signIn(Session& session, SignInForm form, SignInMode mode, const QDate& today) {
@@ -169,7 +154,9 @@ SignInOutcome signIn(Session& session, SignInForm form, SignInMode mode, const Q
         return {false, false, failed};
     try {
         if (mode == SignInMode::SignIn) {
-            session.settings.popType = populationType(form.population);
+            Settings s = session.settings();
+            s.popType = populationType(form.population);
+            session.useSettings(s);
         } else {
             // An empty box stored as such would filter on empty values; blank means none.
             for (QString* box : {&form.caseMgr, &form.officeName, &form.wibName}) {
@@ -184,19 +171,17 @@ SignInOutcome signIn(Session& session, SignInForm form, SignInMode mode, const Q
             "UPDATE tblsystem SET FiscalYear = ?1, Period = ?2, PeriodEnd = ?3, PopType = ?4, "
             "SampleStartDate = ?5, OfficeName = ?6, WibName = ?7, CaseMgr = ?8, "
             "ReportingPeriodStart = ?2, ReportingPeriodEnd = ?3",
-            {form.fiscalYear, dateParam(start), dateParam(end), session.settings.popType,
+            {form.fiscalYear, dateParam(start), dateParam(end), session.settings().popType,
              dateParam(sample), form.officeName, form.wibName, form.caseMgr});
         loadGlobals(session, mode);
         // The data menus open only once the settings are stored.
-        if (mode == SignInMode::SignIn) {
-            for (MenuEntry e : kSignedInMenus)
-                session.ui().setMenuEnabled(e, true);
-        }
+        if (mode == SignInMode::SignIn)
+            session.ui().signedIn();
         buildRecordFilter(session);
     } catch (const DbError& e) {
         return {false, false, e.message()};
     }
-    return {true, session.settings.showTips != 0, {}};
+    return {true, session.settings().showTips != 0, {}};
 }
 
 QString reportingPeriodText(const Settings& settings) {
@@ -229,8 +214,10 @@ QString recordFilterDisplay(const RecordFilter& filter) {
 
 void setShowTips(Session& session, bool show) {
     session.db().execute("UPDATE tblsystem SET showtips = ?1", {show ? 1 : 0});
-    session.settings.showTips = show ? 1 : 0;
-    session.ui().setMenuChecked(MenuEntry::ShowTipsAtStartup, show);
+    Settings s = session.settings();
+    s.showTips = show ? 1 : 0;
+    session.useSettings(s);
+    session.ui().showTipsChanged(show);
 }
 
 void clearFiltersAtExit(Session& session) {
@@ -243,7 +230,7 @@ void clearFiltersAtExit(Session& session) {
     // Only when the stored case manager is the current sign-in's.
     session.db().execute("UPDATE tblsystem SET CaseMgr = ' ', WibName = ' ', OfficeName = ' ' "
                          "WHERE CaseMgr = ?1",
-                         {session.settings.caseMgr});
+                         {session.settings().caseMgr});
 }
 
 } // namespace orv

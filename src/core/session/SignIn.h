@@ -16,8 +16,8 @@ struct Settings;
 // changing the reporting period and the record filters later.
 enum class SignInMode { SignIn, ReportOptions };
 
-// Reads the stored settings into the boxes of the screen for its mode, and the summary
-// comments, the state and the filter globals into the session. Throws DbError.
+// Reads the stored settings into the boxes of the screen for its mode, and the state and the
+// filter globals into the session. Throws DbError.
 SignInForm showSettings(Session& session, SignInMode mode);
 
 // The values the filter boxes offer in report-options mode: each list is empty, or " " (no
@@ -30,16 +30,14 @@ struct FilterLists {
 FilterLists fillFilterLists(Session& session);
 
 // Reads the settings into the session (and, in sign-in mode, the master column list) and
-// sets the check mark of "Show Tips At Startup". Throws DbError.
+// tells the front end whether tips show at start-up. Throws DbError.
 void loadGlobals(Session& session, SignInMode mode);
 
 // The record filter of the filters stored in tblsystem over the session's reporting period.
 // Throws DbError.
 RecordFilter storedRecordFilter(Session& session);
-// Makes `filter` the session's record filter, with its filter text, and shows its state in the
-// status bar.
-void useRecordFilter(Session& session, const RecordFilter& filter);
-// Both of the above, and shows the reporting period in the status bar. Throws DbError.
+// Makes the stored filter the session's record filter and tells the front end the reporting
+// period. Throws DbError.
 void buildRecordFilter(Session& session);
 
 struct [[nodiscard]] SignInOutcome {
@@ -49,7 +47,7 @@ struct [[nodiscard]] SignInOutcome {
 };
 
 // Sign In (or Save in report-options mode): checks the boxes, stores the settings, loads
-// them, enables the data menus after a sign-in and builds the record filter. A failure leaves
+// them, tells the front end of a sign-in and builds the record filter. A failure leaves
 // the record filter as it was.
 SignInOutcome signIn(Session& session, SignInForm form, SignInMode mode,
                      const QDate& today = QDate::currentDate());
@@ -61,7 +59,7 @@ QString filterStateText(const RecordFilter& filter);
 // The record filter with its values in place, for people to read (never run as SQL).
 QString recordFilterDisplay(const RecordFilter& filter);
 
-// Stores the "Show Tips At Startup" choice and sets the menu's check mark. Throws DbError.
+// Stores the "Show Tips At Startup" choice and tells the front end. Throws DbError.
 void setShowTips(Session& session, bool show);
 
 // Exit confirmed: clears the stored filters when they are the current sign-in's, then

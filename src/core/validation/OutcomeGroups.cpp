@@ -9,7 +9,7 @@
 namespace orv {
 
 void AssignOutcomeGroups(Session& session) {
-    if (session.settings.popType != QLatin1String("1"))
+    if (session.settings().popType != QLatin1String("1"))
         return;
     Database& db = session.db();
     Savepoint sp(db, "orv_groups");

@@ -127,12 +127,12 @@ QString groupTotalsSql(Database& db, const RecordFilter& filter, bool popTypePar
 
 void ComputeReportValidation(Session& session) {
     Database& db = session.db();
-    const Settings& s = session.settings;
+    const Settings& s = session.settings();
     const QString period =
         shortDate(s.reportingPeriodStart) + QStringLiteral(" - ") + shortDate(s.reportingPeriodEnd);
     Savepoint sp(db, "orv_validation");
     const QVariant popType = db.scalar("SELECT PopType FROM tblsystem");
-    const std::map<int, GroupTotals> totals = readGroupTotals(db, session.recordFilter, popType);
+    const std::map<int, GroupTotals> totals = readGroupTotals(db, session.recordFilter(), popType);
     const bool rates = !popType.isNull() && popType.toString() == QLatin1String("1");
 
     db.exec("DELETE FROM tblvalidation");

@@ -109,8 +109,8 @@ std::vector<ErrorRateRow> ComputeErrorRates(Session& session) {
             const ElementSums& s = sums[e];
             ErrorRateRow r;
             r.label = QString::fromLatin1(kDataElements[e].rateLabel);
-            r.periodEnd = shortDate(session.settings.reportingPeriodEnd);
-            r.state = session.settings.state + QLatin1Char(' ');
+            r.periodEnd = shortDate(session.settings().reportingPeriodEnd);
+            r.state = session.settings().state + QLatin1Char(' ');
             r.sampled = QString::number(rows);
             r.overall = rate(s.failWeight, totalWeight);
             // An element nobody marked has a validated rate of 0.
@@ -119,7 +119,7 @@ std::vector<ErrorRateRow> ComputeErrorRates(Session& session) {
             r.code = QStringLiteral("%1").arg(e + 1, 2, 10, QLatin1Char('0'));
             r.seq = e;
             r.checked = QString::number(checked);
-            r.office = session.settings.officeName;
+            r.office = session.settings().officeName;
             r.invalid = QVariant::fromValue<qlonglong>(invalid);
             r.wrongSsn = QVariant::fromValue<qlonglong>(wrongSsn);
             insert.bindAll({r.label, r.periodEnd, r.state, r.sampled, r.overall, r.validated,

@@ -11,12 +11,10 @@ const QString kRowId = QStringLiteral("1");
 QString readSummaryComments(Session& session) {
     const QVariant v =
         session.db().scalar("SELECT Comments FROM tblValSummaryNotes WHERE ID = ?", {kRowId});
-    session.summaryComments = v.isNull() ? QString() : v.toString();
-    return session.summaryComments;
+    return v.isNull() ? QString() : v.toString();
 }
 
 QString updateSummaryComments(Session& session, const QString& text) {
-    session.summaryComments = text;
     session.db().execute("UPDATE tblValSummaryNotes SET Comments = ? WHERE ID = ?", {text, kRowId});
     return readSummaryComments(session);
 }

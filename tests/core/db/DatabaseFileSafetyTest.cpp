@@ -199,7 +199,7 @@ TEST_F(SafetyTest, ADatabaseOfAnotherCopyIsLeftAlone) {
         EXPECT_TRUE(ui.shown[0].text.contains(refusal)) << ui.shown[0].text.toStdString();
         EXPECT_EQ(test::readFile(held), before);
         // The session goes on in its own database, still holding it.
-        EXPECT_EQ(session->databasePath, mine);
+        EXPECT_EQ(session->databasePath(), mine);
         EXPECT_EQ(session->lockedDatabase(), mine);
     }
 
@@ -393,7 +393,7 @@ TEST_F(SafetyTest, MessagesNameWhatTheUserChose) {
     EXPECT_FALSE(QFileInfo::exists(missing));
 
     // A database that another program holds busy is in use, not foreign.
-    const QString path = session->databasePath;
+    const QString path = session->databasePath();
     session->closeConnection();
     Database other(path);
     other.exec("BEGIN EXCLUSIVE");

@@ -46,15 +46,12 @@ TEST_F(FilesTest, CreateOpensAFreshCopyOfTheTemplate) {
     const QString path = dir.file("run.mdb");
     ASSERT_EQ(createDatabase(*session, path), FileResult::Opened);
     EXPECT_TRUE(session->isOpen());
-    EXPECT_EQ(session->databasePath, path);
-    EXPECT_EQ(session->databaseName, "run.mdb");
-    EXPECT_EQ(ui.status[3], "DB: run.mdb");
-    EXPECT_EQ(ui.status[1], "");
+    EXPECT_EQ(session->databasePath(), path);
+    EXPECT_EQ(session->databaseName(), "run.mdb");
+    EXPECT_EQ(ui.database, "run.mdb");
+    EXPECT_TRUE(ui.hasDatabase);
+    EXPECT_EQ(ui.work, "");
     EXPECT_FALSE(ui.busy);
-    EXPECT_TRUE(ui.menus[MenuEntry::ImportData]);
-    EXPECT_TRUE(ui.menus[MenuEntry::FixDatabase]);
-    EXPECT_FALSE(ui.menus[MenuEntry::FileNew]);
-    EXPECT_TRUE(ui.menus[MenuEntry::FileSaveAs]);
     EXPECT_EQ(datasource::attribute(kDataSourceName, "DBQ"), path);
 }
 
@@ -65,9 +62,7 @@ TEST_F(FilesTest, CreateOverExistingFileAnsweredNoLeavesItAlone) {
     EXPECT_EQ(ui.asked, QStringList{"Database already exists! Override?"});
     EXPECT_EQ(test::readFile(path), "precious");
     EXPECT_FALSE(session->isOpen());
-    EXPECT_TRUE(ui.menus[MenuEntry::FileNew]);
-    EXPECT_TRUE(ui.menus[MenuEntry::FileOpen]);
-    EXPECT_FALSE(ui.menus[MenuEntry::FileSaveAs]);
+    EXPECT_FALSE(ui.hasDatabase);
 
     ui.answer("Database already exists! Override?", true);
     EXPECT_EQ(createDatabase(*session, path), FileResult::Opened);
@@ -97,8 +92,8 @@ TEST_F(FilesTest, OpenFailuresKeepPathsAndCloseConnection) {
         ui.shown.clear();
         EXPECT_EQ(openDatabase(*session, dir.file(bad)), FileResult::Failed) << bad;
         EXPECT_FALSE(session->isOpen()) << bad;
-        EXPECT_EQ(session->databasePath, good) << bad;
-        EXPECT_EQ(session->databaseName, "good.mdb") << bad;
+        EXPECT_EQ(session->databasePath(), good) << bad;
+        EXPECT_EQ(session->databaseName(), "good.mdb") << bad;
         ASSERT_EQ(ui.shown.size(), 1);
         EXPECT_TRUE(ui.shown[0].text.startsWith("Unable to attach to database!\n")) << bad;
         EXPECT_GT(ui.shown[0].text.size(), QString("Unable to attach to database!\n").size());
@@ -116,9 +111,8 @@ TEST_F(FilesTest, OpenWithoutFileNameSaysSo) {
 TEST_F(FilesTest, NameWithoutSeparatorIsTheWholePath) {
     const QString path = newDatabase("plain.mdb");
     QDir::setCurrent(dir.path());
-    QString error;
-    ASSERT_FALSE(session->openDatabaseConnection("plain.mdb", error)) << error.toStdString();
-    EXPECT_EQ(session->databaseName, "plain.mdb");
+    ASSERT_NO_THROW(session->openDatabaseConnection("plain.mdb"));
+    EXPECT_EQ(session->databaseName(), "plain.mdb");
 }
 
 TEST_F(FilesTest, SaveAsCopiesEveryRowAndStaysOrMoves) {
@@ -126,13 +120,13 @@ TEST_F(FilesTest, SaveAsCopiesEveryRowAndStaysOrMoves) {
     const QString copy = dir.file("copy.mdb");
     ui.answer("Do you want to stay in your original database?", true);
     ASSERT_EQ(saveDatabaseAs(*session, copy), FileResult::Done);
-    EXPECT_EQ(session->databasePath, original);
+    EXPECT_EQ(session->databasePath(), original);
     EXPECT_EQ(masterRows(), 500);
 
     ui.answer("Database exists! Override?", true);
     ui.answer("Do you want to stay in your original database?", false);
     ASSERT_EQ(saveDatabaseAs(*session, copy), FileResult::Done);
-    EXPECT_EQ(session->databasePath, copy);
+    EXPECT_EQ(session->databasePath(), copy);
     EXPECT_EQ(masterRows(), 500);
     EXPECT_EQ(integrityReport(copy), "ok");
 }
@@ -156,7 +150,7 @@ TEST_F(FilesTest, SaveAsFailureKeepsTargetAndReopensOriginal) {
     // Others leaving the database would not help.
     EXPECT_EQ(ui.lastMessage(), "disk full");
     EXPECT_EQ(test::readFile(copy), "older file");
-    EXPECT_EQ(session->databasePath, original);
+    EXPECT_EQ(session->databasePath(), original);
     EXPECT_EQ(masterRows(), 10);
 }
 
@@ -256,7 +250,7 @@ TEST_F(FilesTest, RepairRebuildsDamagedFile) {
     test::writeFile(path, bytes);
     ASSERT_NE(integrityReport(path), "ok");
 
-    session->databasePath = path;
+    session->useDatabaseFile(path);
     ui.answer("Repair the VRQ database?", true);
     EXPECT_EQ(repairDatabaseFile(*session), FileResult::Done);
     EXPECT_EQ(ui.lastMessage(), "End of repair procedure!");
@@ -315,9 +309,9 @@ TEST_F(FilesTest, SwitchOpensTheDatabaseBehindADataSource) {
     datasource::write("ORVOther", kDataSourceDriver, a);
     newDatabase("b.mdb");
     EXPECT_EQ(switchDatabase(*session, "ORVOther"), FileResult::Opened);
-    EXPECT_EQ(session->databasePath, a);
+    EXPECT_EQ(session->databasePath(), a);
     EXPECT_EQ(masterRows(), 3);
     EXPECT_EQ(switchDatabase(*session, "ORVNone"), FileResult::Failed);
     EXPECT_TRUE(ui.lastMessage().startsWith("Unable to log into system "));
-    EXPECT_FALSE(ui.menus[MenuEntry::ImportData]);
+    EXPECT_FALSE(ui.hasDatabase);
 }

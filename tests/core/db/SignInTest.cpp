@@ -169,7 +169,6 @@ protected:
     void SetUp() override {
         SessionTest::SetUp();
         ASSERT_EQ(createDatabase(*session, dir.file("run.mdb")), FileResult::Opened);
-        ui.menus.clear();
     }
 
     Database& db() { return session->db(); }
@@ -212,21 +211,17 @@ TEST_F(SignInDbTest, SignInStoresTheSettingsAndOpensTheMenus) {
     EXPECT_EQ(stored("PopType").toString(), "1");
     EXPECT_EQ(db().scalar("SELECT count(*) FROM tblsystem").toInt(), 1);
 
-    for (MenuEntry e :
-         {MenuEntry::ReportValidation, MenuEntry::DataValidation, MenuEntry::ImportData,
-          MenuEntry::ChangeReportingOptions, MenuEntry::CompactDatabase, MenuEntry::FixDatabase,
-          MenuEntry::ViewOutcomeGroups, MenuEntry::ViewPerformanceReport, MenuEntry::Utilities})
-        EXPECT_TRUE(ui.menus.value(e)) << static_cast<int>(e);
-    EXPECT_TRUE(ui.checks.value(MenuEntry::ShowTipsAtStartup));
+    EXPECT_EQ(ui.signIns, 1);
+    EXPECT_EQ(ui.showTips, true);
 
-    const Settings& s = session->settings;
+    const Settings& s = session->settings();
     EXPECT_EQ(s.fiscalYear, "2008");
     EXPECT_EQ(s.reportingPeriodStart, QDate(2006, 7, 1));
     EXPECT_EQ(s.reportingPeriodEnd, QDate(2007, 6, 30));
     EXPECT_EQ(s.officeName, "O'Brien Street");
-    EXPECT_EQ(ui.status[2], "Reporting Period - 07/01/2006 - 06/30/2007");
-    EXPECT_EQ(ui.status[5], "Filter (ON)");
-    EXPECT_EQ(session->filterText, "tblORVMaster.OfficeName = 'O'Brien Street' ");
+    EXPECT_EQ(ui.period, "Reporting Period - 07/01/2006 - 06/30/2007");
+    EXPECT_EQ(ui.filterState, "Filter (ON)");
+    EXPECT_EQ(session->recordFilter().text(), "tblORVMaster.OfficeName = 'O'Brien Street' ");
 }
 
 TEST_F(SignInDbTest, FailedCheckWritesNothingAndKeepsTheMenus) {
@@ -236,7 +231,7 @@ TEST_F(SignInDbTest, FailedCheckWritesNothingAndKeepsTheMenus) {
     EXPECT_FALSE(out.ok);
     EXPECT_EQ(out.failure, "Invalid Dates -- The Period End Date is before the Period Start Date.");
     EXPECT_TRUE(stored("Period").isNull());
-    EXPECT_TRUE(ui.menus.isEmpty());
+    EXPECT_EQ(ui.signIns, 0);
 }
 
 TEST_F(SignInDbTest, FailedUpdateLeavesTheDataMenusClosed) {
@@ -244,7 +239,7 @@ TEST_F(SignInDbTest, FailedUpdateLeavesTheDataMenusClosed) {
     const SignInOutcome out = signIn(*session, form2008(), SignInMode::SignIn, kToday);
     EXPECT_FALSE(out.ok);
     EXPECT_TRUE(out.failure.contains("tblsystem"));
-    EXPECT_FALSE(ui.menus.value(MenuEntry::ReportValidation, false));
+    EXPECT_EQ(ui.signIns, 0);
 }
 
 TEST_F(SignInDbTest, RecordFilterSelectsTheFilteredRecordsOfThePeriod) {
@@ -254,7 +249,7 @@ TEST_F(SignInDbTest, RecordFilterSelectsTheFilteredRecordsOfThePeriod) {
     addMaster(4, "South", "W1", "Bob", "2006-12-01");
     addMaster(5, "North", "W1", "Bob", "2006-06-30"); // before the period
     auto count = [&] {
-        const RecordFilter& f = session->recordFilter;
+        const RecordFilter& f = session->recordFilter();
         return db()
             .scalar(("SELECT count(*) FROM tblORVMaster WHERE " + f.sql()).toStdString(),
                     f.params())
@@ -262,8 +257,8 @@ TEST_F(SignInDbTest, RecordFilterSelectsTheFilteredRecordsOfThePeriod) {
     };
 
     ASSERT_TRUE(signIn(*session, form2008(), SignInMode::SignIn, kToday).ok);
-    EXPECT_EQ(ui.status[5], "Filter (OFF)");
-    EXPECT_TRUE(session->filterText.isEmpty());
+    EXPECT_EQ(ui.filterState, "Filter (OFF)");
+    EXPECT_TRUE(session->recordFilter().text().isEmpty());
     EXPECT_EQ(count(), 3);
 
     SignInForm form = form2008();
@@ -291,8 +286,10 @@ TEST_F(SignInDbTest, RecordFilterOfEveryStoredCombination) {
          "tblORVMaster.CaseMgr = 'O'Neil' and "},
     };
     const QVariant unset[] = {QString(" "), QString(""), QVariant()};
-    session->settings.reportingPeriodStart = QDate(2006, 7, 1);
-    session->settings.reportingPeriodEnd = QDate(2007, 6, 30);
+    Settings settings = session->settings();
+    settings.reportingPeriodStart = QDate(2006, 7, 1);
+    settings.reportingPeriodEnd = QDate(2007, 6, 30);
+    session->useSettings(settings);
 
     for (int combination = 0; combination < 64; ++combination) {
         QVariantList stored;
@@ -310,11 +307,11 @@ TEST_F(SignInDbTest, RecordFilterOfEveryStoredCombination) {
         buildRecordFilter(*session);
 
         SCOPED_TRACE(combination);
-        EXPECT_EQ(session->filterText, text);
-        EXPECT_EQ(session->recordFilter.sql(), sql + "fWIAexitdate >= ? and fWIAexitdate <= ?");
-        EXPECT_EQ(recordFilterDisplay(session->recordFilter),
+        EXPECT_EQ(session->recordFilter().text(), text);
+        EXPECT_EQ(session->recordFilter().sql(), sql + "fWIAexitdate >= ? and fWIAexitdate <= ?");
+        EXPECT_EQ(recordFilterDisplay(session->recordFilter()),
                   shown + "fWIAexitdate >= 07/01/2006 and fWIAexitdate <= 06/30/2007");
-        EXPECT_EQ(ui.status[5], text.isEmpty() ? "Filter (OFF)" : "Filter (ON)");
+        EXPECT_EQ(ui.filterState, text.isEmpty() ? "Filter (OFF)" : "Filter (ON)");
     }
 }
 
@@ -324,9 +321,9 @@ TEST_F(SignInDbTest, FailedSaveKeepsThePreviousRecordFilter) {
     SignInForm north = form2008();
     north.officeName = "North";
     ASSERT_TRUE(signIn(*session, north, SignInMode::SignIn, kToday).ok);
-    const QString sql = session->recordFilter.sql();
-    const QVariantList params = session->recordFilter.params();
-    const QString text = session->filterText;
+    const QString sql = session->recordFilter().sql();
+    const QVariantList params = session->recordFilter().params();
+    const QString text = session->recordFilter().text();
 
     struct Failure {
         const char* what;
@@ -342,17 +339,18 @@ TEST_F(SignInDbTest, FailedSaveKeepsThePreviousRecordFilter) {
         south.officeName = "South";
         f.spoil(south);
         EXPECT_FALSE(signIn(*session, south, SignInMode::ReportOptions, kToday).ok) << f.what;
-        EXPECT_EQ(session->recordFilter.sql(), sql) << f.what;
-        EXPECT_EQ(session->recordFilter.params(), params) << f.what;
-        EXPECT_EQ(session->filterText, text) << f.what;
-        EXPECT_EQ(ui.status[5], "Filter (ON)") << f.what;
+        EXPECT_EQ(session->recordFilter().sql(), sql) << f.what;
+        EXPECT_EQ(session->recordFilter().params(), params) << f.what;
+        EXPECT_EQ(session->recordFilter().text(), text) << f.what;
+        EXPECT_EQ(ui.filterState, "Filter (ON)") << f.what;
     }
     db().exec("ALTER TABLE tblsystem_gone RENAME TO tblsystem");
-    EXPECT_EQ(db().scalar(("SELECT count(*) FROM tblORVMaster WHERE " + session->recordFilter.sql())
-                              .toStdString(),
-                          session->recordFilter.params())
-                  .toInt(),
-              1);
+    EXPECT_EQ(
+        db().scalar(("SELECT count(*) FROM tblORVMaster WHERE " + session->recordFilter().sql())
+                        .toStdString(),
+                    session->recordFilter().params())
+            .toInt(),
+        1);
 }
 
 TEST_F(SignInDbTest, ReportOptionsSaveStoresEveryEmptyFilterAsBlank) {
@@ -366,21 +364,24 @@ TEST_F(SignInDbTest, ReportOptionsSaveStoresEveryEmptyFilterAsBlank) {
     EXPECT_EQ(stored("OfficeName").toString(), " ");
     EXPECT_EQ(stored("WibName").toString(), " ");
     EXPECT_EQ(stored("CaseMgr").toString(), " ");
-    EXPECT_EQ(ui.status[5], "Filter (OFF)");
-    EXPECT_EQ(db().scalar(("SELECT count(*) FROM tblORVMaster WHERE " + session->recordFilter.sql())
-                              .toStdString(),
-                          session->recordFilter.params())
-                  .toInt(),
-              1);
+    EXPECT_EQ(ui.filterState, "Filter (OFF)");
+    EXPECT_EQ(
+        db().scalar(("SELECT count(*) FROM tblORVMaster WHERE " + session->recordFilter().sql())
+                        .toStdString(),
+                    session->recordFilter().params())
+            .toInt(),
+        1);
 }
 
 TEST_F(SignInDbTest, ReportOptionsSaveLeavesTheMenusAndPopulationAlone) {
-    session->settings.popType = "1";
+    Settings settings = session->settings();
+    settings.popType = "1";
+    session->useSettings(settings);
     SignInForm form = form2008();
     form.population = "7-Other";
     ASSERT_TRUE(signIn(*session, form, SignInMode::ReportOptions, kToday).ok);
     EXPECT_EQ(stored("PopType").toString(), "1");
-    EXPECT_TRUE(ui.menus.isEmpty());
+    EXPECT_EQ(ui.signIns, 0);
 }
 
 TEST_F(SignInDbTest, LoadGlobalsReadsTheMasterColumnsAndFallsBackToThePeriod) {
@@ -388,21 +389,21 @@ TEST_F(SignInDbTest, LoadGlobalsReadsTheMasterColumnsAndFallsBackToThePeriod) {
                  "ReportingPeriodStart = NULL, ReportingPeriodEnd = '2007-03-31', "
                  "CaseMgr = NULL, showtips = 0, State = 'MD'");
     loadGlobals(*session, SignInMode::SignIn);
-    const Settings& s = session->settings;
+    const Settings& s = session->settings();
     EXPECT_EQ(s.reportingPeriodStart, QDate(2006, 7, 1));
     EXPECT_EQ(s.reportingPeriodEnd, QDate(2007, 3, 31));
     EXPECT_EQ(s.caseMgr, "");
     EXPECT_EQ(s.state, "MD");
     EXPECT_EQ(s.showTips, 0);
-    EXPECT_FALSE(ui.checks.value(MenuEntry::ShowTipsAtStartup, true));
+    EXPECT_EQ(ui.showTips, false);
 
     const int columns =
         db().scalar("SELECT count(*) FROM pragma_table_info('tblORVmaster')").toInt();
-    EXPECT_EQ(session->masterFieldCount, columns);
-    ASSERT_EQ(session->masterFields.size(), columns);
-    EXPECT_EQ(session->masterFields.first().name, "obs");
+    EXPECT_EQ(session->masterFieldCount(), columns);
+    ASSERT_EQ(session->masterFields().size(), columns);
+    EXPECT_EQ(session->masterFields().first().name, "obs");
     QMap<QString, int> types;
-    for (const MasterField& f : session->masterFields)
+    for (const MasterField& f : session->masterFields())
         types[f.name] = f.adoType;
     EXPECT_EQ(types["obs"], 3);
     EXPECT_EQ(types["SSN"], 202);
@@ -412,9 +413,9 @@ TEST_F(SignInDbTest, LoadGlobalsReadsTheMasterColumnsAndFallsBackToThePeriod) {
     EXPECT_EQ(types["fWIAexitdate"], 7);
 
     // Changing report options does not read the columns again.
-    session->masterFields.clear();
+    session->useMasterFields({});
     loadGlobals(*session, SignInMode::ReportOptions);
-    EXPECT_TRUE(session->masterFields.isEmpty());
+    EXPECT_TRUE(session->masterFields().isEmpty());
 }
 
 TEST_F(SignInDbTest, ShowSettingsFillsTheBoxesForTheMode) {
@@ -422,7 +423,6 @@ TEST_F(SignInDbTest, ShowSettingsFillsTheBoxesForTheMode) {
                  "PeriodEnd = '2007-06-30', ReportingPeriodStart = '2006-10-01', "
                  "ReportingPeriodEnd = '2006-12-31', SampleStartDate = NULL, "
                  "OfficeName = 'North', WibName = NULL");
-    db().execute("UPDATE tblValSummaryNotes SET Comments = 'checked twice'");
     SignInForm signIn = showSettings(*session, SignInMode::SignIn);
     EXPECT_EQ(signIn.period, "07/01/2006");
     EXPECT_EQ(signIn.periodEnd, "06/30/2007");
@@ -430,8 +430,7 @@ TEST_F(SignInDbTest, ShowSettingsFillsTheBoxesForTheMode) {
     EXPECT_EQ(signIn.fiscalYear, "2008");
     EXPECT_EQ(signIn.officeName, "North");
     EXPECT_EQ(signIn.wibName, "");
-    EXPECT_EQ(session->settings.wibName, " ");
-    EXPECT_EQ(session->summaryComments, "checked twice");
+    EXPECT_EQ(session->settings().wibName, " ");
 
     SignInForm options = showSettings(*session, SignInMode::ReportOptions);
     EXPECT_EQ(options.period, "10/01/2006");
@@ -455,10 +454,10 @@ TEST_F(SignInDbTest, FilterListsOfferBlankThenTheMastersValues) {
 TEST_F(SignInDbTest, ShowTipsToggle) {
     setShowTips(*session, false);
     EXPECT_EQ(stored("showtips").toInt(), 0);
-    EXPECT_FALSE(ui.checks.value(MenuEntry::ShowTipsAtStartup, true));
+    EXPECT_EQ(ui.showTips, false);
     setShowTips(*session, true);
     EXPECT_EQ(stored("showtips").toInt(), 1);
-    EXPECT_TRUE(ui.checks.value(MenuEntry::ShowTipsAtStartup));
+    EXPECT_EQ(ui.showTips, true);
 }
 
 TEST_F(SignInDbTest, ExitClearsTheFiltersOfTheCurrentCaseManagerOnly) {
@@ -470,14 +469,12 @@ TEST_F(SignInDbTest, ExitClearsTheFiltersOfTheCurrentCaseManagerOnly) {
     db().execute("UPDATE tblsystem SET CaseMgr = 'Bob'");
     clearFiltersAtExit(*session);
     EXPECT_FALSE(session->isOpen());
-    ASSERT_EQ(session->openDatabaseConnection(dir.file("run.mdb"), session->lastConnectError),
-              false);
+    ASSERT_NO_THROW(session->openDatabaseConnection(dir.file("run.mdb")));
     EXPECT_EQ(stored("OfficeName").toString(), "North");
 
     db().execute("UPDATE tblsystem SET CaseMgr = 'Ann'");
     clearFiltersAtExit(*session);
-    ASSERT_EQ(session->openDatabaseConnection(dir.file("run.mdb"), session->lastConnectError),
-              false);
+    ASSERT_NO_THROW(session->openDatabaseConnection(dir.file("run.mdb")));
     EXPECT_EQ(stored("OfficeName").toString(), " ");
     EXPECT_EQ(stored("WibName").toString(), " ");
     EXPECT_EQ(stored("CaseMgr").toString(), " ");

@@ -15,8 +15,10 @@ class ParticipantGroups : public ValidationTest {
 protected:
     void SetUp() override {
         ValidationTest::SetUp();
-        session->recordFilter.periodStart = QDate(2006, 7, 1);
-        session->recordFilter.periodEnd = QDate(2007, 6, 30);
+        RecordFilter filter = session->recordFilter();
+        filter.periodStart = QDate(2006, 7, 1);
+        filter.periodEnd = QDate(2007, 6, 30);
+        session->useRecordFilter(filter);
         folder = dir.file(kGroupFolderName);
     }
     // A grouped record exiting in the reporting period unless changes say otherwise.
@@ -74,12 +76,14 @@ TEST_F(ParticipantGroups, LineIsTheFirst57ColumnsAsText) {
     EXPECT_EQ(ui.shown.last().icon, Icon::Information);
     EXPECT_TRUE(ui.lastMessage().startsWith("Export Done.\n"));
     EXPECT_TRUE(ui.lastMessage().contains(folder));
-    EXPECT_TRUE(ui.status.value(1).isEmpty());
+    EXPECT_TRUE(ui.work.isEmpty());
     EXPECT_FALSE(ui.busy);
 }
 
 TEST_F(ParticipantGroups, OnlyRecordsThatPassTheFilter) {
-    session->recordFilter.officeName = "Office A";
+    RecordFilter filter = session->recordFilter();
+    filter.officeName = "Office A";
+    session->useRecordFilter(filter);
     addRecord(1, 2, {{"OfficeName", "Office A"}});
     addRecord(2, 2, {{"OfficeName", "Office B"}});
     addRecord(3, 2, {{"OfficeName", "Office A"}, {"fWIAexitdate", "2007-07-01"}});
@@ -153,7 +157,7 @@ TEST_F(ParticipantGroups, FailureLeavesThePreviousSet) {
     EXPECT_EQ(group(1), "old 1\r\n");
     EXPECT_EQ(group(3), "old 3\r\n");
     EXPECT_EQ(folderEntries(), (QStringList{groupFileName(1), groupFileName(3), "notes.txt"}));
-    EXPECT_TRUE(interrupting.status.value(1).isEmpty());
+    EXPECT_TRUE(interrupting.work.isEmpty());
     EXPECT_FALSE(interrupting.busy);
 
     // Without the interruption the same export goes through.

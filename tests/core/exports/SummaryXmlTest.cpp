@@ -215,7 +215,9 @@ TEST_F(SummaryXml, CharacterXmlCannotHoldIsNamed) {
 
 TEST_F(SummaryXml, FiscalYearMustBeANumber) {
     addSample(1);
-    session->settings.fiscalYear = "FY08";
+    Settings settings = session->settings();
+    settings.fiscalYear = "FY08";
+    session->useSettings(settings);
     EXPECT_FALSE(exportNow(path).ok);
     EXPECT_TRUE(ui.lastMessage().contains("FY08"));
     EXPECT_FALSE(QFileInfo::exists(path));

@@ -78,7 +78,7 @@ TEST_F(ImportDriverTest, CompletedImportWritesReportMasterGroupsAndSample) {
               count("select count(*) from tblsample"));
     EXPECT_EQ(count("select count(*) from tblsupport where sType = 'S'"), 1);
     EXPECT_EQ(session->db().scalar("select State from tblsystem").toString(), "NY");
-    EXPECT_EQ(ui.status[5], "Filter (OFF)");
+    EXPECT_EQ(ui.filterState, "Filter (OFF)");
     ASSERT_EQ(count("select count(*) from tblORVmaster where obs = 1"), 1);
 }
 

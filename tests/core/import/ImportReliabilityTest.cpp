@@ -190,9 +190,7 @@ TEST_F(ImportOnTheDiskTest, FullDiskIsToldOnceAndChangesNothing) {
         test::writeFile(errorReportPath(*session), "old report");
         session->closeConnection();
         test::FaultVfs::install();
-        QString error;
-        ASSERT_FALSE(session->openDatabaseConnection(dir.file("run.mdb"), error))
-            << error.toStdString();
+        ASSERT_NO_THROW(session->openDatabaseConnection(dir.file("run.mdb")));
         ui.shown.clear();
         if (c.atStart)
             test::FaultVfs::armDiskFull(0);
@@ -215,7 +213,7 @@ TEST_F(ImportOnTheDiskTest, FullDiskIsToldOnceAndChangesNothing) {
         // The next open plays the engine's journal back, should the rollback itself have
         // found no room.
         ui.shown.clear();
-        ASSERT_FALSE(session->openDatabaseConnection(dir.file("run.mdb"), error));
+        ASSERT_NO_THROW(session->openDatabaseConnection(dir.file("run.mdb")));
         EXPECT_EQ(runState(), before);
         EXPECT_TRUE(hasIndex("idx_master_randno"));
         if (c.atStart) {
@@ -242,9 +240,11 @@ TEST_F(ImportOnTheDiskTest, ImportCutShortLeavesTheDatabaseAsItWasAndIsToldOnce)
         test::ScriptedFrontEnd silent;
         silent.answer(test::kReload, true);
         Session s(dir.path(), &silent);
-        QString error;
-        if (s.openDatabaseConnection(db, error))
+        try {
+            s.openDatabaseConnection(db);
+        } catch (const DbError&) {
             _exit(2);
+        }
         loadGlobals(s, SignInMode::SignIn);
         test::RecordingView dying;
         dying.onRefresh = [&] {
@@ -263,8 +263,7 @@ TEST_F(ImportOnTheDiskTest, ImportCutShortLeavesTheDatabaseAsItWasAndIsToldOnce)
 
     for (const bool again : {false, true}) {
         ui.shown.clear();
-        QString error;
-        ASSERT_FALSE(session->openDatabaseConnection(db, error)) << error.toStdString();
+        ASSERT_NO_THROW(session->openDatabaseConnection(db));
         EXPECT_EQ(runState(), before);
         if (again) {
             EXPECT_TRUE(messages().isEmpty()) << "told once";

@@ -190,12 +190,15 @@ TEST_F(PostImportTest, BlockedValuesAreClearedInTheSample) {
 
 TEST_F(PostImportTest, StoresTheStateAndTurnsTheFiltersOff) {
     db().exec("UPDATE tblsystem SET CaseMgr = 'Smith', OfficeName = 'East', WibName = 'W1'");
-    session->settings.caseMgr = "smith";
-    session->settings.state = "NY";
-    session->settings.reportingPeriodStart = QDate(2006, 7, 1);
-    session->settings.reportingPeriodEnd = QDate(2007, 6, 30);
-    session->recordFilter.officeName = "East";
-    session->filterText = "tblORVMaster.OfficeName = 'East' ";
+    Settings settings = session->settings();
+    settings.caseMgr = "smith";
+    settings.state = "NY";
+    settings.reportingPeriodStart = QDate(2006, 7, 1);
+    settings.reportingPeriodEnd = QDate(2007, 6, 30);
+    session->useSettings(settings);
+    RecordFilter filter = session->recordFilter();
+    filter.officeName = "East";
+    session->useRecordFilter(filter);
     addRecords(2);
     run();
 
@@ -205,25 +208,27 @@ TEST_F(PostImportTest, StoresTheStateAndTurnsTheFiltersOff) {
     EXPECT_EQ(st.text(0), " ");
     EXPECT_EQ(st.text(1), " ");
     EXPECT_EQ(st.text(2), " ");
-    EXPECT_TRUE(session->settings.caseMgr.isEmpty());
-    EXPECT_FALSE(session->recordFilter.anyFilter());
-    EXPECT_EQ(session->recordFilter.periodStart, QDate(2006, 7, 1));
-    EXPECT_EQ(session->recordFilter.periodEnd, QDate(2007, 6, 30));
-    EXPECT_EQ(session->filterText, "");
-    EXPECT_EQ(ui.status[5], "Filter (OFF)");
+    EXPECT_TRUE(session->settings().caseMgr.isEmpty());
+    EXPECT_FALSE(session->recordFilter().anyFilter());
+    EXPECT_EQ(session->recordFilter().periodStart, QDate(2006, 7, 1));
+    EXPECT_EQ(session->recordFilter().periodEnd, QDate(2007, 6, 30));
+    EXPECT_EQ(session->recordFilter().text(), "");
+    EXPECT_EQ(ui.filterState, "Filter (OFF)");
 }
 
 TEST_F(PostImportTest, FiltersOfAnotherCaseManagerStay) {
     db().exec("UPDATE tblsystem SET CaseMgr = 'Smith', OfficeName = 'East', WibName = ' '");
-    session->settings.caseMgr = "Jones";
+    Settings settings = session->settings();
+    settings.caseMgr = "Jones";
+    session->useSettings(settings);
     addRecords(1);
     run();
     EXPECT_EQ(value("SELECT OfficeName FROM tblsystem").toString(), "East");
-    EXPECT_EQ(session->recordFilter.officeName, "East");
-    EXPECT_EQ(session->recordFilter.caseMgr, "Smith");
-    EXPECT_EQ(session->filterText,
+    EXPECT_EQ(session->recordFilter().officeName, "East");
+    EXPECT_EQ(session->recordFilter().caseMgr, "Smith");
+    EXPECT_EQ(session->recordFilter().text(),
               "tblORVMaster.OfficeName = 'East' tblORVMaster.CaseMgr = 'Smith' ");
-    EXPECT_EQ(ui.status[5], "Filter (ON)");
+    EXPECT_EQ(ui.filterState, "Filter (ON)");
 }
 
 TEST_F(PostImportTest, AnEmptyStateIsStoredEmpty) {
@@ -234,7 +239,9 @@ TEST_F(PostImportTest, AnEmptyStateIsStoredEmpty) {
 
 TEST_F(PostImportTest, RefusedGroupsAreShownAndEveryRecordIsListed) {
     addRecords(2);
-    session->settings.popType = "9";
+    Settings settings = session->settings();
+    settings.popType = "9";
+    session->useSettings(settings);
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(log.entries,
               QStringList({"OBS #1,ID #10001" + kUnassigned, "OBS #2,ID #10002" + kUnassigned}));
@@ -270,8 +277,10 @@ TEST_F(PostImportTest, AFailingStepUndoesTheWholeRun) {
         addRecords(3);
         addRecord("N1", 20061015, {{"SamplingUnit", QVariant()}});
         db().exec("UPDATE tblsystem SET State = 'XX', CaseMgr = 'Smith'");
-        session->settings.state = "NY";
-        session->settings.caseMgr = "Smith";
+        Settings settings = session->settings();
+        settings.state = "NY";
+        settings.caseMgr = "Smith";
+        session->useSettings(settings);
         const qint64 sample = count("SELECT count(*) FROM tblsample");
         db().exec(c.refusal);
         view.labels.clear();
@@ -289,6 +298,6 @@ TEST_F(PostImportTest, AFailingStepUndoesTheWholeRun) {
         EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE SamplingUnit IS NULL"), 1);
         EXPECT_EQ(count("SELECT count(*) FROM tblsupport"), 0);
         EXPECT_EQ(value("SELECT State || CaseMgr FROM tblsystem").toString(), "XXSmith");
-        EXPECT_EQ(session->settings.caseMgr, "Smith");
+        EXPECT_EQ(session->settings().caseMgr, "Smith");
     }
 }

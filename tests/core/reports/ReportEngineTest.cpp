@@ -191,12 +191,14 @@ SELECT :state AS st, :pop_type AS pt
 U{{SamplingUnit}}:{{#rows}}{{obs}},{{/rows}}
 [footer]
 {{RptFooter}}|{{Comments}}|{{page}})"));
-    session->settings.state = QStringLiteral("NY");
-    RecordFilter& f = session->recordFilter;
+    Settings settings = session->settings();
+    settings.state = QStringLiteral("NY");
+    session->useSettings(settings);
+    RecordFilter f = session->recordFilter();
     f.officeName = QStringLiteral("O'Hare");
     f.periodStart = QDate(2006, 7, 1);
     f.periodEnd = QDate(2007, 6, 30);
-    session->filterText = f.text();
+    session->useRecordFilter(f);
     const struct {
         int obs, unit;
         const char *office, *exit;
@@ -323,8 +325,9 @@ TEST_F(ReportEngineTest, ShippedDefinitionsRender) {
     EXPECT_EQ(render(QStringLiteral("R001-1")).count(QLatin1Char('|')), 64);
 
     // Only figures computed under the record filter are printed beside it.
-    session->recordFilter.officeName = QStringLiteral("Office 18");
-    session->filterText = session->recordFilter.text();
+    RecordFilter filter = session->recordFilter();
+    filter.officeName = QStringLiteral("Office 18");
+    session->useRecordFilter(filter);
     for (const char* id : {"R001-1", "R001-2", "R002-1", "R003-1", "R004-1", "R005-1", "R006-1"}) {
         ReportRun run(*session, QString::fromLatin1(id));
         const QString footer = run.footerHtml(1);

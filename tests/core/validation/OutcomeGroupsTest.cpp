@@ -125,7 +125,9 @@ TEST_F(OutcomeGroupsTest, EveryRecordLandsInItsGroup) {
 
 TEST_F(OutcomeGroupsTest, OtherPopulationTypeAssignsNothing) {
     insertAll();
-    session->settings.popType = QStringLiteral("2");
+    Settings settings = session->settings();
+    settings.popType = QStringLiteral("2");
+    session->useSettings(settings);
     AssignOutcomeGroups(*session);
     EXPECT_EQ(count("SELECT count(*) FROM tblORVmaster WHERE spopnum <> 0"), 0);
 }

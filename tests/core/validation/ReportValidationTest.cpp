@@ -33,9 +33,11 @@ class ReportValidationTest : public test::ValidationTest {
 protected:
     void SetUp() override {
         ValidationTest::SetUp();
-        session->settings.reportingPeriodStart = kStart;
-        session->settings.reportingPeriodEnd = kEnd;
-        session->recordFilter = filter();
+        Settings settings = session->settings();
+        settings.reportingPeriodStart = kStart;
+        settings.reportingPeriodEnd = kEnd;
+        session->useSettings(settings);
+        session->useRecordFilter(filter());
     }
 
     static RecordFilter filter(const QString& office = QString(), const QString& wib = QString(),
@@ -162,7 +164,7 @@ TEST_F(ReportValidationTest, EachFilterCountsOnlyItsRecords) {
         {"no such office", filter("Office Z"), 0},
     };
     for (const Case& c : cases) {
-        session->recordFilter = c.filter;
+        session->useRecordFilter(c.filter);
         const auto v = compute();
         EXPECT_EQ(v.at(1).toDouble(), c.eerNumerator) << c.what;
         EXPECT_EQ(v.at(8).toDouble(), c.eerNumerator) << c.what;
@@ -313,9 +315,9 @@ TEST_F(ReportValidationTest, AgreesWithTheNineStatements) {
             if (!periodIndex)
                 db().exec("DROP INDEX IF EXISTS idx_master_period");
             for (const FilterCase& c : kFilterCases) {
-                session->recordFilter = filterOf(c);
+                session->useRecordFilter(filterOf(c));
                 const auto got = compute();
-                const auto want = ninestatements(db(), session->recordFilter);
+                const auto want = ninestatements(db(), session->recordFilter());
                 ASSERT_EQ(got.size(), want.size()) << c.what;
                 for (const auto& [seq, value] : want)
                     EXPECT_TRUE(sameValue(got.at(seq), value))
@@ -417,7 +419,7 @@ TEST_F(ReportValidationTest, SummaryEqualsTheUnionOfTwentyFiveStatements) {
 
 TEST_F(ReportValidationTest, SummaryGroupsWithoutRecordsCountZero) {
     add({5}, 2);
-    const std::vector<QVariantList> rows = readOutcomeGroupSummary(db(), session->recordFilter);
+    const std::vector<QVariantList> rows = readOutcomeGroupSummary(db(), session->recordFilter());
     ASSERT_EQ(rows.size(), 25u);
     EXPECT_EQ(rows[4][1].toLongLong(), 2);
     EXPECT_EQ(rows[0][1].toLongLong(), 0);
@@ -437,7 +439,7 @@ TEST(OutcomeGroupSummaryHeadings, NumberEmptyLineThenWords) {
 
 // The words the summary shows for a group describe records that the group rules place there.
 TEST_F(ReportValidationTest, SummaryWordsDescribeTheirGroups) {
-    const std::vector<QVariantList> rows = readOutcomeGroupSummary(db(), session->recordFilter);
+    const std::vector<QVariantList> rows = readOutcomeGroupSummary(db(), session->recordFilter());
     ASSERT_EQ(rows.size(), 25u);
     for (int g = 1; g <= 25; ++g) {
         const QVariantList& row = rows[static_cast<size_t>(g - 1)];

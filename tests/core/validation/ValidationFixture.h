@@ -61,9 +61,10 @@ protected:
         const QString path = dir.file("run.mdb");
         ASSERT_TRUE(QFile::copy(templatePath(), path));
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        QString error;
-        ASSERT_FALSE(session->openDatabaseConnection(path, error)) << error.toStdString();
-        session->settings.popType = QStringLiteral("1");
+        ASSERT_NO_THROW(session->openDatabaseConnection(path));
+        Settings settings = session->settings();
+        settings.popType = QStringLiteral("1");
+        session->useSettings(settings);
     }
 
     Database& db() { return session->db(); }

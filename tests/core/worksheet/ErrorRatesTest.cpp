@@ -11,9 +11,11 @@ class ErrorRates : public WorksheetTest {
 protected:
     void SetUp() override {
         WorksheetTest::SetUp();
-        session->settings.reportingPeriodEnd = QDate(2007, 6, 30);
-        session->settings.state = "NY";
-        session->settings.officeName = "Office A";
+        Settings settings = session->settings();
+        settings.reportingPeriodEnd = QDate(2007, 6, 30);
+        settings.state = "NY";
+        settings.officeName = "Office A";
+        session->useSettings(settings);
     }
     std::vector<ErrorRateRow> compute() {
         std::vector<ErrorRateRow> rows = ComputeErrorRates(*session);
