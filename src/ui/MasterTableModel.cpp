@@ -57,4 +57,8 @@ Qt::ItemFlags MasterTableModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
+QString nextSortDirection(const QString& current) {
+    return current == QLatin1String("Asc") ? QStringLiteral("Desc") : QStringLiteral("Asc");
+}
+
 } // namespace orv::ui

@@ -39,6 +39,9 @@ private:
     std::function<bool()> mReadAllowed;
 };
 
+// A click on a column's heading sorts by it ascending, and each further click turns the order.
+QString nextSortDirection(const QString& current);
+
 // A grid starts on its first row, as its current row, without it counting as a change of row.
 void startAtFirstRow(QTableView* grid);
 

@@ -246,9 +246,7 @@ void ReportValidationScreen::sortDetail(int column) {
     const MasterPager* shown = mDetailModel->pager();
     if (!shown || column < 0 || column >= shown->columns().shown())
         return;
-    const QString next = (mDirection.isEmpty() || mDirection == QLatin1String("Desc"))
-                             ? QStringLiteral("Asc")
-                             : QStringLiteral("Desc");
+    const QString next = nextSortDirection(mDirection);
     if (fillFormValDet(mGroup, shown->columns().names[column], next))
         mDirection = next;
 }

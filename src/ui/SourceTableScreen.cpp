@@ -122,9 +122,7 @@ void SourceTableScreen::sortByColumn(int column) {
     const MasterPager* shown = mModel->pager();
     if (!shown || column < 0 || column >= shown->columns().shown())
         return;
-    const QString next = (mDirection.isEmpty() || mDirection == QLatin1String("Desc"))
-                             ? QStringLiteral("Asc")
-                             : QStringLiteral("Desc");
+    const QString next = nextSortDirection(mDirection);
     if (load(shown->columns().names[column], next))
         mDirection = next;
 }
