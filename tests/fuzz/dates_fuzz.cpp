@@ -29,7 +29,7 @@ void checkKey(YmdKey key) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const YmdKey key = ParseYmdKey(bytes);
+    const YmdKey key = parseYmdKey(bytes);
     checkKey(key);
     require(ParseYmdDate(bytes) == ymdKeyToDate(key));
 
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         value.kind = FieldValue::Kind::Number;
         value.numeric = true;
     }
-    checkKey(ParseYmdKey(value));
+    checkKey(parseYmdKey(value));
 
     const QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
     checkKey(dateToYmdKey(ParseYmdDate(text)));

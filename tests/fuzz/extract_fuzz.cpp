@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             require(!v.isNumber() || v.numeric);
             if (v.isBlank())
                 require(valueText(v).isEmpty());
-            const YmdKey key = ParseYmdKey(v);
+            const YmdKey key = parseYmdKey(v);
             require(key == 0 || ymdKeyToDate(key).isValid());
         }
         QString state;

@@ -226,7 +226,7 @@ void LoadProducer::encode(LoadBatch& batch, const ExtractRecord& record, int wei
     integer(randno);
     for (Col column : {Col::WIARegDate, Col::WIAExitDate}) {
         const FieldValue& v = record.col(column);
-        const YmdKey key = v.isBlank() ? 0 : ParseYmdKey(v);
+        const YmdKey key = v.isBlank() ? 0 : parseYmdKey(v);
         if (key == 0) {
             out.emplace_back();
             continue;

@@ -17,7 +17,7 @@ public:
     CrossView(const ExtractRecord& record, const CheckContext& context)
         : mRecord(record), mContext(context) {
         for (Col col : kDateColumns)
-            mDates[std::size_t(pos(col))] = ParseYmdKey(record.col(col));
+            mDates[std::size_t(pos(col))] = parseYmdKey(record.col(col));
     }
 
     bool valid(Col col) const { return mDates[std::size_t(pos(col))] != 0; }

@@ -207,7 +207,7 @@ int runFieldChecks(const ExtractRecord& record, const CheckContext& context,
             }
             break;
         case FieldTest::Date:
-            failed = !v.isBlank() && ParseYmdKey(v) == 0;
+            failed = !v.isBlank() && parseYmdKey(v) == 0;
             break;
         case FieldTest::Numeric:
             failed = !v.isBlank() && !v.numeric;

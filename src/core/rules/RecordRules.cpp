@@ -100,7 +100,7 @@ constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8
 
 } // namespace
 
-YmdKey ParseYmdKey(std::string_view s) {
+YmdKey parseYmdKey(std::string_view s) {
     // The usual yyyymmdd: no need for the general rule below.
     if (s.size() == 8 && allDigits(s)) {
         const int y = digitsValue(s.substr(0, 4));
@@ -124,7 +124,7 @@ YmdKey ParseYmdKey(std::string_view s) {
     return isCalendarDate(y, m, d) ? ymdKey(y, m, d) : 0;
 }
 
-YmdKey ParseYmdKey(const FieldValue& value) {
+YmdKey parseYmdKey(const FieldValue& value) {
     // A whole number of eight digits is written as exactly those digits.
     if (value.kind == FieldValue::Kind::Number && value.number >= 1e7 && value.number < 1e8) {
         const int n = static_cast<int>(value.number);
@@ -137,10 +137,10 @@ YmdKey ParseYmdKey(const FieldValue& value) {
     case FieldValue::Kind::Blank:
         return 0;
     case FieldValue::Kind::Text:
-        return ParseYmdKey(value.text);
+        return parseYmdKey(value.text);
     case FieldValue::Kind::Number: {
         NumberText buffer;
-        return ParseYmdKey(numberTextOf(value, buffer));
+        return parseYmdKey(numberTextOf(value, buffer));
     }
     }
     return 0;
@@ -159,7 +159,7 @@ YmdKey dateToYmdKey(const QDate& date) {
 }
 
 QDate ParseYmdDate(std::string_view text) {
-    return ymdKeyToDate(ParseYmdKey(text));
+    return ymdKeyToDate(parseYmdKey(text));
 }
 
 QDate ParseYmdDate(const QString& text) {
@@ -168,7 +168,7 @@ QDate ParseYmdDate(const QString& text) {
 }
 
 QDate ParseYmdDate(const FieldValue& value) {
-    return ymdKeyToDate(ParseYmdKey(value));
+    return ymdKeyToDate(parseYmdKey(value));
 }
 
 int CountChar(std::string_view text, char c) {

@@ -26,9 +26,9 @@ constexpr YmdKey ymdKey(int year, int month, int day) {
 
 // yyyymmdd text to its key, 0 when the text is not a valid date. A 7-character text has a
 // one-digit day ("2006101" is 1 October 2006).
-YmdKey ParseYmdKey(std::string_view text);
+YmdKey parseYmdKey(std::string_view text);
 // The same for a value as read: a number is taken by its text form (012 reads as 12).
-YmdKey ParseYmdKey(const FieldValue& value);
+YmdKey parseYmdKey(const FieldValue& value);
 
 // A null QDate when the text is not a valid date.
 QDate ParseYmdDate(std::string_view text);

@@ -27,7 +27,7 @@ TEST_P(ImportYmdDate, Parses) {
     const YmdCase& c = GetParam();
     EXPECT_EQ(ParseYmdDate(c.text), c.expected);
     EXPECT_EQ(ParseYmdDate(QString::fromUtf8(c.text.data(), qsizetype(c.text.size()))), c.expected);
-    EXPECT_EQ(ParseYmdKey(c.text), dateToYmdKey(c.expected));
+    EXPECT_EQ(parseYmdKey(c.text), dateToYmdKey(c.expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -59,9 +59,9 @@ TEST(ImportYmdDate, NumbersAreParsedByTheirTextForm) {
 }
 
 TEST(ImportYmdDate, KeysOrderLikeDates) {
-    EXPECT_LT(ParseYmdKey("20061231"), ParseYmdKey("20070101"));
-    EXPECT_LT(kZeroDateKey, ParseYmdKey("19000101"));
-    EXPECT_GT(kZeroDateKey, ParseYmdKey("18991229"));
+    EXPECT_LT(parseYmdKey("20061231"), parseYmdKey("20070101"));
+    EXPECT_LT(kZeroDateKey, parseYmdKey("19000101"));
+    EXPECT_GT(kZeroDateKey, parseYmdKey("18991229"));
     EXPECT_EQ(ymdKeyToDate(0), QDate());
     EXPECT_EQ(dateToYmdKey(QDate()), 0);
 }
