@@ -25,8 +25,26 @@ QString takeOption(QStringList& args, const QString& name, bool& bad) {
     return value;
 }
 
+namespace {
+
+// Runs a database file command; its failure is printed as the front end prints an error, and
+// leaves no result.
+[[nodiscard]] std::optional<FileResult> runFileCommand(Context& ctx,
+                                                       const std::function<FileResult()>& command) {
+    try {
+        return command();
+    } catch (const FileCommandError& e) {
+        ctx.ui.message(e.message(), e.icon());
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
 bool openForCommand(Context& ctx, const QString& path) {
-    return openDatabase(ctx.session, QFileInfo(path).absoluteFilePath()) == FileResult::Opened;
+    const QString file = QFileInfo(path).absoluteFilePath();
+    return runFileCommand(ctx, [&] { return openDatabase(ctx.session, file); }) ==
+           FileResult::Opened;
 }
 
 namespace {
@@ -44,17 +62,15 @@ int cmdNew(Context& ctx, QStringList& args) {
         return Usage;
     ctx.ui.setAnswer(QStringLiteral("Database already exists! Override?"), force);
     const QString path = QFileInfo(args[0]).absoluteFilePath();
-    switch (createDatabase(ctx.session, path)) {
-    case FileResult::Opened:
+    const auto result = runFileCommand(ctx, [&] { return createDatabase(ctx.session, path); });
+    if (result == FileResult::Opened) {
         ctx.out << "Created " << path << Qt::endl;
         return Ok;
-    case FileResult::Cancelled:
+    }
+    if (result == FileResult::Cancelled)
         ctx.err << "Database already exists: " << path << " (use --force to replace it)"
                 << Qt::endl;
-        return Failure;
-    default:
-        return Failure;
-    }
+    return Failure;
 }
 
 int cmdInfo(Context& ctx, QStringList& args) {
@@ -97,8 +113,8 @@ int cmdSaveAs(Context& ctx, QStringList& args) {
         ctx.err << "File already exists: " << target << Qt::endl;
         return Failure;
     }
-    const FileResult r = saveDatabaseAs(ctx.session, target);
-    if (r != FileResult::Done)
+    if (runFileCommand(ctx, [&] { return saveDatabaseAs(ctx.session, target); }) !=
+        FileResult::Done)
         return Failure;
     ctx.out << "Saved a copy as " << target << Qt::endl;
     return Ok;
@@ -109,7 +125,7 @@ int cmdCompact(Context& ctx, QStringList& args) {
         return Usage;
     if (!openForCommand(ctx, args[0]))
         return Failure;
-    if (compactDatabaseFile(ctx.session) != FileResult::Done)
+    if (runFileCommand(ctx, [&] { return compactDatabaseFile(ctx.session); }) != FileResult::Done)
         return Failure;
     ctx.out << "Compacted " << ctx.session.databasePath() << Qt::endl;
     return Ok;
@@ -122,7 +138,9 @@ int cmdRepair(Context& ctx, QStringList& args) {
     const QString path = QFileInfo(args[0]).absoluteFilePath();
     // A damaged file may refuse the usual open checks; repair opens it by path.
     ctx.session.useDatabaseFile(path);
-    return repairDatabaseFile(ctx.session) == FileResult::Done && !ctx.ui.failed() ? Ok : Failure;
+    const auto result = runFileCommand(ctx, [&] { return repairDatabaseFile(ctx.session); });
+    // A warning as the repaired database opens (an unfinished import rolled back) fails it too.
+    return result == FileResult::Done && !ctx.ui.failed() ? Ok : Failure;
 }
 
 } // namespace

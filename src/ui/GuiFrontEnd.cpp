@@ -164,6 +164,17 @@ void GuiFrontEnd::endProgram() {
     mWindow.endProgram();
 }
 
+std::optional<FileResult> GuiFrontEnd::runFileCommand(const std::function<FileResult()>& command) {
+    try {
+        return command();
+    } catch (const FileCommandError& e) {
+        message(e.message(), e.icon());
+        if (e.endsProgram())
+            endProgram();
+        return std::nullopt;
+    }
+}
+
 bool GuiFrontEnd::openDocument(const QString& path) {
     if (mScripted) {
         mOpened << path;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "program/FrontEnd.h"
+#include "session/DatabaseFiles.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -8,6 +9,9 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+#include <functional>
+#include <optional>
 
 class QProgressDialog;
 
@@ -52,6 +56,10 @@ public:
     void recordFilterChanged(const QString& stateText) override;
     void showTipsChanged(bool show) override;
     void endProgram() override;
+    // Runs one of core's database file commands and shows its failure as a message box with
+    // the icon it calls for; a failure leaves no result.
+    [[nodiscard]] std::optional<FileResult>
+    runFileCommand(const std::function<FileResult()>& command);
     [[nodiscard]] bool openDocument(const QString& path) override;
     // A progress dialog over the window once the work has taken long enough to notice, with
     // Cancel when the work can stop.

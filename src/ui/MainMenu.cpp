@@ -71,22 +71,25 @@ void enableFileEntries(Navigator& nav) {
 void fileNew(Navigator& nav) {
     const QString name = nav.frontEnd().saveFileName(QStringLiteral("Create Database."));
     // A new database always starts with a sign-in, whatever screen was opened before.
-    if (createDatabase(nav.session(), name) == FileResult::Opened)
+    if (nav.frontEnd().runFileCommand([&] { return createDatabase(nav.session(), name); }) ==
+        FileResult::Opened)
         nav.showSignIn(SignInMode::SignIn);
     enableFileEntries(nav);
 }
 
 void fileOpen(Navigator& nav) {
     const QString name = nav.frontEnd().openFileName(QStringLiteral("Open"));
-    if (openDatabase(nav.session(), name) == FileResult::Opened)
+    if (nav.frontEnd().runFileCommand([&] { return openDatabase(nav.session(), name); }) ==
+        FileResult::Opened)
         nav.showSignIn(SignInMode::SignIn);
     enableFileEntries(nav);
 }
 
 void fileSaveAs(Navigator& nav) {
     const QString name = nav.frontEnd().saveFileName(QStringLiteral("Save As"));
-    // The command tells its outcome itself; the window is the same whatever it was.
-    static_cast<void>(saveDatabaseAs(nav.session(), name));
+    // The window is the same whatever the outcome.
+    static_cast<void>(
+        nav.frontEnd().runFileCommand([&] { return saveDatabaseAs(nav.session(), name); }));
 }
 
 void toggleShowTips(Navigator& nav) {
@@ -176,14 +179,16 @@ void exportSummary(Navigator& nav) {
         static_cast<void>(ExportSummaryXml(nav.session()));
 }
 
-// Utilities: each command tells its outcome itself; the window is the same whatever it was.
+// Utilities: the window is the same whatever the outcome.
 
 void compactDatabase(Navigator& nav) {
-    static_cast<void>(compactDatabaseFile(nav.session()));
+    static_cast<void>(
+        nav.frontEnd().runFileCommand([&] { return compactDatabaseFile(nav.session()); }));
 }
 
 void fixDatabase(Navigator& nav) {
-    static_cast<void>(repairDatabaseFile(nav.session()));
+    static_cast<void>(
+        nav.frontEnd().runFileCommand([&] { return repairDatabaseFile(nav.session()); }));
 }
 
 // Help

@@ -66,7 +66,8 @@ void SwitchScreen::switchDatabase() {
     if (name.isEmpty())
         return;
     // The data source names its database file; the paths stay file paths.
-    if (orv::switchDatabase(mWindow.session(), name) != FileResult::Opened)
+    if (mWindow.frontEnd().runFileCommand(
+            [&] { return orv::switchDatabase(mWindow.session(), name); }) != FileResult::Opened)
         return;
     mWindow.showSignIn(SignInMode::SignIn);
     mWindow.frontEnd().setDataMenus(false);

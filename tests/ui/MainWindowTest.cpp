@@ -80,6 +80,16 @@ TEST_F(ShellTest, CreateThenSignInOpensTheMenus) {
 }
 
 TEST_F(ShellTest, OpeningAnExistingDatabaseSignsIn) {
+    // A file that is no database is refused in a critical box, and nothing opens.
+    test::writeFile(dir.file("notes.mdb"), "just some words\n");
+    fe().clearRecords();
+    fe().setNextFileName(dir.file("notes.mdb"));
+    menu("mnuFile", 1)->trigger();
+    ASSERT_EQ(fe().messages().size(), 1);
+    EXPECT_TRUE(fe().messages()[0].text.startsWith("Unable to attach to database!\n"));
+    EXPECT_EQ(fe().messages()[0].icon, Icon::Critical);
+    EXPECT_FALSE(screen("U003"));
+
     ASSERT_TRUE(QFile::copy(test::templatePath(), dir.file("old.mdb")));
     fe().setNextFileName(dir.file("old.mdb"));
     menu("mnuFile", 1)->trigger();

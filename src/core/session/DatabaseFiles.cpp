@@ -63,15 +63,14 @@ void requireWritableFolder(const QString& path) {
 }
 
 // The data source file and the tools that read it take a path as one line.
-bool refuseLineBreak(Session& session, const QString& path) {
+void requireOneLine(const QString& path) {
     if (!path.contains(QLatin1Char('\n')) && !path.contains(QLatin1Char('\r')))
-        return false;
+        return;
     QString shown = path;
     shown.replace(QLatin1Char('\n'), QLatin1String("\\n"))
         .replace(QLatin1Char('\r'), QLatin1String("\\r"));
-    session.ui().message(QStringLiteral("A database path cannot hold a line break: %1").arg(shown),
-                         Icon::Exclamation);
-    return true;
+    throw FileCommandError(
+        QStringLiteral("A database path cannot hold a line break: %1").arg(shown));
 }
 
 void takeLock(DatabaseLock& lock, const QString& path) {
@@ -258,15 +257,20 @@ void reopen(Session& session, const QString& path) {
     }
 }
 
-// Opens a database at the end of a command; a failure is told as `failure` and the reason.
-[[nodiscard]] bool opened(Session& session, const QString& path, const QString& failure) {
+// Opens a database at the end of a command; a failure is told as `prefix` and the reason.
+void openAtEnd(Session& session, const QString& path, const QString& prefix,
+               bool databaseChanged = false) {
     try {
         session.openDatabaseConnection(path);
-        return true;
     } catch (const DbError& e) {
-        session.ui().message(failure + e.message(), Icon::Critical);
-        return false;
+        throw FileCommandError(prefix + e.message(), FileCommandError::Kind::NotOpened,
+                               databaseChanged);
     }
+}
+
+// The work itself failed: told in the database layer's words, as a warning.
+FileCommandError failure(const DbError& e) {
+    return FileCommandError(e.message(), FileCommandError::Kind::Failed, e.databaseChanged());
 }
 
 struct SchemaItem {
@@ -394,8 +398,7 @@ long long rebuildDatabase(Database& old, const QString& target) {
 FileResult createDatabase(Session& session, const QString& fileName) {
     if (fileName.isEmpty())
         return FileResult::Cancelled;
-    if (refuseLineBreak(session, fileName))
-        return FileResult::Failed;
+    requireOneLine(fileName);
     BusyScope busy(session, QStringLiteral("Creating Database please wait....."));
     try {
         requireFolder(fileName);
@@ -425,10 +428,10 @@ FileResult createDatabase(Session& session, const QString& fileName) {
             QFile::remove(staged);
             throw;
         }
-        return opened(session, fileName, kUnableToAttach) ? FileResult::Opened : FileResult::Failed;
+        openAtEnd(session, fileName, kUnableToAttach, true);
+        return FileResult::Opened;
     } catch (const DbError& e) {
-        session.ui().message(e.message(), Icon::Exclamation);
-        return FileResult::Failed;
+        throw failure(e);
     }
 }
 
@@ -437,26 +440,22 @@ FileResult openDatabase(Session& session, const QString& fileName) {
         session.ui().message(QStringLiteral("No file has been selected."), Icon::None);
         return FileResult::Cancelled;
     }
-    if (refuseLineBreak(session, fileName))
-        return FileResult::Failed;
+    requireOneLine(fileName);
     BusyScope busy(session, QStringLiteral("Opening database File. Please wait...."));
-    return opened(session, fileName, kUnableToAttach) ? FileResult::Opened : FileResult::Failed;
+    openAtEnd(session, fileName, kUnableToAttach);
+    return FileResult::Opened;
 }
 
 FileResult saveDatabaseAs(Session& session, const QString& fileName, const FaultHook& hook) {
     if (fileName.isEmpty())
         return FileResult::Cancelled;
-    if (refuseLineBreak(session, fileName))
-        return FileResult::Failed;
+    requireOneLine(fileName);
     BusyScope busy(session, QStringLiteral("Saveing Database please wait....."));
     const QString original = session.dataSourcePath();
     try {
         // Another spelling of the same path is the same file too.
-        if (fileName == original || sameFile(fileName, original)) {
-            session.ui().message(QStringLiteral("Can't save to the same file name."),
-                                 Icon::Exclamation);
-            return FileResult::Cancelled;
-        }
+        if (fileName == original || sameFile(fileName, original))
+            throw FileCommandError(QStringLiteral("Can't save to the same file name."));
         requireWritableFolder(fileName);
         if (QFileInfo::exists(fileName) &&
             !session.ui().askYesNo(QStringLiteral("Database exists! Override?"), Icon::Question))
@@ -501,9 +500,8 @@ FileResult saveDatabaseAs(Session& session, const QString& fileName, const Fault
             text += QStringLiteral(": Make sure everyone exits the current database or you exit "
                                    "all open forms before trying again.");
         }
-        session.ui().message(text, Icon::Exclamation);
         reopen(session, original);
-        return FileResult::Failed;
+        throw FileCommandError(text, FileCommandError::Kind::Failed, e.databaseChanged());
     }
 }
 
@@ -543,15 +541,15 @@ FileResult compactDatabaseFile(Session& session, const FaultHook& hook) {
             }
         }
         // temp.mdb stays in the program folder as the compacted copy.
-        return opened(session, source, kUnableToLogIn) ? FileResult::Done : FileResult::Failed;
+        openAtEnd(session, source, kUnableToLogIn, true);
+        return FileResult::Done;
     } catch (const Stopped&) {
         reopen(session, source);
         return FileResult::Cancelled;
     } catch (const DbError& e) {
-        session.ui().message(e.message(), Icon::Exclamation);
         // The original is intact: go on working in it.
         reopen(session, source);
-        return FileResult::Failed;
+        throw failure(e);
     }
 }
 
@@ -567,6 +565,7 @@ FileResult repairDatabaseFile(Session& session, const FaultHook& hook) {
         session.ui().workStatus(QStringLiteral("Fixing Database Please wait...."));
         session.ui().processEvents();
         fault(hook, "check");
+        bool rewritten = false;
         {
             const bool readOnly = files::isReadOnly(file);
             ExclusiveDatabase held(file, !readOnly);
@@ -589,6 +588,7 @@ FileResult repairDatabaseFile(Session& session, const FaultHook& hook) {
                     fault(hook, "rebuild");
                     requireSound(rebuilt, session.ui());
                     copyInPlace(rebuilt, held.db(), session.ui());
+                    rewritten = true;
                 } catch (...) {
                     removeScratch(rebuilt);
                     throw;
@@ -596,10 +596,17 @@ FileResult repairDatabaseFile(Session& session, const FaultHook& hook) {
                 removeScratch(rebuilt);
             }
         }
-        // A failed reopen is told; the repair itself is over all the same.
-        static_cast<void>(opened(session, file, QStringLiteral("Unable to log into tblsystem ")));
+        // The repair is over even when its database cannot be opened again, which is told last.
+        std::optional<FileCommandError> notOpened;
+        try {
+            openAtEnd(session, file, QStringLiteral("Unable to log into tblsystem "), rewritten);
+        } catch (const FileCommandError& e) {
+            notOpened = e;
+        }
         session.ui().setBusy(false);
         session.ui().message(QStringLiteral("End of repair procedure!"), Icon::Information);
+        if (notOpened)
+            throw *notOpened;
         return FileResult::Done;
     } catch (const Stopped&) {
         reopen(session, file);
@@ -611,17 +618,14 @@ FileResult repairDatabaseFile(Session& session, const FaultHook& hook) {
             // The engine's own words for the damage: the usual text would send the user to
             // the repair that has just failed.
             const QString why = isDamagedCode(e.code()) ? engineErrorText(e.code()) : e.message();
-            session.ui().message(QStringLiteral("Repair could not recover the database %1 (%2). "
-                                                "Restore it from a copy, or create a new "
-                                                "database and import the extract again.")
-                                     .arg(native(file), why),
-                                 Icon::Critical);
-            session.ui().endProgram();
-            return FileResult::Failed;
+            throw FileCommandError(QStringLiteral("Repair could not recover the database %1 (%2). "
+                                                  "Restore it from a copy, or create a new "
+                                                  "database and import the extract again.")
+                                       .arg(native(file), why),
+                                   FileCommandError::Kind::Unrecoverable, e.databaseChanged());
         }
-        session.ui().message(QStringLiteral("Repair unsuccessful!\r") + e.message(),
-                             Icon::Exclamation);
-        return FileResult::Failed;
+        throw FileCommandError(QStringLiteral("Repair unsuccessful!\r") + e.message(),
+                               FileCommandError::Kind::Failed, e.databaseChanged());
     }
 }
 
@@ -630,7 +634,8 @@ FileResult switchDatabase(Session& session, const QString& dataSourceName) {
     session.closeConnection();
     session.ui().databaseClosed();
     const QString file = datasource::databaseOf(dataSourceName);
-    return opened(session, file, kUnableToLogIn) ? FileResult::Opened : FileResult::Failed;
+    openAtEnd(session, file, kUnableToLogIn);
+    return FileResult::Opened;
 }
 
 } // namespace orv

@@ -1,4 +1,5 @@
 #include "FaultVfs.h"
+#include "FileCommandOutcome.h"
 #include "ScriptedFrontEnd.h"
 #include "TestSupport.h"
 
@@ -21,6 +22,8 @@
 
 using namespace orv;
 using test::FaultVfs;
+using test::FileOutcome;
+using test::outcomeOf;
 using test::ScriptedFrontEnd;
 
 namespace {
@@ -117,19 +120,21 @@ protected:
         test::writeFile(path, bytes);
     }
 
-    FileResult run(Op op, const FaultHook& hook = {}) {
-        switch (op) {
-        case Op::Compact:
-            return compactDatabaseFile(*session, hook);
-        case Op::SaveAs:
-            ui.answer("Database exists! Override?", true);
-            ui.answer("Do you want to stay in your original database?", true);
-            return saveDatabaseAs(*session, QDir(out).filePath("copy.mdb"), hook);
-        case Op::Repair:
-            ui.answer("Repair the VRQ database?", true);
-            return repairDatabaseFile(*session, hook);
-        }
-        return FileResult::Failed;
+    FileOutcome run(Op op, const FaultHook& hook = {}) {
+        return outcomeOf([&] {
+            switch (op) {
+            case Op::Compact:
+                return compactDatabaseFile(*session, hook);
+            case Op::SaveAs:
+                ui.answer("Database exists! Override?", true);
+                ui.answer("Do you want to stay in your original database?", true);
+                return saveDatabaseAs(*session, QDir(out).filePath("copy.mdb"), hook);
+            case Op::Repair:
+                ui.answer("Repair the VRQ database?", true);
+                return repairDatabaseFile(*session, hook);
+            }
+            return FileResult::Cancelled;
+        });
     }
 
     QString data, out;
@@ -141,15 +146,14 @@ TEST_F(SafetyTest, AnotherProgramsWriteIsNeitherLostNorBroken) {
     const QString path = newDatabase("busy.mdb", 200);
     for (Op op : {Op::Compact, Op::SaveAs, Op::Repair}) {
         SCOPED_TRACE(name(op));
-        ui.shown.clear();
         Database other(path);
         other.exec("BEGIN IMMEDIATE; UPDATE tblsystem SET State = 'XX';");
         ASSERT_TRUE(QFile::exists(path + "-journal"));
 
-        EXPECT_EQ(run(op), FileResult::Failed);
-        ASSERT_FALSE(ui.shown.isEmpty());
-        EXPECT_TRUE(ui.shown[0].text.contains("The database is in use by another program"))
-            << ui.shown[0].text.toStdString();
+        const FileOutcome r = run(op);
+        EXPECT_TRUE(r.failed());
+        EXPECT_TRUE(r.text.contains("The database is in use by another program"))
+            << r.text.toStdString();
         EXPECT_TRUE(QFile::exists(path + "-journal"));
         EXPECT_FALSE(QFile::exists(QDir(out).filePath("copy.mdb")));
 
@@ -193,10 +197,9 @@ TEST_F(SafetyTest, ADatabaseOfAnotherCopyIsLeftAlone) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ui.shown.clear();
-        EXPECT_EQ(c.act(), FileResult::Failed);
-        ASSERT_FALSE(ui.shown.isEmpty());
-        EXPECT_TRUE(ui.shown[0].text.contains(refusal)) << ui.shown[0].text.toStdString();
+        const FileOutcome r = outcomeOf(c.act);
+        EXPECT_TRUE(r.failed());
+        EXPECT_TRUE(r.text.contains(refusal)) << r.text.toStdString();
         EXPECT_EQ(test::readFile(held), before);
         // The session goes on in its own database, still holding it.
         EXPECT_EQ(session->databasePath(), mine);
@@ -221,7 +224,7 @@ TEST_F(SafetyTest, ADatabaseOfAnotherCopyIsLeftAlone) {
     QFile starting(DatabaseLock::lockFileFor(held));
     ASSERT_TRUE(starting.open(QIODevice::WriteOnly));
     ASSERT_EQ(::flock(starting.handle(), LOCK_EX | LOCK_NB), 0);
-    EXPECT_EQ(openDatabase(*session, held), FileResult::Failed);
+    EXPECT_TRUE(outcomeOf([&] { return openDatabase(*session, held); }).failed());
     EXPECT_EQ(session->lockedDatabase(), mine);
 }
 
@@ -236,7 +239,9 @@ TEST_F(SafetyTest, TheLockFollowsTheDatabaseItsSessionWorksOn) {
     EXPECT_FALSE(QFile::exists(DatabaseLock::lockFileFor(original)));
 
     // A failed open keeps the database the session names, and its lock.
-    EXPECT_EQ(openDatabase(*session, dir.file("ORVTemplate.xmdb.missing")), FileResult::Failed);
+    EXPECT_TRUE(outcomeOf([&] {
+                    return openDatabase(*session, dir.file("ORVTemplate.xmdb.missing"));
+                }).failed());
     EXPECT_EQ(session->lockedDatabase(), copy);
     session.reset();
     EXPECT_FALSE(QFile::exists(DatabaseLock::lockFileFor(copy)));
@@ -285,18 +290,17 @@ TEST_F(SafetyTest, FailuresOfTheDiskLeaveTheOriginalAndNoScratchFiles) {
         const QByteArray before = test::readFile(path);
         const QString report = integrityReport(path);
 
-        ui.shown.clear();
         c.arm(c.after, c.file);
-        EXPECT_EQ(run(c.op), FileResult::Failed);
+        const FileOutcome r = run(c.op);
+        EXPECT_TRUE(r.failed());
         EXPECT_TRUE(FaultVfs::fired());
         FaultVfs::reset();
 
-        ASSERT_FALSE(ui.shown.isEmpty());
         QString expect = QString(c.expect);
         expect.replace("%home", QDir::toNativeSeparators(dir.path()))
             .replace("%data", QDir::toNativeSeparators(data))
             .replace("%out", QDir::toNativeSeparators(out));
-        EXPECT_TRUE(ui.shown[0].text.contains(expect)) << ui.shown[0].text.toStdString();
+        EXPECT_TRUE(r.text.contains(expect)) << r.text.toStdString();
 
         // A journal the failure left behind restores the file at the next open.
         ASSERT_TRUE(session);
@@ -333,16 +337,14 @@ TEST_F(SafetyTest, PermissionsAndOwnerAreKept) {
         if (admin) {
             ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 4321, 4321), 0);
         }
-        ui.shown.clear();
-        const FileResult r = run(c.op);
+        const FileOutcome r = run(c.op);
         const QString result = c.op == Op::SaveAs ? QDir(out).filePath("copy.mdb") : path;
         if (c.refused) {
-            EXPECT_EQ(r, FileResult::Failed);
-            EXPECT_EQ(ui.lastMessage(),
-                      QString("The database %1 is read-only and cannot be compacted.")
-                          .arg(QDir::toNativeSeparators(path)));
+            EXPECT_TRUE(r.failed());
+            EXPECT_EQ(r.text, QString("The database %1 is read-only and cannot be compacted.")
+                                  .arg(QDir::toNativeSeparators(path)));
         } else {
-            EXPECT_NE(r, FileResult::Failed) << ui.lastMessage().toStdString();
+            EXPECT_FALSE(r.failed()) << r.text.toStdString();
         }
         // A copy under a new name holds SSNs: its owner's alone, whatever the original allows.
         EXPECT_EQ(modeOf(result), c.op == Op::SaveAs ? 0600 : c.mode);
@@ -383,13 +385,14 @@ TEST_F(SafetyTest, ReplacingAFileKeepsItsPermissions) {
 TEST_F(SafetyTest, MessagesNameWhatTheUserChose) {
     const QString missing = dir.file("nowhere");
     const QString native = QDir::toNativeSeparators(missing);
-    EXPECT_EQ(createDatabase(*session, missing + "/x.mdb"), FileResult::Failed);
-    EXPECT_EQ(ui.lastMessage(), QString("The folder %1 does not exist.").arg(native));
+    EXPECT_EQ(outcomeOf([&] { return createDatabase(*session, missing + "/x.mdb"); }).text,
+              QString("The folder %1 does not exist.").arg(native));
 
     newDatabase("a.mdb", 1);
-    EXPECT_EQ(saveDatabaseAs(*session, missing + "/copy.mdb"), FileResult::Failed);
-    EXPECT_TRUE(ui.lastMessage().startsWith(QString("The folder %1 does not exist").arg(native)))
-        << ui.lastMessage().toStdString();
+    const QString saved =
+        outcomeOf([&] { return saveDatabaseAs(*session, missing + "/copy.mdb"); }).text;
+    EXPECT_TRUE(saved.startsWith(QString("The folder %1 does not exist").arg(native)))
+        << saved.toStdString();
     EXPECT_FALSE(QFileInfo::exists(missing));
 
     // A database that another program holds busy is in use, not foreign.
@@ -397,8 +400,7 @@ TEST_F(SafetyTest, MessagesNameWhatTheUserChose) {
     session->closeConnection();
     Database other(path);
     other.exec("BEGIN EXCLUSIVE");
-    EXPECT_EQ(openDatabase(*session, path), FileResult::Failed);
-    EXPECT_EQ(ui.lastMessage(),
+    EXPECT_EQ(outcomeOf([&] { return openDatabase(*session, path); }).text,
               "Unable to attach to database!\nThe database is in use by another program.");
     other.exec("ROLLBACK");
 }
