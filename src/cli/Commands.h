@@ -62,6 +62,9 @@ int reportCommand(Context& ctx, QStringList& args);
 // Opens DB with the settings and the record filter of its sign-in; reports and returns false
 // when it cannot or the database was never signed in.
 [[nodiscard]] bool openSignedIn(Context& ctx, const QString& path);
+// Computes the performance measures afresh, as the menu does before it shows them; a failure is
+// told as the menu tells it.
+[[nodiscard]] bool computeMeasures(Context& ctx);
 
 // What browse reads: every grouped record or one group's, by obs or by a column.
 struct BrowseOptions {

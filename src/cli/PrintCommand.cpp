@@ -44,12 +44,8 @@ int reportCommand(Context& ctx, QStringList& args) {
     }
     // As the menu does: the measures and the error rates are computed afresh for their reports.
     if (id == QLatin1String("R003-1")) {
-        try {
-            ComputeReportValidation(ctx.session);
-        } catch (const DbError& e) {
-            ctx.ui.message(e.message(), Icon::Exclamation);
+        if (!computeMeasures(ctx))
             return Failure;
-        }
     }
     try {
         if (id == QLatin1String("R004-1"))

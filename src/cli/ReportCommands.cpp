@@ -43,6 +43,16 @@ bool parseNumber(const QString& text, qint64 low, qint64 high, qint64& value) {
 
 } // namespace
 
+bool computeMeasures(Context& ctx) {
+    try {
+        ComputeReportValidation(ctx.session);
+        return true;
+    } catch (const DbError& e) {
+        ctx.ui.message(e.message(), Icon::Exclamation);
+        return false;
+    }
+}
+
 bool openSignedIn(Context& ctx, const QString& path) {
     if (!openForCommand(ctx, path))
         return false;
@@ -106,12 +116,8 @@ int rvCommand(Context& ctx, QStringList& args) {
         return Usage;
     if (!openSignedIn(ctx, args[0]))
         return Failure;
-    try {
-        ComputeReportValidation(ctx.session);
-    } catch (const DbError& e) {
-        ctx.ui.message(e.message(), Icon::Exclamation);
+    if (!computeMeasures(ctx))
         return Failure;
-    }
     try {
         ctx.out << "seq\tdescription\tvalue\trtype\n";
         for (const ValidationRow& r : readValidationRows(ctx.session.db()))

@@ -1,5 +1,6 @@
 #include "MasterTableModel.h"
 
+#include <QHeaderView>
 #include <QSignalBlocker>
 #include <QTableView>
 
@@ -59,6 +60,21 @@ Qt::ItemFlags MasterTableModel::flags(const QModelIndex& index) const {
 
 QString nextSortDirection(const QString& current) {
     return current == QLatin1String("Asc") ? QStringLiteral("Desc") : QStringLiteral("Asc");
+}
+
+QTableView* makeRecordsGrid(QWidget* parent, MasterTableModel* model, const QString& objectName) {
+    auto* grid = new QTableView(parent);
+    grid->setObjectName(objectName);
+    grid->setModel(model);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setWordWrap(false);
+    // Fixed row heights keep a million records as quick as a hundred.
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    grid->horizontalHeader()->setSectionsClickable(false);
+    return grid;
 }
 
 } // namespace orv::ui

@@ -42,6 +42,10 @@ private:
 // A click on a column's heading sorts by it ascending, and each further click turns the order.
 QString nextSortDirection(const QString& current);
 
+// A read-only grid of the master's records over `model`, a row selected at a time. A heading
+// sorts on a double-click only (the caller connects it); a click picks no column or row.
+QTableView* makeRecordsGrid(QWidget* parent, MasterTableModel* model, const QString& objectName);
+
 // A grid starts on its first row, as its current row, without it counting as a change of row.
 void startAtFirstRow(QTableView* grid);
 

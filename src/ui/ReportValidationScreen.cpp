@@ -125,20 +125,9 @@ void ReportValidationScreen::buildDetailGrid(QWidget* detailTab) {
     mDetailModel = new MasterTableModel(this);
     // An import yields to the window as it replaces the records: the grid must not read them.
     mDetailModel->setReadAllowed([this] { return !mWindow.isImporting(); });
-    mDetail = new QTableView(detailTab);
-    mDetail->setObjectName(QStringLiteral("grdDetail"));
-    mDetail->setModel(mDetailModel);
-    mDetail->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    mDetail->setSelectionBehavior(QAbstractItemView::SelectRows);
-    mDetail->setSelectionMode(QAbstractItemView::SingleSelection);
-    mDetail->setWordWrap(false);
+    mDetail = makeRecordsGrid(detailTab, mDetailModel, QStringLiteral("grdDetail"));
     mDetail->setToolTip(kDetailTip);
     mDetail->horizontalHeader()->setToolTip(kDetailTip);
-    // Fixed row heights keep a group of any size as quick as a small one.
-    mDetail->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    mDetail->verticalHeader()->setDefaultSectionSize(mDetail->fontMetrics().height() + 6);
-    // A heading sorts on a double-click only; a click does not pick a column or a row.
-    mDetail->horizontalHeader()->setSectionsClickable(false);
     connect(mDetail->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
             &ReportValidationScreen::sortDetail);
     connect(mDetail->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

@@ -28,18 +28,7 @@ SourceTableScreen::SourceTableScreen(Navigator& window) : mWindow(window) {
     mModel = new MasterTableModel(this);
     // An import yields to the window as it replaces the records: the grid must not read them.
     mModel->setReadAllowed([this] { return !mWindow.isImporting(); });
-    mGrid = new QTableView(this);
-    mGrid->setObjectName(QStringLiteral("grdsourcefile"));
-    mGrid->setModel(mModel);
-    mGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    mGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    mGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    mGrid->setWordWrap(false);
-    // Fixed row heights keep a million records as quick as a hundred.
-    mGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    mGrid->verticalHeader()->setDefaultSectionSize(mGrid->fontMetrics().height() + 6);
-    // A heading sorts on a double-click only; a click does not pick a column or a row.
-    mGrid->horizontalHeader()->setSectionsClickable(false);
+    mGrid = makeRecordsGrid(this, mModel, QStringLiteral("grdsourcefile"));
     connect(mGrid->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
             &SourceTableScreen::sortByColumn);
 
