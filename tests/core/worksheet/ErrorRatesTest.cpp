@@ -97,17 +97,12 @@ TEST_F(ErrorRates, RowsCarryTheSampleCountsAndLabels) {
             .split(QLatin1Char(' '));
     for (int i = 0; i < 17; ++i) {
         const ErrorRateRow& r = rows[i];
-        EXPECT_EQ(r.label, labels[i]);
-        EXPECT_EQ(r.code, QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0')));
-        EXPECT_EQ(r.seq, i);
-        EXPECT_EQ(r.periodEnd, "06/30/2007");
-        EXPECT_EQ(r.state, "NY ");
-        EXPECT_EQ(r.office, "Office A");
-        EXPECT_EQ(r.sampled, "3");
-        EXPECT_EQ(r.checked, "2");
-        EXPECT_EQ(r.invalid.toLongLong(), 2);
-        EXPECT_EQ(r.wrongSsn.toLongLong(), 2);
-        EXPECT_EQ(rateText(r.overall), "0.00");
+        EXPECT_EQ(QStringList({r.label, r.code, QString::number(r.seq), r.periodEnd, r.state,
+                               r.office, r.sampled, r.checked, r.invalid.toString(),
+                               r.wrongSsn.toString(), rateText(r.overall)}),
+                  QStringList({labels[i], QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0')),
+                               QString::number(i), "06/30/2007", "NY ", "Office A", "3", "2", "2",
+                               "2", "0.00"}));
     }
     // An empty sample empties the table and writes nothing.
     db().exec("DELETE FROM tblsample");
