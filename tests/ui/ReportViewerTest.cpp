@@ -62,21 +62,10 @@ TEST_F(ReportViewerTest, EveryReportOpensFromItsMenuEntryPagesAndSaves) {
     }
 }
 
-// The worksheet's Print shows that record's worksheet only; the command line does the same.
-TEST_F(ReportViewerTest, WorksheetPrintShowsItsRecordOnly) {
-    openList();
-    doubleClickRow(0);
-    ASSERT_TRUE(worksheet());
-    const QString obs = worksheet()->findChild<QLineEdit*>("txtOBS")->text();
-    fe().setNextAnswer(false); // no save before printing
-    QTest::mouseClick(worksheetControl<QPushButton>("cmdPrint"), Qt::LeftButton);
-    ASSERT_TRUE(viewer()) << fe().lastMessage().toStdString();
-    EXPECT_EQ(viewer()->layout()->pageCount(), 1);
-    EXPECT_EQ(reportLines().filter(QRegularExpression(QStringLiteral("^OBS %1 ").arg(obs))).size(),
-              1);
-
+// The command line prints one record's worksheet as the worksheet's Print shows it.
+TEST_F(ReportViewerTest, OneRecordsWorksheetFromTheCommandLine) {
     const test::CliResult r =
-        test::runCli(dir.path(), {"report", session().databasePath(), "R005-1", "--obs", obs,
+        test::runCli(dir.path(), {"report", session().databasePath(), "R005-1", "--obs", "1",
                                   "--pdf", pdfOf("one")});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed(), pdfOf("one") + ": 1 page");

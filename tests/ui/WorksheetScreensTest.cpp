@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTableWidget>
 
 using namespace orv;
@@ -253,7 +254,9 @@ TEST_F(WorksheetTest, PrintAsksToSaveFirst) {
     QTest::mouseClick(worksheetControl<QPushButton>("cmdPrint"), Qt::LeftButton);
     EXPECT_EQ(fe().questions().value(0), "Would You like to Save before Printing the Report?");
     ASSERT_TRUE(viewer()) << fe().lastMessage().toStdString();
-    EXPECT_TRUE(reportLines().contains("Mark")) << "the record's worksheet, unsaved: no mark";
+    EXPECT_EQ(viewer()->layout()->pageCount(), 1) << "that record's worksheet only";
+    EXPECT_EQ(reportLines().filter(QRegularExpression("^OBS 2 ")).size(), 1);
+    EXPECT_TRUE(reportLines().contains("Mark")) << "unsaved: no mark";
     EXPECT_FALSE(reportLines().contains("Fail"));
     ASSERT_TRUE(worksheet()) << "No keeps the worksheet";
     EXPECT_TRUE(mark(rowId, 0).isNull());
