@@ -146,12 +146,13 @@ TEST(GuidePages, LinksAnchorsAndPicturesExist) {
     }
 }
 
-// The program with its guide in the program folder, as the build lays it out.
-class HelpTest : public ShellTest {
+// The program with its guide in the program folder, as the build lays it out, signed in with a
+// sample drawn.
+class HelpTest : public test::WorksheetTest {
 protected:
     void SetUp() override {
         copyTree(guideSource(), dir.file("guide"));
-        ShellTest::SetUp();
+        WorksheetTest::SetUp();
     }
     ui::HelpWindow* help() { return window->helpWindow(); }
     void pressF1(QWidget* on) {
@@ -184,7 +185,6 @@ TEST_F(HelpTest, HelpContentsOpensOneSharedWindowAtTheContents) {
 }
 
 TEST_F(HelpTest, F1OpensThePageOfTheScreenWithTheFocus) {
-    signInWith2008();
     pressF1(window.get());
     EXPECT_EQ(shownPage(help()), "starting.html#main-window");
 
@@ -201,6 +201,13 @@ TEST_F(HelpTest, F1OpensThePageOfTheScreenWithTheFocus) {
     pressF1(shared->browser());
     EXPECT_EQ(help(), shared);
     EXPECT_EQ(shownPage(help()), "sign-in.html#report-options");
+
+    // The worksheet takes its own keys; F1 still goes to the help, marking nothing.
+    openList()->openWorksheet(0);
+    pressF1(worksheetControl<QLineEdit>("txtOBS"));
+    EXPECT_EQ(shownPage(help()), "worksheets.html#worksheet");
+    ASSERT_TRUE(worksheet());
+    EXPECT_FALSE(worksheet()->worksheet().isModified());
 }
 
 TEST(HelpSearch, ListsThePagesThatHoldEveryWordMostMentionsFirst) {
@@ -236,29 +243,6 @@ TEST(HelpSearch, ListsThePagesThatHoldEveryWordMostMentionsFirst) {
     emit help.hitList()->itemClicked(help.hitList()->item(0));
     EXPECT_EQ(shownPage(&help), "import.html");
     EXPECT_TRUE(help.browser()->textCursor().hasSelection());
-}
-
-class WorksheetHelpTest : public test::WorksheetTest {
-protected:
-    void SetUp() override {
-        copyTree(guideSource(), dir.file("guide"));
-        WorksheetTest::SetUp();
-    }
-};
-
-TEST_F(WorksheetHelpTest, F1OnAWorksheetOpensTheWorksheetPage) {
-    ui::SampleSummaryScreen* summary = openList();
-    ASSERT_TRUE(summary);
-    summary->openWorksheet(0);
-    ui::WorksheetScreen* sheet = worksheet();
-    ASSERT_TRUE(sheet);
-    QWidget* box = sheet->findChild<QLineEdit*>("txtOBS");
-    ASSERT_TRUE(box);
-    box->setFocus(Qt::OtherFocusReason);
-    QTest::keyClick(box, Qt::Key_F1);
-    EXPECT_EQ(shownPage(window->helpWindow()), "worksheets.html#worksheet");
-    // The key went to the help, not to the worksheet: nothing was marked or changed.
-    EXPECT_TRUE(sheet->isVisible());
 }
 
 } // namespace
