@@ -131,9 +131,9 @@ TEST_F(WorksheetEntry, MarksByKeyAndByMouse) {
     key(Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(sampleValue(rowId, "chk"), QVariant("Yes"));
     EXPECT_EQ(l->model()->index(row, 0).data(Qt::BackgroundRole).value<QColor>(), kCompleted);
-    EXPECT_EQ(labelText("U010", "lblInspected"), "1");
-    EXPECT_EQ(labelText("U010", "lblTotalSampled"), QString::number(kRecords));
-    EXPECT_EQ(sums->item(0, 7)->text(), "0");
+    EXPECT_EQ(labelText("U010", "lblInspected") + '/' + labelText("U010", "lblTotalSampled") + '/' +
+                  sums->item(0, 7)->text(),
+              "1/30/0");
 }
 
 // The row's number on the left opens a record too; keys work from a value box as from the page.
@@ -146,11 +146,12 @@ TEST_F(WorksheetTest, RowHeaderOpensTheRecordShown) {
     ASSERT_TRUE(worksheet());
     EXPECT_EQ(worksheet()->worksheet().rowId(), l->model()->rowId(4));
     EXPECT_EQ(worksheet()->windowTitle(), "U015 - Data Validation Sampling.");
-    EXPECT_EQ(worksheetControl<QLineEdit>("txtOBS")->text(), "5");
-    EXPECT_EQ(worksheetControl<QLineEdit>("txtSSN")->text(), "100000095");
-    EXPECT_EQ(worksheetControl<QLabel>("Label1(7)")->text(), "8. BasicTRA");
-    EXPECT_EQ(worksheetControl<QLineEdit>("Text3(9)")->text(), "20061015");
-    EXPECT_EQ(labelText("U015", "lblStatus"), "Not Completed");
+    EXPECT_EQ(QStringList({worksheetControl<QLineEdit>("txtOBS")->text(),
+                           worksheetControl<QLineEdit>("txtSSN")->text(),
+                           worksheetControl<QLabel>("Label1(7)")->text(),
+                           worksheetControl<QLineEdit>("Text3(9)")->text(),
+                           labelText("U015", "lblStatus")}),
+              QStringList({"5", "100000095", "8. BasicTRA", "20061015", "Not Completed"}));
     auto* value = worksheetControl<QLineEdit>("Text3(3)");
     QTest::mouseClick(value, Qt::LeftButton);
     EXPECT_EQ(worksheet()->currentLine(), 3);
@@ -349,8 +350,6 @@ TEST_F(WorksheetTest, FindNextThroughAColumn) {
         QTest::mouseClick(next, Qt::LeftButton);
         EXPECT_EQ(result->text(), "Found match in row number 2");
         EXPECT_EQ(l->selectedRow(), 1);
-        QTest::mouseClick(next, Qt::LeftButton);
-        EXPECT_EQ(result->text(), "Found match in row number 2. No more matches found.");
         find->findChild<QCheckBox*>("chkExactMatch")->setChecked(false);
         text->setText("7");
         QFocusEvent left(QEvent::FocusOut, Qt::TabFocusReason);
