@@ -38,48 +38,42 @@ QString shownPage(const ui::HelpWindow* help) {
     return page;
 }
 
+// The program folder's guide first, then the one beside the executable (a build tree's), then
+// the installed one; a moved program folder still finds those beside the executable.
 TEST(GuideLookup, ProgramFolderFirstThenInstalledLayout) {
     struct Case {
         const char* what;
-        bool inProgramDir;
+        bool moved; // the program folder is not the executable's
+        bool inBin;
         bool installed;
-        const char* expected; // "program", "installed" or ""
+        const char* expected; // "bin", "installed" or ""
     };
     const Case cases[] = {
-        {"both: the program folder's", true, true, "program"},
-        {"only the installed one", false, true, "installed"},
-        {"only the program folder's", true, false, "program"},
-        {"none", false, false, ""},
+        {"both: the program folder's", false, true, true, "bin"},
+        {"only the installed one", false, false, true, "installed"},
+        {"only the program folder's", false, true, false, "bin"},
+        {"none", false, false, false, ""},
+        {"moved: the installed one", true, false, true, "installed"},
+        {"moved: the built one beside the executable", true, true, true, "bin"},
     };
     for (const Case& c : cases) {
         QTemporaryDir root;
-        const QString program = root.filePath("bin");
+        const QString bin = root.filePath("bin");
         const QString installed = root.filePath("share/orvdv/guide/index.html");
-        QDir().mkpath(program + "/guide");
+        QDir().mkpath(bin + "/guide");
         QDir().mkpath(QFileInfo(installed).absolutePath());
-        if (c.inProgramDir)
-            test::writeFile(program + "/guide/index.html", "<html></html>");
+        if (c.inBin)
+            test::writeFile(bin + "/guide/index.html", "<html></html>");
         if (c.installed)
             test::writeFile(installed, "<html></html>");
-        const QString expected = QString::fromLatin1(c.expected) == "program"
-                                     ? program + "/guide/index.html"
+        const QString expected = QString::fromLatin1(c.expected) == "bin"
+                                     ? bin + "/guide/index.html"
                                  : QString::fromLatin1(c.expected) == "installed" ? installed
                                                                                   : QString();
-        // The program folder is the executable's here, as when nothing moves it elsewhere.
-        EXPECT_EQ(ui::findGuide(program, program), QDir::cleanPath(expected)) << c.what;
+        EXPECT_EQ(ui::findGuide(c.moved ? root.filePath("elsewhere") : bin, bin),
+                  QDir::cleanPath(expected))
+            << c.what;
     }
-    // A moved program folder still finds the installed guide beside the executable.
-    QTemporaryDir root;
-    QDir().mkpath(root.filePath("share/orvdv/guide"));
-    test::writeFile(root.filePath("share/orvdv/guide/index.html"), "<html></html>");
-    QDir().mkpath(root.filePath("bin"));
-    EXPECT_EQ(ui::findGuide(root.filePath("elsewhere"), root.filePath("bin")),
-              QDir::cleanPath(root.filePath("share/orvdv/guide/index.html")));
-    // And the built guide beside the executable of a build tree, before the installed one.
-    QDir().mkpath(root.filePath("bin/guide"));
-    test::writeFile(root.filePath("bin/guide/index.html"), "<html></html>");
-    EXPECT_EQ(ui::findGuide(root.filePath("elsewhere"), root.filePath("bin")),
-              QDir::cleanPath(root.filePath("bin/guide/index.html")));
 }
 
 // Every link and picture of the guide leads somewhere: a broken one is a fault staff meet.

@@ -374,6 +374,13 @@ TEST_F(WorksheetTest, ImportMakesEveryOtherScreenInert) {
     key(Qt::Key_F);
     menu("mnuHelpHelp", 5)->trigger(); // a screen that outlives the import
     ASSERT_TRUE(screen("U008"));
+    // An import declined at its question leaves every screen as it was.
+    fe().setNextFileName(dir.file(QStringLiteral("extract.csv")));
+    fe().setNextAnswer(false);
+    menu("mnuImpDat", 0)->trigger();
+    ASSERT_TRUE(screen("U015"));
+    EXPECT_TRUE(screen("U015")->isEnabled());
+    EXPECT_EQ(list()->model()->rowCount(), kRecords);
 
     bool checked = false;
     QTimer::singleShot(0, [&] {
@@ -403,17 +410,6 @@ TEST_F(WorksheetTest, ImportMakesEveryOtherScreenInert) {
                   .scalar("SELECT count(*) FROM tblsample WHERE \"VetP/F\" IS NOT NULL")
                   .toLongLong(),
               0);
-}
-
-TEST_F(WorksheetTest, DeclinedImportKeepsTheScreens) {
-    openList();
-    const QString extract = dir.file(QStringLiteral("extract.csv"));
-    fe().setNextFileName(extract);
-    fe().setNextAnswer(false); // keep the master
-    menu("mnuImpDat", 0)->trigger();
-    ASSERT_TRUE(screen("U010"));
-    EXPECT_TRUE(screen("U010")->isEnabled());
-    EXPECT_EQ(list()->model()->rowCount(), kRecords);
 }
 
 TEST_F(WorksheetTest, DataValidationMenu) {
