@@ -181,6 +181,14 @@ protected:
                      "VALUES (?, ?, ?, ?, ?)",
                      {obs, office, wib, caseMgr, exitDate});
     }
+    // The master's records the session's record filter selects.
+    int filtered() {
+        const RecordFilter& f = session->recordFilter();
+        return db()
+            .scalar(("SELECT count(*) FROM tblORVMaster WHERE " + f.sql()).toStdString(),
+                    f.params())
+            .toInt();
+    }
     SignInForm form2008() {
         SignInForm form;
         form.fiscalYear = "2008";
@@ -247,24 +255,17 @@ TEST_F(SignInDbTest, RecordFilterSelectsTheFilteredRecordsOfThePeriod) {
     addMaster(3, "North", "W2", "Ann", "2007-07-01"); // after the period
     addMaster(4, "South", "W1", "Bob", "2006-12-01");
     addMaster(5, "North", "W1", "Bob", "2006-06-30"); // before the period
-    auto count = [&] {
-        const RecordFilter& f = session->recordFilter();
-        return db()
-            .scalar(("SELECT count(*) FROM tblORVMaster WHERE " + f.sql()).toStdString(),
-                    f.params())
-            .toInt();
-    };
 
     ASSERT_TRUE(signIn(*session, form2008(), SignInMode::SignIn, kToday).ok);
     EXPECT_EQ(ui.filterState, "Filter (OFF)");
     EXPECT_TRUE(session->recordFilter().text().isEmpty());
-    EXPECT_EQ(count(), 3);
+    EXPECT_EQ(filtered(), 3);
 
     SignInForm form = form2008();
     form.officeName = "north"; // text compares without regard to case
     form.wibName = "W1";
     ASSERT_TRUE(signIn(*session, form, SignInMode::ReportOptions, kToday).ok);
-    EXPECT_EQ(count(), 2);
+    EXPECT_EQ(filtered(), 2);
 }
 
 // Each stored filter a value, a blank, empty or Null, in all 64 combinations: only a value
@@ -344,12 +345,7 @@ TEST_F(SignInDbTest, FailedSaveKeepsThePreviousRecordFilter) {
         EXPECT_EQ(ui.filterState, "Filter (ON)") << f.what;
     }
     db().exec("ALTER TABLE tblsystem_gone RENAME TO tblsystem");
-    EXPECT_EQ(
-        db().scalar(("SELECT count(*) FROM tblORVMaster WHERE " + session->recordFilter().sql())
-                        .toStdString(),
-                    session->recordFilter().params())
-            .toInt(),
-        1);
+    EXPECT_EQ(filtered(), 1);
 }
 
 TEST_F(SignInDbTest, ReportOptionsSaveStoresEveryEmptyFilterAsBlank) {
@@ -362,12 +358,7 @@ TEST_F(SignInDbTest, ReportOptionsSaveStoresEveryEmptyFilterAsBlank) {
     ASSERT_TRUE(signIn(*session, form, SignInMode::ReportOptions, kToday).ok);
     EXPECT_EQ(stored("OfficeName || '|' || WibName || '|' || CaseMgr").toString(), " | | ");
     EXPECT_EQ(ui.filterState, "Filter (OFF)");
-    EXPECT_EQ(
-        db().scalar(("SELECT count(*) FROM tblORVMaster WHERE " + session->recordFilter().sql())
-                        .toStdString(),
-                    session->recordFilter().params())
-            .toInt(),
-        1);
+    EXPECT_EQ(filtered(), 1);
 }
 
 TEST_F(SignInDbTest, ReportOptionsSaveLeavesTheMenusAndPopulationAlone) {
