@@ -243,11 +243,10 @@ TEST_F(MasterPagerTest, CellsShowValuesAsWritten) {
     MasterPager p(db(), periodFilter(), 1);
     ASSERT_TRUE(p.open());
     const MasterColumns& c = p.columns();
-    EXPECT_EQ(p.cell(0, c.find("obs")), "12");
-    EXPECT_EQ(p.cell(0, c.find("Tenure")), "5");
-    EXPECT_EQ(p.cell(0, c.find("Earn1QTRAfterExit")), "1234.56");
-    EXPECT_EQ(p.cell(0, c.find("Earn2QTRAfterExit")), "999999.99");
-    EXPECT_EQ(p.cell(0, c.find("Gender")), "");
+    QStringList cells;
+    for (const char* name : {"obs", "Tenure", "Earn1QTRAfterExit", "Earn2QTRAfterExit", "Gender"})
+        cells << p.cell(0, c.find(name));
+    EXPECT_EQ(cells, QStringList({"12", "5", "1234.56", "999999.99", ""}));
 }
 
 namespace {
