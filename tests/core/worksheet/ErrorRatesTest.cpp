@@ -40,34 +40,21 @@ TEST_F(ErrorRates, WeightedRatesPerElement) {
         QVariant overall, validated;
         qint64 errors;
     };
+    // clang-format off
     const Case cases[] = {
         {"40 and 40",
-         {{{"Weight", 2}, {"VetP/F", 1}}, {{"Weight", 3}, {"VetP/F", 0}}},
-         0,
-         40.0,
-         40.0,
-         1},
+         {{{"Weight", 2}, {"VetP/F", 1}}, {{"Weight", 3}, {"VetP/F", 0}}}, 0, 40.0, 40.0, 1},
         {"40 and 100", {{{"Weight", 2}, {"VetP/F", 1}}, {{"Weight", 3}}}, 0, 40.0, 100.0, 1},
         {"nobody marked it", {{{"Weight", 2}}, {{"Weight", 3}}}, 4, 0.0, 0.0, 0},
         {"a third, rounded",
-         {{{"Weight", 1}, {"TRAP/F", 1}}, {{"Weight", 2}, {"TRAP/F", 0}}},
-         7,
-         33.33,
-         33.33,
-         1},
+         {{{"Weight", 1}, {"TRAP/F", 1}}, {{"Weight", 2}, {"TRAP/F", 0}}}, 7, 33.33, 33.33, 1},
         {"marked rows weigh nothing",
-         {{{"Weight", 0}, {"WaiverP/F", 1}}, {{"Weight", 4}}},
-         8,
-         0.0,
-         QVariant(),
-         1},
+         {{{"Weight", 0}, {"WaiverP/F", 1}}, {{"Weight", 4}}}, 8, 0.0, QVariant(), 1},
         {"no weight at all",
-         {{{"Weight", 0}, {"WaiverP/F", 1}}, {{"Weight", QVariant()}}},
-         8,
-         QVariant(),
-         QVariant(),
+         {{{"Weight", 0}, {"WaiverP/F", 1}}, {{"Weight", QVariant()}}}, 8, QVariant(), QVariant(),
          1},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         db().exec("DELETE FROM tblsample");
