@@ -150,43 +150,41 @@ TEST_F(ImportDriverTest, AnImportThatDoesNotCompleteChangesNothing) {
         QString entry; // the report's first entry; empty for none
         ImportOutcome outcome;
     };
+    const QByteArray plain = extractWith(0, [](QByteArray&, Record&) {});
+    const char* const undoTrigger = "DROP TRIGGER temp.refuse";
+    // clang-format off
     const Case cases[] = {
         {"an extra column at line 150",
-         extractWith(150,
-                     [](QByteArray& text, Record& r) {
-                         text = line(r);
-                         text.insert(text.size() - 2, ",extra");
-                     }),
-         "", "", columns, ImportOutcome::Failed},
+         extractWith(150, [](QByteArray& text, Record& r) {
+             text = line(r);
+             text.insert(text.size() - 2, ",extra");
+         }), "", "", columns, ImportOutcome::Failed},
         {"a missing column at line 150",
-         extractWith(150,
-                     [](QByteArray& text, Record& r) {
-                         text = line(r);
-                         text.truncate(text.lastIndexOf(','));
-                         text += "\r\n";
-                     }),
-         "", "", columns, ImportOutcome::Failed},
+         extractWith(150, [](QByteArray& text, Record& r) {
+             text = line(r);
+             text.truncate(text.lastIndexOf(','));
+             text += "\r\n";
+         }), "", "", columns, ImportOutcome::Failed},
         {"text in a number column (Gender)",
          extractWith(150, [](QByteArray&, Record& r) { r[5] = "F"; }), "", "", formatted,
          ImportOutcome::Failed},
         {"text in a number column (Tenure)",
          extractWith(150, [](QByteArray&, Record& r) { r[20] = "ten"; }), "", "", formatted,
          ImportOutcome::Failed},
-        {"a refused insert", extractWith(0, [](QByteArray&, Record&) {}),
+        {"a refused insert", plain,
          "CREATE TEMP TRIGGER refuse BEFORE INSERT ON main.tblORVmaster WHEN new.obs = 150 "
          "BEGIN SELECT RAISE(ABORT, 'insert refused'); END",
-         "DROP TRIGGER temp.refuse", "Error with OBS code - 150.", ImportOutcome::Failed},
-        {"the draw refused", extractWith(0, [](QByteArray&, Record&) {}),
+         undoTrigger, "Error with OBS code - 150.", ImportOutcome::Failed},
+        {"the draw refused", plain,
          "CREATE TEMP TRIGGER refuse BEFORE INSERT ON main.tblsupport WHEN new.sType = 'U' "
          "BEGIN SELECT RAISE(ABORT, 'unit refused'); END",
-         "DROP TRIGGER temp.refuse", "Error with OBS code - .", ImportOutcome::Failed},
-        {"no sample table", extractWith(0, [](QByteArray&, Record&) {}),
-         "ALTER TABLE tblsample RENAME TO tblsample_gone",
+         undoTrigger, "Error with OBS code - .", ImportOutcome::Failed},
+        {"no sample table", plain, "ALTER TABLE tblsample RENAME TO tblsample_gone",
          "ALTER TABLE tblsample_gone RENAME TO tblsample", "Error with OBS code - .",
          ImportOutcome::Failed},
-        {"cancelled", extractWith(0, [](QByteArray&, Record&) {}), "", "", "",
-         ImportOutcome::Cancelled},
+        {"cancelled", plain, "", "", "", ImportOutcome::Cancelled},
     };
+    // clang-format on
     ASSERT_EQ(runImport(test::validLines(1, 60)).outcome, ImportOutcome::Completed);
     const QStringList before = runState();
     ASSERT_GT(count("select count(*) from tblsample"), 0);

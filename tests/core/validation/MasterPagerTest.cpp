@@ -156,6 +156,8 @@ TEST_F(MasterPagerTest, EveryRowOnceInOrderHoweverReached) {
 TEST_F(MasterPagerTest, ObsOrderUsesTheMastersIndexUnlessTheFilterHoldsRowsBack) {
     fill(600);
     const RecordFilter wide = widePeriod();
+    RecordFilter wideOffice = wide;
+    wideOffice.officeName = QStringLiteral("Office A");
     struct Case {
         const char* what;
         std::optional<int> group;
@@ -167,15 +169,7 @@ TEST_F(MasterPagerTest, ObsOrderUsesTheMastersIndexUnlessTheFilterHoldsRowsBack)
         {"group by obs, the period holds rows back", 7, {}, periodFilter(), true},
         {"group by obs, every row in the period", 7, {}, wide, false},
         {"all by obs descending", {}, {QStringLiteral("obs"), true}, wide, false},
-        {"all by obs with an office",
-         {},
-         {},
-         [&] {
-             RecordFilter f = wide;
-             f.officeName = QStringLiteral("Office A");
-             return f;
-         }(),
-         true},
+        {"all by obs with an office", {}, {}, wideOffice, true},
         {"group by SSN", 7, {QStringLiteral("ssn"), false}, wide, true},
     };
     for (const Case& c : cases) {

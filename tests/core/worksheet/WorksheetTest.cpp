@@ -172,38 +172,27 @@ TEST_F(WorksheetRules, FlagsDecideWhichLinesAreEnabled) {
         c.insert(c.end(), gaps.begin(), gaps.end());
         return c;
     };
+    using F = ExceptionFlag;
+    // clang-format off
     const Case cases[] = {
-        {"missing record at load, then off",
-         with({{"MissingRecord", 1}}),
-         none,
-         {{ExceptionFlag::MissingRecord, true, "0000", byValue}}},
+        {"missing record at load, then off", with({{"MissingRecord", 1}}), none,
+         {{F::MissingRecord, true, "0000", byValue}}},
         {"invalid record at load opens as unflagged; off and on again",
-         with({{"InvalidRecord", 1}}),
-         atLoad,
-         {{ExceptionFlag::InvalidRecord, true, "0000", byValue},
-          {ExceptionFlag::InvalidRecord, true, "0100", none}}},
-        {"unable to locate cancelled still re-enables by value",
-         with({}),
-         atLoad,
-         {{ExceptionFlag::UnableToLocate, false, "0000", byValue}}},
+         with({{"InvalidRecord", 1}}), atLoad,
+         {{F::InvalidRecord, true, "0000", byValue}, {F::InvalidRecord, true, "0100", none}}},
+        {"unable to locate cancelled still re-enables by value", with({}), atLoad,
+         {{F::UnableToLocate, false, "0000", byValue}}},
         {"flags are exclusive; wrong SSN clearing missing record brings the lines back",
-         with({{"MissingRecord", 1}}),
-         none,
-         {{ExceptionFlag::WrongSsn, true, "1000", byValue},
-          {ExceptionFlag::UnableToLocate, true, "0010", none},
-          {ExceptionFlag::WrongSsn, true, "1000", byValue},
-          {ExceptionFlag::MissingRecord, true, "0001", none},
-          {ExceptionFlag::MissingRecord, true, "0000", byValue}}},
-        {"wrong SSN with no other flag leaves the lines as loaded",
-         with({}),
-         atLoad,
-         {{ExceptionFlag::WrongSsn, true, "1000", atLoad},
-          {ExceptionFlag::WrongSsn, true, "0000", atLoad}}},
-        {"everything reported: all lines back",
-         {{"MissingRecord", 1}},
-         none,
-         {{ExceptionFlag::MissingRecord, true, "0000", all}}},
+         with({{"MissingRecord", 1}}), none,
+         {{F::WrongSsn, true, "1000", byValue}, {F::UnableToLocate, true, "0010", none},
+          {F::WrongSsn, true, "1000", byValue}, {F::MissingRecord, true, "0001", none},
+          {F::MissingRecord, true, "0000", byValue}}},
+        {"wrong SSN with no other flag leaves the lines as loaded", with({}), atLoad,
+         {{F::WrongSsn, true, "1000", atLoad}, {F::WrongSsn, true, "0000", atLoad}}},
+        {"everything reported: all lines back", {{"MissingRecord", 1}}, none,
+         {{F::MissingRecord, true, "0000", all}}},
     };
+    // clang-format on
     int obs = 1;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
