@@ -71,7 +71,9 @@ TEST_F(ReportViewerTest, OneRecordsWorksheetFromTheCommandLine) {
     EXPECT_EQ(r.out.trimmed(), pdfOf("one") + ": 1 page");
 }
 
-TEST_F(ReportViewerTest, ABrokenOrMissingDefinitionIsTold) {
+// A faulty definition is told with its place; what core refuses in one (a statement that
+// writes, a query without end) is told the same way, and tried in core's tests.
+TEST_F(ReportViewerTest, ABrokenDefinitionIsTold) {
     test::writeFile(dir.file("R006-1.rpt"), "[report]\ntitle = Counts\n\n[head]\n{{#units}}\n");
     menu("mnuwks1", 3)->trigger();
     EXPECT_EQ(viewer(), nullptr);
@@ -80,19 +82,6 @@ TEST_F(ReportViewerTest, ABrokenOrMissingDefinitionIsTold) {
         << fe().lastMessage().toStdString();
 
     EXPECT_TRUE(panel(1).isEmpty());
-
-    // A definition that would empty the sample is told, and the sample stays.
-    const qint64 sampled = sampleRows();
-    ASSERT_GT(sampled, 0);
-    test::writeFile(
-        dir.file("R006-1.rpt"),
-        "[report]\ntitle = Counts\n[query gone]\nDELETE FROM tblsample RETURNING obs\n");
-    menu("mnuwks1", 3)->trigger();
-    EXPECT_EQ(viewer(), nullptr);
-    EXPECT_TRUE(fe().lastMessage().contains(
-        "R006-1.rpt, query gone (line 3): a report may only read the database"))
-        << fe().lastMessage().toStdString();
-    EXPECT_EQ(sampleRows(), sampled);
 }
 
 // A body without end stops, whatever its form, while the pages kept for the viewer still fit in
