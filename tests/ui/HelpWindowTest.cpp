@@ -38,48 +38,42 @@ QString shownPage(const ui::HelpWindow* help) {
     return page;
 }
 
+// The program folder's guide first, then the one beside the executable (a build tree's), then
+// the installed one; a moved program folder still finds those beside the executable.
 TEST(GuideLookup, ProgramFolderFirstThenInstalledLayout) {
     struct Case {
         const char* what;
-        bool inProgramDir;
+        bool moved; // the program folder is not the executable's
+        bool inBin;
         bool installed;
-        const char* expected; // "program", "installed" or ""
+        const char* expected; // "bin", "installed" or ""
     };
     const Case cases[] = {
-        {"both: the program folder's", true, true, "program"},
-        {"only the installed one", false, true, "installed"},
-        {"only the program folder's", true, false, "program"},
-        {"none", false, false, ""},
+        {"both: the program folder's", false, true, true, "bin"},
+        {"only the installed one", false, false, true, "installed"},
+        {"only the program folder's", false, true, false, "bin"},
+        {"none", false, false, false, ""},
+        {"moved: the installed one", true, false, true, "installed"},
+        {"moved: the built one beside the executable", true, true, true, "bin"},
     };
     for (const Case& c : cases) {
         QTemporaryDir root;
-        const QString program = root.filePath("bin");
+        const QString bin = root.filePath("bin");
         const QString installed = root.filePath("share/orvdv/guide/index.html");
-        QDir().mkpath(program + "/guide");
+        QDir().mkpath(bin + "/guide");
         QDir().mkpath(QFileInfo(installed).absolutePath());
-        if (c.inProgramDir)
-            test::writeFile(program + "/guide/index.html", "<html></html>");
+        if (c.inBin)
+            test::writeFile(bin + "/guide/index.html", "<html></html>");
         if (c.installed)
             test::writeFile(installed, "<html></html>");
-        const QString expected = QString::fromLatin1(c.expected) == "program"
-                                     ? program + "/guide/index.html"
+        const QString expected = QString::fromLatin1(c.expected) == "bin"
+                                     ? bin + "/guide/index.html"
                                  : QString::fromLatin1(c.expected) == "installed" ? installed
                                                                                   : QString();
-        // The program folder is the executable's here, as when nothing moves it elsewhere.
-        EXPECT_EQ(ui::findGuide(program, program), QDir::cleanPath(expected)) << c.what;
+        EXPECT_EQ(ui::findGuide(c.moved ? root.filePath("elsewhere") : bin, bin),
+                  QDir::cleanPath(expected))
+            << c.what;
     }
-    // A moved program folder still finds the installed guide beside the executable.
-    QTemporaryDir root;
-    QDir().mkpath(root.filePath("share/orvdv/guide"));
-    test::writeFile(root.filePath("share/orvdv/guide/index.html"), "<html></html>");
-    QDir().mkpath(root.filePath("bin"));
-    EXPECT_EQ(ui::findGuide(root.filePath("elsewhere"), root.filePath("bin")),
-              QDir::cleanPath(root.filePath("share/orvdv/guide/index.html")));
-    // And the built guide beside the executable of a build tree, before the installed one.
-    QDir().mkpath(root.filePath("bin/guide"));
-    test::writeFile(root.filePath("bin/guide/index.html"), "<html></html>");
-    EXPECT_EQ(ui::findGuide(root.filePath("elsewhere"), root.filePath("bin")),
-              QDir::cleanPath(root.filePath("bin/guide/index.html")));
 }
 
 // Every link and picture of the guide leads somewhere: a broken one is a fault staff meet.
@@ -146,12 +140,13 @@ TEST(GuidePages, LinksAnchorsAndPicturesExist) {
     }
 }
 
-// The program with its guide in the program folder, as the build lays it out.
-class HelpTest : public ShellTest {
+// The program with its guide in the program folder, as the build lays it out, signed in with a
+// sample drawn.
+class HelpTest : public test::WorksheetTest {
 protected:
     void SetUp() override {
         copyTree(guideSource(), dir.file("guide"));
-        ShellTest::SetUp();
+        WorksheetTest::SetUp();
     }
     ui::HelpWindow* help() { return window->helpWindow(); }
     void pressF1(QWidget* on) {
@@ -184,7 +179,6 @@ TEST_F(HelpTest, HelpContentsOpensOneSharedWindowAtTheContents) {
 }
 
 TEST_F(HelpTest, F1OpensThePageOfTheScreenWithTheFocus) {
-    signInWith2008();
     pressF1(window.get());
     EXPECT_EQ(shownPage(help()), "starting.html#main-window");
 
@@ -201,6 +195,13 @@ TEST_F(HelpTest, F1OpensThePageOfTheScreenWithTheFocus) {
     pressF1(shared->browser());
     EXPECT_EQ(help(), shared);
     EXPECT_EQ(shownPage(help()), "sign-in.html#report-options");
+
+    // The worksheet takes its own keys; F1 still goes to the help, marking nothing.
+    openList()->openWorksheet(0);
+    pressF1(worksheetControl<QLineEdit>("txtOBS"));
+    EXPECT_EQ(shownPage(help()), "worksheets.html#worksheet");
+    ASSERT_TRUE(worksheet());
+    EXPECT_FALSE(worksheet()->worksheet().isModified());
 }
 
 TEST(HelpSearch, ListsThePagesThatHoldEveryWordMostMentionsFirst) {
@@ -236,29 +237,6 @@ TEST(HelpSearch, ListsThePagesThatHoldEveryWordMostMentionsFirst) {
     emit help.hitList()->itemClicked(help.hitList()->item(0));
     EXPECT_EQ(shownPage(&help), "import.html");
     EXPECT_TRUE(help.browser()->textCursor().hasSelection());
-}
-
-class WorksheetHelpTest : public test::WorksheetTest {
-protected:
-    void SetUp() override {
-        copyTree(guideSource(), dir.file("guide"));
-        WorksheetTest::SetUp();
-    }
-};
-
-TEST_F(WorksheetHelpTest, F1OnAWorksheetOpensTheWorksheetPage) {
-    ui::SampleSummaryScreen* summary = openList();
-    ASSERT_TRUE(summary);
-    summary->openWorksheet(0);
-    ui::WorksheetScreen* sheet = worksheet();
-    ASSERT_TRUE(sheet);
-    QWidget* box = sheet->findChild<QLineEdit*>("txtOBS");
-    ASSERT_TRUE(box);
-    box->setFocus(Qt::OtherFocusReason);
-    QTest::keyClick(box, Qt::Key_F1);
-    EXPECT_EQ(shownPage(window->helpWindow()), "worksheets.html#worksheet");
-    // The key went to the help, not to the worksheet: nothing was marked or changed.
-    EXPECT_TRUE(sheet->isVisible());
 }
 
 } // namespace

@@ -43,7 +43,9 @@ protected:
 
 } // namespace
 
-TEST_F(ImportScreenTest, AnsweringNoImportsNothing) {
+TEST_F(ImportScreenTest, NoFileOrAnsweringNoImportsNothing) {
+    menu("mnuImpDat", 0)->trigger();
+    EXPECT_EQ(label(1), "No file has been selected.");
     importFile(test::validLines(1, 3), false);
     EXPECT_EQ(screen("U011")->windowTitle(), "U011 -  Import File.");
     EXPECT_EQ(fe().questions().last(),
@@ -107,11 +109,6 @@ TEST_F(ImportScreenTest, ExitIsRefusedWhileImporting) {
     importFile(test::validLines(1, 500));
     EXPECT_TRUE(refused);
     EXPECT_TRUE(session().isOpen());
-}
-
-TEST_F(ImportScreenTest, NoFileChosenSaysSo) {
-    menu("mnuImpDat", 0)->trigger();
-    EXPECT_EQ(label(1), "No file has been selected.");
 }
 
 TEST_F(ImportScreenTest, WrongFileIsRefusedAndAnUnfinishedImportToldAtTheNextOpen) {

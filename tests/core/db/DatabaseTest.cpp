@@ -14,12 +14,9 @@ TEST(DatabaseTest, BindsAndReadsBack) {
     db.execute("insert into t values (?, ?, ?)", {QVariant(), QVariant(), QString()});
     Statement st = db.prepare("select a, b, c from t order by rowid");
     ASSERT_TRUE(st.step());
-    EXPECT_EQ(st.int64(0), 42);
-    EXPECT_DOUBLE_EQ(st.real(1), 1.5);
-    EXPECT_EQ(st.text(2), "O'Brien");
+    EXPECT_EQ(std::tuple(st.int64(0), st.real(1), st.text(2)), std::tuple(42, 1.5, "O'Brien"));
     ASSERT_TRUE(st.step());
-    EXPECT_TRUE(st.isNull(0));
-    EXPECT_TRUE(st.isNull(2));
+    EXPECT_TRUE(st.isNull(0) && st.isNull(2));
     EXPECT_FALSE(st.step());
 }
 

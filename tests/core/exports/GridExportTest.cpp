@@ -132,21 +132,16 @@ TEST_F(GridExport, XlsxHoldsEveryCellAsText) {
     ASSERT_FALSE(sheet.isEmpty());
     const QMap<QString, QString> cells = sheetCells(sheet);
     EXPECT_FALSE(cells.contains("error")) << cells.value("error").toStdString();
-    EXPECT_EQ(cells.value("A1"), "ssn");
-    EXPECT_EQ(cells.value("B1"), "name");
-    EXPECT_EQ(cells.value("A2"), "012345678");
-    EXPECT_EQ(cells.value("B2"), "Smith & <Sons>");
+    // A control character is kept in the escaped form spreadsheets read back, not dropped;
+    // formula-like text stays text in a workbook, with nothing added.
+    QStringList shown;
+    for (const char* at : {"A1", "B1", "A2", "B2", "B3", "A4", "B4", "A5", "B5", "A1201", "B1201"})
+        shown << cells.value(at);
+    EXPECT_EQ(shown, QStringList({"ssn", "name", "012345678", "Smith & <Sons>",
+                                  QString::fromUtf8("Müller"), "bell_x0007_", "tab\there",
+                                  "=cmd| /C calc!A0", "@SUM(A1)", "1200", "1440000"}));
     EXPECT_FALSE(cells.contains("A3"));
-    EXPECT_EQ(cells.value("B3"), QString::fromUtf8("Müller"));
-    // A control character is kept in the escaped form spreadsheets read back, not dropped.
-    EXPECT_EQ(cells.value("A4"), "bell_x0007_");
-    EXPECT_EQ(cells.value("B4"), "tab\there");
-    // Formula-like text stays text in a workbook, with nothing added.
-    EXPECT_EQ(cells.value("A5"), "=cmd| /C calc!A0");
-    EXPECT_EQ(cells.value("B5"), "@SUM(A1)");
     EXPECT_FALSE(sheet.contains("<f>"));
-    EXPECT_EQ(cells.value("A1201"), "1200");
-    EXPECT_EQ(cells.value("B1201"), "1440000");
     EXPECT_EQ(entries(), QStringList{"ORVTemplate.xmdb"} << "grid.xlsx");
 }
 

@@ -156,6 +156,8 @@ TEST_F(MasterPagerTest, EveryRowOnceInOrderHoweverReached) {
 TEST_F(MasterPagerTest, ObsOrderUsesTheMastersIndexUnlessTheFilterHoldsRowsBack) {
     fill(600);
     const RecordFilter wide = widePeriod();
+    RecordFilter wideOffice = wide;
+    wideOffice.officeName = QStringLiteral("Office A");
     struct Case {
         const char* what;
         std::optional<int> group;
@@ -167,15 +169,7 @@ TEST_F(MasterPagerTest, ObsOrderUsesTheMastersIndexUnlessTheFilterHoldsRowsBack)
         {"group by obs, the period holds rows back", 7, {}, periodFilter(), true},
         {"group by obs, every row in the period", 7, {}, wide, false},
         {"all by obs descending", {}, {QStringLiteral("obs"), true}, wide, false},
-        {"all by obs with an office",
-         {},
-         {},
-         [&] {
-             RecordFilter f = wide;
-             f.officeName = QStringLiteral("Office A");
-             return f;
-         }(),
-         true},
+        {"all by obs with an office", {}, {}, wideOffice, true},
         {"group by SSN", 7, {QStringLiteral("ssn"), false}, wide, true},
     };
     for (const Case& c : cases) {
@@ -243,11 +237,10 @@ TEST_F(MasterPagerTest, CellsShowValuesAsWritten) {
     MasterPager p(db(), periodFilter(), 1);
     ASSERT_TRUE(p.open());
     const MasterColumns& c = p.columns();
-    EXPECT_EQ(p.cell(0, c.find("obs")), "12");
-    EXPECT_EQ(p.cell(0, c.find("Tenure")), "5");
-    EXPECT_EQ(p.cell(0, c.find("Earn1QTRAfterExit")), "1234.56");
-    EXPECT_EQ(p.cell(0, c.find("Earn2QTRAfterExit")), "999999.99");
-    EXPECT_EQ(p.cell(0, c.find("Gender")), "");
+    QStringList cells;
+    for (const char* name : {"obs", "Tenure", "Earn1QTRAfterExit", "Earn2QTRAfterExit", "Gender"})
+        cells << p.cell(0, c.find(name));
+    EXPECT_EQ(cells, QStringList({"12", "5", "1234.56", "999999.99", ""}));
 }
 
 namespace {

@@ -66,6 +66,7 @@ const Case kCases[] = {
     {"wage record with Null wages", 1, W(), W(), Quarter{1, 4, QVariant()}, QVariant(), 0},
     {"supplemental with wages in all quarters", 1, Yother, Yother, Yother, QVariant(), 0},
     {"type 6 is no evidence", 2, W(), W(), Quarter{1, 6, 100}, QVariant(), 0},
+    {"type 6 without wages is not supplemental", 2, W(), W(), Quarter{1, 6, 0}, QVariant(), 0},
     {"employed throughout, one quarter unproven", 3, W(), Yplain, W(), QVariant(), 0},
     {"no status", QVariant(), W(), W(), W(), 0, 0},
     {"status 4", 4, N, N, N, QVariant(), 0},

@@ -89,22 +89,18 @@ TEST_F(ReportValidationTest, TenInGroupOneFiveInNineFiveInTwelve) {
     ComputeReportValidation(*session);
     const std::vector<ValidationRow> rows = readValidationRows(db());
     ASSERT_EQ(rows.size(), 9u);
-    const char* const names[] = {"EER Numerator",
-                                 "EER Denominator",
-                                 "EE Rate",
-                                 "Retention Numerator",
-                                 "Retention Denominator",
-                                 "Retention Rate",
-                                 "Average Earnings Numerator",
-                                 "Average Earnings Denominator",
-                                 "Average Earnings"};
+    const QStringList names =
+        QStringLiteral("EER Numerator|EER Denominator|EE Rate|Retention Numerator|"
+                       "Retention Denominator|Retention Rate|Average Earnings "
+                       "Numerator|Average Earnings Denominator|Average Earnings")
+            .split('|');
     const double values[] = {15, 20, 75, 10, 15, 10.0 / 15 * 100, 1500, 10, 150};
     for (int i = 0; i < 9; ++i) {
         const ValidationRow& r = rows[static_cast<size_t>(i)];
         EXPECT_EQ(r.seq, i + 1);
         EXPECT_EQ(r.rptcell, QString::number(i + 1));
         EXPECT_EQ(r.description, names[i]);
-        EXPECT_DOUBLE_EQ(r.value.toDouble(), values[i]) << names[i];
+        EXPECT_DOUBLE_EQ(r.value.toDouble(), values[i]) << names[i].toStdString();
         EXPECT_EQ(r.rtype, "07/01/2006 - 06/30/2007");
     }
     EXPECT_EQ(cellText(rows[5].value), "66.6666666666667");

@@ -108,16 +108,11 @@ TEST_F(SampleTest, HeavyUnitsAreTakenWithCertainty) {
     EXPECT_EQ(count("SELECT count(*) FROM tblsample WHERE Weight = 1.0"), 50);
     EXPECT_EQ(count("SELECT count(*) FROM tbltemp"), 0);
 
-    Statement st = db().prepare("SELECT SamplingUnit, weight, totrec FROM tblsupport "
-                                "WHERE sType = 'U' ORDER BY SamplingUnit");
-    const std::tuple<int, double, int> units[] = {{11, 50, 25}, {12, 30, 15}, {13, 22, 11}};
-    for (const auto& [unit, weight, records] : units) {
-        ASSERT_TRUE(st.step());
-        EXPECT_EQ(st.int64(0), unit);
-        EXPECT_EQ(st.real(1), weight);
-        EXPECT_EQ(st.int64(2), records);
-    }
-    EXPECT_FALSE(st.step());
+    // unit:weight:records
+    EXPECT_EQ(value("SELECT group_concat(SamplingUnit || ':' || weight || ':' || totrec, ' ') "
+                    "FROM (SELECT * FROM tblsupport WHERE sType = 'U' ORDER BY SamplingUnit)")
+                  .toString(),
+              "11:50.0:25 12:30.0:15 13:22.0:11");
     EXPECT_EQ(count("SELECT count(*) FROM tblsupport WHERE sType = 'V'"), 0);
 }
 

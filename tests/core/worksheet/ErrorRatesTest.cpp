@@ -40,34 +40,21 @@ TEST_F(ErrorRates, WeightedRatesPerElement) {
         QVariant overall, validated;
         qint64 errors;
     };
+    // clang-format off
     const Case cases[] = {
         {"40 and 40",
-         {{{"Weight", 2}, {"VetP/F", 1}}, {{"Weight", 3}, {"VetP/F", 0}}},
-         0,
-         40.0,
-         40.0,
-         1},
+         {{{"Weight", 2}, {"VetP/F", 1}}, {{"Weight", 3}, {"VetP/F", 0}}}, 0, 40.0, 40.0, 1},
         {"40 and 100", {{{"Weight", 2}, {"VetP/F", 1}}, {{"Weight", 3}}}, 0, 40.0, 100.0, 1},
         {"nobody marked it", {{{"Weight", 2}}, {{"Weight", 3}}}, 4, 0.0, 0.0, 0},
         {"a third, rounded",
-         {{{"Weight", 1}, {"TRAP/F", 1}}, {{"Weight", 2}, {"TRAP/F", 0}}},
-         7,
-         33.33,
-         33.33,
-         1},
+         {{{"Weight", 1}, {"TRAP/F", 1}}, {{"Weight", 2}, {"TRAP/F", 0}}}, 7, 33.33, 33.33, 1},
         {"marked rows weigh nothing",
-         {{{"Weight", 0}, {"WaiverP/F", 1}}, {{"Weight", 4}}},
-         8,
-         0.0,
-         QVariant(),
-         1},
+         {{{"Weight", 0}, {"WaiverP/F", 1}}, {{"Weight", 4}}}, 8, 0.0, QVariant(), 1},
         {"no weight at all",
-         {{{"Weight", 0}, {"WaiverP/F", 1}}, {{"Weight", QVariant()}}},
-         8,
-         QVariant(),
-         QVariant(),
+         {{{"Weight", 0}, {"WaiverP/F", 1}}, {{"Weight", QVariant()}}}, 8, QVariant(), QVariant(),
          1},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         db().exec("DELETE FROM tblsample");
@@ -97,17 +84,12 @@ TEST_F(ErrorRates, RowsCarryTheSampleCountsAndLabels) {
             .split(QLatin1Char(' '));
     for (int i = 0; i < 17; ++i) {
         const ErrorRateRow& r = rows[i];
-        EXPECT_EQ(r.label, labels[i]);
-        EXPECT_EQ(r.code, QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0')));
-        EXPECT_EQ(r.seq, i);
-        EXPECT_EQ(r.periodEnd, "06/30/2007");
-        EXPECT_EQ(r.state, "NY ");
-        EXPECT_EQ(r.office, "Office A");
-        EXPECT_EQ(r.sampled, "3");
-        EXPECT_EQ(r.checked, "2");
-        EXPECT_EQ(r.invalid.toLongLong(), 2);
-        EXPECT_EQ(r.wrongSsn.toLongLong(), 2);
-        EXPECT_EQ(rateText(r.overall), "0.00");
+        EXPECT_EQ(QStringList({r.label, r.code, QString::number(r.seq), r.periodEnd, r.state,
+                               r.office, r.sampled, r.checked, r.invalid.toString(),
+                               r.wrongSsn.toString(), rateText(r.overall)}),
+                  QStringList({labels[i], QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0')),
+                               QString::number(i), "06/30/2007", "NY ", "Office A", "3", "2", "2",
+                               "2", "0.00"}));
     }
     // An empty sample empties the table and writes nothing.
     db().exec("DELETE FROM tblsample");

@@ -74,56 +74,41 @@ TEST_F(WorksheetRules, SaveStoresMarksFlagsAndCompletion) {
         // UnableToLocate, MissingRecord), then chk.
         const char* stored;
     };
+    // clang-format off
     const Case cases[] = {
         {"every enabled line marked, the empty one disabled",
-         {{"EnterTrainDate", QVariant()}},
-         markAllEnabled,
-         "PPPP.PPPPPPPPPPPP 0000 Yes"},
+         {{"EnterTrainDate", QVariant()}}, markAllEnabled, "PPPP.PPPPPPPPPPPP 0000 Yes"},
         {"one enabled line unmarked", {}, markAllBut(0, Mark::Fail), ".FFFFFFFFFFFFFFFF 0000 No"},
         {"an empty earning stays markable and must be marked",
-         {{"Earn1QTRAfterExit", QVariant()}},
-         markAllBut(14),
-         "PPPPPPPPPPPPPP.PP 0000 No"},
+         {{"Earn1QTRAfterExit", QVariant()}}, markAllBut(14), "PPPPPPPPPPPPPP.PP 0000 No"},
         {"elements 12 and 13 empty: 12 disabled, 13 markable and must be marked",
-         {{"Empqtr+3", QVariant()}, {"Earn3QTRPriorToParticipation", QVariant()}},
-         markAllBut(12),
+         {{"Empqtr+3", QVariant()}, {"Earn3QTRPriorToParticipation", QVariant()}}, markAllBut(12),
          "PPPPPPPPPPP..PPPP 0000 No"},
-        {"unable to locate with nothing marked", marksColumns("PF"), flag(F::UnableToLocate),
-         "................. 0010 Yes"},
+        {"unable to locate with nothing marked",
+         marksColumns("PF"), flag(F::UnableToLocate), "................. 0010 Yes"},
         {"invalid record answered Cancel keeps the marks, clears wrong SSN",
-         {{"WrongSSN", 1}, {"VetP/F", 1}},
-         flag(F::InvalidRecord, false),
+         {{"WrongSSN", 1}, {"VetP/F", 1}}, flag(F::InvalidRecord, false),
          "F................ 0000 No"},
         {"wrong SSN alone completes nothing", {}, flag(F::WrongSsn), "................. 1000 No"},
         {"wrong SSN with every line marked",
-         {},
-         then(flag(F::WrongSsn), markAllEnabled),
-         "PPPPPPPPPPPPPPPPP 1000 Yes"},
+         {}, then(flag(F::WrongSsn), markAllEnabled), "PPPPPPPPPPPPPPPPP 1000 Yes"},
         {"missing record stored: every line disabled, done",
-         {{"MissingRecord", 1}},
-         nothing,
-         "................. 0001 Yes"},
+         {{"MissingRecord", 1}}, nothing, "................. 0001 Yes"},
         {"missing record stored, stored marks kept on disabled lines",
          {{"MissingRecord", 1}, {"VetP/F", 0}},
-         [](Worksheet& w, ScriptedFrontEnd&) { w.clickFail(0); },
-         "P................ 0001 Yes"},
+         [](Worksheet& w, ScriptedFrontEnd&) { w.clickFail(0); }, "P................ 0001 Yes"},
         {"missing record stored, then wrong SSN: the lines are to be marked again",
-         {{"MissingRecord", 1}},
-         flag(F::WrongSsn),
-         "................. 1000 No"},
+         {{"MissingRecord", 1}}, flag(F::WrongSsn), "................. 1000 No"},
         {"invalid record, then wrong SSN, then every line marked",
-         {},
-         then(then(flag(F::InvalidRecord), flag(F::WrongSsn)), markAllEnabled),
+         {}, then(then(flag(F::InvalidRecord), flag(F::WrongSsn)), markAllEnabled),
          "PPPPPPPPPPPPPPPPP 1000 Yes"},
         {"a flag stored as -1 counts as set",
-         {{"InvalidRecord", -1}},
-         nothing,
-         "................. 0100 Yes"},
+         {{"InvalidRecord", -1}}, nothing, "................. 0100 Yes"},
         {"clicking a set flag off asks nothing",
-         {{"InvalidRecord", 1}},
-         then(flag(F::InvalidRecord, false), markAllEnabled),
+         {{"InvalidRecord", 1}}, then(flag(F::InvalidRecord, false), markAllEnabled),
          "PPPPPPPPPPPPPPPPP 0000 Yes"},
     };
+    // clang-format on
     int obs = 1;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -187,38 +172,27 @@ TEST_F(WorksheetRules, FlagsDecideWhichLinesAreEnabled) {
         c.insert(c.end(), gaps.begin(), gaps.end());
         return c;
     };
+    using F = ExceptionFlag;
+    // clang-format off
     const Case cases[] = {
-        {"missing record at load, then off",
-         with({{"MissingRecord", 1}}),
-         none,
-         {{ExceptionFlag::MissingRecord, true, "0000", byValue}}},
+        {"missing record at load, then off", with({{"MissingRecord", 1}}), none,
+         {{F::MissingRecord, true, "0000", byValue}}},
         {"invalid record at load opens as unflagged; off and on again",
-         with({{"InvalidRecord", 1}}),
-         atLoad,
-         {{ExceptionFlag::InvalidRecord, true, "0000", byValue},
-          {ExceptionFlag::InvalidRecord, true, "0100", none}}},
-        {"unable to locate cancelled still re-enables by value",
-         with({}),
-         atLoad,
-         {{ExceptionFlag::UnableToLocate, false, "0000", byValue}}},
+         with({{"InvalidRecord", 1}}), atLoad,
+         {{F::InvalidRecord, true, "0000", byValue}, {F::InvalidRecord, true, "0100", none}}},
+        {"unable to locate cancelled still re-enables by value", with({}), atLoad,
+         {{F::UnableToLocate, false, "0000", byValue}}},
         {"flags are exclusive; wrong SSN clearing missing record brings the lines back",
-         with({{"MissingRecord", 1}}),
-         none,
-         {{ExceptionFlag::WrongSsn, true, "1000", byValue},
-          {ExceptionFlag::UnableToLocate, true, "0010", none},
-          {ExceptionFlag::WrongSsn, true, "1000", byValue},
-          {ExceptionFlag::MissingRecord, true, "0001", none},
-          {ExceptionFlag::MissingRecord, true, "0000", byValue}}},
-        {"wrong SSN with no other flag leaves the lines as loaded",
-         with({}),
-         atLoad,
-         {{ExceptionFlag::WrongSsn, true, "1000", atLoad},
-          {ExceptionFlag::WrongSsn, true, "0000", atLoad}}},
-        {"everything reported: all lines back",
-         {{"MissingRecord", 1}},
-         none,
-         {{ExceptionFlag::MissingRecord, true, "0000", all}}},
+         with({{"MissingRecord", 1}}), none,
+         {{F::WrongSsn, true, "1000", byValue}, {F::UnableToLocate, true, "0010", none},
+          {F::WrongSsn, true, "1000", byValue}, {F::MissingRecord, true, "0001", none},
+          {F::MissingRecord, true, "0000", byValue}}},
+        {"wrong SSN with no other flag leaves the lines as loaded", with({}), atLoad,
+         {{F::WrongSsn, true, "1000", atLoad}, {F::WrongSsn, true, "0000", atLoad}}},
+        {"everything reported: all lines back", {{"MissingRecord", 1}}, none,
+         {{F::MissingRecord, true, "0000", all}}},
     };
+    // clang-format on
     int obs = 1;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -247,17 +221,12 @@ TEST_F(WorksheetRules, HeaderCommentsAndKey) {
     // Another sampled record with the same OBS and SSN: saving one leaves the other alone.
     const qint64 twin = addSample(5, {{"randno", 4242}, {"VetP/F", 1}});
     Worksheet w = open(first);
-    EXPECT_EQ(w.obs(), "5");
-    EXPECT_EQ(w.ssn(), "100000005");
-    EXPECT_EQ(w.samplingUnit(), "");
-    EXPECT_EQ(w.wibName(), "WIB A");
-    EXPECT_EQ(w.officeName(), "Office A");
-    EXPECT_EQ(w.userId(), "U1");
-    EXPECT_EQ(w.statusText(), "Completed");
-    EXPECT_EQ(w.line(7).label, "8. BasicTRA");
-    EXPECT_EQ(w.line(9).label, "10. ExitDate");
-    EXPECT_EQ(w.line(11).label, "12. EmpQtr+3");
-    EXPECT_EQ(w.comments(), "old note");
+    EXPECT_EQ(
+        QStringList({w.obs(), w.ssn(), w.samplingUnit(), w.wibName(), w.officeName(), w.userId(),
+                     w.statusText(), w.comments()}),
+        QStringList({"5", "100000005", "", "WIB A", "Office A", "U1", "Completed", "old note"}));
+    EXPECT_EQ(QStringList({w.line(7).label, w.line(9).label, w.line(11).label}),
+              QStringList({"8. BasicTRA", "10. ExitDate", "12. EmpQtr+3"}));
 
     // An emptied box keeps the stored comment; any text is stored as typed.
     w.setComments(QString());
