@@ -1,4 +1,5 @@
 #include "Icons.h"
+#include "MainMenu.h"
 #include "MainWindow.h"
 #include "Screenshots.h"
 #include "SingleInstance.h"
@@ -18,13 +19,14 @@
 namespace {
 
 void usage(std::FILE* stream) {
-    std::fprintf(stream, "usage: orvdv [--home DIR] [--screenshot DIR]\n"
+    std::fprintf(stream, "usage: orvdv [--home DIR] [--screenshot DIR] [DATABASE]\n"
                          "       orvdv --help | --version\n\n"
                          "--home DIR        the program folder (templates, tips, error report, "
                          "exports); default: the folder of this program, or for an installed "
                          "program the user's data folder\n"
                          "--screenshot DIR  sign in on a scratch database, save a picture of "
                          "each screen into DIR and quit\n"
+                         "DATABASE          open this validation database, as File > Open does\n"
                          "--help            print this text\n"
                          "--version         print the program's version\n");
 }
@@ -32,6 +34,7 @@ void usage(std::FILE* stream) {
 struct Options {
     QString home;
     QString screenshots;
+    QString database;
     bool help = false;
     bool version = false;
     bool bad = false;
@@ -49,6 +52,8 @@ Options parseOptions(const QStringList& args) {
         } else if ((arg == QLatin1String("--home") || arg == QLatin1String("--screenshot")) &&
                    i + 1 < args.size()) {
             (arg == QLatin1String("--home") ? o.home : o.screenshots) = args.at(++i);
+        } else if (!arg.startsWith(QLatin1Char('-')) && o.database.isNull()) {
+            o.database = arg;
         } else {
             o.bad = true;
         }
@@ -125,16 +130,20 @@ int main(int argc, char** argv) {
     std::unique_ptr<orv::ui::MainWindow> window;
     int failures = 0;
     auto* splash = new orv::ui::SplashScreen(home);
-    QObject::connect(splash, &orv::ui::SplashScreen::started, &app,
-                     [&](orv::ui::MainWindow* started) {
-                         window.reset(started);
-                         QObject::connect(started, &orv::ui::MainWindow::programEnded, &app,
-                                          &QApplication::quit, Qt::QueuedConnection);
-                         if (!screenshots.isEmpty())
-                             QTimer::singleShot(0, started, [&] {
-                                 failures = orv::app::takeScreenshots(*window, screenshots);
-                             });
-                     });
+    QObject::connect(
+        splash, &orv::ui::SplashScreen::started, &app, [&](orv::ui::MainWindow* started) {
+            window.reset(started);
+            QObject::connect(started, &orv::ui::MainWindow::programEnded, &app, &QApplication::quit,
+                             Qt::QueuedConnection);
+            if (!screenshots.isEmpty())
+                QTimer::singleShot(0, started, [&] {
+                    failures = orv::app::takeScreenshots(*window, screenshots);
+                });
+            else if (!options.database.isEmpty())
+                // The file the desktop was asked to open: as File > Open opens it.
+                QTimer::singleShot(0, started,
+                                   [&] { orv::ui::openDatabaseFile(*window, options.database); });
+        });
     splash->start(1000);
     const int rc = app.exec();
     window.reset();

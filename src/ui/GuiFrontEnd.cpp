@@ -1,6 +1,7 @@
 #include "GuiFrontEnd.h"
 
 #include "MainWindow.h"
+#include "RecentFiles.h"
 
 #include <QAction>
 #include <QApplication>
@@ -189,6 +190,24 @@ QString GuiFrontEnd::saveFileName(const QString& title) {
 
 QString GuiFrontEnd::openFileName(const QString& title) {
     return fileName(title, false);
+}
+
+namespace {
+constexpr const char* kRecentKey = "file/recentDatabases";
+} // namespace
+
+QStringList GuiFrontEnd::recentFiles() const {
+    if (mScripted)
+        return mRecentFiles;
+    return QSettings().value(kRecentKey).toStringList();
+}
+
+void GuiFrontEnd::rememberRecentFile(const QString& path) {
+    const QStringList list = withRecentFile(recentFiles(), path);
+    if (mScripted)
+        mRecentFiles = list;
+    else
+        QSettings().setValue(kRecentKey, list);
 }
 
 QString GuiFrontEnd::extractFileName() {

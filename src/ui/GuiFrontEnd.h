@@ -77,6 +77,10 @@ public:
     // The file dialogs of the database commands. Empty when cancelled.
     QString saveFileName(const QString& title);
     QString openFileName(const QString& title);
+    // The databases opened last, newest first, kept in the user's settings (in memory when
+    // scripted, so that tests leave the user's settings alone).
+    QStringList recentFiles() const;
+    void rememberRecentFile(const QString& path);
     // The extract file dialog: text and CSV files, opening in the folder last used.
     QString extractFileName();
     // The save dialog of a grid export; filter as "Excel Workbook (*.xlsx)", whose suffix a
@@ -123,6 +127,7 @@ private:
     QVector<Shown> mShown;
     QStringList mOpened;
     QStringList mProgressTexts;
+    QStringList mRecentFiles; // scripted only
     int mCancelAtStep = -1;
     int mSteps = 0;
     QString mProgressText;

@@ -21,6 +21,9 @@
 #include "worksheet/ErrorRates.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
 
 #include <algorithm>
 
@@ -72,17 +75,15 @@ void fileNew(Navigator& nav) {
     const QString name = nav.frontEnd().saveFileName(QStringLiteral("Create Database."));
     // A new database always starts with a sign-in, whatever screen was opened before.
     if (nav.frontEnd().runFileCommand([&] { return createDatabase(nav.session(), name); }) ==
-        FileResult::Opened)
+        FileResult::Opened) {
+        nav.frontEnd().rememberRecentFile(nav.session().databasePath());
         nav.showSignIn(SignInMode::SignIn);
+    }
     enableFileEntries(nav);
 }
 
 void fileOpen(Navigator& nav) {
-    const QString name = nav.frontEnd().openFileName(QStringLiteral("Open"));
-    if (nav.frontEnd().runFileCommand([&] { return openDatabase(nav.session(), name); }) ==
-        FileResult::Opened)
-        nav.showSignIn(SignInMode::SignIn);
-    enableFileEntries(nav);
+    openDatabaseFile(nav, nav.frontEnd().openFileName(QStringLiteral("Open")));
 }
 
 void fileSaveAs(Navigator& nav) {
@@ -283,6 +284,31 @@ const MenuItem kMenu[] = {
 
 std::span<const MenuItem> mainMenu() {
     return kMenu;
+}
+
+void openDatabaseFile(Navigator& nav, const QString& path) {
+    if (nav.frontEnd().runFileCommand([&] { return openDatabase(nav.session(), path); }) ==
+        FileResult::Opened) {
+        nav.frontEnd().rememberRecentFile(nav.session().databasePath());
+        nav.showSignIn(SignInMode::SignIn);
+    }
+    enableFileEntries(nav);
+}
+
+void fillRecentMenu(Navigator& nav, QMenu& menu) {
+    menu.clear();
+    const QStringList files = nav.frontEnd().recentFiles();
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QString path = files.at(i);
+        QAction* entry =
+            menu.addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
+        entry->setObjectName(QStringLiteral("mnuRecent(%1)").arg(i));
+        entry->setEnabled(QFileInfo::exists(path));
+        QObject::connect(entry, &QAction::triggered, &menu,
+                         [&nav, path] { openDatabaseFile(nav, path); });
+    }
+    if (files.isEmpty())
+        menu.addAction(QStringLiteral("(none)"))->setEnabled(false);
 }
 
 } // namespace orv::ui

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QString>
+
 #include <span>
+
+class QMenu;
 
 namespace orv::ui {
 
@@ -27,5 +31,12 @@ struct MenuItem {
 
 // The frame's menu tree, top to bottom.
 std::span<const MenuItem> mainMenu();
+
+// Opens a validation database as File > Open does, with its questions, and signs in; the
+// database joins File > Open Recent.
+void openDatabaseFile(Navigator& nav, const QString& path);
+
+// Fills File > Open Recent: the databases opened last, a missing one shown but disabled.
+void fillRecentMenu(Navigator& nav, QMenu& menu);
 
 } // namespace orv::ui

@@ -21,6 +21,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 
@@ -54,6 +55,7 @@ MainWindow::MainWindow(const QString& programDir, QWidget* parent) : QMainWindow
     mArea = new ScreenArea(*this, *mFrontEnd);
     setCentralWidget(mArea);
     buildMenus();
+    addRecentMenu();
     buildStatusBar();
     resize(960, 680);
 
@@ -116,6 +118,17 @@ void MainWindow::buildMenus() {
             });
         }
     }
+}
+
+// After File > Open: the databases opened last, listed afresh each time the menu opens.
+void MainWindow::addRecentMenu() {
+    QAction* saveAs = menuAction(QStringLiteral("mnuFile"), 2);
+    auto* recent = new QMenu(QStringLiteral("Open &Recent"), this);
+    recent->setObjectName(QStringLiteral("mnuRecent"));
+    recent->menuAction()->setObjectName(QStringLiteral("mnuRecent"));
+    saveAs->parentWidget()->insertAction(saveAs, recent->menuAction());
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentMenu(*this, *recent); });
+    fillRecentMenu(*this, *recent);
 }
 
 void MainWindow::buildStatusBar() {

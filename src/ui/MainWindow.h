@@ -83,6 +83,7 @@ protected:
 
 private:
     void buildMenus();
+    void addRecentMenu();
     void buildStatusBar();
     void setDataMenus(bool enabled);
 
