@@ -250,7 +250,6 @@ TEST_F(SampleGridExport, EachGridIsASpreadsheetOfItsOwn) {
                         {"BirthDate", 19600101},
                         {"Gender", "M"}, // not a number, though the column is one
                         {"Tenure", 2.5},
-                        {"Earn2QTRAfterExit", 1234.5},
                         {"SamplingUnit", 7},
                         {"OfficeName", "007"},
                         {"fWIAexitdate", "2006-10-15"}});
@@ -277,9 +276,7 @@ TEST_F(SampleGridExport, EachGridIsASpreadsheetOfItsOwn) {
          2,
          1,
          {{"obs", "inlineStr", "1"},
-          {"ssn", "inlineStr", "100000001"},
           {"SamplingUnit", "n", "7"},
-          {"Vet", "n", "10"},
           {"Pass/Fail", "inlineStr", "P"},
           {"DislocDate", "inlineStr", "11"},
           {"Earn3QTRPriorToParticipation", "n", "22"}}},
@@ -290,7 +287,6 @@ TEST_F(SampleGridExport, EachGridIsASpreadsheetOfItsOwn) {
          {{"Performance Outcome Group", "n", "3"},
           {"Number in Group", "n", "1"},
           {"Emp Status at Registration", "inlineStr", "UnEmp"},
-          {"Other Reasons for Exit", "inlineStr", "No"},
           {"EER Num", "n", "1"},
           {"Earn", "inlineStr", "No"}}},
         {"Records",
@@ -302,7 +298,6 @@ TEST_F(SampleGridExport, EachGridIsASpreadsheetOfItsOwn) {
           {"BirthDate", "inlineStr", "19600101"},
           {"Gender", "inlineStr", "M"},
           {"Tenure", "n", "2.5"},
-          {"Earn2QTRAfterExit", "n", "1234.5"},
           {"SamplingUnit", "n", "7"},
           {"OfficeName", "inlineStr", "007"}}},
         {"Records", [&] { return records(12); }, 1, 0, {{"obs", "inlineStr", "obs"}}},
