@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 #include <xlsxwriter.h>
 
 #include <cerrno>
@@ -28,6 +30,38 @@ constexpr qint64 kRowsPerYield = 500;
 constexpr qsizetype kCsvChunk = 64 * 1024;
 // The header takes the first of a sheet's rows.
 constexpr qint64 kXlsxMaxRows = LXW_ROW_MAX - 1;
+// Columns are sized from the heading and the rows up to this one, held until then; a
+// constant-memory sheet takes its widths only before its rows.
+constexpr qsizetype kMeasuredRows = 100;
+constexpr double kMaxColumnWidth = 60;
+constexpr double kMinColumnWidth = 6;
+
+// The value of a text a spreadsheet can hold exactly: decimal, no leading zero that a code
+// would keep (007), at most 15 significant digits.
+std::optional<double> exactNumber(const QString& text) {
+    static const QRegularExpression number(QStringLiteral("^-?(0|[1-9][0-9]*)([.][0-9]+)?$"));
+    if (!number.match(text).hasMatch())
+        return std::nullopt;
+    int digits = 0;
+    bool significant = false;
+    for (const QChar ch : text) {
+        if (!ch.isDigit())
+            continue;
+        significant = significant || ch != QLatin1Char('0');
+        digits += significant ? 1 : 0;
+    }
+    if (digits > 15)
+        return std::nullopt;
+    return text.toDouble();
+}
+
+// The width a column needs for a text, in characters: its longest line.
+qsizetype textWidth(const QString& text) {
+    qsizetype widest = 0;
+    for (const QStringView line : QStringView(text).split(QLatin1Char('\n')))
+        widest = std::max(widest, line.size());
+    return widest;
+}
 
 QString cannotWrite(const QString& path, const QString& why) {
     return QStringLiteral("The file %1 could not be written: %2").arg(path, why);
@@ -153,14 +187,14 @@ using Workbook = std::unique_ptr<lxw_workbook, WorkbookFree>;
 // One worksheet of a workbook written row by row, and the first failure met on the way.
 class XlsxSheet {
 public:
-    XlsxSheet(const QString& scratchPath, const QString& target)
+    XlsxSheet(const QString& scratchPath, const QString& target, const QString& name)
         : mTarget(target), mTmpdir(QFile::encodeName(QFileInfo(target).absolutePath())) {
         lxw_workbook_options options = {};
         options.constant_memory = LXW_TRUE;
         // Its scratch files on the target's disk, so that a full disk shows while the rows go in.
         options.tmpdir = mTmpdir.data();
         mBook.reset(workbook_new_opt(QFile::encodeName(scratchPath).constData(), &options));
-        mSheet = mBook ? workbook_add_worksheet(mBook.get(), nullptr) : nullptr;
+        mSheet = mBook ? workbook_add_worksheet(mBook.get(), name.toUtf8().constData()) : nullptr;
         if (!mSheet)
             return;
         mBold = workbook_add_format(mBook.get());
@@ -173,13 +207,21 @@ public:
     bool started() const { return mSheet != nullptr; }
     lxw_format* bold() const { return mBold; }
 
-    // False at the first cell the library refused.
-    bool writeRow(lxw_row_t row, const QStringList& cells, lxw_format* format) {
+    // False at the first cell the library refused. kinds: none for all text.
+    bool writeRow(lxw_row_t row, const QStringList& cells, lxw_format* format,
+                  const std::vector<CellKind>& kinds = {}) {
         for (qsizetype c = 0; c < cells.size() && c < LXW_COL_MAX; ++c) {
             if (cells[c].isEmpty())
                 continue;
-            const lxw_error e = worksheet_write_string(mSheet, row, static_cast<lxw_col_t>(c),
-                                                       cells[c].toUtf8().constData(), format);
+            const auto col = static_cast<lxw_col_t>(c);
+            const std::optional<double> number =
+                static_cast<size_t>(c) < kinds.size() && kinds[c] == CellKind::Number
+                    ? exactNumber(cells[c])
+                    : std::nullopt;
+            const lxw_error e = number
+                                    ? worksheet_write_number(mSheet, row, col, *number, format)
+                                    : worksheet_write_string(mSheet, row, col,
+                                                             cells[c].toUtf8().constData(), format);
             if (e != LXW_NO_ERROR) {
                 mFailed = e;
                 mFailedRow = row;
@@ -190,6 +232,29 @@ public:
         return true;
     }
     bool cellRefused() const { return mFailed != LXW_NO_ERROR; }
+
+    // Each column as wide as its widest text among these rows, within bounds; the heading,
+    // the first of them, stays in sight.
+    void layOut(const std::vector<QStringList>& rows, qsizetype columns) {
+        for (qsizetype c = 0; c < columns && c < LXW_COL_MAX; ++c) {
+            qsizetype widest = 0;
+            for (const QStringList& row : rows)
+                widest = std::max(widest, textWidth(row.value(c)));
+            // Room for the filter's button beside the heading.
+            const double width =
+                std::clamp(static_cast<double>(widest) + 3, kMinColumnWidth, kMaxColumnWidth);
+            const auto col = static_cast<lxw_col_t>(c);
+            worksheet_set_column(mSheet, col, col, width, nullptr);
+        }
+        worksheet_freeze_panes(mSheet, 1, 0);
+    }
+    // A filter over the heading and the rows below it.
+    void filter(qint64 rows, qsizetype columns) {
+        if (columns > 0)
+            worksheet_autofilter(
+                mSheet, 0, 0, static_cast<lxw_row_t>(rows),
+                static_cast<lxw_col_t>(std::min<qsizetype>(columns, LXW_COL_MAX) - 1));
+    }
 
     bool checkDisk() {
         if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG || errno == EIO)
@@ -236,27 +301,52 @@ private:
 enum class SheetRows { Written, Cancelled, TooMany };
 
 // The heading, then the source's rows until done, refused or cancelled; counts them in rows.
+// The first rows wait in memory until the columns are sized from them.
 SheetRows writeSheetRows(XlsxSheet& sheet, const QStringList& columns, GridRowSource& source,
                          Progress& progress, qint64& rows) {
+    const std::vector<CellKind> kinds = source.columnKinds();
     bool cancelled = false;
     bool tooMany = false;
-    sheet.writeRow(0, columns, sheet.bold());
-    if (sheet.cellRefused())
-        return SheetRows::Written;
+    std::vector<QStringList> held{columns};
+    bool laidOut = false;
+    // False when a cell was refused.
+    auto writeHeld = [&]() {
+        sheet.layOut(held, columns.size());
+        laidOut = true;
+        for (size_t i = 0; i < held.size(); ++i) {
+            if (!sheet.writeRow(static_cast<lxw_row_t>(i), held[i], i ? nullptr : sheet.bold(),
+                                i ? kinds : std::vector<CellKind>()))
+                return false;
+        }
+        held.clear();
+        return true;
+    };
     source.forEachRow([&](const QStringList& row) {
         if (rows >= kXlsxMaxRows) {
             tooMany = true;
             return false;
         }
         ++rows;
-        if (!sheet.writeRow(static_cast<lxw_row_t>(rows), row, nullptr) || !sheet.checkDisk())
+        if (!laidOut) {
+            held.push_back(row);
+            if (static_cast<qsizetype>(held.size()) >= kMeasuredRows && !writeHeld())
+                return false;
+        } else if (!sheet.writeRow(static_cast<lxw_row_t>(rows), row, nullptr, kinds)) {
+            return false;
+        }
+        if (!sheet.checkDisk())
             return false;
         cancelled = !progress.rowDone(rows);
         return !cancelled;
     });
     if (cancelled)
         return SheetRows::Cancelled;
-    return tooMany ? SheetRows::TooMany : SheetRows::Written;
+    if (tooMany)
+        return SheetRows::TooMany;
+    if (!laidOut && !sheet.cellRefused())
+        writeHeld();
+    sheet.filter(rows, columns.size());
+    return SheetRows::Written;
 }
 
 // The scratch file that takes the name `path` once complete; none, with the reason in
@@ -271,6 +361,10 @@ std::optional<files::AtomicFile> startFile(const QString& path, GridExportResult
 }
 
 } // namespace
+
+bool isDateColumn(const QString& name) {
+    return name.endsWith(QLatin1String("Date"), Qt::CaseInsensitive);
+}
 
 QByteArray csvField(const QString& value) {
     QByteArray utf8 = value.toUtf8();
@@ -345,7 +439,7 @@ GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
         return result;
     const bool hadPrevious = QFileInfo::exists(file->target());
     QuietStderr quiet;
-    XlsxSheet sheet(file->scratchPath(), file->target());
+    XlsxSheet sheet(file->scratchPath(), file->target(), source.sheetName());
     if (!sheet.started()) {
         result.error = cannotWrite(path, QStringLiteral("the workbook could not be started"));
         return result;

@@ -5,10 +5,15 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 namespace orv {
 
 class FrontEnd;
+
+// How a workbook holds a column's cells. A Number cell whose text is no number a spreadsheet
+// can hold exactly stays text, as does every cell of a CSV.
+enum class CellKind { Text, Number };
 
 // The rows of a grid as a user sees them, for export: a header, then rows of shown texts.
 // Rows are handed over one at a time, so a source over a big table need hold only the row at
@@ -19,6 +24,12 @@ public:
     virtual QStringList columns() const = 0;
     // The number of rows when known beforehand, for the progress text; -1 when not.
     virtual qint64 rowCount() const { return -1; }
+    // One per column; codes (SSN, obs, dates) are Text so that they keep what the grid shows.
+    virtual std::vector<CellKind> columnKinds() const {
+        return std::vector<CellKind>(static_cast<size_t>(columns().size()), CellKind::Text);
+    }
+    // The worksheet's name in a workbook.
+    virtual QString sheetName() const { return QStringLiteral("Sheet1"); }
     // Hands every row to visit, in order, until visit returns false. Throws DbError.
     virtual void forEachRow(const std::function<bool(const QStringList&)>& visit) = 0;
 };
@@ -46,10 +57,15 @@ struct GridExportControl {
 // runs it as a formula; a number (-12.5) stays as it is.
 GridExportResult exportGridCsv(GridRowSource& source, const QString& path,
                                const GridExportControl& control = {});
-// One worksheet with the header row in bold, every cell as text (identifiers such as SSNs keep
-// their leading zeros). At most 1,048,575 rows, a spreadsheet's limit.
+// One worksheet named by the source, its header row bold, frozen and filtered, the number
+// columns' numbers as numbers and every other cell as text. Columns are as wide as their
+// texts in the first rows. At most 1,048,575 rows, a spreadsheet's limit.
 GridExportResult exportGridXlsx(GridRowSource& source, const QString& path,
                                 const GridExportControl& control = {});
+
+// Whether a master or sample column holds a yyyymmdd date (BirthDate, WIAExitDate): stored as
+// a number, but a code to a reader.
+bool isDateColumn(const QString& name);
 
 // One CSV field, quoted when it must be, a formula-like text made text.
 QByteArray csvField(const QString& value);

@@ -23,6 +23,9 @@ public:
 
     QStringList columns() const override;
     qint64 rowCount() const override;
+    // The master's number columns as numbers, but obs and the dates.
+    std::vector<CellKind> columnKinds() const override;
+    QString sheetName() const override { return QStringLiteral("Records"); }
     void forEachRow(const std::function<bool(const QStringList&)>& visit) override;
 
 private:
@@ -36,6 +39,10 @@ class OutcomeSummarySource : public GridRowSource {
 public:
     OutcomeSummarySource(Database& db, RecordFilter filter);
     QStringList columns() const override;
+    // The group, its count and its measures as numbers; a measure it does not count ("No")
+    // stays text.
+    std::vector<CellKind> columnKinds() const override;
+    QString sheetName() const override { return QStringLiteral("Outcome groups"); }
     void forEachRow(const std::function<bool(const QStringList&)>& visit) override;
 
 private:

@@ -13,6 +13,18 @@ QStringList SampleListSource::columns() const {
     return out;
 }
 
+std::vector<CellKind> SampleListSource::columnKinds() const {
+    std::vector<CellKind> out;
+    for (int c = 0; c < kListColumnCount; ++c) {
+        const int element = listColumnElement(c);
+        const bool number =
+            c == 2 || (element >= 0 && !isMarkColumn(c) &&
+                       !isDateColumn(QLatin1String(kDataElements[element].valueColumn)));
+        out.push_back(number ? CellKind::Number : CellKind::Text);
+    }
+    return out;
+}
+
 QStringList SampleListSource::cells(const SampleListRow& row) {
     QStringList out;
     for (int c = 0; c < kListColumnCount; ++c)

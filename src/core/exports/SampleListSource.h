@@ -13,6 +13,10 @@ class SampleListSource : public GridRowSource {
 public:
     explicit SampleListSource(Database& db, SampleOrder order = {});
     QStringList columns() const override;
+    // The sampling unit and the elements' values as numbers; OBS, SSN, the dates and the
+    // marks as text.
+    std::vector<CellKind> columnKinds() const override;
+    QString sheetName() const override { return QStringLiteral("Sample"); }
     void forEachRow(const std::function<bool(const QStringList&)>& visit) override;
 
     // The cells of one list row, in column order.

@@ -4,9 +4,12 @@
 
 #include "db/Database.h"
 #include "exports/GridExport.h"
+#include "exports/MasterGridSources.h"
 #include "exports/SampleListSource.h"
+#include "validation/MasterPager.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 using namespace orv;
 using namespace orv::test;
@@ -118,6 +121,23 @@ TEST_F(GridExport, CsvIsRfc4180) {
                                                      ",\xc3\xa9\r\n"));
 }
 
+// The widths of a sheet's columns, in order.
+QList<double> columnWidths(const QByteArray& sheet) {
+    QList<double> out;
+    static const QRegularExpression col(QStringLiteral("<col [^>]*width=\"([0-9.]+)\""));
+    for (auto m = col.globalMatch(QString::fromUtf8(sheet)); m.hasNext();)
+        out << m.next().captured(1).toDouble();
+    return out;
+}
+
+// "A" for the first column, "AA" for the 27th.
+QString columnName(int column) {
+    QString out(QChar(u'A' + column % 26));
+    if (column >= 26)
+        out.prepend(QChar(u'A' + column / 26 - 1));
+    return out;
+}
+
 TEST_F(GridExport, XlsxHoldsEveryCellAsText) {
     VectorSource s = manyRows(1200);
     s.header = {"ssn", "name"};
@@ -125,6 +145,9 @@ TEST_F(GridExport, XlsxHoldsEveryCellAsText) {
     s.rows[1] = {"", QString::fromUtf8("Müller")};
     s.rows[2] = {"bell\x07", "tab\there"};
     s.rows[3] = {"=cmd| /C calc!A0", "@SUM(A1)"};
+    // Sized from the first hundred rows only, and never wider than 60.
+    s.rows[50][1] = QString(80, 'w');
+    s.rows[500][0] = QString(200, 'w');
     const GridExportResult r = exportGridXlsx(s, file("grid.xlsx"), {&ui, nullptr});
     ASSERT_EQ(r.outcome, GridExportOutcome::Written) << r.error.toStdString();
     EXPECT_EQ(r.rows, 1200);
@@ -142,6 +165,12 @@ TEST_F(GridExport, XlsxHoldsEveryCellAsText) {
                                   "=cmd| /C calc!A0", "@SUM(A1)", "1200", "1440000"}));
     EXPECT_FALSE(cells.contains("A3"));
     EXPECT_FALSE(sheet.contains("<f>"));
+    const QList<double> widths = columnWidths(sheet);
+    ASSERT_EQ(widths.size(), 2);
+    EXPECT_GT(widths[0], 16); // "=cmd| /C calc!A0"
+    EXPECT_LT(widths[0], 25);
+    EXPECT_GT(widths[1], 59);
+    EXPECT_LT(widths[1], 62);
     EXPECT_EQ(entries(), QStringList{"ORVTemplate.xmdb"} << "grid.xlsx");
 }
 
@@ -208,6 +237,116 @@ TEST_F(SampleGridExport, ListColumnsWithMarksAsLetters) {
     EXPECT_EQ(first.mid(0, 9), (QStringList{"1", "100000001", "7", "10", "", "11", "", "12", "F"}));
     EXPECT_EQ(second.mid(0, 9),
               (QStringList{"3", "100000003", "7", "10", "P", "11", "F", "12", ""}));
+}
+
+// Every grid's workbook: named after the grid, its heading frozen and filtered, its columns
+// sized, numbers as numbers and codes (obs, SSN, dates, marks) as text.
+TEST_F(SampleGridExport, EachGridIsASpreadsheetOfItsOwn) {
+    addSample(1, marksColumns("PF"));
+    insertMaster(db(), {{"obs", 5},
+                        {"SSN", "012345678"},
+                        {"spopnum", 3},
+                        {"pop", "1"},
+                        {"BirthDate", 19600101},
+                        {"Gender", "M"}, // not a number, though the column is one
+                        {"Tenure", 2.5},
+                        {"SamplingUnit", 7},
+                        {"OfficeName", "007"},
+                        {"fWIAexitdate", "2006-10-15"}});
+    const RecordFilter period{{}, {}, {}, QDate(2006, 7, 1), QDate(2007, 6, 30)};
+    auto records = [&](std::optional<int> group) {
+        auto pager = std::make_unique<MasterPager>(db(), period, group);
+        EXPECT_TRUE(pager->open());
+        return std::make_unique<MasterPagerSource>(std::move(pager));
+    };
+    struct Cell {
+        const char* heading; // the first column so headed
+        const char* type;    // "n" a number, "inlineStr" a text
+        const char* text;
+    };
+    const struct {
+        const char* sheet;
+        std::function<std::unique_ptr<GridRowSource>()> source;
+        int row; // of the sheet, 1 the heading
+        int rows;
+        std::vector<Cell> cells;
+    } cases[] = {
+        {"Sample",
+         [&] { return std::make_unique<SampleListSource>(db()); },
+         2,
+         1,
+         {{"obs", "inlineStr", "1"},
+          {"SamplingUnit", "n", "7"},
+          {"Pass/Fail", "inlineStr", "P"},
+          {"DislocDate", "inlineStr", "11"},
+          {"Earn3QTRPriorToParticipation", "n", "22"}}},
+        {"Outcome groups",
+         [&] { return std::make_unique<OutcomeSummarySource>(db(), period); },
+         4,
+         25,
+         {{"Performance Outcome Group", "n", "3"},
+          {"Number in Group", "n", "1"},
+          {"Emp Status at Registration", "inlineStr", "UnEmp"},
+          {"EER Num", "n", "1"},
+          {"Earn", "inlineStr", "No"}}},
+        {"Records",
+         [&] { return records(std::nullopt); },
+         2,
+         1,
+         {{"obs", "inlineStr", "5"},
+          {"SSN", "inlineStr", "012345678"},
+          {"BirthDate", "inlineStr", "19600101"},
+          {"Gender", "inlineStr", "M"},
+          {"Tenure", "n", "2.5"},
+          {"SamplingUnit", "n", "7"},
+          {"OfficeName", "inlineStr", "007"}}},
+        {"Records", [&] { return records(12); }, 1, 0, {{"obs", "inlineStr", "obs"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.sheet) + " row " + std::to_string(c.row));
+        const std::unique_ptr<GridRowSource> source = c.source();
+        const QStringList headings = source->columns();
+        const QString path = dir.file("grid.xlsx");
+        const GridExportResult r = exportGridXlsx(*source, path);
+        ASSERT_EQ(r.outcome, GridExportOutcome::Written) << r.error.toStdString();
+        EXPECT_EQ(r.rows, c.rows);
+        const QByteArray zip = readFile(path);
+        EXPECT_TRUE(zipMember(zip, "xl/workbook.xml")
+                        .contains(QByteArray("<sheet name=\"") + c.sheet + '"'));
+        const QByteArray sheet = zipMember(zip, "xl/worksheets/sheet1.xml");
+        EXPECT_TRUE(QString::fromUtf8(sheet).contains(
+            QRegularExpression(QStringLiteral("<pane [^>]*ySplit=\"1\""))));
+        const QString last = columnName(static_cast<int>(headings.size()) - 1);
+        EXPECT_TRUE(sheet.contains(
+            QStringLiteral("<autoFilter ref=\"A1:%1%2\"/>").arg(last).arg(c.rows + 1).toUtf8()))
+            << last.toStdString();
+        EXPECT_EQ(columnWidths(sheet).size(), headings.size());
+        QMap<QString, QString> types;
+        const QMap<QString, QString> cells = sheetCells(sheet, &types);
+        EXPECT_EQ(types.value("A1"), "inlineStr"); // the heading
+        for (const Cell& cell : c.cells) {
+            const int column = static_cast<int>(headings.indexOf(cell.heading));
+            ASSERT_GE(column, 0) << cell.heading;
+            const QString ref = columnName(column) + QString::number(c.row);
+            EXPECT_EQ(types.value(ref), cell.type) << cell.heading;
+            EXPECT_EQ(cells.value(ref), cell.text) << cell.heading;
+        }
+    }
+}
+
+// The browse grids' numbers are the schema's number columns, but obs and the dates.
+TEST_F(SampleGridExport, RecordNumbersAreTheSchemasNumberColumns) {
+    MasterPager pager(db(), {}, std::nullopt);
+    ASSERT_TRUE(pager.open());
+    const std::vector<CellKind> kinds = MasterPagerSource(pager).columnKinds();
+    Statement st = db().prepare("SELECT name, type FROM pragma_table_info('tblORVmaster')");
+    for (size_t c = 0; c < kinds.size() && st.step(); ++c) {
+        const QString name = st.text(0);
+        const bool number = QStringList{"INTEGER", "REAL", "NUMERIC"}.contains(st.text(1)) &&
+                            name != "obs" && !name.endsWith("Date");
+        EXPECT_EQ(kinds[c] == CellKind::Number, number) << name.toStdString();
+    }
+    EXPECT_EQ(kinds.size(), static_cast<size_t>(pager.columns().shown()));
 }
 
 } // namespace

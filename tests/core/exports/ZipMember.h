@@ -55,17 +55,24 @@ inline QByteArray zipMember(const QByteArray& zip, const QString& name) {
     return {};
 }
 
-// The text of every cell of a worksheet's XML by its reference ("A1").
-inline QMap<QString, QString> sheetCells(const QByteArray& sheetXml) {
+// The text of every cell of a worksheet's XML by its reference ("A1"), a number's as written;
+// with types, each cell's type as well: "n" for a number, else its t attribute.
+inline QMap<QString, QString> sheetCells(const QByteArray& sheetXml,
+                                         QMap<QString, QString>* types = nullptr) {
     QMap<QString, QString> cells;
     QXmlStreamReader xml(sheetXml);
     QString ref;
     while (!xml.atEnd()) {
         xml.readNext();
-        if (xml.isStartElement() && xml.name() == QLatin1String("c"))
+        if (xml.isStartElement() && xml.name() == QLatin1String("c")) {
             ref = xml.attributes().value(QLatin1String("r")).toString();
-        else if (xml.isStartElement() && xml.name() == QLatin1String("t"))
+            const QString type = xml.attributes().value(QLatin1String("t")).toString();
+            if (types)
+                (*types)[ref] = type.isEmpty() ? QStringLiteral("n") : type;
+        } else if (xml.isStartElement() &&
+                   (xml.name() == QLatin1String("t") || xml.name() == QLatin1String("v"))) {
             cells[ref] += xml.readElementText();
+        }
     }
     if (xml.hasError())
         cells[QStringLiteral("error")] = xml.errorString();
