@@ -118,6 +118,16 @@ void SampleSummaryScreen::buildList() {
             [this](const QModelIndex& index) { openWorksheet(index.row()); });
     connect(mList->verticalHeader(), &QHeaderView::sectionDoubleClicked, this,
             &SampleSummaryScreen::openWorksheet);
+
+    // The keyboard's way to the right-click: Find on the column the cursor is in.
+    auto* find = new QAction(QStringLiteral("Find..."), mList);
+    find->setShortcut(QKeySequence::Find);
+    find->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(find, &QAction::triggered, this, [this] {
+        const QModelIndex current = mList->currentIndex();
+        findInColumn(current.isValid() ? current.column() : 0);
+    });
+    mList->addAction(find);
 }
 
 // One row of failed marks per element, as tall as its row and scroll bar.
