@@ -96,6 +96,7 @@ void SampleSummaryScreen::buildList() {
     mModel = new SampleListModel(this);
     mList = new QTableView(this);
     mList->setObjectName(QStringLiteral("ctList1"));
+    mList->setAccessibleName(QStringLiteral("Sample list"));
     mList->setModel(mModel);
     mList->setItemDelegate(new MarkDelegate(mList));
     mList->setSelectionBehavior(QAbstractItemView::SelectRows);
