@@ -47,6 +47,8 @@ TEST_F(WorksheetTest, EveryControlHasAName) {
         menu(e.array, e.index)->trigger();
         walk(e.screen);
         window->closeForm(screen(e.screen));
+        // A closed screen is deleted later, and must be while its window lives.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     openList();
     walk("U010");
