@@ -52,6 +52,7 @@ TEST_F(WorksheetTest, EveryControlHasAName) {
     }
     openList();
     walk("U010");
+    withFindScreen(0, [&](QWidget* find) { unnamed += unnamedControls(find); });
     doubleClickRow(0);
     walk("U015");
 
