@@ -80,6 +80,7 @@ QWidget* ReportValidationScreen::buildSummaryTab() {
     mTitle->setFont(big);
     mSummary = new QTableWidget(0, kSummaryColumns, summaryTab);
     mSummary->setObjectName(QStringLiteral("grdsummary"));
+    mSummary->setAccessibleName(QStringLiteral("Performance outcome groups"));
     mSummary->setEditTriggers(QAbstractItemView::NoEditTriggers);
     mSummary->setSelectionBehavior(QAbstractItemView::SelectRows);
     mSummary->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -126,6 +127,7 @@ void ReportValidationScreen::buildDetailGrid(QWidget* detailTab) {
     // An import yields to the window as it replaces the records: the grid must not read them.
     mDetailModel->setReadAllowed([this] { return !mWindow.isImporting(); });
     mDetail = makeRecordsGrid(detailTab, mDetailModel, QStringLiteral("grdDetail"));
+    mDetail->setAccessibleName(QStringLiteral("Records of the outcome group"));
     mDetail->setToolTip(kDetailTip);
     mDetail->horizontalHeader()->setToolTip(kDetailTip);
     connect(mDetail->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,

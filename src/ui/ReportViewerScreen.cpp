@@ -74,11 +74,14 @@ private:
 
 namespace {
 
+// A button shown as a sign is named for a screen reader by its tip's words before the key.
 QPushButton* toolButton(QWidget* parent, const char* name, const QString& text,
                         const QString& tip) {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setToolTip(tip);
+    if (!text.front().isLetter())
+        b->setAccessibleName(tip.section(QLatin1String(" ("), 0, 0));
     b->setAutoDefault(false);
     return b;
 }
@@ -97,10 +100,12 @@ ReportViewerScreen::ReportViewerScreen(Navigator& window) : mWindow(window) {
     mPageBox->setObjectName(QStringLiteral("txtPage"));
     mPageBox->setMinimum(1);
     mPageBox->setKeyboardTracking(false);
+    mPageBox->setAccessibleName(tr("Page"));
     mPageCount = new QLabel(this);
     mPageCount->setObjectName(QStringLiteral("lblPages"));
     mZoomBox = new QComboBox(this);
     mZoomBox->setObjectName(QStringLiteral("cboZoom"));
+    mZoomBox->setAccessibleName(tr("Zoom"));
     mZoomBox->addItem(tr("Page width"), 0);
     for (int z : {50, 75, 100, 125, 150, 200})
         mZoomBox->addItem(QStringLiteral("%1%").arg(z), z);
@@ -137,6 +142,7 @@ ReportViewerScreen::ReportViewerScreen(Navigator& window) : mWindow(window) {
     mView = new ReportPageView(this);
     mScroll = new QScrollArea(this);
     mScroll->setObjectName(QStringLiteral("scrPage"));
+    mScroll->setAccessibleName(tr("Report page"));
     mScroll->setWidget(mView);
     mScroll->setAlignment(Qt::AlignHCenter);
     mScroll->setBackgroundRole(QPalette::Dark);

@@ -6,6 +6,8 @@ namespace orv::ui {
 
 namespace {
 const QColor kCompletedRow(192, 189, 239);
+// A completed row is told by its colour on screen and by this word to a screen reader.
+const QString kCompletedText = QStringLiteral("Done");
 
 QString markName(Mark mark) {
     switch (mark) {
@@ -16,7 +18,7 @@ QString markName(Mark mark) {
     case Mark::None:
         break;
     }
-    return QStringLiteral("Not marked");
+    return QStringLiteral("not marked");
 }
 } // namespace
 
@@ -72,6 +74,10 @@ QVariant SampleListModel::data(const QModelIndex& index, int role) const {
         if (isMarkColumn(column))
             return markName(row.marks[listColumnElement(column)]);
         return row.cellText(column);
+    case Qt::AccessibleDescriptionRole:
+        if (row.completed)
+            return kCompletedText;
+        return {};
     case RowIdRole:
         return row.rowId;
     case Qt::BackgroundRole:
@@ -87,16 +93,24 @@ QVariant SampleListModel::data(const QModelIndex& index, int role) const {
 QVariant SampleListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Vertical) {
         // Row numbers as the find screen reports them.
-        if (role == Qt::DisplayRole && section >= 0 && section < rowCount())
+        if (section < 0 || section >= rowCount())
+            return {};
+        const bool completed = mRows[static_cast<size_t>(section)].completed;
+        if (role == Qt::DisplayRole)
             return section + 1;
+        // The row header is what a screen reader reads on moving to another row.
+        if (role == Qt::AccessibleTextRole && completed)
+            return QStringLiteral("%1 %2").arg(section + 1).arg(kCompletedText);
+        if (role == Qt::AccessibleDescriptionRole && completed)
+            return kCompletedText;
         return {};
     }
     if (section < 0 || section >= kListColumnCount)
         return {};
     if (role == Qt::DisplayRole)
         return listColumnHeader(section);
-    // Every mark column reads "Pass/Fail": the tip says whose it is.
-    if (role == Qt::ToolTipRole && isMarkColumn(section))
+    // Every mark column reads "Pass/Fail": the tip, and a screen reader, say whose it is.
+    if ((role == Qt::ToolTipRole || role == Qt::AccessibleTextRole) && isMarkColumn(section))
         return QString::fromLatin1(kDataElements[listColumnElement(section)].listName) +
                QStringLiteral(" pass/fail");
     return {};

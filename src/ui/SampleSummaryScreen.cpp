@@ -96,6 +96,7 @@ void SampleSummaryScreen::buildList() {
     mModel = new SampleListModel(this);
     mList = new QTableView(this);
     mList->setObjectName(QStringLiteral("ctList1"));
+    mList->setAccessibleName(QStringLiteral("Sample list"));
     mList->setModel(mModel);
     mList->setItemDelegate(new MarkDelegate(mList));
     mList->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -118,6 +119,16 @@ void SampleSummaryScreen::buildList() {
             [this](const QModelIndex& index) { openWorksheet(index.row()); });
     connect(mList->verticalHeader(), &QHeaderView::sectionDoubleClicked, this,
             &SampleSummaryScreen::openWorksheet);
+
+    // The keyboard's way to the right-click: Find on the column the cursor is in.
+    auto* find = new QAction(QStringLiteral("Find..."), mList);
+    find->setShortcut(QKeySequence::Find);
+    find->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(find, &QAction::triggered, this, [this] {
+        const QModelIndex current = mList->currentIndex();
+        findInColumn(current.isValid() ? current.column() : 0);
+    });
+    mList->addAction(find);
 }
 
 // One row of failed marks per element, as tall as its row and scroll bar.

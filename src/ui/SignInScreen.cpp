@@ -25,9 +25,11 @@ namespace orv::ui {
 
 namespace {
 
-QLabel* label(const QString& name, const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
+// The label names its box to a screen reader.
+QLabel* label(const QString& name, const QString& text, QWidget* buddy) {
+    auto* l = new QLabel(text, buddy->parentWidget());
     l->setObjectName(name);
+    l->setBuddy(buddy);
     return l;
 }
 
@@ -109,8 +111,8 @@ QLayout* SignInScreen::buildDates() {
     mPeriodEnd = dateBox(QStringLiteral("txtPeriodEnd"), this);
     mSampleDate = dateBox(QStringLiteral("txtSampleDate"), this);
     const QIcon pickerIcon = calendarIcon();
-    dates->addWidget(label(QStringLiteral("lblFiscalYear"), QStringLiteral("Fiscal Year"), this), 0,
-                     0);
+    dates->addWidget(
+        label(QStringLiteral("lblFiscalYear"), QStringLiteral("Fiscal Year"), mFiscalYear), 0, 0);
     dates->addWidget(mFiscalYear, 0, 1);
     const QString names[] = {QStringLiteral("Period Start Date"), QStringLiteral("Period End Date"),
                              QStringLiteral("Sample Start Date")};
@@ -118,12 +120,13 @@ QLayout* SignInScreen::buildDates() {
                                   QStringLiteral("lblSampleDate")};
     QLineEdit* boxes[] = {mPeriod, mPeriodEnd, mSampleDate};
     for (int i = 0; i < 3; ++i) {
-        dates->addWidget(label(labelNames[i], names[i], this), i + 1, 0);
+        dates->addWidget(label(labelNames[i], names[i], boxes[i]), i + 1, 0);
         dates->addWidget(boxes[i], i + 1, 1);
         auto* picker = new QToolButton(this);
         picker->setObjectName(QStringLiteral("Picture%1").arg(i + 1));
         picker->setIcon(pickerIcon);
         picker->setToolTip(QStringLiteral("Pick the date on a calendar"));
+        picker->setAccessibleName(names[i] + QStringLiteral(" calendar"));
         picker->setFocusPolicy(Qt::NoFocus);
         connect(picker, &QToolButton::clicked, this, [this, i] { pickDate(i); });
         dates->addWidget(picker, i + 1, 2);
@@ -133,6 +136,7 @@ QLayout* SignInScreen::buildDates() {
     mPopulation->setObjectName(QStringLiteral("cboPopulation"));
     mPopulation->setEditable(true);
     mPopulation->setInsertPolicy(QComboBox::NoInsert);
+    mPopulation->setAccessibleName(QStringLiteral("Population"));
     mPopulation->addItem(QStringLiteral("1-Halvern"));
     setComboText(mPopulation, QStringLiteral("1- Halvern"));
     dates->addWidget(mPopulation, 4, 1);
@@ -147,13 +151,13 @@ QWidget* SignInScreen::buildFilters() {
     mOffice = filterBox(QStringLiteral("cboOffice"), mFilters);
     mWibName = filterBox(QStringLiteral("cboWibName"), mFilters);
     mCaseMgr = filterBox(QStringLiteral("cboCaseMgr"), mFilters);
-    mOfficeLabel = label(QStringLiteral("lblOffice"), QStringLiteral("Office Name"), mFilters);
-    mWibLabel = label(QStringLiteral("lblWibName"), QStringLiteral("WIB Name"), mFilters);
+    mOfficeLabel = label(QStringLiteral("lblOffice"), QStringLiteral("Office Name"), mOffice);
+    mWibLabel = label(QStringLiteral("lblWibName"), QStringLiteral("WIB Name"), mWibName);
     filters->addWidget(mOfficeLabel, 0, 0);
     filters->addWidget(mOffice, 0, 1);
     filters->addWidget(mWibLabel, 1, 0);
     filters->addWidget(mWibName, 1, 1);
-    filters->addWidget(label(QStringLiteral("lblCaseMgr"), QStringLiteral("Case Mgr"), mFilters), 2,
+    filters->addWidget(label(QStringLiteral("lblCaseMgr"), QStringLiteral("Case Mgr"), mCaseMgr), 2,
                        0);
     filters->addWidget(mCaseMgr, 2, 1);
     mClear = new QPushButton(QStringLiteral("Clear Filter"), mFilters);

@@ -29,6 +29,7 @@ SourceTableScreen::SourceTableScreen(Navigator& window) : mWindow(window) {
     // An import yields to the window as it replaces the records: the grid must not read them.
     mModel->setReadAllowed([this] { return !mWindow.isImporting(); });
     mGrid = makeRecordsGrid(this, mModel, QStringLiteral("grdsourcefile"));
+    mGrid->setAccessibleName(QStringLiteral("Source data table"));
     connect(mGrid->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
             &SourceTableScreen::sortByColumn);
 

@@ -19,6 +19,7 @@ SystemInfoDialog::SystemInfoDialog(Session& session, QWidget* parent) : QDialog(
     mText = new QPlainTextEdit(this);
     mText->setObjectName(QStringLiteral("txtInfo"));
     mText->setReadOnly(true);
+    mText->setAccessibleName(QStringLiteral("System information"));
     mText->setLineWrapMode(QPlainTextEdit::NoWrap);
     mText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     mText->setPlainText(systemInfoText(

@@ -217,6 +217,7 @@ QWidget* WorksheetScreen::buildLines() {
     mPage = new QWidget(this);
     mPage->setObjectName(QStringLiteral("SSTab1Page0"));
     mPage->setFocusPolicy(Qt::StrongFocus);
+    mPage->setAccessibleName(QStringLiteral("Data elements"));
     mPage->installEventFilter(this);
     auto* grid = new QGridLayout(mPage);
     grid->setVerticalSpacing(1);
@@ -242,6 +243,7 @@ QWidget* WorksheetScreen::buildLines() {
         line.label->setContentsMargins(4, 0, 4, 0);
         line.value = readOnlyBox(arrayName("Text3", i), l.value, mPage);
         line.value->installEventFilter(this);
+        line.label->setBuddy(line.value);
         line.pass = new QCheckBox(mPage);
         line.pass->setObjectName(arrayName("Check1", i));
         line.pass->setAccessibleName(QStringLiteral("Pass ") + l.label);

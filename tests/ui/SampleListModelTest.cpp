@@ -66,26 +66,38 @@ TEST(SampleListModel, ShowsTheRowsByRole) {
     ASSERT_EQ(model.rowCount(), 2);
     ASSERT_EQ(model.columnCount(), kListColumnCount);
 
+    // What a screen reader reads: the mark's word for a picture, "Done" on a completed row.
     struct Cell {
+        int row;
         int column;
         const char* text;
         QVariant mark; // invalid where the column holds no mark
+        const char* spoken;
+        const char* description;
     };
-    const Cell cells[] = {{0, "7", {}},
-                          {1, "100000007", {}},
-                          {2, "10", {}},
-                          {3, "v0", {}},
-                          {4, "", int(Mark::Fail)},
-                          {5, "v1", {}},
-                          {6, "", int(Mark::Pass)},
-                          {8, "", int(Mark::None)}};
+    const Cell cells[] = {{0, 0, "7", {}, "7", "Done"},
+                          {0, 1, "100000007", {}, "100000007", "Done"},
+                          {0, 2, "10", {}, "10", "Done"},
+                          {0, 3, "v0", {}, "v0", "Done"},
+                          {0, 4, "", int(Mark::Fail), "Fail", "Done"},
+                          {0, 5, "v1", {}, "v1", "Done"},
+                          {0, 6, "", int(Mark::Pass), "Pass", "Done"},
+                          {0, 8, "", int(Mark::None), "not marked", "Done"},
+                          {1, 3, "v0", {}, "v0", ""},
+                          {1, 4, "", int(Mark::None), "not marked", ""}};
     for (const Cell& c : cells) {
-        const QModelIndex index = model.index(0, c.column);
-        EXPECT_EQ(index.data().toString(), QString::fromLatin1(c.text)) << c.column;
-        EXPECT_EQ(index.data(SampleListModel::MarkRole), c.mark) << c.column;
-        EXPECT_EQ(index.data(SampleListModel::RowIdRole).toLongLong(), 107) << c.column;
+        const QModelIndex index = model.index(c.row, c.column);
+        EXPECT_EQ(index.data().toString(), QString::fromLatin1(c.text)) << c.row << c.column;
+        EXPECT_EQ(index.data(SampleListModel::MarkRole), c.mark) << c.row << c.column;
+        EXPECT_EQ(index.data(SampleListModel::RowIdRole).toLongLong(), 107 + c.row) << c.column;
+        EXPECT_EQ(index.data(Qt::AccessibleTextRole).toString(), c.spoken) << c.row << c.column;
+        EXPECT_EQ(index.data(Qt::AccessibleDescriptionRole).toString(), c.description)
+            << c.row << c.column;
     }
-    EXPECT_EQ(model.index(0, 4).data(Qt::AccessibleTextRole).toString(), "Fail");
+    EXPECT_EQ(model.headerData(0, Qt::Vertical, Qt::AccessibleTextRole).toString(), "1 Done");
+    EXPECT_EQ(model.headerData(1, Qt::Vertical, Qt::AccessibleTextRole).toString(), "");
+    EXPECT_EQ(model.headerData(4, Qt::Horizontal, Qt::AccessibleTextRole).toString(),
+              "Vet pass/fail");
     EXPECT_EQ(model.index(0, 3).data(Qt::BackgroundRole).value<QColor>(), QColor(192, 189, 239));
     EXPECT_FALSE(model.index(1, 3).data(Qt::BackgroundRole).isValid());
 

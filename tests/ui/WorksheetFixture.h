@@ -99,17 +99,32 @@ protected:
         // Before the timer: finding the list lets pending events run.
         QWidget* viewport = view()->viewport();
         const QPoint at = cellCentre(0, column);
+        withFindScreenOpenedBy(
+            [&] {
+                QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+                QApplication::sendEvent(viewport, &event);
+            },
+            drive);
+    }
+    void withFindScreenOpenedBy(const std::function<void()>& open,
+                                const std::function<void(QWidget*)>& drive) {
+        // Waits for the screen, as a key's way there may let events run before it opens.
         bool opened = false;
-        QTimer::singleShot(0, [&] {
+        QTimer poll;
+        poll.setInterval(0);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
             QWidget* find = window->loadedScreen(QStringLiteral("U019"));
-            opened = find != nullptr;
-            if (find)
-                drive(find);
+            if (!find || opened)
+                return;
+            opened = true;
+            poll.stop();
+            drive(find);
             if (QWidget* still = window->loadedScreen(QStringLiteral("U019")))
                 QTest::mouseClick(still->findChild<QPushButton*>("cmdExit"), Qt::LeftButton);
         });
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
-        QApplication::sendEvent(viewport, &event);
+        poll.start();
+        open();
+        poll.stop();
         EXPECT_TRUE(opened);
         EXPECT_EQ(screen("U019"), nullptr);
     }

@@ -334,7 +334,7 @@ TEST_F(WorksheetTest, SortingKeepsItsOrderAcrossAWorksheet) {
 }
 
 // Core holds the search's rules; the find screen selects each row found, and starts afresh
-// when the box is left with another text.
+// when the box is left with another text. It opens by a right-click or by Ctrl+F.
 TEST_F(WorksheetTest, FindNextThroughAColumn) {
     ui::SampleSummaryScreen* l = openList();
     withFindScreen(0, [&](QWidget* find) {
@@ -362,9 +362,18 @@ TEST_F(WorksheetTest, FindNextThroughAColumn) {
         EXPECT_EQ(result->text(), "Found match in row number 17");
         EXPECT_EQ(l->selectedRow(), 16);
     });
-    withFindScreen(markColumn(0), [&](QWidget* find) {
-        EXPECT_EQ(find->findChild<QLabel*>("lblTextToFind")->text(), " Find what: (PASS/FAIL)");
-    });
+    // Ctrl+F finds in the column the cursor was moved to.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    view()->setFocus();
+    ASSERT_EQ(view()->currentIndex().column(), 0);
+    for (int c = 0; c < markColumn(0); ++c)
+        QTest::keyClick(view(), Qt::Key_Right);
+    withFindScreenOpenedBy([&] { QTest::keySequence(view(), QKeySequence::Find); },
+                           [&](QWidget* find) {
+                               EXPECT_EQ(find->findChild<QLabel*>("lblTextToFind")->text(),
+                                         " Find what: (PASS/FAIL)");
+                           });
 }
 
 TEST_F(WorksheetTest, ImportMakesEveryOtherScreenInert) {
