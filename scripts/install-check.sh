@@ -36,6 +36,19 @@ if [ -x "$prefix/bin/orvdv" ]; then
     if command -v desktop-file-validate >/dev/null; then
         desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop entry"
     fi
+    mime="$prefix/share/mime/packages/$id.xml"
+    [ -f "$mime" ] || fail "the database's MIME type is not installed"
+    # A validation database is known by its content, whatever its name.
+    if [ -f "$mime" ] && command -v update-mime-database >/dev/null && command -v gio >/dev/null; then
+        mkdir -p "$work/xdg/mime/packages"
+        cp "$mime" "$work/xdg/mime/packages/"
+        update-mime-database "$work/xdg/mime" 2>/dev/null
+        cp "$prefix/share/orvdv/ORVTemplate.xmdb" "$work/database.bin"
+        type=$(XDG_DATA_HOME="$work/xdg" XDG_DATA_DIRS=/usr/share gio info \
+            -a standard::content-type "$work/database.bin" | awk '/content-type/ {print $2}')
+        [ "$type" = application/x-orvdv-database ] ||
+            fail "a validation database is taken for '$type'"
+    fi
     if command -v appstreamcli >/dev/null; then
         appstreamcli validate --no-net --no-color "$prefix/share/metainfo/$id.metainfo.xml" \
             >"$work/appstream.txt" || { cat "$work/appstream.txt"; fail "metainfo"; }
