@@ -122,6 +122,9 @@ int main(int argc, char** argv) {
 
     orv::ui::SingleInstance instance(home);
     if (!instance.tryLock()) {
+        // A file the desktop asked to open goes to the copy already running.
+        if (!options.database.isEmpty() && instance.handOver(options.database))
+            return 0;
         QMessageBox::warning(nullptr, QStringLiteral("ORV Data Validation System."),
                              QStringLiteral("Application is already running"));
         return 1;
@@ -133,6 +136,11 @@ int main(int argc, char** argv) {
     QObject::connect(
         splash, &orv::ui::SplashScreen::started, &app, [&](orv::ui::MainWindow* started) {
             window.reset(started);
+            instance.acceptFiles([&](const QString& file) {
+                window->raise();
+                window->activateWindow();
+                orv::ui::openDatabaseFile(*window, file);
+            });
             QObject::connect(started, &orv::ui::MainWindow::programEnded, &app, &QApplication::quit,
                              Qt::QueuedConnection);
             if (!screenshots.isEmpty())

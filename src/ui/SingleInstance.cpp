@@ -3,6 +3,8 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
 
@@ -24,6 +26,44 @@ SingleInstance::SingleInstance(const QString& programDir) {
 }
 
 SingleInstance::~SingleInstance() = default;
+
+QString SingleInstance::serverName() const {
+    // Beside the lock, so that only this user's copies on this program folder reach it.
+    return mPath.chopped(5) + QStringLiteral(".socket");
+}
+
+void SingleInstance::acceptFiles(std::function<void(const QString&)> open) {
+    mServer = std::make_unique<QLocalServer>();
+    mServer->setSocketOptions(QLocalServer::UserAccessOption);
+    // A socket left by a copy that died would refuse the name; the lock says it is ours now.
+    QLocalServer::removeServer(serverName());
+    if (!mServer->listen(serverName()))
+        return;
+    QObject::connect(mServer.get(), &QLocalServer::newConnection, mServer.get(),
+                     [server = mServer.get(), open = std::move(open)] {
+                         while (QLocalSocket* socket = server->nextPendingConnection()) {
+                             QObject::connect(socket, &QLocalSocket::disconnected, socket,
+                                              &QObject::deleteLater);
+                             QObject::connect(
+                                 socket, &QLocalSocket::readyRead, socket, [socket, open] {
+                                     if (!socket->canReadLine())
+                                         return;
+                                     open(QString::fromUtf8(socket->readLine()).chopped(1));
+                                 });
+                         }
+                     });
+}
+
+bool SingleInstance::handOver(const QString& file) const {
+    QLocalSocket socket;
+    socket.connectToServer(serverName());
+    if (!socket.waitForConnected(2000))
+        return false;
+    socket.write(QFileInfo(file).absoluteFilePath().toUtf8() + '\n');
+    const bool sent = socket.waitForBytesWritten(2000);
+    socket.disconnectFromServer();
+    return sent;
+}
 
 bool SingleInstance::tryLock() {
     if (mLock->isLocked())

@@ -2,8 +2,10 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
+class QLocalServer;
 class QLockFile;
 
 namespace orv::ui {
@@ -19,9 +21,18 @@ public:
     bool tryLock();
     QString lockPath() const { return mPath; }
 
+    // The copy that holds the lock takes the files handed to it by later copies (orvdv FILE
+    // while it runs): `open` gets each one's absolute path.
+    void acceptFiles(std::function<void(const QString&)> open);
+    // A later copy hands `file` to the running one; false when none took it.
+    [[nodiscard]] bool handOver(const QString& file) const;
+
 private:
+    QString serverName() const;
+
     QString mPath;
     std::unique_ptr<QLockFile> mLock;
+    std::unique_ptr<QLocalServer> mServer;
 };
 
 } // namespace orv::ui

@@ -274,8 +274,16 @@ TEST(SingleInstance, SecondCopyIsRefusedUntilTheFirstEnds) {
     ASSERT_TRUE(first->tryLock());
     ui::SingleInstance second(home.path());
     EXPECT_FALSE(second.tryLock());
+    // A file for the second goes to the first, which holds the lock.
+    QStringList handed;
+    first->acceptFiles([&](const QString& file) { handed << file; });
+    ASSERT_TRUE(second.handOver(QStringLiteral("run.mdb")));
+    for (int i = 0; i < 200 && handed.isEmpty(); ++i)
+        QTest::qWait(10);
+    EXPECT_EQ(handed, QStringList{QFileInfo(QStringLiteral("run.mdb")).absoluteFilePath()});
     first.reset();
     EXPECT_TRUE(second.tryLock());
+    EXPECT_FALSE(ui::SingleInstance(home.path()).handOver(QStringLiteral("run.mdb")));
 }
 
 // What core tells, one event after another, as the panel and menus show it.
