@@ -1,4 +1,4 @@
-#include "ShellFixture.h"
+#include "WorksheetFixture.h"
 
 #include "ScreenGeometry.h"
 
@@ -103,6 +103,24 @@ TEST_F(ShellTest, TheMainWindowsPlaceRoundTrips) {
         else
             EXPECT_TRUE(display.intersects(window->geometry())) << window->geometry().x();
     }
+}
+
+// A modal screen keeps its size only: it opens centred again.
+TEST_F(WorksheetTest, TheFindScreenKeepsItsSizeOnly) {
+    openList();
+    QSize resized;
+    withFindScreen(0, [&](QWidget* find) {
+        resized = find->size() + QSize(40, 30);
+        find->move(find->pos() + QPoint(25, 25));
+        find->resize(resized);
+    });
+    withFindScreen(0, [&](QWidget* find) {
+        EXPECT_EQ(find->size(), resized);
+        const QRect display = find->screen()->availableGeometry();
+        EXPECT_EQ(find->pos(),
+                  display.topLeft() + QPoint((display.width() - resized.width()) / 2,
+                                             (display.height() - resized.height()) / 2));
+    });
 }
 
 } // namespace
