@@ -130,6 +130,9 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The pictures show the program as it first starts, whatever the user's settings keep.
+    if (!screenshots.isEmpty())
+        orv::ui::GuiFrontEnd::setScriptedByDefault(true);
     std::unique_ptr<orv::ui::MainWindow> window;
     int failures = 0;
     auto* splash = new orv::ui::SplashScreen(home);

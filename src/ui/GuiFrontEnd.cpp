@@ -210,6 +210,19 @@ void GuiFrontEnd::rememberRecentFile(const QString& path) {
         QSettings().setValue(kRecentKey, list);
 }
 
+QByteArray GuiFrontEnd::storedGeometry(const QString& key) const {
+    if (mScripted)
+        return mGeometries.value(key);
+    return QSettings().value(key).toByteArray();
+}
+
+void GuiFrontEnd::storeGeometry(const QString& key, const QByteArray& geometry) {
+    if (mScripted)
+        mGeometries.insert(key, geometry);
+    else
+        QSettings().setValue(key, geometry);
+}
+
 QString GuiFrontEnd::extractFileName() {
     if (mScripted)
         return mFileNames.isEmpty() ? QString() : mFileNames.dequeue();

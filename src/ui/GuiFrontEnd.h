@@ -3,7 +3,9 @@
 #include "program/FrontEnd.h"
 #include "session/DatabaseFiles.h"
 
+#include <QByteArray>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QPointer>
 #include <QQueue>
 #include <QString>
@@ -81,6 +83,10 @@ public:
     // scripted, so that tests leave the user's settings alone).
     QStringList recentFiles() const;
     void rememberRecentFile(const QString& path);
+    // A window's size and place by key ("window/main", "screens/U010"), kept in the user's
+    // settings (in memory when scripted). Empty when nothing is kept.
+    QByteArray storedGeometry(const QString& key) const;
+    void storeGeometry(const QString& key, const QByteArray& geometry);
     // The extract file dialog: text and CSV files, opening in the folder last used.
     QString extractFileName();
     // The save dialog of a grid export; filter as "Excel Workbook (*.xlsx)", whose suffix a
@@ -127,7 +133,8 @@ private:
     QVector<Shown> mShown;
     QStringList mOpened;
     QStringList mProgressTexts;
-    QStringList mRecentFiles; // scripted only
+    QStringList mRecentFiles;               // scripted only
+    QHash<QString, QByteArray> mGeometries; // scripted only
     int mCancelAtStep = -1;
     int mSteps = 0;
     QString mProgressText;

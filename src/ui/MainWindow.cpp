@@ -30,6 +30,7 @@ namespace orv::ui {
 namespace {
 
 const QString kCaption = QStringLiteral("ORV Data Validation System.");
+const QString kPlaceKey = QStringLiteral("window/main");
 
 constexpr int entry(MenuEntry e) {
     return static_cast<int>(e);
@@ -58,6 +59,7 @@ MainWindow::MainWindow(const QString& programDir, QWidget* parent) : QMainWindow
     addRecentMenu();
     buildStatusBar();
     resize(960, 680);
+    restorePlace();
 
     mFrontEnd->setStatus(3, QStringLiteral("DB: ") + mSession->databaseName());
     setDataMenus(false);
@@ -148,6 +150,13 @@ void MainWindow::buildStatusBar() {
     // Panel 4 carries nothing; 2 and 5 show once there is a sign-in.
     for (int i : {1, 3, 4})
         mPanels[i]->hide();
+}
+
+void MainWindow::restorePlace() {
+    // A place on a display that is gone is moved onto one that is there.
+    const QByteArray kept = mFrontEnd->storedGeometry(kPlaceKey);
+    if (!kept.isEmpty())
+        restoreGeometry(kept);
 }
 
 QAction* MainWindow::menuAction(const QString& array, int index) const {
@@ -247,6 +256,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    mFrontEnd->storeGeometry(kPlaceKey, saveGeometry());
     if (!mEnded) {
         mEnded = true;
         mArea->closeAllSubWindows();

@@ -56,6 +56,9 @@ public:
     bool hasEnded() const override { return mEnded; }
     bool isImporting() const override;
 
+    // Size, place and maximised state as the window had them when it last closed.
+    void restorePlace();
+
     // The start-up state before the window is first shown: the data menus and Utilities off.
     void prepareStartUp();
 

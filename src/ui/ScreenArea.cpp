@@ -11,6 +11,24 @@
 
 namespace orv::ui {
 
+namespace {
+
+// The size a screen's window opened at, before any kept size was given to it.
+constexpr const char* kOpenedSize = "orvOpenedSize";
+
+QString placeKey(const QWidget* screen) {
+    return screen && !screen->objectName().isEmpty()
+               ? QStringLiteral("screens/") + screen->objectName()
+               : QString();
+}
+
+void noteOpenedSize(QWidget* window) {
+    if (!window->property(kOpenedSize).isValid())
+        window->setProperty(kOpenedSize, window->size());
+}
+
+} // namespace
+
 ScreenArea::ScreenArea(QWidget& frame, GuiFrontEnd& ui) : QMdiArea(&frame), mFrame(frame), mUi(ui) {
     setObjectName(QStringLiteral("MDIClient"));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -32,6 +50,7 @@ void ScreenArea::showForm(QWidget* screen, ScreenMode mode) {
             sub->ensurePolished();
             const QMargins frame = sub->contentsMargins();
             sub->resize(size.grownBy(frame));
+            noteOpenedSize(sub);
             centerForm(screen);
         }
         sub->show();
@@ -46,6 +65,8 @@ void ScreenArea::showModal(QWidget* screen) {
     if (auto* dialog = qobject_cast<QDialog*>(screen)) {
         if (!dialog->parentWidget())
             dialog->setParent(&mFrame, dialog->windowFlags() | Qt::Dialog);
+        noteOpenedSize(dialog);
+        dialog->installEventFilter(this);
         centerForm(dialog);
         dialog->exec();
         return;
@@ -53,6 +74,8 @@ void ScreenArea::showModal(QWidget* screen) {
     screen->setParent(&mFrame, Qt::Dialog);
     screen->setAttribute(Qt::WA_DeleteOnClose);
     screen->setWindowModality(Qt::ApplicationModal);
+    noteOpenedSize(screen);
+    screen->installEventFilter(this);
     centerForm(screen);
     QEventLoop loop;
     connect(screen, &QObject::destroyed, &loop, &QEventLoop::quit);
@@ -64,9 +87,19 @@ void ScreenArea::centerForm(QWidget* screen) {
     if (mFrame.isMinimized())
         return;
     if (QMdiSubWindow* sub = subWindowOf(screen)) {
-        if (!sub->isMaximized())
-            sub->move(centeredIn(viewport()->size(), sub->size()));
+        if (!sub->isMaximized()) {
+            const QRect kept =
+                restoredPlace(viewport()->size(), sub->property(kOpenedSize).toSize(),
+                              mUi.storedGeometry(placeKey(screen)));
+            if (kept.isNull())
+                sub->move(centeredIn(viewport()->size(), sub->size()));
+            else
+                sub->setGeometry(kept);
+        }
     } else {
+        if (const auto size = storedSize(screen->property(kOpenedSize).toSize(),
+                                         mUi.storedGeometry(placeKey(screen))))
+            screen->resize(*size);
         const QScreen* display =
             mFrame.screen() ? mFrame.screen() : QGuiApplication::primaryScreen();
         if (display) {
@@ -77,6 +110,25 @@ void ScreenArea::centerForm(QWidget* screen) {
     }
     mUi.setStatus(1, QString());
     mUi.setBusy(false);
+}
+
+bool ScreenArea::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Hide && watched->isWidgetType())
+        keepPlace(static_cast<QWidget*>(watched));
+    return QMdiArea::eventFilter(watched, event);
+}
+
+void ScreenArea::keepPlace(QWidget* window) {
+    const QSize opened = window->property(kOpenedSize).toSize();
+    if (!opened.isValid() || window->isMaximized() || window->isMinimized())
+        return;
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(window)) {
+        if (sub->mdiArea() == this && !placeKey(sub->widget()).isEmpty())
+            mUi.storeGeometry(placeKey(sub->widget()), packPlace(opened, sub->geometry()));
+    } else if (window->isWindow() && !placeKey(window).isEmpty()) {
+        // A modal screen keeps its size only: it opens centred.
+        mUi.storeGeometry(placeKey(window), packPlace(opened, QRect(QPoint(), window->size())));
+    }
 }
 
 QList<QWidget*> ScreenArea::openScreens() const {

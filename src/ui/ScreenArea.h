@@ -26,10 +26,16 @@ public:
     void setOtherScreensEnabled(const QWidget* keep, bool enabled);
     void arrange(Arrangement how);
 
+protected:
+    // A screen's size and place are kept as it hides: closed, hidden or with the program's end.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void showModal(QWidget* screen);
-    // Places a screen: centred in the area (or on the display when it is not a sub-window).
+    // Places a screen: where it was last, else centred in the area (a modal one, which is no
+    // sub-window, at its last size centred on the display).
     void centerForm(QWidget* screen);
+    void keepPlace(QWidget* window);
     void tile(Qt::Orientation orientation);
     QMdiSubWindow* subWindowOf(const QWidget* screen) const;
 

@@ -1,5 +1,7 @@
 #include "ScreenGeometry.h"
 
+#include <QDataStream>
+#include <QIODevice>
 #include <QWidget>
 
 #include <algorithm>
@@ -29,6 +31,54 @@ QPoint centeredIn(const QSize& area, const QSize& screen) {
         return (at < margin || at + size > room) ? margin : at;
     };
     return {place(area.width(), screen.width()), place(area.height(), screen.height())};
+}
+
+namespace {
+
+constexpr quint8 kPlaceVersion = 1;
+
+struct Kept {
+    QSize opened;
+    QRect place;
+};
+
+std::optional<Kept> unpackPlace(const QByteArray& kept) {
+    QDataStream in(kept);
+    quint8 version = 0;
+    Kept k;
+    in >> version >> k.opened >> k.place;
+    if (in.status() != QDataStream::Ok || version != kPlaceVersion || !k.place.isValid())
+        return std::nullopt;
+    return k;
+}
+
+} // namespace
+
+QByteArray packPlace(const QSize& opened, const QRect& place) {
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << kPlaceVersion << opened << place;
+    return bytes;
+}
+
+std::optional<QSize> storedSize(const QSize& opened, const QByteArray& kept) {
+    const std::optional<Kept> k = unpackPlace(kept);
+    if (!k || k->opened != opened)
+        return std::nullopt;
+    return k->place.size();
+}
+
+QRect restoredPlace(const QSize& area, const QSize& opened, const QByteArray& kept) {
+    const std::optional<Kept> k = unpackPlace(kept);
+    if (!k || k->opened != opened)
+        return {};
+    const QSize size = k->place.size();
+    if (size.width() > area.width() || size.height() > area.height())
+        return {centeredIn(area, size), size};
+    const QPoint at = k->place.topLeft();
+    return {QPoint(std::clamp(at.x(), 0, area.width() - size.width()),
+                   std::clamp(at.y(), 0, area.height() - size.height())),
+            size};
 }
 
 } // namespace orv::ui
