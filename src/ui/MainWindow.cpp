@@ -128,7 +128,9 @@ void MainWindow::addRecentMenu() {
     auto* recent = new QMenu(QStringLiteral("Open &Recent"), this);
     recent->setObjectName(QStringLiteral("mnuRecent"));
     recent->menuAction()->setObjectName(QStringLiteral("mnuRecent"));
-    saveAs->parentWidget()->insertAction(saveAs, recent->menuAction());
+    menuBar()
+        ->findChild<QMenu*>(QStringLiteral("filem"))
+        ->insertAction(saveAs, recent->menuAction());
     connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentMenu(*this, *recent); });
     fillRecentMenu(*this, *recent);
 }
