@@ -1,5 +1,6 @@
 #include "ShellFixture.h"
 
+#include "MainMenu.h"
 #include "RecentFiles.h"
 
 #include <QDir>
@@ -48,6 +49,37 @@ TEST_F(ShellTest, OpenRecentListsTheDatabasesOpenedAndOpensOne) {
     EXPECT_EQ(session().databasePath(), dir.file("a.mdb"));
     EXPECT_TRUE(screen("U003"));
     EXPECT_TRUE(entries()[0]->text().endsWith(QLatin1String("a.mdb")));
+}
+
+// orvdv FILE: the file opens as File > Open opens it, with its messages.
+TEST_F(ShellTest, ADatabaseNamedAtStartUpOpensAsFileOpenDoes) {
+    test::writeFile(dir.file("damaged.mdb"), "just some words\n");
+    ASSERT_TRUE(QFile::copy(test::templatePath(), dir.file("good.mdb")));
+    const struct {
+        const char* file;
+        const char* message; // the start of the one message shown; empty for none
+        bool opens;
+    } cases[] = {
+        {"missing.mdb", "Unable to attach to database!\nCould not find file", false},
+        {"damaged.mdb", "Unable to attach to database!\n", false},
+        {"good.mdb", "", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        fe().clearRecords();
+        ui::openDatabaseFile(*window, dir.file(c.file));
+        if (*c.message) {
+            ASSERT_EQ(fe().messages().size(), 1);
+            EXPECT_TRUE(fe().messages()[0].text.startsWith(QString::fromUtf8(c.message)))
+                << fe().messages()[0].text.toStdString();
+            EXPECT_EQ(fe().messages()[0].icon, Icon::Critical);
+        } else {
+            EXPECT_TRUE(fe().messages().isEmpty()) << fe().lastMessage().toStdString();
+        }
+        EXPECT_EQ(screen("U003") != nullptr, c.opens);
+        EXPECT_EQ(fe().recentFiles().contains(dir.file(c.file)), c.opens);
+    }
+    EXPECT_EQ(session().databasePath(), dir.file("good.mdb"));
 }
 
 } // namespace orv::test
