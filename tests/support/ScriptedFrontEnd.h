@@ -2,8 +2,10 @@
 
 #include "TestSupport.h"
 
+#include "db/Transaction.h"
 #include "import/ImportRun.h"
 #include "program/FrontEnd.h"
+#include "session/DatabaseFiles.h"
 #include "session/Session.h"
 
 #include <gtest/gtest.h>
@@ -109,6 +111,22 @@ protected:
     void TearDown() override {
         session.reset();
         qunsetenv("ODBCINI");
+    }
+
+    // Creates a validation database at `path`, open in the session, with `masterRows` records.
+    QString newDatabase(const QString& path, int masterRows) {
+        EXPECT_EQ(createDatabase(*session, path), FileResult::Opened);
+        Database& db = session->db();
+        Transaction tx(db);
+        Statement ins = db.prepare("insert into tblORVmaster (obs, SSN, WIAExitDate, OfficeName) "
+                                   "values (?, ?, 20061015, 'Main office')");
+        for (int i = 1; i <= masterRows; ++i) {
+            ins.bindAll({i, QString("%1").arg(100000000 + i)});
+            ins.run();
+            ins.reset();
+        }
+        tx.commit();
+        return path;
     }
 
     ProgramDir dir;

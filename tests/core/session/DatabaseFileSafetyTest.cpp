@@ -92,20 +92,10 @@ protected:
         SessionTest::TearDown();
     }
 
+    // Every third record deleted, so that the file holds free pages for compact to reclaim.
     QString newDatabase(const QString& file, int masterRows) {
-        const QString path = QDir(data).filePath(file);
-        EXPECT_EQ(createDatabase(*session, path), FileResult::Opened);
-        Database& db = session->db();
-        Transaction tx(db);
-        Statement ins = db.prepare("insert into tblORVmaster (obs, SSN, WIAExitDate) "
-                                   "values (?, ?, 20061015)");
-        for (int i = 1; i <= masterRows; ++i) {
-            ins.bindAll({i, QString("%1").arg(100000000 + i)});
-            ins.run();
-            ins.reset();
-        }
-        tx.commit();
-        db.exec("delete from tblORVmaster where obs % 3 = 0");
+        const QString path = SessionTest::newDatabase(QDir(data).filePath(file), masterRows);
+        session->db().exec("delete from tblORVmaster where obs % 3 = 0");
         return path;
     }
 

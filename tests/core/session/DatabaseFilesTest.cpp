@@ -23,19 +23,7 @@ namespace {
 class FilesTest : public test::SessionTest {
 protected:
     QString newDatabase(const QString& name, int masterRows = 0) {
-        const QString path = dir.file(name);
-        EXPECT_EQ(createDatabase(*session, path), FileResult::Opened);
-        Database& db = session->db();
-        Transaction tx(db);
-        Statement ins = db.prepare("insert into tblORVmaster (obs, SSN, WIAExitDate, OfficeName) "
-                                   "values (?, ?, 20061015, 'Main office')");
-        for (int i = 1; i <= masterRows; ++i) {
-            ins.bindAll({i, QString("%1").arg(100000000 + i)});
-            ins.run();
-            ins.reset();
-        }
-        tx.commit();
-        return path;
+        return SessionTest::newDatabase(dir.file(name), masterRows);
     }
     long long masterRows() {
         return session->db().scalar("select count(*) from tblORVmaster").toLongLong();
