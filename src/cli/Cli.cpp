@@ -62,7 +62,7 @@ int run(const QStringList& argsIn, const QString& appDir, QTextStream& out, QTex
         }
         CliFrontEnd ui(out, err);
         Session session(folder.path, &ui);
-        Context ctx{session, ui, out, err};
+        Context ctx{session, ui, out, err, c.onPacks};
         const int rc = c.run(ctx, args);
         out.flush();
         err.flush();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <termios.h>
 #include <unistd.h>
 
 namespace orv::cli {
@@ -26,6 +27,49 @@ bool CliFrontEnd::askYesNo(const QString& text, Icon) {
     if (!std::fgets(line, sizeof line, stdin))
         return false;
     return line[0] == 'y' || line[0] == 'Y';
+}
+
+namespace {
+
+// One line from the terminal with its echo off; nothing at the end of the input.
+std::optional<QString> readHidden(QTextStream& err, const QString& prompt) {
+    err << prompt << ' ' << Qt::flush;
+    termios before{};
+    const bool tty = ::tcgetattr(STDIN_FILENO, &before) == 0;
+    if (tty) {
+        termios quiet = before;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    char line[1024] = {};
+    const bool got = std::fgets(line, sizeof line, stdin) != nullptr;
+    if (tty)
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+    err << Qt::endl;
+    if (!got)
+        return std::nullopt;
+    QString text = QString::fromLocal8Bit(line);
+    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
+        text.chop(1);
+    return text;
+}
+
+} // namespace
+
+std::optional<QString> CliFrontEnd::askPassphrase(const QString& prompt, bool confirm) {
+    if (const QString given = qEnvironmentVariable("ORVDV_PASSPHRASE"); !given.isEmpty())
+        return given;
+    if (!::isatty(STDIN_FILENO))
+        return std::nullopt;
+    const std::optional<QString> first = readHidden(mErr, prompt);
+    if (!first || !confirm)
+        return first;
+    const std::optional<QString> again = readHidden(mErr, QStringLiteral("Type it again:"));
+    if (!again || *again != *first) {
+        mErr << "The two passphrases differ." << Qt::endl;
+        return std::nullopt;
+    }
+    return first;
 }
 
 void CliFrontEnd::message(const QString& text, Icon icon) {

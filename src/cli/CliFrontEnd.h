@@ -29,6 +29,9 @@ public:
     [[nodiscard]] bool stepProgress(qint64 done, qint64 total) override;
     void endProgress() override;
     void setTerminal(bool terminal) { mTerminal = terminal; }
+    // From ORVDV_PASSPHRASE, else typed on the terminal without echo; nothing without either.
+    [[nodiscard]] std::optional<QString> askPassphrase(const QString& prompt,
+                                                       bool confirm) override;
 
 private:
     void drawProgress(qint64 done, qint64 total);

@@ -43,8 +43,14 @@ namespace {
 
 bool openForCommand(Context& ctx, const QString& path) {
     const QString file = QFileInfo(path).absoluteFilePath();
-    return runFileCommand(ctx, [&] { return openDatabase(ctx.session, file); }) ==
-           FileResult::Opened;
+    if (runFileCommand(ctx, [&] { return openDatabase(ctx.session, file); }) != FileResult::Opened)
+        return false;
+    if (ctx.session.isPack() && !ctx.packs) {
+        ctx.err << kNotInPack << Qt::endl;
+        ctx.session.closeConnection();
+        return false;
+    }
+    return true;
 }
 
 namespace {
@@ -148,7 +154,7 @@ int cmdRepair(Context& ctx, QStringList& args) {
 const QVector<Command>& commands() {
     static const QVector<Command> list = {
         {"new", "DB [--force]", "create a validation database from the template", cmdNew},
-        {"info", "DB", "print the stored settings and the row count of every table", cmdInfo},
+        {"info", "DB", "print the stored settings and the row count of every table", cmdInfo, true},
         {"saveas", "DB COPY", "write a consistent copy of a validation database", cmdSaveAs},
         {"compact", "DB", "compact a validation database in place", cmdCompact},
         {"repair", "DB", "check a validation database and rebuild it when damaged", cmdRepair},
@@ -163,14 +169,14 @@ const QVector<Command>& commands() {
          "load an extract into a signed-in database, check it and draw the sample", importCommand},
         {"sample", "DB [--order COLUMN [--desc]]",
          "print the sample list with its marks, then the counts and the failed marks",
-         sampleCommand},
+         sampleCommand, true},
         {"worksheet",
          "DB --obs N --ssn S [--row R] [--pass LIST] [--fail LIST] [--clear LIST] "
          "[--wrong-ssn on|off] [--invalid-record on|off] [--unable-to-locate on|off] "
          "[--missing-record on|off] [--comments TEXT | --clear-comments] [--yes]",
          "mark a sampled record's elements (LIST: 1-17, comma-separated), set its exception "
          "flags and comments, save, and print what is stored",
-         worksheetCommand},
+         worksheetCommand, true},
         {"comments", "DB [--set TEXT | --clear]",
          "print the summary comments, or replace or empty them first", commentsCommand},
         {"error-rates", "DB", "compute the weighted error rates and print the 17 rows",
@@ -197,8 +203,17 @@ const QVector<Command>& commands() {
          countsCommand},
         {"report", "DB ID [--obs N] --pdf OUT",
          "write a report (R001-1, R001-2, R002-1, R003-1, R004-1, R005-1, R006-1) as a PDF file; "
-         "--obs restricts R005-1 to one sampled record",
-         reportCommand},
+         "--obs restricts R005-1 to one sampled record (a field pack prints R005-1 alone)",
+         reportCommand, true},
+        {"pack", "DB OUT (--obs LIST | --office NAME | --unit N | --all) [--validator NAME]",
+         "write an encrypted field pack of sampled records (LIST: OBS numbers, comma-separated) "
+         "for a validator (by default you); the passphrase comes from ORVDV_PASSPHRASE or is "
+         "asked on the terminal",
+         packCommand},
+        {"merge", "DB PACK [--prefer pack|main] [--yes]",
+         "bring a field pack's worksheets back into its database; records changed on both sides "
+         "are listed and nothing is merged, unless --prefer says whose record wins",
+         mergeCommand},
         {"export-grid",
          "DB sample|groups|browse [--group N] [--order COLUMN [--desc]] --xlsx OUT | --csv OUT",
          "write a grid as a spreadsheet or a CSV file: the sample list, the outcome groups' "

@@ -23,6 +23,8 @@ struct Context {
     CliFrontEnd& ui;
     QTextStream& out;
     QTextStream& err;
+    // Whether the command works on a field pack too.
+    bool packs = false;
 };
 
 struct Command {
@@ -30,6 +32,8 @@ struct Command {
     const char* usage; // the arguments after the name
     const char* summary;
     std::function<int(Context&, QStringList&)> run;
+    // Works on a field pack as on a validation database.
+    bool onPacks = false;
 };
 
 // Every verb; later features add theirs here.
@@ -56,6 +60,9 @@ int rvCommand(Context& ctx, QStringList& args);
 int groupsCommand(Context& ctx, QStringList& args);
 int browseCommand(Context& ctx, QStringList& args);
 
+// pack, merge (FieldWorkCommands.cpp)
+int packCommand(Context& ctx, QStringList& args);
+int mergeCommand(Context& ctx, QStringList& args);
 // report (PrintCommand.cpp)
 int reportCommand(Context& ctx, QStringList& args);
 

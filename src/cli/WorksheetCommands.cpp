@@ -303,6 +303,7 @@ int worksheetCommand(Context& ctx, QStringList& args) {
         if (!applyEdit(ctx, *w, edit))
             return Failure;
         w->save(db);
+        ctx.session.saveWork();
         std::optional<Worksheet> stored = Worksheet::load(db, rowId);
         if (stored)
             printWorksheet(ctx, *stored);

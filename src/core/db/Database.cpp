@@ -8,6 +8,7 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
 #include <unistd.h>
 #include <utility>
 
@@ -533,6 +534,42 @@ void Database::copyFrom(Database& source, const std::function<void(int done, int
         const int code = rc != SQLITE_DONE ? rc : finished;
         throw DbError(engineErrorText(code), code);
     }
+}
+
+QByteArray Database::serialize(const QString& schema) {
+    sqlite3_int64 size = 0;
+    unsigned char* bytes = sqlite3_serialize(mDb, schema.toUtf8().constData(), &size, 0);
+    if (!bytes)
+        throw DbError(QStringLiteral("There is not enough memory to write the database."),
+                      SQLITE_NOMEM);
+    QByteArray out(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(size));
+    sqlite3_free(bytes);
+    return out;
+}
+
+Database Database::inMemory(const QString& name) {
+    Database db(QStringLiteral(":memory:"), Mode::Create);
+    db.mPath = name;
+    return db;
+}
+
+Database Database::fromBytes(const QByteArray& bytes, const QString& name) {
+    Database db = inMemory(name);
+    const auto size = static_cast<sqlite3_int64>(bytes.size());
+    auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(static_cast<sqlite3_uint64>(size)));
+    if (!copy)
+        throw DbError(QStringLiteral("There is not enough memory to open the database."),
+                      SQLITE_NOMEM);
+    std::memcpy(copy, bytes.constData(), static_cast<size_t>(size));
+    // The engine owns the copy from here, even when it refuses it.
+    const int rc =
+        sqlite3_deserialize(db.mDb, "main", copy, size, size,
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE);
+    if (rc != SQLITE_OK)
+        throw DbError(engineErrorText(rc), rc);
+    // Reading the schema tells a block of bytes that is no database.
+    db.scalar("SELECT count(*) FROM sqlite_master");
+    return db;
 }
 
 } // namespace orv

@@ -2,6 +2,7 @@
 
 #include "db/Error.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QVariant>
 
@@ -181,6 +182,14 @@ public:
     // transaction: a failure half-way leaves this database as it was. `progress` hears the
     // pages done and the pages in all. Throws DbError.
     void copyFrom(Database& source, const std::function<void(int done, int all)>& progress);
+
+    // A database of the connection (main, or one attached) as the bytes of its file.
+    QByteArray serialize(const QString& schema = QStringLiteral("main"));
+    // A database in memory holding `bytes` (what serialize() gave); nothing of it reaches the
+    // disk. `name` stands for it in messages. Throws DbError.
+    static Database fromBytes(const QByteArray& bytes, const QString& name);
+    // An empty database in memory.
+    static Database inMemory(const QString& name = QStringLiteral(":memory:"));
 
     sqlite3* handle() const { return mDb; }
 

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace orv {
 
 enum class Icon { None, Information, Question, Exclamation, Critical };
@@ -71,6 +73,14 @@ public:
     virtual void endProgress() {}
     // Ends the program at once (after a failure nothing can recover from).
     virtual void endProgram() {}
+    // A passphrase, typed where nobody sees it; nothing when the user gave none. `confirm` asks
+    // for it twice (a new one, which must not be mistyped).
+    [[nodiscard]] virtual std::optional<QString> askPassphrase(const QString& prompt,
+                                                               bool confirm) {
+        (void)prompt;
+        (void)confirm;
+        return std::nullopt;
+    }
     // Shows a file in the desktop's viewer for it; false when none could open it.
     [[nodiscard]] virtual bool openDocument(const QString& path) {
         (void)path;

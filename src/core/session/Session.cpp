@@ -85,6 +85,16 @@ void Session::openDatabaseConnection(const QString& path) {
         if (!lock.acquire(path))
             throw DbError(lock.errorText());
         removeStaleScratchFiles(QFileInfo(path).absolutePath());
+        mPack.reset();
+        mPackKey.reset();
+        mPackWritten.clear();
+        if (isPackFile(path)) {
+            openPack(path);
+            mLock = std::move(lock);
+            useDatabaseFile(path);
+            ui().databaseOpened(mDatabaseName);
+            return;
+        }
         Database db(path, Database::Mode::ReadWrite);
         checkValidationDatabase(db);
         mDb = std::move(db);
@@ -97,6 +107,39 @@ void Session::openDatabaseConnection(const QString& path) {
     } catch (const DbError&) {
         // Nothing may work on a database whose open failed half-way.
         mDb.close();
+        mPack.reset();
+        mPackKey.reset();
+        mPackWritten.clear();
+        throw;
+    }
+}
+
+const QString kNoPassphrase = QStringLiteral("No passphrase was given: the pack was not opened.");
+
+// The data source and the import journal belong to the validation database the pack came from:
+// neither is touched.
+void Session::openPack(const QString& path) {
+    const std::optional<QString> passphrase = ui().askPassphrase(
+        QStringLiteral("The passphrase of the field pack %1:").arg(fileNameOf(path)), false);
+    if (!passphrase)
+        throw DbError(kNoPassphrase);
+    std::optional<SealKey> key;
+    Database db = openSealedPack(path, *passphrase, key);
+    checkValidationDatabase(db);
+    mPack = readPackInfo(db);
+    mPackWritten = db.serialize();
+    mPackKey = std::move(key);
+    mDb = std::move(db);
+}
+
+void Session::saveWork() {
+    if (!mPack || !mDb.isOpen())
+        return;
+    try {
+        writeSealedPack(mDb, *mPackKey, mDatabasePath);
+        mPackWritten = mDb.serialize();
+    } catch (const DbError&) {
+        mDb = Database::fromBytes(mPackWritten, mDatabasePath);
         throw;
     }
 }

@@ -4,6 +4,7 @@
 #include "db/DatabaseLock.h"
 #include "program/FrontEnd.h"
 #include "rules/RecordFilter.h"
+#include "session/FieldPack.h"
 
 #include <QDate>
 #include <QString>
@@ -62,6 +63,13 @@ public:
     // The session holds the database's lock from then on, until another database is opened
     // or the session ends; closing the connection keeps it.
     void openDatabaseConnection(const QString& path);
+    // A field pack is open: its database lives in memory, and saveWork() seals it to its file.
+    bool isPack() const { return mPack.has_value(); }
+    const std::optional<PackInfo>& pack() const { return mPack; }
+    // Writes what was saved in a pack to its file; a database file has it already. When the
+    // file cannot be written, the pack is put back as it was last written (the caller still
+    // holds what the user did) and DbError says why.
+    void saveWork();
     // The database whose lock the session holds (empty when none).
     QString lockedDatabase() const { return mLock.path(); }
 
@@ -88,6 +96,8 @@ public:
     void useMasterFields(QVector<MasterField> fields) { mMasterFields = std::move(fields); }
 
 private:
+    void openPack(const QString& path);
+
     QString mProgramDir;
     FrontEnd* mFrontEnd;
     std::unique_ptr<SilentFrontEnd> mSilent;
@@ -99,7 +109,13 @@ private:
     Settings mSettings;
     RecordFilter mRecordFilter;
     QVector<MasterField> mMasterFields;
+    std::optional<PackInfo> mPack;
+    std::optional<SealKey> mPackKey;
+    QByteArray mPackWritten; // the pack as last written, to go back to
 };
+
+// What a user is told when a pack is opened without a passphrase.
+extern const QString kNoPassphrase;
 
 // Throws DbError with a message a user understands when the file is not a validation database.
 void checkValidationDatabase(Database& db);
