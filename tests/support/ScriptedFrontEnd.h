@@ -61,9 +61,15 @@ public:
         return false;
     }
 
+    std::optional<QString> askPassphrase(const QString& prompt, bool) override {
+        asked << prompt;
+        return passphrase;
+    }
+
     QString lastMessage() const { return shown.isEmpty() ? QString() : shown.last().text; }
 
     QMap<QString, bool> answers;
+    std::optional<QString> passphrase;
     QStringList asked;
     QVector<Shown> shown;
     // The last of each event.
