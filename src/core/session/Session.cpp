@@ -2,6 +2,7 @@
 
 #include "program/DataSource.h"
 #include "session/ImportJournal.h"
+#include "session/SchemaUpgrade.h"
 #include "session/SignIn.h"
 
 #include <QDir>
@@ -87,6 +88,7 @@ void Session::openDatabaseConnection(const QString& path) {
         removeStaleScratchFiles(QFileInfo(path).absolutePath());
         Database db(path, Database::Mode::ReadWrite);
         checkValidationDatabase(db);
+        upgradeSchema(db, ui());
         mDb = std::move(db);
         // The lock moves to this database; the one held before is let go.
         mLock = std::move(lock);
@@ -99,6 +101,10 @@ void Session::openDatabaseConnection(const QString& path) {
         mDb.close();
         throw;
     }
+}
+
+QString Session::historySource(const QString& frontEndSource) const {
+    return mPackSource.isEmpty() ? frontEndSource : mPackSource;
 }
 
 void Session::useRecordFilter(const RecordFilter& filter) {

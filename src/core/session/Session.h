@@ -57,8 +57,9 @@ public:
     Database& db();
     void closeConnection() { mDb.close(); }
 
-    // Opens the global connection on a validation database and tells the front end. Throws
-    // DbError with the reason, for the caller to show, and leaves no database open.
+    // Opens the global connection on a validation database and tells the front end; one made by
+    // an earlier version is upgraded first, after asking. Throws DbError with the reason, for
+    // the caller to show, and leaves no database open.
     // The session holds the database's lock from then on, until another database is opened
     // or the session ends; closing the connection keeps it.
     void openDatabaseConnection(const QString& path);
@@ -87,6 +88,11 @@ public:
     int masterFieldCount() const { return static_cast<int>(mMasterFields.size()); }
     void useMasterFields(QVector<MasterField> fields) { mMasterFields = std::move(fields); }
 
+    // What the history calls a worksheet save: the open pack's source while one is open (set
+    // empty when none), else the front end's own ("screen", "batch").
+    void setPackSource(const QString& source) { mPackSource = source; }
+    QString historySource(const QString& frontEndSource) const;
+
 private:
     QString mProgramDir;
     FrontEnd* mFrontEnd;
@@ -99,6 +105,7 @@ private:
     Settings mSettings;
     RecordFilter mRecordFilter;
     QVector<MasterField> mMasterFields;
+    QString mPackSource;
 };
 
 // Throws DbError with a message a user understands when the file is not a validation database.
