@@ -366,7 +366,8 @@ bool WorksheetScreen::eventFilter(QObject* watched, QEvent* event) {
 
 bool WorksheetScreen::store() {
     try {
-        mWorksheet.save(mWindow.session().db());
+        Session& session = mWindow.session();
+        mWorksheet.save(session.db(), session.historySource(QStringLiteral("screen")));
     } catch (const DbError& e) {
         // The screen stays open with everything entered.
         mWindow.session().ui().message(e.message(), Icon::Exclamation);
