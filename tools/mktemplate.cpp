@@ -1,4 +1,5 @@
-// Creates the template database from the schema file: mktemplate SCHEMA.sql OUT.xmdb
+// Creates the template database from the schema files, run in order:
+// mktemplate SCHEMA.sql... OUT.xmdb
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -7,18 +8,20 @@
 #include <string>
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s SCHEMA.sql OUT\n", argv[0]);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s SCHEMA.sql... OUT\n", argv[0]);
         return 2;
     }
-    std::ifstream in(argv[1], std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "cannot read %s\n", argv[1]);
-        return 1;
-    }
     std::stringstream sql;
-    sql << in.rdbuf();
-    const std::string out = argv[2];
+    for (int i = 1; i < argc - 1; ++i) {
+        std::ifstream in(argv[i], std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "cannot read %s\n", argv[i]);
+            return 1;
+        }
+        sql << in.rdbuf() << "\n";
+    }
+    const std::string out = argv[argc - 1];
     const std::string tmp = out + ".tmp";
     std::remove(tmp.c_str());
     sqlite3* db = nullptr;

@@ -20,6 +20,8 @@ void usage(QTextStream& stream) {
     stream << "\n--home DIR  the program folder (templates, error report, exports); default: the "
               "folder of this program, or for an installed program the user's data folder\n"
               "--help      print this text; COMMAND --help prints the command's usage\n"
+              "--yes       after any COMMAND: a database made by an earlier version of the "
+              "program gets the tables it lacks (asked on a terminal, refused elsewhere)\n"
               "--version   print the program's version\n";
     stream.flush();
 }
@@ -61,6 +63,13 @@ int run(const QStringList& argsIn, const QString& appDir, QTextStream& out, QTex
             return Failure;
         }
         CliFrontEnd ui(out, err);
+        // --yes answers every question a command asks, the upgrade of an older database's
+        // tables among them; a command that asks nothing else takes it for that one.
+        if (args.contains(QLatin1String("--yes"))) {
+            ui.setAnswer(QuestionId::UpgradeSchema, true);
+            if (!QByteArray(c.usage).contains("--yes"))
+                args.removeAll(QStringLiteral("--yes"));
+        }
         Session session(folder.path, &ui);
         Context ctx{session, ui, out, err, c.onPacks};
         const int rc = c.run(ctx, args);

@@ -14,6 +14,8 @@ bool CliFrontEnd::ask(QuestionId id, const QString& text, Icon icon, bool okCanc
     if (auto it = mAnswersById.constFind(id);
         id != QuestionId::None && it != mAnswersById.constEnd())
         return *it;
+    if (id == QuestionId::UpgradeSchema && !::isatty(STDIN_FILENO))
+        mErr << "Give --yes to add the tables; without a terminal nobody is asked." << Qt::endl;
     return FrontEnd::ask(id, text, icon, okCancel);
 }
 

@@ -177,6 +177,10 @@ const QVector<Command>& commands() {
          "mark a sampled record's elements (LIST: 1-17, comma-separated), set its exception "
          "flags and comments, save, and print what is stored",
          worksheetCommand, true},
+        {"history", "DB [--obs N]",
+         "print the history of the worksheet saves, oldest first, as tab-separated text (of one "
+         "sampled record with --obs)",
+         historyCommand, true},
         {"comments", "DB [--set TEXT | --clear]",
          "print the summary comments, or replace or empty them first", commentsCommand},
         {"error-rates", "DB", "compute the weighted error rates and print the 17 rows",

@@ -50,9 +50,10 @@ QString takeOption(QStringList& args, const QString& name, bool& bad);
 int signInCommand(Context& ctx, QStringList& args);
 // import (ImportCommand.cpp)
 int importCommand(Context& ctx, QStringList& args);
-// sample, worksheet, comments, error-rates (WorksheetCommands.cpp)
+// sample, worksheet, history, comments, error-rates (WorksheetCommands.cpp)
 int sampleCommand(Context& ctx, QStringList& args);
 int worksheetCommand(Context& ctx, QStringList& args);
+int historyCommand(Context& ctx, QStringList& args);
 int commentsCommand(Context& ctx, QStringList& args);
 int errorRatesCommand(Context& ctx, QStringList& args);
 // rv, groups, browse (ReportCommands.cpp)

@@ -3,19 +3,13 @@
 #include "fieldwork/Merge.h"
 #include "fieldwork/Pack.h"
 #include "session/FieldPack.h"
+#include "worksheet/History.h"
 
 #include <QFileInfo>
 
 namespace orv::cli {
 
 namespace {
-
-QString osUser() {
-    for (const char* name : {"USER", "LOGNAME", "USERNAME"})
-        if (const QString user = qEnvironmentVariable(name); !user.isEmpty())
-            return user;
-    return {};
-}
 
 // Takes the one way of choosing records out of args; false when there is not exactly one.
 bool takeSelection(QStringList& args, PackSelection& selection, bool& bad) {
@@ -67,7 +61,7 @@ int packCommand(Context& ctx, QStringList& args) {
     const bool chosen = takeSelection(args, request.selection, bad);
     request.validator = takeOption(args, QStringLiteral("--validator"), bad);
     if (request.validator.isNull())
-        request.validator = osUser();
+        request.validator = osUserName();
     if (bad || !chosen || args.size() != 2)
         return Usage;
     request.path = QFileInfo(args[1]).absoluteFilePath();
@@ -87,8 +81,8 @@ int packCommand(Context& ctx, QStringList& args) {
 int mergeCommand(Context& ctx, QStringList& args) {
     bool bad = false;
     const QString prefer = takeOption(args, QStringLiteral("--prefer"), bad);
-    if (takeFlag(args, QStringLiteral("--yes")))
-        ctx.ui.setAnswer(QuestionId::None, true); // FIXME after history merge
+    // It answers the upgrade of an older database, for the whole command.
+    static_cast<void>(takeFlag(args, QStringLiteral("--yes")));
     MergeChoices choices;
     if (prefer == QLatin1String("pack"))
         choices.all = Prefer::Pack;

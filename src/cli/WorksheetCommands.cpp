@@ -2,6 +2,7 @@
 
 #include "session/SignIn.h"
 #include "worksheet/ErrorRates.h"
+#include "worksheet/History.h"
 #include "worksheet/SampleList.h"
 #include "worksheet/SummaryComments.h"
 #include "worksheet/Worksheet.h"
@@ -302,11 +303,47 @@ int worksheetCommand(Context& ctx, QStringList& args) {
         }
         if (!applyEdit(ctx, *w, edit))
             return Failure;
-        w->save(db);
+        w->save(db, ctx.session.historySource(QStringLiteral("batch")));
         ctx.session.saveWork();
         std::optional<Worksheet> stored = Worksheet::load(db, rowId);
         if (stored)
             printWorksheet(ctx, *stored);
+        return Ok;
+    } catch (const DbError& e) {
+        return dbFailure(ctx, e);
+    }
+}
+
+int historyCommand(Context& ctx, QStringList& args) {
+    bool bad = false;
+    const QString obsText = takeOption(args, QStringLiteral("--obs"), bad);
+    std::optional<qint64> obs;
+    if (!obsText.isNull()) {
+        bool ok = false;
+        obs = obsText.toLongLong(&ok);
+        if (!ok) {
+            ctx.err << "--obs \"" << obsText << "\" is not a number." << Qt::endl;
+            return Usage;
+        }
+    }
+    if (bad || args.size() != 1 || args[0].startsWith(QLatin1String("--")))
+        return Usage;
+    if (!openForCommand(ctx, args[0]))
+        return Failure;
+    try {
+        ctx.out << "ChangedAt\tOsUser\tHost\tSource\tobs\tssn\tItem\tOldValue\tNewValue\n";
+        for (const HistoryRow& r : readHistory(ctx.session.db(), obs)) {
+            QStringList cells{r.changedAt, r.osUser, r.host,     r.source,  r.obs,
+                              r.ssn,       r.item,   r.oldValue, r.newValue};
+            // One row a line, whatever a comment holds.
+            for (QString& c : cells)
+                c.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+                    .replace(QLatin1Char('\t'), QLatin1String("\\t"))
+                    .replace(QLatin1Char('\n'), QLatin1String("\\n"))
+                    .replace(QLatin1Char('\r'), QLatin1String("\\r"));
+            ctx.out << cells.join(QLatin1Char('\t')) << "\n";
+        }
+        ctx.out.flush();
         return Ok;
     } catch (const DbError& e) {
         return dbFailure(ctx, e);

@@ -5,6 +5,7 @@
 #include "ScreenGeometry.h"
 
 #include "session/Session.h"
+#include "worksheet/History.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -12,6 +13,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +23,7 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace orv::ui {
@@ -145,10 +148,55 @@ void WorksheetScreen::buildTabs() {
     mComments = new QPlainTextEdit(mWorksheet.comments(), this);
     mComments->setObjectName(QStringLiteral("txtComments"));
     mComments->setTabChangesFocus(true);
+    mComments->installEventFilter(this);
     mTabs->addTab(mComments, QStringLiteral("Comments"));
+    mTabs->addTab(buildHistory(), QStringLiteral("History"));
     mTabs->setCurrentIndex(0);
     connect(mComments, &QPlainTextEdit::textChanged, this,
             [this] { mWorksheet.setComments(mComments->toPlainText()); });
+}
+
+// Who changed what on this record and when, read-only.
+QWidget* WorksheetScreen::buildHistory() {
+    mHistory = new QTableWidget(0, 7, this);
+    mHistory->setObjectName(QStringLiteral("grdHistory"));
+    mHistory->setAccessibleName(QStringLiteral("History"));
+    mHistory->setHorizontalHeaderLabels({QStringLiteral("Changed (UTC)"), QStringLiteral("User"),
+                                         QStringLiteral("Host"), QStringLiteral("Source"),
+                                         QStringLiteral("Item"), QStringLiteral("Old"),
+                                         QStringLiteral("New")});
+    mHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
+    mHistory->setTabKeyNavigation(false);
+    mHistory->verticalHeader()->hide();
+    mHistory->horizontalHeader()->setStretchLastSection(true);
+    mHistory->installEventFilter(this);
+    refreshHistory();
+    return mHistory;
+}
+
+void WorksheetScreen::refreshHistory() {
+    std::vector<HistoryRow> rows;
+    try {
+        rows = readHistory(mWindow.session().db(), mWorksheet.obs().toLongLong());
+    } catch (const DbError& e) {
+        mWindow.session().ui().message(e.message(), Icon::Exclamation);
+    }
+    // Another record may share the OBS.
+    std::erase_if(rows, [this](const HistoryRow& r) {
+        return r.ssn.compare(mWorksheet.ssn(), Qt::CaseInsensitive) != 0;
+    });
+    mHistory->setRowCount(static_cast<int>(rows.size()));
+    int row = 0;
+    for (auto r = rows.crbegin(); r != rows.crend(); ++r, ++row) {
+        QString when = r->changedAt;
+        when.replace(QLatin1Char('T'), QLatin1Char(' ')).remove(QLatin1Char('Z'));
+        const QString cells[] = {when,    r->osUser,   r->host,    r->source,
+                                 r->item, r->oldValue, r->newValue};
+        for (int c = 0; c < 7; ++c)
+            mHistory->setItem(row, c, new QTableWidgetItem(cells[c]));
+    }
+    mHistory->resizeColumnsToContents();
 }
 
 // The record's state, its exception flags, and the buttons under them.
@@ -332,10 +380,19 @@ bool WorksheetScreen::lineKey(int key) {
 bool WorksheetScreen::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Ctrl+PgDn and Ctrl+PgUp turn the tabs from anywhere on them (the screen area keeps
+        // Ctrl+Tab for going from screen to screen).
+        if (key->modifiers() == Qt::ControlModifier &&
+            (key->key() == Qt::Key_PageDown || key->key() == Qt::Key_PageUp)) {
+            const int step = key->key() == Qt::Key_PageDown ? 1 : -1;
+            mTabs->setCurrentIndex((mTabs->currentIndex() + step + mTabs->count()) %
+                                   mTabs->count());
+            return true;
+        }
         // The value boxes are read-only: the line keys work there as on the page.
         if (watched != mPage && !qobject_cast<QLineEdit*>(watched))
             break;
-        const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
             break;
         if (lineKey(key->key()))
@@ -366,12 +423,14 @@ bool WorksheetScreen::eventFilter(QObject* watched, QEvent* event) {
 
 bool WorksheetScreen::store() {
     try {
-        mWorksheet.save(mWindow.session().db());
+        Session& session = mWindow.session();
+        mWorksheet.save(session.db(), session.historySource(QStringLiteral("screen")));
     } catch (const DbError& e) {
         // The screen stays open with everything entered.
         mWindow.session().ui().message(e.message(), Icon::Exclamation);
         return false;
     }
+    refreshHistory();
     return true;
 }
 

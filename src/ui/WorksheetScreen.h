@@ -13,6 +13,7 @@ class QLayout;
 class QLineEdit;
 class QPlainTextEdit;
 class QTabWidget;
+class QTableWidget;
 
 namespace orv::ui {
 
@@ -48,6 +49,9 @@ private:
     QLayout* buildHeader();
     void buildTabs();
     QWidget* buildLines();
+    QWidget* buildHistory();
+    // The record's history as stored, newest first.
+    void refreshHistory();
     QLayout* buildSidePanel();
     QWidget* buildExceptions();
     void addShortcuts();
@@ -78,6 +82,7 @@ private:
     QWidget* mPage = nullptr;
     QTabWidget* mTabs = nullptr;
     QPlainTextEdit* mComments = nullptr;
+    QTableWidget* mHistory = nullptr;
     QLabel* mStatus = nullptr;
     QLabel* mDone = nullptr;
 };

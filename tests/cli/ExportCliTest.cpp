@@ -135,7 +135,7 @@ TEST_F(ExportCliTest, BadUsage) {
         {"export-grid", {db, "sample", "--csv"}},
         {"export-groups", {}},
         {"export-groups", {db, "a", "b"}},
-        {"export-xml", {db, "--yes"}},
+        {"export-xml", {db, "--force"}},
         {"counts", {db}},
     };
     for (const auto& c : cases) {

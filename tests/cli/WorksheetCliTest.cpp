@@ -116,6 +116,51 @@ TEST_F(WorksheetCliTest, WrongSsnAfterMissingRecordCompletesNothing) {
     EXPECT_EQ(d.scalar("SELECT Comments FROM tblsample WHERE obs = ?", {obs}), QVariant());
 }
 
+// Every save is in the history under "batch", one line an item; a database made before the
+// history gets its tables only with --yes.
+TEST_F(WorksheetCliTest, HistoryOfTheSaves) {
+    for (const QStringList& args :
+         {QStringList{"--obs", obs, "--ssn", ssn, "--fail", "1", "--comments", "a\tb"},
+          QStringList{"--obs", obs2, "--ssn", ssn2, "--wrong-ssn", "on"},
+          QStringList{"--obs", obs, "--ssn", ssn, "--pass", "1"}})
+        ASSERT_EQ(cli(QStringList{"worksheet", db} + args).rc, 0);
+    const QString header = "ChangedAt\tOsUser\tHost\tSource\tobs\tssn\tItem\tOldValue\tNewValue";
+    const struct {
+        QStringList args;
+        QStringList lines; // from obs on
+    } cases[] = {
+        {{"history", db},
+         {obs + '\t' + ssn + "\tVetP/F\t\tF", obs + '\t' + ssn + "\tComments\t\ta\\tb",
+          obs2 + '\t' + ssn2 + "\tWrongSSN\t0\t1", obs + '\t' + ssn + "\tVetP/F\tF\tP"}},
+        {{"history", db, "--obs", obs2}, {obs2 + '\t' + ssn2 + "\tWrongSSN\t0\t1"}},
+    };
+    for (const auto& c : cases) {
+        const CliResult r = cli(c.args);
+        ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+        QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), c.lines.size() + 1) << r.out.toStdString();
+        EXPECT_EQ(lines.takeFirst(), header);
+        for (int i = 0; i < lines.size(); ++i) {
+            const QStringList cells = lines[i].split('\t');
+            ASSERT_EQ(cells.size(), 9);
+            EXPECT_EQ(cells[3], "batch");
+            EXPECT_EQ(cells.mid(4).join('\t'), c.lines[i]);
+        }
+    }
+
+    {
+        Database d(db);
+        d.exec("DROP TABLE tblHistory; DROP TABLE tblPackMerges; PRAGMA user_version = 1");
+    }
+    CliResult r = cli({"history", db});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_TRUE(r.err.contains("Give --yes to add the tables")) << r.err.toStdString();
+    r = cli({"history", db, "--yes"});
+    ASSERT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, header + "\n");
+    EXPECT_EQ(Database(db).scalar("PRAGMA user_version").toInt(), 2);
+}
+
 TEST_F(WorksheetCliTest, SummaryComments) {
     CliResult r = cli({"comments", db});
     ASSERT_EQ(r.rc, 0) << r.err.toStdString();

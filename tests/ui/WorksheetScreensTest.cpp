@@ -1,5 +1,6 @@
 #include "WorksheetFixture.h"
 
+#include "worksheet/History.h"
 #include "worksheet/SummaryComments.h"
 
 #include <QDir>
@@ -9,6 +10,8 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QSysInfo>
+#include <QTabWidget>
 #include <QTableWidget>
 
 using namespace orv;
@@ -158,6 +161,41 @@ TEST_F(WorksheetTest, RowHeaderOpensTheRecordShown) {
     QTest::keyClick(value, Qt::Key_F);
     EXPECT_TRUE(failBox(3)->isChecked());
     EXPECT_EQ(value->text(), "12345");
+}
+
+// The History tab lists the record's saves, newest first; the keys that switch tabs reach it.
+TEST_F(WorksheetTest, HistoryTabShowsTheSaves) {
+    openList();
+    doubleClickRow(0);
+    ASSERT_TRUE(worksheet());
+    EXPECT_EQ(worksheetControl<QTableWidget>("grdHistory")->rowCount(), 0);
+    for (Qt::Key k : {Qt::Key_F, Qt::Key_S})
+        key(k, k == Qt::Key_S ? Qt::ControlModifier : Qt::NoModifier);
+    doubleClickRow(0);
+    key(Qt::Key_P);
+    key(Qt::Key_S, Qt::ControlModifier);
+    doubleClickRow(0);
+    ASSERT_TRUE(worksheet());
+    auto* history = worksheetControl<QTableWidget>("grdHistory");
+    ASSERT_EQ(history->rowCount(), 2);
+    QStringList shown;
+    for (int row = 0; row < 2; ++row)
+        for (int c = 1; c < 7; ++c)
+            shown << history->item(row, c)->text();
+    const QString user = osUserName(), host = QSysInfo::machineHostName();
+    EXPECT_EQ(shown, QStringList({user, host, "screen", "VetP/F", "F", "P", user, host, "screen",
+                                  "VetP/F", "", "F"}));
+    EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$")
+                    .match(history->item(0, 0)->text())
+                    .hasMatch());
+
+    auto* tabs = worksheetControl<QTabWidget>("SSTab1");
+    key(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(tabs->tabText(tabs->currentIndex()), "Comments");
+    key(Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentWidget(), history);
+    QTest::keyClick(history, Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(tabs->tabText(tabs->currentIndex()), "1 - 17");
 }
 
 struct FlagCase {

@@ -1,10 +1,12 @@
--- The validation database. This file is the single source of every table, view,
--- seeded row and index; the build turns it into ORVTemplate.xmdb.
+-- The validation database. This file and schema_history.sql are the single source of every
+-- table, view, seeded row and index; the build turns them into ORVTemplate.xmdb.
 -- Dates are ISO 'YYYY-MM-DD' text; yes/no columns hold 1 (true) or 0.
 -- Text compares without regard to case, as the stored statements expect.
 
 PRAGMA application_id = 1330796100; -- 'ORVD': marks a validation database
-PRAGMA user_version = 1;
+-- The schema's version: 2 added the history tables (schema_history.sql). A database of an
+-- earlier version gets them when it is opened; a later one is refused.
+PRAGMA user_version = 2;
 PRAGMA page_size = 8192; -- wide master rows: fewer pages to walk
 PRAGMA journal_mode = DELETE;
 

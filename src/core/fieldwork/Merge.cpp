@@ -233,9 +233,6 @@ MergeResult mergePack(Database& db, Database& pack, const MergeChoices& choices)
         throw DbError(QStringLiteral("The file is not a field pack."));
     result.pack = *info;
     Transaction merging(db, Transaction::Kind::Immediate);
-    // FIXME until the schema carries it
-    db.exec("CREATE TABLE IF NOT EXISTS tblPackMerges (PackId TEXT PRIMARY KEY, MergedAt TEXT NOT "
-            "NULL, Validator TEXT, MadeAt TEXT, Records INTEGER, Changed INTEGER)");
     const QVariant earlier =
         db.scalar("SELECT MergedAt FROM tblPackMerges WHERE PackId = ?", {info->id});
     if (earlier.isValid()) {

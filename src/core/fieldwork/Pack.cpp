@@ -2,8 +2,7 @@
 
 #include "db/Database.h"
 #include "program/FrontEnd.h"
-#include "worksheet/DataElements.h"
-#include "worksheet/Worksheet.h"
+#include "worksheet/History.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -176,13 +175,7 @@ RunIdentity runIdentity(Database& db) {
 
 const QStringList& packWorksheetColumns() {
     static const QStringList columns = [] {
-        QStringList c;
-        for (const DataElement& e : kDataElements)
-            c << QString::fromLatin1(e.markColumn);
-        for (ExceptionFlag f : kExceptionFlags)
-            c << QString::fromLatin1(flagColumn(f));
-        c << QStringLiteral("Comments") << QStringLiteral("chk");
-        return c;
+        return worksheetColumns() + QStringList{QStringLiteral("chk")};
     }();
     return columns;
 }

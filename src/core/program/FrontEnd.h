@@ -15,6 +15,7 @@ enum class QuestionId {
     ReloadMaster,
     ReloadReportedCounts,
     DeleteResults,
+    UpgradeSchema,
 };
 
 // What a core procedure needs from whoever drives it: questions, messages, the busy pointer,

@@ -35,6 +35,16 @@ void createValidViews(Database& db) {
                        QStringLiteral("Text");
     }
     columns << QStringLiteral("CASE WHEN s.chk = 'Yes' THEN 'Yes' ELSE 'No' END AS Completed");
+    // The record's latest history row, as a line: "Last change: 2026-12-08 10:15 UTC by jdoe on
+    // host1 (screen)". A file without the history (a pack, say) has no last change.
+    if (db.tableExists(QStringLiteral("tblHistory")))
+        columns << QStringLiteral(
+            "(SELECT 'Last change: ' || substr(h.ChangedAt, 1, 10) || ' ' || "
+            "substr(h.ChangedAt, 12, 5) || ' UTC' || coalesce(' by ' || h.OsUser, '') || "
+            "coalesce(' on ' || h.Host, '') || ' (' || h.Source || ')' FROM main.tblHistory AS h "
+            "WHERE h.obs = s.obs AND h.ssn = s.ssn ORDER BY h.rowid DESC LIMIT 1) AS LastChange");
+    else
+        columns << QStringLiteral("NULL AS LastChange");
     db.exec(("CREATE TEMP VIEW sqRptORVValid AS SELECT " + columns.join(QStringLiteral(", ")) +
              QStringLiteral(" FROM tblsample AS s"))
                 .toStdString());

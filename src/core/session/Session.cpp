@@ -2,6 +2,7 @@
 
 #include "program/DataSource.h"
 #include "session/ImportJournal.h"
+#include "session/SchemaUpgrade.h"
 #include "session/SignIn.h"
 
 #include <QDir>
@@ -97,6 +98,7 @@ void Session::openDatabaseConnection(const QString& path) {
         }
         Database db(path, Database::Mode::ReadWrite);
         checkValidationDatabase(db);
+        upgradeSchema(db, ui());
         mDb = std::move(db);
         // The lock moves to this database; the one held before is let go.
         mLock = std::move(lock);
@@ -142,6 +144,10 @@ void Session::saveWork() {
         mDb = Database::fromBytes(mPackWritten, mDatabasePath);
         throw;
     }
+}
+
+QString Session::historySource(const QString& frontEndSource) const {
+    return mPack ? mPack->historySource() : frontEndSource;
 }
 
 void Session::useRecordFilter(const RecordFilter& filter) {

@@ -58,8 +58,9 @@ public:
     Database& db();
     void closeConnection() { mDb.close(); }
 
-    // Opens the global connection on a validation database and tells the front end. Throws
-    // DbError with the reason, for the caller to show, and leaves no database open.
+    // Opens the global connection on a validation database and tells the front end; one made by
+    // an earlier version is upgraded first, after asking. Throws DbError with the reason, for
+    // the caller to show, and leaves no database open.
     // The session holds the database's lock from then on, until another database is opened
     // or the session ends; closing the connection keeps it.
     void openDatabaseConnection(const QString& path);
@@ -94,6 +95,10 @@ public:
     const QVector<MasterField>& masterFields() const { return mMasterFields; }
     int masterFieldCount() const { return static_cast<int>(mMasterFields.size()); }
     void useMasterFields(QVector<MasterField> fields) { mMasterFields = std::move(fields); }
+
+    // What the history calls a worksheet save: the open pack's source while one is open, else
+    // the front end's own ("screen", "batch").
+    QString historySource(const QString& frontEndSource) const;
 
 private:
     void openPack(const QString& path);

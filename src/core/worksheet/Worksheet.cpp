@@ -1,7 +1,9 @@
 #include "worksheet/Worksheet.h"
 
 #include "db/Database.h"
+#include "db/Savepoint.h"
 #include "program/FrontEnd.h"
+#include "worksheet/History.h"
 
 namespace orv {
 
@@ -184,7 +186,9 @@ bool Worksheet::isModified() const {
            (mClearComments && !mLoadedComments.isEmpty());
 }
 
-void Worksheet::save(Database& db) const {
+void Worksheet::save(Database& db, const QString& source) const {
+    Savepoint sp(db, "worksheet_save");
+    const std::optional<WorksheetValues> before = readWorksheetValues(db, mRowId);
     QString sql = QStringLiteral("UPDATE tblsample SET ");
     QVariantList params;
     for (int i = 0; i < kElementCount; ++i) {
@@ -208,6 +212,10 @@ void Worksheet::save(Database& db) const {
         throw DbError(QStringLiteral("The sample has changed since this worksheet was opened: "
                                      "OBS %1 was not saved. Open its worksheet again.")
                           .arg(mObs));
+    // What is stored, not what the screen held: an emptied box keeps the comment.
+    appendWorksheetHistory(db, source, mKeyObs, mKeySsn, before.value_or(WorksheetValues()),
+                           readWorksheetValues(db, mRowId).value_or(WorksheetValues()));
+    sp.release();
 }
 
 } // namespace orv

@@ -80,9 +80,11 @@ public:
     bool isModified() const;
 
     // Writes the marks, flags, comments (unless the box is empty and not cleared) and chk to the
-    // sample row.
-    // Throws DbError, also when the row no longer holds the record that was opened.
-    void save(Database& db) const;
+    // sample row, and in the same transaction one history row per stored value that changed,
+    // under source ("screen", "batch", a pack's).
+    // Throws DbError, also when the row no longer holds the record that was opened; then
+    // nothing is written.
+    void save(Database& db, const QString& source) const;
 
 private:
     Worksheet() = default;

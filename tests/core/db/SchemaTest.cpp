@@ -105,6 +105,26 @@ TEST_F(SchemaTest, SystemTableKeepsExactlyOneRow) {
     EXPECT_EQ(db.execute("update tblsystem set FiscalYear = ?", {"2008"}), 1);
 }
 
+TEST_F(SchemaTest, HistoryIsAppendOnly) {
+    EXPECT_EQ(db.scalar("PRAGMA user_version").toInt(), 2);
+    EXPECT_EQ(columnsOf(db, "tblHistory"),
+              QStringList({"ChangedAt", "OsUser", "Host", "Source", "obs", "ssn", "Item",
+                           "OldValue", "NewValue"}));
+    EXPECT_EQ(columnsOf(db, "tblPackMerges"),
+              QStringList({"PackId", "MergedAt", "Validator", "MadeAt", "Records", "Changed"}));
+    db.exec("INSERT INTO tblHistory (ChangedAt, Source, obs, Item) "
+            "VALUES ('2026-12-08T10:15:00Z', 'screen', 1, 'VetP/F')");
+    for (const char* sql : {"UPDATE tblHistory SET NewValue = 'P'", "DELETE FROM tblHistory"}) {
+        try {
+            db.exec(sql);
+            ADD_FAILURE() << sql;
+        } catch (const DbError& e) {
+            EXPECT_TRUE(e.message().contains("tblHistory is append-only")) << sql;
+        }
+    }
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM tblHistory WHERE NewValue IS NULL").toInt(), 1);
+}
+
 TEST_F(SchemaTest, DuplicateViewListsPairsFoundMoreThanOnce) {
     auto add = [&](const char* ssn, int exit) {
         db.execute("insert into tblORVmaster (SSN, WIAExitDate) values (?, ?)", {ssn, exit});

@@ -38,6 +38,8 @@ TEST_F(ImportDriverTest, CompletedImportWritesReportMasterGroupsAndSample) {
     QByteArray file = line(validRecord(1)) + line(bad) + line(warned);
     for (int i = 2; i <= 12; ++i)
         file += line(validRecord(100 + i));
+    session->db().exec("INSERT INTO tblHistory (ChangedAt, Source, obs, Item) "
+                       "VALUES ('2026-12-08T10:15:00Z', 'screen', 1, 'VetP/F')");
     const ImportResult r = runImport(file);
 
     EXPECT_EQ(r.outcome, ImportOutcome::Completed);
@@ -72,6 +74,7 @@ TEST_F(ImportDriverTest, CompletedImportWritesReportMasterGroupsAndSample) {
     EXPECT_EQ(session->db().scalar("select State from tblsystem").toString(), "NY");
     EXPECT_EQ(ui.filterState, "Filter (OFF)");
     ASSERT_EQ(count("select count(*) from tblORVmaster where obs = 1"), 1);
+    EXPECT_EQ(count("select count(*) from tblHistory"), 1) << "the history outlives the sample";
 }
 
 TEST_F(ImportDriverTest, AnsweringNoChangesNothing) {

@@ -316,6 +316,15 @@ TEST_F(ReportEngineTest, ShippedDefinitionsRender) {
     EXPECT_TRUE(one.contains("<b>OBS 12</b>"));
     EXPECT_TRUE(one.contains("Wrong SSN: <b>Yes</b>"));
     EXPECT_TRUE(one.contains("Comments: Seen &lt;twice&gt;"));
+    // Under the marks, the record's last change; nothing for a record without one.
+    EXPECT_FALSE(one.contains("Last change"));
+    db().exec("INSERT INTO tblHistory (ChangedAt, OsUser, Host, Source, obs, ssn, Item) VALUES "
+              "('2026-12-07T09:00:00Z', 'ann', 'h0', 'batch', 12, '100000012', 'VetP/F'), "
+              "('2026-12-08T10:15:42Z', 'jdoe', 'host1', 'screen', 12, '100000012', 'WrongSSN'), "
+              "('2026-12-09T10:15:42Z', 'kim', NULL, 'screen', 12, '999', 'WrongSSN')");
+    EXPECT_TRUE(render(QStringLiteral("R005-1"), QStringLiteral("12"))
+                    .contains("Last change: 2026-12-08 10:15 UTC by jdoe on host1 (screen)"));
+    EXPECT_FALSE(render(QStringLiteral("R005-1"), QStringLiteral("11")).contains("Last change"));
     EXPECT_EQ(render(QStringLiteral("R005-1"), QStringLiteral("11"))
                   .count("<td align=\"center\">Fail</td>"),
               1);

@@ -241,6 +241,8 @@ TEST_F(FilesTest, RepairOfSoundFileReports) {
 
 TEST_F(FilesTest, RepairRebuildsDamagedFile) {
     const QString path = newDatabase("dmg.mdb", 3000);
+    session->db().exec("INSERT INTO tblHistory (ChangedAt, Source, obs, Item) "
+                       "VALUES ('2026-12-08T10:15:00Z', 'screen', 1, 'VetP/F')");
     session->closeConnection();
     QByteArray bytes = test::readFile(path);
     // The page size stands big-endian at offset 16 of the header.
@@ -263,6 +265,9 @@ TEST_F(FilesTest, RepairRebuildsDamagedFile) {
     EXPECT_LE(rows, 3000);
     EXPECT_EQ(session->db().scalar("select count(*) from tblsystem").toInt(), 1);
     EXPECT_THROW(session->db().exec("insert into tblsystem (PopType) values ('x')"), DbError);
+    // The history comes through whole and stays append-only.
+    EXPECT_THROW(session->db().exec("delete from tblHistory"), DbError);
+    EXPECT_EQ(session->db().scalar("select count(*) from tblHistory").toInt(), 1);
 }
 
 TEST_F(FilesTest, FailedRepairKeepsTheFile) {

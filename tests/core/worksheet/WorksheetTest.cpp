@@ -1,6 +1,10 @@
 #include "WorksheetFixture.h"
 
+#include "worksheet/History.h"
 #include "worksheet/Worksheet.h"
+
+#include <QRegularExpression>
+#include <QSysInfo>
 
 #include <functional>
 
@@ -117,12 +121,83 @@ TEST_F(WorksheetRules, SaveStoresMarksFlagsAndCompletion) {
         const qint64 id = addSample(obs++, c.row);
         Worksheet w = open(id);
         c.act(w, ui);
-        w.save(db());
+        w.save(db(), "batch");
         const QString chk = value("SELECT chk FROM tblsample WHERE rowid = ?", {id}).toString();
         EXPECT_EQ(storedMarks(id) + ' ' + flagsOf(open(id)) + ' ' + chk, c.stored);
         for (const QString& q : ui.asked)
             EXPECT_EQ(q, kDeleteResultsQuestion);
     }
+}
+
+// Each save appends what changed in the stored row, item by item, under its source; what did not
+// change, chk and an emptied comments box write nothing.
+TEST_F(WorksheetRules, SaveAppendsTheChangesToTheHistory) {
+    using F = ExceptionFlag;
+    auto act = [](std::function<void(Worksheet&)> f) {
+        return [f](Worksheet& w, ScriptedFrontEnd&) { f(w); };
+    };
+    struct Case {
+        const char* name;
+        Columns row;
+        Actions act;
+        const char* source;
+        const char* history; // Item:old>new, '.' for Null
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"a mark set", {}, act([](Worksheet& w) { w.clickFail(0); }), "screen", "VetP/F:.>F"},
+        {"a mark changed, another cleared", marksColumns("PF"),
+         act([](Worksheet& w) { w.clickFail(0); w.clickFail(1); }), "batch",
+         "VetP/F:P>F DislocDateP/F:F>."},
+        {"a flag set", {}, flag(F::WrongSsn), "screen", "WrongSSN:0>1"},
+        {"a flag that clears the marks and another flag", marksColumns("P", {{"WrongSSN", 1}}),
+         flag(F::InvalidRecord), "pack 7f3a (Ann Lee)",
+         "VetP/F:P>. WrongSSN:1>0 InvalidRecord:0>1"},
+        {"a comment typed", {}, act([](Worksheet& w) { w.setComments("It's new"); }), "batch",
+         "Comments:.>It's new"},
+        {"an emptied box keeps the comment", {{"Comments", "old"}},
+         act([](Worksheet& w) { w.setComments(QString()); }), "screen", ""},
+        {"a comment cleared", {{"Comments", "old"}},
+         act([](Worksheet& w) { w.clearComments(); }), "screen", "Comments:old>."},
+        {"nothing changed", marksColumns("PF", {{"chk", "No"}}), nothing, "batch", ""},
+    };
+    // clang-format on
+    const QRegularExpression utc(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$"));
+    int obs = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.answer(kDeleteResultsQuestion, true);
+        const qint64 id = addSample(obs, c.row);
+        Worksheet w = open(id);
+        c.act(w, ui);
+        w.save(db(), c.source);
+        QStringList items;
+        for (const HistoryRow& r : readHistory(db(), obs)) {
+            const QString none = QStringLiteral(".");
+            items << r.item + ':' + (r.oldValue.isNull() ? none : r.oldValue) + '>' +
+                         (r.newValue.isNull() ? none : r.newValue);
+            EXPECT_EQ(QStringList({r.source, r.obs, r.ssn, r.osUser, r.host}),
+                      QStringList({c.source, QString::number(obs), QString::number(100000000 + obs),
+                                   osUserName(), QSysInfo::machineHostName()}));
+            EXPECT_TRUE(utc.match(r.changedAt).hasMatch()) << r.changedAt.toStdString();
+        }
+        EXPECT_EQ(items.join(' '), c.history);
+        ++obs;
+    }
+    EXPECT_FALSE(osUserName().isEmpty());
+    EXPECT_EQ(readHistory(db()).size(), 9u);
+
+    // The history and the row are written together or not at all.
+    const qint64 id = addSample(obs);
+    Worksheet w = open(id);
+    w.clickPass(0);
+    db().exec("ALTER TABLE tblHistory RENAME TO tblHistoryAway");
+    EXPECT_THROW(w.save(db(), "screen"), DbError);
+    db().exec("ALTER TABLE tblHistoryAway RENAME TO tblHistory");
+    EXPECT_EQ(storedMarks(id), ".................");
+    db().exec("DELETE FROM tblsample");
+    EXPECT_THROW(w.save(db(), "screen"), DbError);
+    EXPECT_EQ(readHistory(db()).size(), 9u);
 }
 
 TEST_F(WorksheetRules, PassAndFailAreExclusiveAndToggle) {
@@ -230,16 +305,16 @@ TEST_F(WorksheetRules, HeaderCommentsAndKey) {
 
     // An emptied box keeps the stored comment; any text is stored as typed.
     w.setComments(QString());
-    w.save(db());
+    w.save(db(), "batch");
     EXPECT_EQ(value("SELECT Comments FROM tblsample WHERE rowid = ?", {first}), "old note");
     w.setComments("It's the \"right\" one; -- really\nline two");
-    w.save(db());
+    w.save(db(), "batch");
     EXPECT_EQ(open(first).comments(), "It's the \"right\" one; -- really\nline two");
     // Only clearing on purpose removes it.
     Worksheet reopened = open(first);
     reopened.clearComments();
     EXPECT_TRUE(reopened.isModified());
-    reopened.save(db());
+    reopened.save(db(), "batch");
     EXPECT_EQ(value("SELECT Comments FROM tblsample WHERE rowid = ?", {first}), QVariant());
     EXPECT_EQ(storedMarks(twin), "F................");
     EXPECT_EQ(value("SELECT chk FROM tblsample WHERE rowid = ?", {twin}), QVariant());
@@ -249,7 +324,7 @@ TEST_F(WorksheetRules, HeaderCommentsAndKey) {
     db().exec("DELETE FROM tblsample");
     addSample(6);
     addSample(7);
-    EXPECT_THROW(w.save(db()), DbError);
+    EXPECT_THROW(w.save(db(), "batch"), DbError);
     EXPECT_FALSE(Worksheet::load(db(), 999));
 }
 
