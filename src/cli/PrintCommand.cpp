@@ -1,5 +1,7 @@
 #include "Commands.h"
 
+#include "session/FieldPack.h"
+
 #include "ReportLayout.h"
 #include "reports/ReportEngine.h"
 #include "validation/ReportValidation.h"
@@ -21,6 +23,11 @@ int reportCommand(Context& ctx, QStringList& args) {
     if (!openSignedIn(ctx, args[0]))
         return Failure;
     const QString id = args[1];
+    // A pack holds the validators' worksheets, not the run they were drawn from.
+    if (ctx.session.isPack() && id != QLatin1String("R005-1")) {
+        ctx.err << kNotInPack << Qt::endl;
+        return Failure;
+    }
     // An OBS the sample does not hold would print a report of its title alone.
     if (!obs.isNull()) {
         bool number = false;
