@@ -25,15 +25,11 @@ bool same(const QVariant& a, const QVariant& b) {
     return a.toString() == b.toString();
 }
 
-// What a stored worksheet value means: an unset flag is No whether Null or 0, a comment Null
-// or empty is none, a record not complete is not, whatever it holds.
+// What a stored worksheet value means, as the history tells it (an unset flag is No whether
+// Null or 0, an empty comment is none); a record not complete is not, whatever it holds.
 QString meaning(int column, const QVariant& value) {
-    if (column < kElementCount)
-        return markLetter(markFromValue(value));
-    if (column < kElementCount + 4)
-        return !value.isNull() && value.toDouble() != 0 ? QStringLiteral("1") : QStringLiteral("0");
-    if (column == kElementCount + 4)
-        return value.toString();
+    if (column < worksheetColumns().size())
+        return historyText(worksheetColumns().at(column), value).toString();
     return value.toString().compare(QLatin1String("Yes"), Qt::CaseInsensitive) == 0
                ? QStringLiteral("Yes")
                : QStringLiteral("No");
