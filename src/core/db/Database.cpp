@@ -550,6 +550,9 @@ QByteArray Database::serialize(const QString& schema) {
 Database Database::inMemory(const QString& name) {
     Database db(QStringLiteral(":memory:"), Mode::Create);
     db.mPath = name;
+    // Sorts and temporary tables would otherwise spill to files: what lives in memory stays
+    // there (a pack's SSNs among it).
+    db.exec("PRAGMA temp_store = MEMORY");
     return db;
 }
 
