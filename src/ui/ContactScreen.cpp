@@ -1,5 +1,6 @@
 #include "ContactScreen.h"
 
+#include "Colours.h"
 #include "Navigator.h"
 #include "ScreenGeometry.h"
 
@@ -46,7 +47,8 @@ QLabel* link(const QString& name, const QString& value, QWidget* parent) {
     f.setUnderline(true);
     l->setFont(f);
     QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, p.color(QPalette::Link));
+    p.setColor(QPalette::WindowText,
+               readableOn(p.color(QPalette::Link), p.color(QPalette::Window)));
     l->setPalette(p);
     return l;
 }

@@ -6,6 +6,7 @@ namespace orv::ui {
 
 namespace {
 const QColor kCompletedRow(192, 189, 239);
+const QColor kCompletedRowText(Qt::black);
 // A completed row is told by its colour on screen and by this word to a screen reader.
 const QString kCompletedText = QStringLiteral("Done");
 
@@ -83,6 +84,11 @@ QVariant SampleListModel::data(const QModelIndex& index, int role) const {
     case Qt::BackgroundRole:
         if (row.completed)
             return kCompletedRow;
+        return {};
+    // The row's fixed colour is light: its text is dark whatever the desktop's palette.
+    case Qt::ForegroundRole:
+        if (row.completed)
+            return kCompletedRowText;
         return {};
     default:
         break;

@@ -1,5 +1,6 @@
 #include "SampleSummaryScreen.h"
 
+#include "Colours.h"
 #include "FindScreen.h"
 #include "GridExportAction.h"
 #include "MarkDelegate.h"
@@ -219,7 +220,8 @@ void SampleSummaryScreen::setTitle(const QString& text, bool sorted) {
     mListTitle->setText(text);
     QPalette palette = mListTitle->parentWidget()->palette();
     if (sorted)
-        palette.setColor(QPalette::WindowText, kSortTitleColour);
+        palette.setColor(QPalette::WindowText,
+                         readableOn(kSortTitleColour, palette.color(QPalette::Window)));
     mListTitle->setPalette(palette);
 }
 
