@@ -15,6 +15,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -229,6 +230,18 @@ SignInForm SignInScreen::form() const {
 }
 
 bool SignInScreen::eventFilter(QObject* watched, QEvent* event) {
+    // The calendar opens from the keyboard too, with the keys that open a drop-down.
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool opens = key->key() == Qt::Key_F4 ||
+                           (key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier);
+        const QLineEdit* boxes[] = {mPeriod, mPeriodEnd, mSampleDate};
+        for (int i = 0; i < 3 && opens; ++i)
+            if (watched == boxes[i] && mPickers[i]->isEnabled()) {
+                pickDate(i);
+                return true;
+            }
+    }
     // A box that loses focus because the screen or the program is closing checks nothing.
     if (event->type() == QEvent::FocusOut && isVisible() && !mWindow.hasEnded()) {
         // Leaving the window (or opening a menu) is not leaving the box.

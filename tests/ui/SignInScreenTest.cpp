@@ -4,10 +4,12 @@
 #include "SignInScreen.h"
 
 #include <QCalendarWidget>
+
 #include <QComboBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+#include <functional>
 
 using namespace orv;
 using orv::test::ShellTest;
@@ -118,26 +120,42 @@ TEST_F(SignInScreenTest, ExitInSignInModeEndsWithoutAsking) {
     EXPECT_TRUE(fe().questions().isEmpty());
 }
 
-TEST_F(SignInScreenTest, CalendarButtonPicksADate) {
-    type(box("txtperiod"), "07012006");
+TEST_F(SignInScreenTest, CalendarPicksADateByButtonOrKey) {
     // The pop-up is modal: answer it with the keys a user would press.
-    bool answered = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget* popup = QApplication::activeModalWidget();
-        if (!popup || answered)
-            return;
-        answered = true;
-        EXPECT_EQ(popup->objectName(), "U004");
-        auto* calendar = popup->findChild<QCalendarWidget*>("calSelect");
-        QTest::keyClick(calendar, Qt::Key_PageDown);
-        QTest::keyClick(calendar, Qt::Key_Right);
-        QTest::keyClick(calendar, Qt::Key_Return);
-    });
-    poll.start(10);
-    click("Picture1");
-    EXPECT_TRUE(answered);
-    EXPECT_EQ(box("txtperiod")->text(), "08/02/2006");
+    struct Way {
+        const char* box;
+        std::function<void()> open;
+        const char* picked;
+    };
+    const Way ways[] = {
+        {"txtperiod", [&] { click("Picture1"); }, "08/02/2006"},
+        {"txtPeriodEnd",
+         [&] { QTest::keyClick(box("txtPeriodEnd"), Qt::Key_Down, Qt::AltModifier); },
+         "08/02/2006"},
+        {"txtSampleDate", [&] { QTest::keyClick(box("txtSampleDate"), Qt::Key_F4); }, "08/02/2006"},
+    };
+    for (const Way& w : ways) {
+        SCOPED_TRACE(w.box);
+        type(box(w.box), "07012006");
+        box(w.box)->setFocus();
+        bool answered = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            QWidget* popup = QApplication::activeModalWidget();
+            if (!popup || answered)
+                return;
+            answered = true;
+            EXPECT_EQ(popup->objectName(), "U004");
+            auto* calendar = popup->findChild<QCalendarWidget*>("calSelect");
+            QTest::keyClick(calendar, Qt::Key_PageDown);
+            QTest::keyClick(calendar, Qt::Key_Right);
+            QTest::keyClick(calendar, Qt::Key_Return);
+        });
+        poll.start(10);
+        w.open();
+        EXPECT_TRUE(answered);
+        EXPECT_EQ(box(w.box)->text(), w.picked);
+    }
 }
 
 TEST_F(SignInScreenTest, ReportOptionsSave) {
