@@ -56,6 +56,19 @@ void addGridExportMenu(QAbstractItemView* grid, const GridExportActions& actions
     grid->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
+QAction* addSortAction(QAbstractItemView* grid, std::function<void(int column)> sort) {
+    auto* action = new QAction(QStringLiteral("Sort by This Column"), grid);
+    action->setObjectName(QStringLiteral("actSortByColumn"));
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    QObject::connect(action, &QAction::triggered, grid, [grid, sort = std::move(sort)] {
+        const QModelIndex current = grid->currentIndex();
+        sort(current.isValid() ? current.column() : 0);
+    });
+    grid->addAction(action);
+    return action;
+}
+
 void exportGrid(Navigator& window, QWidget* parent, GridRowSource& source, GridFileKind kind) {
     GuiFrontEnd& ui = window.frontEnd();
     const bool excel = kind == GridFileKind::Excel;

@@ -31,6 +31,9 @@ GridExportActions addGridExportActions(Navigator& window, QWidget* screen,
 // Both actions as the grid's right-click menu.
 void addGridExportMenu(QAbstractItemView* grid, const GridExportActions& actions);
 
+// "Sort by This Column" (Ctrl+Shift+S) on a grid: what the mouse does on the heading of the
+// column the cursor is in, for the keyboard.
+QAction* addSortAction(QAbstractItemView* grid, std::function<void(int column)> sort);
 // Asks for the file, writes the rows under a progress dialog with Cancel, then tells where
 // they went, that the export was cancelled, or why it failed.
 void exportGrid(Navigator& window, QWidget* parent, GridRowSource& source, GridFileKind kind);

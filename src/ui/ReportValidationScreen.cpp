@@ -132,6 +132,7 @@ void ReportValidationScreen::buildDetailGrid(QWidget* detailTab) {
     mDetail->horizontalHeader()->setToolTip(kDetailTip);
     connect(mDetail->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
             &ReportValidationScreen::sortDetail);
+    addSortAction(mDetail, [this](int column) { sortDetail(column); });
     connect(mDetail->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (!current.isValid())

@@ -130,6 +130,7 @@ void SampleSummaryScreen::buildList() {
         findInColumn(current.isValid() ? current.column() : 0);
     });
     mList->addAction(find);
+    addSortAction(mList, [this](int column) { sortByColumn(column); });
 }
 
 // One row of failed marks per element, as tall as its row and scroll bar.

@@ -331,18 +331,25 @@ TEST_F(WorksheetTest, SortingKeepsItsOrderAcrossAWorksheet) {
     EXPECT_TRUE(initial.endsWith("Detail"));
     EXPECT_EQ(l->model()->rows().front().obs, "1");
 
+    // A heading's click, or Ctrl+Shift+S in a cell of its column.
     struct Click {
         int column;
         const char* title;
         const char* firstObs;
+        bool byKey = false;
     };
     const Click clicks[] = {{1, "Sort order: ssn Asc", "30"},
-                            {1, "Sort order: ssn Desc", "1"},
-                            {0, "Sort order: obs Asc", "1"},
+                            {1, "Sort order: ssn Desc", "1", true},
+                            {0, "Sort order: obs Asc", "1", true},
                             {0, "Sort order: obs Desc", "30"},
                             {1, "Sort order: ssn Asc", "30"}};
     for (const Click& c : clicks) {
-        clickHeader(c.column);
+        if (c.byKey) {
+            view()->setCurrentIndex(view()->model()->index(0, c.column));
+            QTest::keyClick(view(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        } else {
+            clickHeader(c.column);
+        }
         EXPECT_EQ(title->text(), c.title);
         EXPECT_EQ(title->palette().color(QPalette::WindowText), QColor(0, 0, 255));
         EXPECT_EQ(l->model()->rows().front().obs, c.firstObs) << c.title;
