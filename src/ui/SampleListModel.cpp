@@ -102,11 +102,13 @@ QVariant SampleListModel::headerData(int section, Qt::Orientation orientation, i
         if (section < 0 || section >= rowCount())
             return {};
         const bool completed = mRows[static_cast<size_t>(section)].completed;
-        if (role == Qt::DisplayRole)
-            return section + 1;
-        // The row header is what a screen reader reads on moving to another row.
-        if (role == Qt::AccessibleTextRole && completed)
-            return QStringLiteral("%1 %2").arg(section + 1).arg(kCompletedText);
+        // A completed row says so in words beside its colour, for whoever cannot tell the
+        // colour; a screen reader reads the header on moving to another row.
+        if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
+            if (completed)
+                return QStringLiteral("%1 %2").arg(section + 1).arg(kCompletedText);
+            return role == Qt::DisplayRole ? QVariant(section + 1) : QVariant();
+        }
         if (role == Qt::AccessibleDescriptionRole && completed)
             return kCompletedText;
         return {};

@@ -104,6 +104,7 @@ TEST(SampleListModel, ShowsTheRowsByRole) {
     EXPECT_EQ(model.headerData(0, Qt::Horizontal).toString(), "obs");
     EXPECT_EQ(model.headerData(4, Qt::Horizontal).toString(), "Pass/Fail");
     EXPECT_EQ(model.headerData(1, Qt::Vertical).toInt(), 2) << "rows numbered from 1";
+    EXPECT_EQ(model.headerData(0, Qt::Vertical).toString(), "1 Done") << "not by colour alone";
 
     EXPECT_EQ(model.rowOf(108), 1);
     EXPECT_EQ(model.rowOf(999), -1);
