@@ -39,10 +39,10 @@ AboutScreen::AboutScreen(Navigator& window) : mWindow(window) {
     line->setObjectName(QStringLiteral("Line1"));
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
-    auto* info = new QPushButton(QStringLiteral("SysInfo"), this);
+    auto* info = new QPushButton(QStringLiteral("&SysInfo"), this);
     info->setObjectName(QStringLiteral("cmdInfo"));
 
     auto* texts = new QVBoxLayout;

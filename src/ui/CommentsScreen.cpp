@@ -24,11 +24,11 @@ CommentsScreen::CommentsScreen(Navigator& window) : mWindow(window) {
     mNotes->setObjectName(QStringLiteral("txtNotes"));
     mNotes->setTabChangesFocus(true);
     caption->setBuddy(mNotes);
-    auto* updateButton = new QPushButton(QStringLiteral("Update"), this);
+    auto* updateButton = new QPushButton(QStringLiteral("&Update"), this);
     updateButton->setObjectName(QStringLiteral("cmdUpdate"));
-    auto* cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("cmdCancel"));
-    auto* exitButton = new QPushButton(QStringLiteral("Exit"), this);
+    auto* exitButton = new QPushButton(QStringLiteral("E&xit"), this);
     exitButton->setObjectName(QStringLiteral("cmdExit"));
 
     auto* buttons = new QHBoxLayout;

@@ -117,7 +117,7 @@ ContactScreen::ContactScreen(Navigator& window)
     mMail->installEventFilter(this);
     mWeb->installEventFilter(this);
 
-    auto* exit = new QPushButton(QStringLiteral("Exit"), this);
+    auto* exit = new QPushButton(QStringLiteral("E&xit"), this);
     exit->setObjectName(QStringLiteral("cmdExit"));
     exit->setDefault(true);
     connect(exit, &QPushButton::clicked, this, [this] { mWindow.closeForm(this); });

@@ -27,14 +27,14 @@ FindScreen::FindScreen(Navigator& window, const QString& columnName, QStringList
     mText = new QLineEdit(this);
     mText->setObjectName(QStringLiteral("txtTextToFind"));
     mCaption->setBuddy(mText);
-    mExact = new QCheckBox(QStringLiteral("Exact Match."), this);
+    mExact = new QCheckBox(QStringLiteral("E&xact Match."), this);
     mExact->setObjectName(QStringLiteral("chkExactMatch"));
     mRowNumber = new QLabel(this);
     mRowNumber->setObjectName(QStringLiteral("lblRowNumber"));
     mRowNumber->setWordWrap(true);
-    auto* next = new QPushButton(QStringLiteral("Find Next"), this);
+    auto* next = new QPushButton(QStringLiteral("&Find Next"), this);
     next->setObjectName(QStringLiteral("cmdFindNext"));
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cancel->setObjectName(QStringLiteral("cmdExit"));
 
     auto* fields = new QVBoxLayout;

@@ -43,9 +43,9 @@ GridExportActions addGridExportActions(Navigator& window, QWidget* screen,
                                        GridSourceFactory source) {
     GridExportActions a;
     a.excel =
-        exportAction(window, screen, QStringLiteral("Export to Excel..."),
+        exportAction(window, screen, QStringLiteral("Export to &Excel..."),
                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), GridFileKind::Excel, source);
-    a.csv = exportAction(window, screen, QStringLiteral("Export to CSV..."),
+    a.csv = exportAction(window, screen, QStringLiteral("Export to &CSV..."),
                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), GridFileKind::Csv, source);
     return a;
 }

@@ -61,8 +61,8 @@ Session& ReportValidationScreen::session() {
 void ReportValidationScreen::buildLayout() {
     mTabs = new QTabWidget(this);
     mTabs->setObjectName(QStringLiteral("SSTab1"));
-    mTabs->addTab(buildSummaryTab(), QStringLiteral("Summary"));
-    mTabs->addTab(buildDetailTab(), QStringLiteral("Detail"));
+    mTabs->addTab(buildSummaryTab(), QStringLiteral("&Summary"));
+    mTabs->addTab(buildDetailTab(), QStringLiteral("&Detail"));
     addExports();
     QWidget* buttons = buildButtons();
     auto* outer = new QVBoxLayout(this);
@@ -160,7 +160,7 @@ void ReportValidationScreen::addExports() {
 QWidget* ReportValidationScreen::buildButtons() {
     auto* frame = new QWidget(this);
     frame->setObjectName(QStringLiteral("Frame1"));
-    auto* exit = new QPushButton(QStringLiteral("Exit"), frame);
+    auto* exit = new QPushButton(QStringLiteral("E&xit"), frame);
     exit->setObjectName(QStringLiteral("cmdExit"));
     connect(exit, &QPushButton::clicked, this, &ReportValidationScreen::exitScreen);
     auto* buttons = new QHBoxLayout(frame);
@@ -230,7 +230,7 @@ bool ReportValidationScreen::fillFormValDet(int group, const QString& column,
     mTotal->setText(QString::number(mDetailModel->totalRows()));
     mCurrentRow->hide();
     mTabs->setCurrentIndex(1);
-    mTabs->setTabText(1, QStringLiteral("Detail for Group ") + selection);
+    mTabs->setTabText(1, QStringLiteral("&Detail for Group ") + selection);
     return true;
 }
 

@@ -183,7 +183,7 @@ QLayout* SampleSummaryScreen::buildCounts() {
 
 // The counts, then the export buttons and Exit at the right.
 QLayout* SampleSummaryScreen::buildButtonRow(QLayout* counts) {
-    auto* exit = new QPushButton(QStringLiteral("Exit"), this);
+    auto* exit = new QPushButton(QStringLiteral("E&xit"), this);
     exit->setObjectName(QStringLiteral("cmdExit"));
     connect(exit, &QPushButton::clicked, this, &SampleSummaryScreen::exitClicked);
 

@@ -66,7 +66,7 @@ SignInScreen::SignInScreen(Navigator& window, SignInMode mode) : mWindow(window)
     if (options) {
         setWindowTitle(QStringLiteral("U003r - Change Report Options"));
         mPopulation->hide();
-        mSignIn->setText(QStringLiteral("Save"));
+        mSignIn->setText(QStringLiteral("&Save"));
         mExit->setEnabled(false);
         mPickers[2]->hide();
         mSampleDate->setEnabled(false);
@@ -161,7 +161,7 @@ QWidget* SignInScreen::buildFilters() {
     filters->addWidget(label(QStringLiteral("lblCaseMgr"), QStringLiteral("Case Mgr"), mCaseMgr), 2,
                        0);
     filters->addWidget(mCaseMgr, 2, 1);
-    mClear = new QPushButton(QStringLiteral("Clear Filter"), mFilters);
+    mClear = new QPushButton(QStringLiteral("&Clear Filter"), mFilters);
     mClear->setObjectName(QStringLiteral("cmdClear"));
     connect(mClear, &QPushButton::clicked, this, &SignInScreen::clearFilter);
     filters->addWidget(mClear, 3, 1, Qt::AlignRight);
@@ -173,10 +173,10 @@ QWidget* SignInScreen::buildButtons() {
     mButtons->setObjectName(QStringLiteral("Frame1"));
     auto* buttons = new QHBoxLayout(mButtons);
     buttons->setContentsMargins(0, 0, 0, 0);
-    mSignIn = new QPushButton(QStringLiteral("Sign In"), mButtons);
+    mSignIn = new QPushButton(QStringLiteral("Sign &In"), mButtons);
     mSignIn->setObjectName(QStringLiteral("cmdsignin"));
     mSignIn->setDefault(true);
-    mExit = new QPushButton(QStringLiteral("Exit"), mButtons);
+    mExit = new QPushButton(QStringLiteral("E&xit"), mButtons);
     mExit->setObjectName(QStringLiteral("cmdExit"));
     buttons->addStretch(1);
     buttons->addWidget(mSignIn);

@@ -48,7 +48,7 @@ SourceTableScreen::SourceTableScreen(Navigator& window) : mWindow(window) {
     mCurrentRow = new QLabel(frame);
     mCurrentRow->setObjectName(QStringLiteral("Label3"));
     mCurrentRow->hide();
-    auto* exit = new QPushButton(QStringLiteral("Exit"), frame);
+    auto* exit = new QPushButton(QStringLiteral("E&xit"), frame);
     exit->setObjectName(QStringLiteral("cmdExit"));
     connect(exit, &QPushButton::clicked, this, &SourceTableScreen::exitScreen);
     auto* frameLayout = new QHBoxLayout(frame);

@@ -28,10 +28,10 @@ SwitchScreen::SwitchScreen(Navigator& window) : mWindow(window) {
     mDataSources->setObjectName(QStringLiteral("cboDSN"));
     mDataSources->setEditable(true);
     mDataSources->setInsertPolicy(QComboBox::NoInsert);
-    auto* switchButton = new QPushButton(QStringLiteral("Switch"), frame);
+    auto* switchButton = new QPushButton(QStringLiteral("&Switch"), frame);
     switchButton->setObjectName(QStringLiteral("cmdSwitch"));
     switchButton->setDefault(true);
-    auto* exit = new QPushButton(QStringLiteral("Exit"), frame);
+    auto* exit = new QPushButton(QStringLiteral("E&xit"), frame);
     exit->setObjectName(QStringLiteral("cmdExit"));
 
     auto* row = new QHBoxLayout;

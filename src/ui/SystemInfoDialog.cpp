@@ -25,10 +25,10 @@ SystemInfoDialog::SystemInfoDialog(Session& session, QWidget* parent) : QDialog(
     mText->setPlainText(systemInfoText(
         systemInfo(session.programDir(), session.isOpen() ? session.databasePath() : QString())));
 
-    auto* copy = new QPushButton(QStringLiteral("Copy"), this);
+    auto* copy = new QPushButton(QStringLiteral("&Copy"), this);
     copy->setObjectName(QStringLiteral("cmdCopy"));
     copy->setToolTip(QStringLiteral("Copy these lines, to paste them into a message"));
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    auto* close = new QPushButton(QStringLiteral("C&lose"), this);
     close->setObjectName(QStringLiteral("cmdClose"));
     close->setDefault(true);
     connect(copy, &QPushButton::clicked, this, &SystemInfoDialog::copyToClipboard);

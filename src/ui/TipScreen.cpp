@@ -57,7 +57,7 @@ TipScreen::TipScreen(Navigator& window) : mWindow(window) {
     mShowTips->setObjectName(QStringLiteral("chkLoadTipsAtStartup"));
     auto* next = new QPushButton(QStringLiteral("&Next Tip"), this);
     next->setObjectName(QStringLiteral("cmdNextTip"));
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    auto* close = new QPushButton(QStringLiteral("&Close"), this);
     close->setObjectName(QStringLiteral("cmdClose"));
     close->setDefault(true);
 

@@ -53,10 +53,10 @@ struct FlagBox {
     const char* caption;
 };
 constexpr FlagBox kFlagBoxes[] = {
-    {ExceptionFlag::WrongSsn, "chkWrongSSN", "Wrong SSN"},
-    {ExceptionFlag::InvalidRecord, "chkInvalidRec", "Invalid Record"},
-    {ExceptionFlag::UnableToLocate, "chkUnableToLocate", "Unable To Locate"},
-    {ExceptionFlag::MissingRecord, "chkMissingRec", "Missing Record"},
+    {ExceptionFlag::WrongSsn, "chkWrongSSN", "&Wrong SSN"},
+    {ExceptionFlag::InvalidRecord, "chkInvalidRec", "&Invalid Record"},
+    {ExceptionFlag::UnableToLocate, "chkUnableToLocate", "&Unable To Locate"},
+    {ExceptionFlag::MissingRecord, "chkMissingRec", "&Missing Record"},
 };
 
 } // namespace
@@ -144,13 +144,13 @@ QLayout* WorksheetScreen::buildHeader() {
 void WorksheetScreen::buildTabs() {
     mTabs = new QTabWidget(this);
     mTabs->setObjectName(QStringLiteral("SSTab1"));
-    mTabs->addTab(buildLines(), QStringLiteral("1 - 17"));
+    mTabs->addTab(buildLines(), QStringLiteral("&1 - 17"));
     mComments = new QPlainTextEdit(mWorksheet.comments(), this);
     mComments->setObjectName(QStringLiteral("txtComments"));
     mComments->setTabChangesFocus(true);
     mComments->installEventFilter(this);
-    mTabs->addTab(mComments, QStringLiteral("Comments"));
-    mTabs->addTab(buildHistory(), QStringLiteral("History"));
+    mTabs->addTab(mComments, QStringLiteral("&Comments"));
+    mTabs->addTab(buildHistory(), QStringLiteral("&History"));
     mTabs->setCurrentIndex(0);
     connect(mComments, &QPlainTextEdit::textChanged, this,
             [this] { mWorksheet.setComments(mComments->toPlainText()); });

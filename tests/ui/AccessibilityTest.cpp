@@ -2,7 +2,13 @@
 
 #include "SystemInfoDialog.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTabWidget>
+
+#include <map>
 
 namespace orv::test {
 namespace {
@@ -27,12 +33,49 @@ QStringList unnamedControls(QWidget* screen) {
     return unnamed;
 }
 
+// The keys Alt opens a screen's controls with: each button and tab has one, and no two share
+// one with each other or with a labelled field.
+QStringList mnemonicProblems(QWidget* screen) {
+    QStringList problems;
+    if (!screen)
+        return problems;
+    std::map<QChar, QString> taken;
+    auto take = [&](const QString& text, const QString& what, bool required = true) {
+        const int at = text.indexOf(QRegularExpression(QStringLiteral("&[^&]")));
+        if (at < 0) {
+            if (required)
+                problems << QStringLiteral("%1: %2 has no key").arg(screen->objectName(), what);
+            return;
+        }
+        const QChar key = text.at(at + 1).toLower();
+        if (auto it = taken.find(key); it != taken.end())
+            problems << QStringLiteral("%1: %2 and %3 share Alt+%4")
+                            .arg(screen->objectName(), it->second, what, key);
+        else
+            taken[key] = what;
+    };
+    // A button shown as a sign (the viewer's page buttons) has its key in its tip.
+    for (QAbstractButton* b : screen->findChildren<QAbstractButton*>())
+        if (b->isVisibleTo(screen) && !b->text().isEmpty() && b->text().front().isLetter() &&
+            b->focusPolicy() != Qt::NoFocus)
+            take(b->text(), b->objectName());
+    for (QTabWidget* tabs : screen->findChildren<QTabWidget*>())
+        if (tabs->isVisibleTo(screen))
+            for (int i = 0; i < tabs->count(); ++i)
+                take(tabs->tabText(i), tabs->objectName() + QStringLiteral(" tab %1").arg(i));
+    for (QLabel* l : screen->findChildren<QLabel*>())
+        if (l->buddy() && l->isVisibleTo(screen))
+            take(l->text(), l->objectName(), false);
+    return problems;
+}
+
 TEST_F(WorksheetTest, EveryControlHasAName) {
-    QStringList unnamed;
+    QStringList unnamed, keys;
     auto walk = [&](const char* id) {
         QWidget* s = screen(id);
         EXPECT_TRUE(s) << id;
         unnamed += unnamedControls(s);
+        keys += mnemonicProblems(s);
     };
     struct Entry {
         const char* array;
@@ -52,13 +95,18 @@ TEST_F(WorksheetTest, EveryControlHasAName) {
     }
     openList();
     walk("U010");
-    withFindScreen(0, [&](QWidget* find) { unnamed += unnamedControls(find); });
+    withFindScreen(0, [&](QWidget* find) {
+        unnamed += unnamedControls(find);
+        keys += mnemonicProblems(find);
+    });
     doubleClickRow(0);
     walk("U015");
 
     ui::SystemInfoDialog info(session(), window.get());
     unnamed += unnamedControls(&info);
+    keys += mnemonicProblems(&info);
     EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join('\n').toStdString();
+    EXPECT_TRUE(keys.isEmpty()) << keys.join('\n').toStdString();
 }
 
 } // namespace

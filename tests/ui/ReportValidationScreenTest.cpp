@@ -149,13 +149,13 @@ TEST_F(ReportScreensTest, SummaryShowsTheTwentyFiveGroups) {
     EXPECT_EQ(grid->item(24, 15)->text(), "25");
     EXPECT_EQ(label("U006", "Label1"), "Orvane Report Validation. ");
     EXPECT_FALSE(tabs()->isTabEnabled(1));
-    EXPECT_EQ(tabs()->tabText(0), "Summary");
+    EXPECT_EQ(tabs()->tabText(0), "&Summary");
 
     // A group without records shows an empty detail.
     doubleClickRowSelector(2);
     EXPECT_TRUE(tabs()->isTabEnabled(1));
     EXPECT_EQ(tabs()->currentIndex(), 1);
-    EXPECT_EQ(tabs()->tabText(1), "Detail for Group 3 order by obs");
+    EXPECT_EQ(tabs()->tabText(1), "&Detail for Group 3 order by obs");
     EXPECT_EQ(label("U006", "Label2"), "Total Number of Records:");
     EXPECT_EQ(label("U006", "Label3"), "0");
     EXPECT_EQ(detail()->model()->rowCount(), 0);
@@ -205,28 +205,28 @@ TEST_F(ReportScreensTest, DetailHeadingsSortEachTimeTheOtherWay) {
     QTableView* view = detail();
 
     doubleClickHeading(view, "SSN");
-    EXPECT_EQ(tabs()->tabText(1), "Detail for Group 5 order by [SSN] Desc");
+    EXPECT_EQ(tabs()->tabText(1), "&Detail for Group 5 order by [SSN] Desc");
     EXPECT_EQ(cell(view, 0, "SSN"), "100000300");
     sortByKey(view, "SSN");
-    EXPECT_EQ(tabs()->tabText(1), "Detail for Group 5 order by [SSN] Asc");
+    EXPECT_EQ(tabs()->tabText(1), "&Detail for Group 5 order by [SSN] Asc");
     EXPECT_EQ(cell(view, 0, "SSN"), "100000001");
     doubleClickHeading(view, "obs");
-    EXPECT_EQ(tabs()->tabText(1), "Detail for Group 5 order by [obs] Desc");
+    EXPECT_EQ(tabs()->tabText(1), "&Detail for Group 5 order by [obs] Desc");
     EXPECT_EQ(cell(view, 0, "obs"), "300");
     EXPECT_EQ(label("U006", "Label3"), "300");
 
     // Opening a group from the summary starts again by obs, and ascending next time.
     doubleClickRowSelector(4);
-    EXPECT_EQ(tabs()->tabText(1), "Detail for Group 5 order by obs");
+    EXPECT_EQ(tabs()->tabText(1), "&Detail for Group 5 order by obs");
     doubleClickHeading(view, "ExitDate");
-    EXPECT_EQ(tabs()->tabText(1), "Detail for Group 5 order by [WIAExitDate] Desc");
+    EXPECT_EQ(tabs()->tabText(1), "&Detail for Group 5 order by [WIAExitDate] Desc");
 
     // Exit hides the screen at its summary, keeping the detail.
     QTest::mouseClick(control<QPushButton>("U006", "cmdExit"), Qt::LeftButton);
     ASSERT_TRUE(screen("U006"));
     EXPECT_FALSE(screen("U006")->isVisible());
     EXPECT_EQ(tabs()->currentIndex(), 0);
-    EXPECT_EQ(tabs()->tabText(1), "Detail for Group 5 order by [WIAExitDate] Desc");
+    EXPECT_EQ(tabs()->tabText(1), "&Detail for Group 5 order by [WIAExitDate] Desc");
 }
 
 // The screens and the batch front end on the demo extract: the same groups, records and

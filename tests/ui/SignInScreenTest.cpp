@@ -47,7 +47,7 @@ TEST_F(SignInScreenTest, SignInModeLayout) {
     EXPECT_EQ(combo("cboPopulation")->itemText(0), "1-Halvern");
     EXPECT_FALSE(control<QWidget>("U003", "Frame3")->isVisible());
     EXPECT_FALSE(combo("cboOffice")->isVisible());
-    EXPECT_EQ(control<QPushButton>("U003", "cmdsignin")->text(), "Sign In");
+    EXPECT_EQ(control<QPushButton>("U003", "cmdsignin")->text(), "Sign &In");
     EXPECT_TRUE(control<QPushButton>("U003", "cmdExit")->isEnabled());
 }
 
@@ -166,7 +166,7 @@ TEST_F(SignInScreenTest, ReportOptionsSave) {
     ASSERT_TRUE(screen("U003"));
     EXPECT_EQ(qobject_cast<ui::SignInScreen*>(screen("U003"))->mode(), SignInMode::ReportOptions);
     EXPECT_EQ(screen("U003")->windowTitle(), "U003r - Change Report Options");
-    EXPECT_EQ(control<QPushButton>("U003", "cmdsignin")->text(), "Save");
+    EXPECT_EQ(control<QPushButton>("U003", "cmdsignin")->text(), "&Save");
     EXPECT_FALSE(control<QPushButton>("U003", "cmdExit")->isEnabled());
     EXPECT_FALSE(box("txtSampleDate")->isEnabled());
     EXPECT_FALSE(control<QToolButton>("U003", "Picture3")->isVisible());

@@ -171,7 +171,7 @@ TEST_F(ShellTest, SystemInfoTellsWhatASupportDeskAsksFor) {
     ASSERT_TRUE(about);
     auto* info = about->findChild<QPushButton*>("cmdInfo");
     ASSERT_TRUE(info);
-    EXPECT_EQ(info->text(), "SysInfo");
+    EXPECT_EQ(info->text(), "&SysInfo");
     EXPECT_FALSE(info->isHidden());
     QTest::mouseClick(info, Qt::LeftButton);
     auto* dialog = about->findChild<ui::SystemInfoDialog*>("dlgSysInfo");

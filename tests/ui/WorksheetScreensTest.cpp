@@ -191,11 +191,11 @@ TEST_F(WorksheetTest, HistoryTabShowsTheSaves) {
 
     auto* tabs = worksheetControl<QTabWidget>("SSTab1");
     key(Qt::Key_PageDown, Qt::ControlModifier);
-    EXPECT_EQ(tabs->tabText(tabs->currentIndex()), "Comments");
+    EXPECT_EQ(tabs->tabText(tabs->currentIndex()), "&Comments");
     key(Qt::Key_PageDown, Qt::ControlModifier);
     EXPECT_EQ(tabs->currentWidget(), history);
     QTest::keyClick(history, Qt::Key_PageDown, Qt::ControlModifier);
-    EXPECT_EQ(tabs->tabText(tabs->currentIndex()), "1 - 17");
+    EXPECT_EQ(tabs->tabText(tabs->currentIndex()), "&1 - 17");
 }
 
 struct FlagCase {
