@@ -119,6 +119,8 @@ MergeConflictsScreen::MergeConflictsScreen(Navigator& window, Database pack,
     mTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     mTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     mTable->verticalHeader()->hide();
+    // Tab goes on to the records' choice boxes rather than from cell to cell.
+    mTable->setTabKeyNavigation(false);
     fillTable();
 
     auto* packForAll = new QPushButton(QStringLiteral("&Pack for all"), this);
