@@ -113,6 +113,8 @@ TEST_F(FieldWorkTest, APackIsMadeFromTheMenuOpenedAndWorkedIn) {
         EXPECT_EQ(a->isEnabled(), e.inPack) << e.array << e.index;
         EXPECT_EQ(a->toolTip() == kNotInPack, !e.inPack) << e.array << e.index;
     }
+    for (const char* button : {"cmdExportExcel", "cmdExportCsv"})
+        EXPECT_FALSE(control<QPushButton>("U010", button)->isEnabled()) << button;
     menu("mnuwks1", 1)->trigger();
     EXPECT_TRUE(reportLines().join('\n').contains(obs)) << "the pack's worksheets print";
     window->closeForm(viewer());
