@@ -227,6 +227,7 @@ std::optional<std::pair<QString, QString>> GuiFrontEnd::typePassphrase(const QSt
     dialog.setWindowTitle(mWindow.windowTitle());
     auto* text = new QLabel(prompt, &dialog);
     text->setWordWrap(true);
+    text->setMinimumWidth(text->fontMetrics().averageCharWidth() * 50);
     auto* form = new QFormLayout;
     QLineEdit* boxes[2] = {};
     const char* const names[] = {"txtPassphrase", "txtAgain"};

@@ -9,6 +9,7 @@
 #include "session/FieldPack.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -109,7 +110,8 @@ void mergePackFile(Navigator& window) {
 
 MergeConflictsScreen::MergeConflictsScreen(Navigator& window, Database pack,
                                            std::vector<MergeConflict> conflicts)
-    : mWindow(window), mPack(std::move(pack)), mConflicts(std::move(conflicts)) {
+    : mWindow(window), mPack(std::move(pack)), mDatabase(window.session().databasePath()),
+      mConflicts(std::move(conflicts)) {
     setObjectName(QStringLiteral("frmMergeConflicts"));
     setWindowTitle(QStringLiteral("Merge Conflicts"));
 
@@ -233,6 +235,15 @@ void MergeConflictsScreen::merge() {
     if (!mMerge->isEnabled())
         return;
     GuiFrontEnd& ui = mWindow.frontEnd();
+    // Another database, or a pack, was opened meanwhile: the choices were made for this one.
+    if (!mWindow.session().isOpen() || mWindow.session().isPack() ||
+        mWindow.session().databasePath() != mDatabase) {
+        ui.message(QStringLiteral("Another database was opened: open %1 and merge the pack again.")
+                       .arg(QDir::toNativeSeparators(mDatabase)),
+                   Icon::Exclamation);
+        mWindow.closeForm(this);
+        return;
+    }
     try {
         ui.setBusy(true);
         const MergeResult result = mergePack(mWindow.session().db(), mPack, choices());

@@ -41,6 +41,7 @@ private:
 
     Navigator& mWindow;
     Database mPack;
+    QString mDatabase; // the one the conflicts were found in
     std::vector<MergeConflict> mConflicts;
     QTableWidget* mTable = nullptr;
     std::vector<QComboBox*> mChoices; // one per conflict, in order
