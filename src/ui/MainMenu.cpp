@@ -254,8 +254,8 @@ const MenuItem kMenu[] = {
     {1, "mnuwks1", 7, "Export Summary/Analytical", false, exportSummary, kNoEntry},
     {1, "mnuwks1", 8, "-", false, nullptr, kNoEntry},
     {1, "mnuFieldWork", -1, "&Field Work", false, nullptr, kNoEntry},
-    {2, "mnuMakePack", -1, "&Make Pack…", false, open<MakePackScreen>, kNoEntry},
-    {2, "mnuMergePack", -1, "M&erge Pack…", false, mergePackFile, kNoEntry},
+    {2, "mnuMakePack", -1, "&Make Pack...", false, open<MakePackScreen>, kNoEntry},
+    {2, "mnuMergePack", -1, "M&erge Pack...", false, mergePackFile, kNoEntry},
 
     {0, "mnuUtils", 0, "&Utilities", false, nullptr, entry(MenuEntry::Utilities)},
     {1, "mnuUtilities", 0, "&Compact Database", false, compactDatabase,

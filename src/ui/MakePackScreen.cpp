@@ -92,7 +92,7 @@ MakePackScreen::MakePackScreen(Navigator& window) : mWindow(window) {
     mFile = new QLineEdit(defaultFile(), this);
     mFile->setObjectName(QStringLiteral("txtFile"));
     fileLabel->setBuddy(mFile);
-    auto* browse = new QPushButton(QStringLiteral("&Browse…"), this);
+    auto* browse = new QPushButton(QStringLiteral("&Browse..."), this);
     browse->setObjectName(QStringLiteral("cmdBrowse"));
     browse->setAccessibleName(QStringLiteral("Browse for the pack file"));
     connect(mValidator, &QLineEdit::textChanged, this, [this] {

@@ -131,7 +131,7 @@ MergeConflictsScreen::MergeConflictsScreen(Navigator& window, Database pack,
     mainForAll->setObjectName(QStringLiteral("cmdDatabaseForAll"));
     mMerge = new QPushButton(QStringLiteral("&Merge"), this);
     mMerge->setObjectName(QStringLiteral("cmdMerge"));
-    auto* exportButton = new QPushButton(QStringLiteral("&Export…"), this);
+    auto* exportButton = new QPushButton(QStringLiteral("&Export..."), this);
     exportButton->setObjectName(QStringLiteral("cmdExport"));
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
