@@ -13,12 +13,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 
 #include <algorithm>
@@ -43,7 +46,9 @@ struct Shooter {
     QDir dir;
     int failures = 0;
 
-    void save(QWidget* widget, const QString& name) {
+    // With `titled`, the window's title drawn above it: the virtual display has no window
+    // manager to draw one.
+    void save(QWidget* widget, const QString& name, bool titled = false) {
         if (!widget) {
             std::fprintf(stderr, "screenshot: no screen for %s\n", qPrintable(name));
             ++failures;
@@ -51,7 +56,21 @@ struct Shooter {
         }
         settle();
         const QString path = dir.filePath(name + QStringLiteral(".png"));
-        if (!widget->grab().save(path)) {
+        QPixmap picture = widget->grab();
+        if (titled) {
+            const int bar = widget->fontMetrics().height() + 12;
+            QPixmap framed(picture.width(), picture.height() + bar);
+            QPainter painter(&framed);
+            painter.fillRect(0, 0, framed.width(), bar, QColor(0x33, 0x4e, 0x7a));
+            painter.setPen(Qt::white);
+            painter.setFont(widget->font());
+            painter.drawText(QRect(0, 0, framed.width(), bar), Qt::AlignCenter,
+                             widget->windowTitle());
+            painter.drawPixmap(0, bar, picture);
+            painter.end();
+            picture = framed;
+        }
+        if (!picture.save(path)) {
             std::fprintf(stderr, "screenshot: cannot write %s\n", qPrintable(path));
             ++failures;
             return;
@@ -150,6 +169,65 @@ void shootReportValidation(ui::MainWindow& window, Shooter& shoot) {
     window.closeForm(window.loadedScreen(QStringLiteral("U005")));
 }
 
+// Field work: a pack of two records made from the menu, marked in the pack, one of them marked
+// otherwise at the office meanwhile, and merged back with that conflict to settle.
+void shootFieldWork(ui::MainWindow& window, Shooter& shoot) {
+    ui::GuiFrontEnd& fe = window.frontEnd();
+    ui::SampleSummaryScreen* list = sampleList(window);
+    if (!list || list->model()->rowCount() < 5)
+        return;
+    const QString obs =
+        list->model()->rows()[1].obs + QStringLiteral(", ") + list->model()->rows()[4].obs;
+    const QString database = window.session().databasePath();
+    const QString pack = window.session().programFile(QStringLiteral("Ann Lee.orvpack"));
+    const QString passphrase = QStringLiteral("river-stone-42");
+
+    run(window, "mnuMakePack", -1);
+    QWidget* make = window.loadedScreen(QStringLiteral("frmMakePack"));
+    if (make) {
+        make->findChild<QLineEdit*>(QStringLiteral("txtObs"))->setText(obs);
+        make->findChild<QRadioButton*>(QStringLiteral("optObs"))->setChecked(true);
+        make->findChild<QLineEdit*>(QStringLiteral("txtValidator"))
+            ->setText(QStringLiteral("Ann Lee"));
+        // A folder of a user's rather than the scratch one.
+        make->findChild<QLineEdit*>(QStringLiteral("txtFile"))
+            ->setText(QStringLiteral("/home/ann/Ann Lee-%1.orvpack")
+                          .arg(QDate::currentDate().toString(Qt::ISODate)));
+    }
+    shoot.save(make, QStringLiteral("frmMakePack"));
+    if (make) {
+        make->findChild<QLineEdit*>(QStringLiteral("txtFile"))->setText(pack);
+        fe.setNextPassphrase(passphrase);
+        fe.setNextPassphrase(passphrase);
+        clickButton(make, "cmdOK");
+    }
+
+    fe.setNextFileName(pack);
+    fe.setNextPassphrase(passphrase);
+    run(window, "mnuFile", 1); // Open
+    clickButton(markRecord(window, 0, kElementCount, {3}), "cmdSave");
+    clickButton(markRecord(window, 1, 12, {}), "cmdSave");
+    shoot.save(&window, QStringLiteral("U001-pack"), true);
+
+    fe.setNextFileName(database);
+    run(window, "mnuFile", 1); // Open
+    clickButton(window.loadedScreen(QStringLiteral("U003")), "cmdsignin");
+    settle();
+    window.closeForm(window.loadedScreen(QStringLiteral("U014")));
+    run(window, "mnuwks1", 0); // Edit Worksheets
+    clickButton(markRecord(window, 1, kElementCount, {5, 9}), "cmdSave");
+
+    fe.setNextFileName(pack);
+    fe.setNextPassphrase(passphrase);
+    run(window, "mnuMergePack", -1);
+    QWidget* conflicts = window.loadedScreen(QStringLiteral("frmMergeConflicts"));
+    if (conflicts)
+        if (auto* keep = conflicts->findChild<QComboBox*>(QStringLiteral("cboKeep(0)")))
+            keep->setCurrentIndex(1);
+    shoot.save(conflicts, QStringLiteral("frmMergeConflicts"));
+    clickButton(conflicts, "cmdMerge");
+}
+
 } // namespace
 
 int takeScreenshots(ui::MainWindow& window, const QString& folder) {
@@ -217,6 +295,7 @@ int takeScreenshots(ui::MainWindow& window, const QString& folder) {
         window.closeForm(window.loadedScreen(QStringLiteral("U011")));
         shootWorksheets(window, shoot);
         shootReportValidation(window, shoot);
+        shootFieldWork(window, shoot);
     }
     {
         ui::CalendarScreen calendar(QDate(2006, 7, 1), &window);

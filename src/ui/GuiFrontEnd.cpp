@@ -3,16 +3,23 @@
 #include "MainWindow.h"
 #include "RecentFiles.h"
 
+#include "fieldwork/Pack.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QSettings>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace orv::ui {
 
@@ -35,6 +42,10 @@ QMessageBox::Icon boxIcon(Icon icon) {
 }
 
 const QString kDatabaseFilter = QStringLiteral("Database (*.mdb)");
+const QString kPackFilter = QStringLiteral("Field packs (*.orvpack)");
+// File > Open takes a field pack as well as a database.
+const QString kOpenFilter = QStringLiteral("Databases and field packs (*.mdb *.orvpack);;") +
+                            kDatabaseFilter + QStringLiteral(";;") + kPackFilter;
 
 // The menus that open with a database and close when it is given up: all that work on it.
 constexpr MenuEntry kDataMenus[] = {MenuEntry::ReportValidation, MenuEntry::DataValidation,
@@ -184,6 +195,70 @@ bool GuiFrontEnd::openDocument(const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
+std::optional<QString> GuiFrontEnd::askPassphrase(const QString& prompt, bool confirm) {
+    for (;;) {
+        const auto typed = typePassphrase(prompt, confirm);
+        if (!typed)
+            return std::nullopt;
+        if (!confirm)
+            return typed->first;
+        QString problem = typed->first == typed->second
+                              ? passphraseProblem(typed->first)
+                              : QStringLiteral("The two passphrases are not the same.");
+        if (problem.isEmpty())
+            return typed->first;
+        message(problem + QStringLiteral(" Type it again."), Icon::Exclamation);
+    }
+}
+
+std::optional<std::pair<QString, QString>> GuiFrontEnd::typePassphrase(const QString& prompt,
+                                                                       bool confirm) {
+    if (mScripted) {
+        mQuestions << prompt;
+        if (mPassphrases.size() < (confirm ? 2 : 1)) {
+            mPassphrases.clear();
+            return std::nullopt;
+        }
+        const QString first = mPassphrases.dequeue();
+        return std::pair{first, confirm ? mPassphrases.dequeue() : QString()};
+    }
+    QDialog dialog(&mWindow);
+    dialog.setObjectName(QStringLiteral("dlgPassphrase"));
+    dialog.setWindowTitle(mWindow.windowTitle());
+    auto* text = new QLabel(prompt, &dialog);
+    text->setWordWrap(true);
+    text->setMinimumWidth(text->fontMetrics().averageCharWidth() * 50);
+    auto* form = new QFormLayout;
+    QLineEdit* boxes[2] = {};
+    const char* const names[] = {"txtPassphrase", "txtAgain"};
+    const char* const labels[] = {"&Passphrase:", "&Again:"};
+    for (int i = 0; i < (confirm ? 2 : 1); ++i) {
+        boxes[i] = new QLineEdit(&dialog);
+        boxes[i]->setObjectName(QString::fromLatin1(names[i]));
+        boxes[i]->setEchoMode(QLineEdit::Password);
+        auto* label = new QLabel(QString::fromLatin1(labels[i]), &dialog);
+        label->setBuddy(boxes[i]);
+        form->addRow(label, boxes[i]);
+    }
+    boxes[0]->setAccessibleName(QStringLiteral("Passphrase"));
+    if (boxes[1])
+        boxes[1]->setAccessibleName(QStringLiteral("Passphrase again"));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(text);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    const bool wasBusy = mBusy;
+    setBusy(false);
+    const bool given = dialog.exec() == QDialog::Accepted;
+    setBusy(wasBusy);
+    if (!given)
+        return std::nullopt;
+    return std::pair{boxes[0]->text(), boxes[1] ? boxes[1]->text() : QString()};
+}
+
 QString GuiFrontEnd::saveFileName(const QString& title) {
     return fileName(title, true);
 }
@@ -258,10 +333,15 @@ QString GuiFrontEnd::gridExportFileName(const QString& title, const QString& fil
     return chosen ? dialog.selectedFiles().first() : QString();
 }
 
-QString GuiFrontEnd::fileName(const QString& title, bool save) {
+QString GuiFrontEnd::packFileName(const QString& title) {
+    return fileName(title, false, true);
+}
+
+QString GuiFrontEnd::fileName(const QString& title, bool save, bool packOnly) {
     if (mScripted)
         return mFileNames.isEmpty() ? QString() : mFileNames.dequeue();
-    QFileDialog dialog(&mWindow, title, QString(), kDatabaseFilter);
+    QFileDialog dialog(&mWindow, title, QString(),
+                       packOnly ? kPackFilter : (save ? kDatabaseFilter : kOpenFilter));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (save) {

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 class QProgressDialog;
 
@@ -63,6 +64,10 @@ public:
     [[nodiscard]] std::optional<FileResult>
     runFileCommand(const std::function<FileResult()>& command);
     [[nodiscard]] bool openDocument(const QString& path) override;
+    // A dialog with the typing hidden; with `confirm` it is typed twice and must be the same
+    // and long enough, else the dialog says why and comes back.
+    [[nodiscard]] std::optional<QString> askPassphrase(const QString& prompt,
+                                                       bool confirm) override;
     // A progress dialog over the window once the work has taken long enough to notice, with
     // Cancel when the work can stop.
     void beginProgress(const QString& text, bool cancellable) override;
@@ -79,6 +84,8 @@ public:
     // The file dialogs of the database commands. Empty when cancelled.
     QString saveFileName(const QString& title);
     QString openFileName(const QString& title);
+    // The open dialog of a field pack to merge. Empty when cancelled.
+    QString packFileName(const QString& title);
     // The databases opened last, newest first, kept in the user's settings (in memory when
     // scripted, so that tests leave the user's settings alone).
     QStringList recentFiles() const;
@@ -106,6 +113,8 @@ public:
     bool isScripted() const { return mScripted; }
     void setNextAnswer(bool yes) { mAnswers.enqueue(yes); }
     void setNextFileName(const QString& name) { mFileNames.enqueue(name); }
+    // What is typed into the passphrase dialog's next box (Cancel when none is queued).
+    void setNextPassphrase(const QString& typed) { mPassphrases.enqueue(typed); }
     const QStringList& questions() const { return mQuestions; }
     const QVector<Shown>& messages() const { return mShown; }
     const QStringList& openedDocuments() const { return mOpened; }
@@ -120,15 +129,18 @@ public:
     }
 
 private:
-    QString fileName(const QString& title, bool save);
+    QString fileName(const QString& title, bool save, bool packOnly = false);
     // A Yes/No or OK/Cancel box with No or Cancel the default; true for Yes or OK.
     [[nodiscard]] bool ask(const QString& text, Icon icon, bool okCancel);
+    // The passphrase typed and, with `confirm`, typed again; nothing when cancelled.
+    std::optional<std::pair<QString, QString>> typePassphrase(const QString& prompt, bool confirm);
 
     MainWindow& mWindow;
     bool mBusy = false;
     bool mScripted = false;
     QQueue<bool> mAnswers;
     QQueue<QString> mFileNames;
+    QQueue<QString> mPassphrases;
     QStringList mQuestions;
     QVector<Shown> mShown;
     QStringList mOpened;

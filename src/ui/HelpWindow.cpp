@@ -53,6 +53,8 @@ const ScreenPage kScreenPages[] = {
     {"U015", "worksheets.html#worksheet"},
     {"U018", "error-rates.html#comments"},
     {"U019", "sample.html#find"},
+    {"frmMakePack", "fieldwork.html#make"},
+    {"frmMergeConflicts", "fieldwork.html#conflicts"},
 };
 
 QString readText(const QString& path) {
@@ -126,9 +128,8 @@ QStringList guideScreenIds() {
 }
 
 QString screenIdOf(const QWidget* widget) {
-    static const QRegularExpression screenName(QStringLiteral("^U0\\d\\d$"));
     for (const QWidget* w = widget; w; w = w->parentWidget()) {
-        if (!screenName.match(w->objectName()).hasMatch())
+        if (guidePageFor(w->objectName()).isEmpty())
             continue;
         // The sign-in screen opened for the reporting options has a page of its own.
         if (w->objectName() == QLatin1String("U003") &&

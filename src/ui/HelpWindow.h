@@ -35,7 +35,7 @@ QString guidePageFor(const QString& screenId);
 QStringList guideScreenIds();
 
 // The id of the screen a widget is part of: the nearest widget up its parents whose
-// objectName is a screen's (U000 ... U019). Empty when there is none.
+// objectName is that of a screen the guide covers. Empty when there is none.
 QString screenIdOf(const QWidget* widget);
 
 // The help window: the guide's contents and a search over its pages beside the page shown,

@@ -5,9 +5,12 @@
 #include "ContactScreen.h"
 #include "GuiFrontEnd.h"
 #include "ImportScreen.h"
+#include "MakePackScreen.h"
+#include "MergeConflictsScreen.h"
 #include "Navigator.h"
 #include "ReportValidationScreen.h"
 #include "SampleSummaryScreen.h"
+#include "SignInScreen.h"
 #include "SourceTableScreen.h"
 #include "SwitchScreen.h"
 #include "WorksheetScreen.h"
@@ -249,6 +252,10 @@ const MenuItem kMenu[] = {
     {1, "mnuwks1", 5, "Summary/Analytical Comments", false, open<CommentsScreen>, kNoEntry},
     {1, "mnuwks1", 6, "-", false, nullptr, kNoEntry},
     {1, "mnuwks1", 7, "Export Summary/Analytical", false, exportSummary, kNoEntry},
+    {1, "mnuwks1", 8, "-", false, nullptr, kNoEntry},
+    {1, "mnuFieldWork", -1, "&Field Work", false, nullptr, kNoEntry},
+    {2, "mnuMakePack", -1, "&Make Pack...", false, open<MakePackScreen>, kNoEntry},
+    {2, "mnuMergePack", -1, "M&erge Pack...", false, mergePackFile, kNoEntry},
 
     {0, "mnuUtils", 0, "&Utilities", false, nullptr, entry(MenuEntry::Utilities)},
     {1, "mnuUtilities", 0, "&Compact Database", false, compactDatabase,
@@ -280,6 +287,70 @@ const MenuItem kMenu[] = {
     {1, "mnuHelpHelp", 7, "&About", false, open<AboutScreen>, kNoEntry},
 };
 
+// What a field pack leaves out: it holds the validators' workflow only, and what it holds goes
+// back by a merge. An index of kWholeMenu stands for every entry of that menu.
+struct PackLimit {
+    const char* array;
+    int index;
+};
+constexpr int kWholeMenu = -2;
+const PackLimit kNotInPackEntries[] = {
+    {"mnuFile", 0},
+    {"mnuFile", 2},
+    {"mnuFile", 4},
+    {"mnuImpDat", kWholeMenu},
+    {"mnuCPop", kWholeMenu},
+    {"mnuRptVal", kWholeMenu},
+    {"mnuwks1", 2},
+    {"mnuwks1", 3},
+    {"mnuwks1", 5},
+    {"mnuwks1", 7},
+    {"mnuFieldWork", kWholeMenu},
+    {"mnuMakePack", kWholeMenu},
+    {"mnuMergePack", kWholeMenu},
+    {"mnuUtilities", kWholeMenu},
+};
+
+bool notInPack(const MenuItem& item) {
+    return std::any_of(std::begin(kNotInPackEntries), std::end(kNotInPackEntries),
+                       [&](const PackLimit& l) {
+                           return qstrcmp(l.array, item.array) == 0 &&
+                                  (l.index == kWholeMenu || l.index == item.index);
+                       });
+}
+
+// Leaving a pack enables the entries again, before the commands that follow a database's
+// opening or closing set those that have states of their own.
+void applyPackMode(Navigator& nav, bool pack) {
+    for (const MenuItem& item : kMenu) {
+        if (item.level == 0 || !notInPack(item))
+            continue;
+        QAction* action = nav.menuAction(QString::fromLatin1(item.array), item.index);
+        if (!action)
+            continue;
+        action->setEnabled(!pack);
+        action->setToolTip(pack ? kNotInPack : QString());
+        for (QObject* menu : action->associatedObjects())
+            if (auto* m = qobject_cast<QMenu*>(menu))
+                m->setToolTipsVisible(true);
+    }
+}
+
+// A pack has no sign-in: it carries the settings it was made under, and opens at its records.
+void openPack(Navigator& nav) {
+    nav.unloadRecordScreens();
+    nav.closeScreen<SignInScreen>();
+    try {
+        loadGlobals(nav.session(), SignInMode::ReportOptions);
+        buildRecordFilter(nav.session());
+    } catch (const DbError& e) {
+        nav.frontEnd().message(e.message(), Icon::Exclamation);
+        return;
+    }
+    nav.frontEnd().signedIn();
+    open<SampleSummaryScreen>(nav);
+}
+
 } // namespace
 
 std::span<const MenuItem> mainMenu() {
@@ -287,12 +358,18 @@ std::span<const MenuItem> mainMenu() {
 }
 
 void openDatabaseFile(Navigator& nav, const QString& path) {
+    applyPackMode(nav, false);
     if (nav.frontEnd().runFileCommand([&] { return openDatabase(nav.session(), path); }) ==
         FileResult::Opened) {
         nav.frontEnd().rememberRecentFile(nav.session().databasePath());
-        nav.showSignIn(SignInMode::SignIn);
+        if (nav.session().isPack())
+            openPack(nav);
+        else
+            nav.showSignIn(SignInMode::SignIn);
     }
     enableFileEntries(nav);
+    applyPackMode(nav, nav.session().isOpen() && nav.session().isPack());
+    nav.restoreCaption();
 }
 
 void fillRecentMenu(Navigator& nav, QMenu& menu) {

@@ -278,7 +278,8 @@ void MainWindow::showTipOfTheDay() {
 }
 
 void MainWindow::restoreCaption() {
-    setWindowTitle(kCaption);
+    const bool pack = mSession->isOpen() && mSession->isPack();
+    setWindowTitle(pack ? kCaption + QStringLiteral(" - ") + mSession->pack()->title() : kCaption);
 }
 
 void MainWindow::setMenuBarEnabled(bool enabled) {

@@ -33,7 +33,7 @@ public:
 
     // A menu entry by its menu array and index, e.g. ("mnuFile", 6) for "E&xit"; index -1 for
     // the menus that are no arrays ("scrcust", "mnuHelp").
-    QAction* menuAction(const QString& array, int index) const;
+    QAction* menuAction(const QString& array, int index) const override;
     QAction* action(MenuEntry entry) const override;
     // Status bar panels 1 to 5.
     QLabel* statusPanel(int panel) const;
@@ -65,6 +65,7 @@ public:
     void showSignIn(SignInMode mode) override;
     void showTipOfTheDay() override;
     QWidget* dialogParent() override { return this; }
+    // With a field pack open the caption says so, and what the pack holds.
     void restoreCaption() override;
     void setMenuBarEnabled(bool enabled) override;
     void setOtherScreensEnabled(const QWidget* keep, bool enabled) override {

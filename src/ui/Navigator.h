@@ -81,6 +81,8 @@ public:
     // The frame itself: the window that a screen's pop-ups and dialogs belong to.
     virtual QWidget* dialogParent() = 0;
     virtual QAction* action(MenuEntry entry) const = 0;
+    // A menu entry by its menu array and index (-1 for a menu that is no array).
+    virtual QAction* menuAction(const QString& array, int index) const = 0;
     // Puts the program's caption back on the frame, as every sign-in does.
     virtual void restoreCaption() = 0;
     // While a command yields to the window, nothing else may start from the menu or from

@@ -191,10 +191,15 @@ QLayout* SampleSummaryScreen::buildButtonRow(QLayout* counts) {
     const GridExportActions exports = addGridExportActions(mWindow, this, [this] {
         return std::make_unique<SampleListSource>(session().db(), mOrder);
     });
-    auto exportButton = [this](QAction* action, const char* name) {
+    // A field pack's records go nowhere unsealed.
+    const bool pack = session().isPack();
+    auto exportButton = [this, pack](QAction* action, const char* name) {
         auto* button = new QPushButton(action->text(), this);
         button->setObjectName(QString::fromLatin1(name));
-        button->setToolTip(action->shortcut().toString(QKeySequence::NativeText));
+        button->setToolTip(pack ? kNotInPack
+                                : action->shortcut().toString(QKeySequence::NativeText));
+        action->setEnabled(!pack);
+        button->setEnabled(!pack);
         connect(button, &QPushButton::clicked, action, &QAction::trigger);
         return button;
     };

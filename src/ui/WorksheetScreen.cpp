@@ -425,6 +425,7 @@ bool WorksheetScreen::store() {
     try {
         Session& session = mWindow.session();
         mWorksheet.save(session.db(), session.historySource(QStringLiteral("screen")));
+        session.saveWork();
     } catch (const DbError& e) {
         // The screen stays open with everything entered.
         mWindow.session().ui().message(e.message(), Icon::Exclamation);

@@ -82,10 +82,10 @@ TEST_F(WorksheetTest, EveryControlHasAName) {
         int index;
         const char* screen;
     };
-    const Entry entries[] = {{"mnuCPop", 1, "U003"},    {"mnuwks1", 5, "U018"},
-                             {"mnuRptVal", 0, "U006"},  {"mnuImpDat", 8, "U002"},
-                             {"mnuRptVal", 1, "U005"},  {"mnuHelpHelp", 5, "U008"},
-                             {"mnuHelpHelp", 7, "U009"}};
+    const Entry entries[] = {{"mnuCPop", 1, "U003"},     {"mnuwks1", 5, "U018"},
+                             {"mnuRptVal", 0, "U006"},   {"mnuImpDat", 8, "U002"},
+                             {"mnuRptVal", 1, "U005"},   {"mnuHelpHelp", 5, "U008"},
+                             {"mnuHelpHelp", 7, "U009"}, {"mnuMakePack", -1, "frmMakePack"}};
     for (const Entry& e : entries) {
         menu(e.array, e.index)->trigger();
         walk(e.screen);

@@ -195,6 +195,9 @@ TEST_F(HelpTest, F1OpensThePageOfTheScreenWithTheFocus) {
     pressF1(shared->browser());
     EXPECT_EQ(help(), shared);
     EXPECT_EQ(shownPage(help()), "sign-in.html#report-options");
+    menu("mnuMakePack", -1)->trigger();
+    pressF1(control<QLineEdit>("frmMakePack", "txtValidator"));
+    EXPECT_EQ(shownPage(help()), "fieldwork.html#make");
 
     // The worksheet takes its own keys; F1 still goes to the help, marking nothing.
     openList()->openWorksheet(0);

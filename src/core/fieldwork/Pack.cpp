@@ -146,6 +146,19 @@ QString PackSelection::text() const {
     return QStringLiteral("the whole sample");
 }
 
+PackChoices packChoices(Database& db) {
+    PackChoices choices;
+    Statement offices = db.prepare("SELECT DISTINCT OfficeName FROM tblsample WHERE "
+                                   "trim(ifnull(OfficeName, '')) <> '' ORDER BY OfficeName");
+    while (offices.step())
+        choices.offices << offices.text(0);
+    Statement units = db.prepare("SELECT DISTINCT SamplingUnit FROM tblsample WHERE SamplingUnit "
+                                 "IS NOT NULL ORDER BY SamplingUnit");
+    while (units.step())
+        choices.units << units.int64(0);
+    return choices;
+}
+
 QString passphraseProblem(const QString& passphrase) {
     if (passphrase.size() < kMinPassphraseLength)
         return QStringLiteral("The passphrase must have at least %1 characters.")

@@ -29,6 +29,14 @@ struct PackRequest {
     QString path;
 };
 
+// What a pack's records can be chosen by: the offices and the sampling units of the sample.
+struct PackChoices {
+    QStringList offices;
+    QList<qint64> units;
+};
+// Throws DbError.
+PackChoices packChoices(Database& db);
+
 // The least a pack's passphrase may have; a pack holds SSNs.
 inline constexpr int kMinPassphraseLength = 8;
 // Says what is wrong with a new passphrase; empty when it will do.
