@@ -110,9 +110,9 @@ MakePackScreen::MakePackScreen(Navigator& window) : mWindow(window) {
     who->addWidget(browse, 1, 2);
     who->setColumnStretch(1, 1);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(QStringLiteral("O&K"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     connect(ok, &QPushButton::clicked, this, &MakePackScreen::makePack);
     connect(cancel, &QPushButton::clicked, this, [this] { mWindow.closeForm(this); });

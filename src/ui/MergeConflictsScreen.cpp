@@ -133,7 +133,7 @@ MergeConflictsScreen::MergeConflictsScreen(Navigator& window, Database pack,
     mMerge->setObjectName(QStringLiteral("cmdMerge"));
     auto* exportButton = new QPushButton(QStringLiteral("&Export..."), this);
     exportButton->setObjectName(QStringLiteral("cmdExport"));
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
 
     const GridExportActions exports = addGridExportActions(mWindow, this, [this] {
