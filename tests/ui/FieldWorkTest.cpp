@@ -94,7 +94,7 @@ TEST_F(FieldWorkTest, APackIsMadeFromTheMenuOpenedAndWorkedIn) {
     ASSERT_EQ(fe().messages().size(), 2);
     EXPECT_EQ(fe().messages()[0].text, "The two passphrases are not the same. Type it again.");
     EXPECT_TRUE(fe().messages()[1].text.startsWith(
-        QStringLiteral("The field pack %1 was written: Field pack: 1 records, made ")
+        QStringLiteral("The field pack %1 was written: Field pack: 1 record, made ")
             .arg(QDir::toNativeSeparators(pack))));
 
     fe().clearRecords();

@@ -10,8 +10,9 @@ namespace orv {
 
 QString PackInfo::title() const {
     const QDateTime made = QDateTime::fromString(madeAt, Qt::ISODate);
-    return QStringLiteral("Field pack: %1 records, made %2 for %3")
+    return QStringLiteral("Field pack: %1 record%2, made %3 for %4")
         .arg(records)
+        .arg(records == 1 ? QString() : QStringLiteral("s"))
         .arg(made.isValid() ? made.toLocalTime().toString(QStringLiteral("MM/dd/yyyy")) : madeAt,
              validator);
 }
