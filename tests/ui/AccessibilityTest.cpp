@@ -5,6 +5,8 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QTabWidget>
 
@@ -67,6 +69,39 @@ QStringList mnemonicProblems(QWidget* screen) {
         if (l->buddy() && l->isVisibleTo(screen))
             take(l->text(), l->objectName(), false);
     return problems;
+}
+
+// The same of a menu and its submenus, the menu bar's titles first: every entry shown that can
+// be chosen has a key of its own within its menu.
+QStringList menuKeyProblems(const QString& where, const QList<QAction*>& entries) {
+    QStringList problems;
+    std::map<QChar, QString> taken;
+    for (QAction* a : entries) {
+        if (a->isSeparator() || !a->isVisible())
+            continue;
+        const QString text = a->text();
+        const int at = text.indexOf(QRegularExpression(QStringLiteral("&[^&]")));
+        if (at < 0) {
+            // "(none)" of an empty recent list can be no command.
+            if (a->isEnabled())
+                problems << QStringLiteral("%1: \"%2\" has no key").arg(where, text);
+        } else {
+            const QChar key = text.at(at + 1).toLower();
+            if (taken.count(key))
+                problems << QStringLiteral("%1: \"%2\" and \"%3\" share Alt+%4")
+                                .arg(where, taken[key], text, key);
+            taken[key] = text;
+        }
+        if (a->menu())
+            problems += menuKeyProblems(text, a->menu()->actions());
+    }
+    return problems;
+}
+
+TEST_F(WorksheetTest, EveryMenuEntryHasItsOwnKey) {
+    const QStringList problems = menuKeyProblems(QStringLiteral("menu bar"),
+                                                 window->menuBar()->actions());
+    EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
 }
 
 TEST_F(WorksheetTest, EveryControlHasAName) {
