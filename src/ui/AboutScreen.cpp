@@ -39,7 +39,7 @@ AboutScreen::AboutScreen(Navigator& window) : mWindow(window) {
     line->setObjectName(QStringLiteral("Line1"));
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
+    auto* ok = new QPushButton(QStringLiteral("O&K"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
     auto* info = new QPushButton(QStringLiteral("&SysInfo"), this);

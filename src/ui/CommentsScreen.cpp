@@ -24,7 +24,7 @@ CommentsScreen::CommentsScreen(Navigator& window) : mWindow(window) {
     mNotes->setObjectName(QStringLiteral("txtNotes"));
     mNotes->setTabChangesFocus(true);
     caption->setBuddy(mNotes);
-    auto* updateButton = new QPushButton(QStringLiteral("&Update"), this);
+    auto* updateButton = new QPushButton(QStringLiteral("Up&date"), this);
     updateButton->setObjectName(QStringLiteral("cmdUpdate"));
     auto* cancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("cmdCancel"));

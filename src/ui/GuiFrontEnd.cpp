@@ -317,10 +317,11 @@ QString GuiFrontEnd::extractFileName() {
     return file;
 }
 
-QString GuiFrontEnd::gridExportFileName(const QString& title, const QString& filter) {
+QString GuiFrontEnd::gridExportFileName(const QString& title, const QString& filter,
+                                        const QString& start) {
     if (mScripted)
         return mFileNames.isEmpty() ? QString() : mFileNames.dequeue();
-    QFileDialog dialog(&mWindow, title, QString(), filter);
+    QFileDialog dialog(&mWindow, title, start, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     const qsizetype star = filter.indexOf(QLatin1String("*."));

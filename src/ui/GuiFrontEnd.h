@@ -96,9 +96,11 @@ public:
     void storeGeometry(const QString& key, const QByteArray& geometry);
     // The extract file dialog: text and CSV files, opening in the folder last used.
     QString extractFileName();
-    // The save dialog of a grid export; filter as "Excel Workbook (*.xlsx)", whose suffix a
-    // name without one gets. Empty when cancelled.
-    QString gridExportFileName(const QString& title, const QString& filter);
+    // The save dialog of a file the program writes (a grid export, a report's PDF); filter as
+    // "Excel Workbook (*.xlsx)", whose suffix a name without one gets; it opens at `start`.
+    // Empty when cancelled.
+    QString gridExportFileName(const QString& title, const QString& filter,
+                               const QString& start = {});
 
     // Test hook: when scripted, nothing modal is shown. Questions take the next queued answer
     // (No or Cancel when none is queued), file dialogs the next queued name (cancelled when none),

@@ -40,7 +40,7 @@ MakePackScreen::MakePackScreen(Navigator& window) : mWindow(window) {
 
     auto* records = new QGroupBox(QStringLiteral("Records"), this);
     records->setObjectName(QStringLiteral("fraRecords"));
-    mByObs = new QRadioButton(QStringLiteral("&OBS:"), records);
+    mByObs = new QRadioButton(QStringLiteral("OB&S:"), records);
     mByObs->setObjectName(QStringLiteral("optObs"));
     mObs = new QLineEdit(records);
     mObs->setObjectName(QStringLiteral("txtObs"));
@@ -51,12 +51,12 @@ MakePackScreen::MakePackScreen(Navigator& window) : mWindow(window) {
     mOffice = new QComboBox(records);
     mOffice->setObjectName(QStringLiteral("cboOffice"));
     mOffice->setAccessibleName(QStringLiteral("Office"));
-    mByUnit = new QRadioButton(QStringLiteral("Sampling &unit:"), records);
+    mByUnit = new QRadioButton(QStringLiteral("Sampling u&nit:"), records);
     mByUnit->setObjectName(QStringLiteral("optUnit"));
     mUnit = new QComboBox(records);
     mUnit->setObjectName(QStringLiteral("cboUnit"));
     mUnit->setAccessibleName(QStringLiteral("Sampling unit"));
-    mAll = new QRadioButton(QStringLiteral("W&hole sample"), records);
+    mAll = new QRadioButton(QStringLiteral("Whole s&ample"), records);
     mAll->setObjectName(QStringLiteral("optAll"));
     mAll->setChecked(true);
     auto* grid = new QGridLayout(records);
@@ -84,11 +84,11 @@ MakePackScreen::MakePackScreen(Navigator& window) : mWindow(window) {
     connect(mOffice, &QComboBox::activated, mByOffice, [this] { mByOffice->setChecked(true); });
     connect(mUnit, &QComboBox::activated, mByUnit, [this] { mByUnit->setChecked(true); });
 
-    auto* validatorLabel = new QLabel(QStringLiteral("&Validator:"), this);
+    auto* validatorLabel = new QLabel(QStringLiteral("Vali&dator:"), this);
     mValidator = new QLineEdit(osUser(), this);
     mValidator->setObjectName(QStringLiteral("txtValidator"));
     validatorLabel->setBuddy(mValidator);
-    auto* fileLabel = new QLabel(QStringLiteral("&File:"), this);
+    auto* fileLabel = new QLabel(QStringLiteral("Fi&le:"), this);
     mFile = new QLineEdit(defaultFile(), this);
     mFile->setObjectName(QStringLiteral("txtFile"));
     fileLabel->setBuddy(mFile);

@@ -1,5 +1,6 @@
 #include "ReportViewerScreen.h"
 
+#include "GuiFrontEnd.h"
 #include "Navigator.h"
 #include "ReportLayout.h"
 #include "reports/ReportEngine.h"
@@ -8,7 +9,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -91,6 +91,8 @@ QPushButton* toolButton(QWidget* parent, const char* name, const QString& text,
 ReportViewerScreen::ReportViewerScreen(Navigator& window) : mWindow(window) {
     setObjectName(QStringLiteral("U005"));
     setWindowTitle(QStringLiteral("ORV Report Viewer"));
+    // Its keys (the pages, Print) are its own: it takes the focus it shows a report with.
+    setFocusPolicy(Qt::StrongFocus);
 
     mFirst = toolButton(this, "cmdFirst", QStringLiteral("|<"), tr("First page (Home)"));
     mPrevious = toolButton(this, "cmdPrevious", QStringLiteral("<"), tr("Previous page (Page Up)"));
@@ -165,6 +167,8 @@ void ReportViewerScreen::showReport(std::unique_ptr<ReportLayout> layout) {
     mLayout = std::move(layout);
     mPage = 0;
     updateControls();
+    // The page keys work at once, without a click on the page first.
+    setFocus(Qt::OtherFocusReason);
     if (!mLayout->complete())
         mLayoutTimer->start();
     else
@@ -320,9 +324,10 @@ void ReportViewerScreen::askSavePdf() {
     if (!mLayout)
         return;
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString path = QFileDialog::getSaveFileName(
-        this, tr("Save as PDF"), QDir(folder).filePath(mLayout->run().definition().id + ".pdf"),
-        tr("PDF files (*.pdf)"));
+    // Through the front end, which tests script as they script every other file dialog.
+    const QString path = mWindow.frontEnd().gridExportFileName(
+        tr("Save as PDF"), tr("PDF files (*.pdf)"),
+        QDir(folder).filePath(mLayout->run().definition().id + ".pdf"));
     if (path.isEmpty())
         return;
     savePdf(path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive) ? path : path + ".pdf");

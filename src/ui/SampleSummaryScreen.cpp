@@ -308,6 +308,9 @@ void SampleSummaryScreen::findInColumn(int column) {
                                         self->selectRow(row);
                                 });
     mWindow.showForm(find, ScreenMode::Modal);
+    // The keyboard goes on from the row found.
+    if (self)
+        mList->setFocus();
 }
 
 void SampleSummaryScreen::showAfterWorksheet(qint64 rowId, bool refill) {

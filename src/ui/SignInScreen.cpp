@@ -173,7 +173,7 @@ QWidget* SignInScreen::buildButtons() {
     mButtons->setObjectName(QStringLiteral("Frame1"));
     auto* buttons = new QHBoxLayout(mButtons);
     buttons->setContentsMargins(0, 0, 0, 0);
-    mSignIn = new QPushButton(QStringLiteral("Sign &In"), mButtons);
+    mSignIn = new QPushButton(QStringLiteral("&Sign In"), mButtons);
     mSignIn->setObjectName(QStringLiteral("cmdsignin"));
     mSignIn->setDefault(true);
     mExit = new QPushButton(QStringLiteral("E&xit"), mButtons);
@@ -254,6 +254,17 @@ bool SignInScreen::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// Enter signs in, as in a dialog: a screen inside the main window has no default button of its
+// own. The box is left first, so that it is checked as a click on the button would check it.
+void SignInScreen::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && mSignIn->isEnabled()) {
+        mSignIn->setFocus(Qt::OtherFocusReason);
+        mSignIn->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void SignInScreen::fiscalYearLeft() {

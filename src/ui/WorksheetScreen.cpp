@@ -53,9 +53,9 @@ struct FlagBox {
     const char* caption;
 };
 constexpr FlagBox kFlagBoxes[] = {
-    {ExceptionFlag::WrongSsn, "chkWrongSSN", "&Wrong SSN"},
-    {ExceptionFlag::InvalidRecord, "chkInvalidRec", "&Invalid Record"},
-    {ExceptionFlag::UnableToLocate, "chkUnableToLocate", "&Unable To Locate"},
+    {ExceptionFlag::WrongSsn, "chkWrongSSN", "Wrong SS&N"},
+    {ExceptionFlag::InvalidRecord, "chkInvalidRec", "Invali&d Record"},
+    {ExceptionFlag::UnableToLocate, "chkUnableToLocate", "Unable To &Locate"},
     {ExceptionFlag::MissingRecord, "chkMissingRec", "&Missing Record"},
 };
 
@@ -150,7 +150,7 @@ void WorksheetScreen::buildTabs() {
     mComments->setTabChangesFocus(true);
     mComments->installEventFilter(this);
     mTabs->addTab(mComments, QStringLiteral("&Comments"));
-    mTabs->addTab(buildHistory(), QStringLiteral("&History"));
+    mTabs->addTab(buildHistory(), QStringLiteral("His&tory"));
     mTabs->setCurrentIndex(0);
     connect(mComments, &QPlainTextEdit::textChanged, this,
             [this] { mWorksheet.setComments(mComments->toPlainText()); });

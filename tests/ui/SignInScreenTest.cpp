@@ -47,7 +47,7 @@ TEST_F(SignInScreenTest, SignInModeLayout) {
     EXPECT_EQ(combo("cboPopulation")->itemText(0), "1-Halvern");
     EXPECT_FALSE(control<QWidget>("U003", "Frame3")->isVisible());
     EXPECT_FALSE(combo("cboOffice")->isVisible());
-    EXPECT_EQ(control<QPushButton>("U003", "cmdsignin")->text(), "Sign &In");
+    EXPECT_EQ(control<QPushButton>("U003", "cmdsignin")->text(), "&Sign In");
     EXPECT_TRUE(control<QPushButton>("U003", "cmdExit")->isEnabled());
 }
 
