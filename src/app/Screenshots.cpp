@@ -41,6 +41,7 @@ void run(ui::MainWindow& window, const char* array, int index) {
 
 struct Shooter {
     QDir dir;
+    ScreenHook onScreen;
     int failures = 0;
 
     void save(QWidget* widget, const QString& name) {
@@ -50,6 +51,8 @@ struct Shooter {
             return;
         }
         settle();
+        if (onScreen)
+            onScreen(widget, name);
         const QString path = dir.filePath(name + QStringLiteral(".png"));
         if (!widget->grab().save(path)) {
             std::fprintf(stderr, "screenshot: cannot write %s\n", qPrintable(path));
@@ -152,9 +155,9 @@ void shootReportValidation(ui::MainWindow& window, Shooter& shoot) {
 
 } // namespace
 
-int takeScreenshots(ui::MainWindow& window, const QString& folder) {
+int takeScreenshots(ui::MainWindow& window, const QString& folder, const ScreenHook& onScreen) {
     QDir().mkpath(folder);
-    Shooter shoot{QDir(folder)};
+    Shooter shoot{QDir(folder), onScreen};
     ui::GuiFrontEnd& fe = window.frontEnd();
     fe.setScripted(true);
     settle(300);
