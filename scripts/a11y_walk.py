@@ -88,7 +88,8 @@ def walk(app, objects, offences, screen):
             if not (showing or (menu and child.getRole() in MENUS)):
                 continue
             # The screens of the frame are the sub-windows of its screen area.
-            sub = role == pyatspi.ROLE_LAYERED_PANE or child.getRole() in WINDOWS
+            sub = (child.getRole() in WINDOWS
+                   or objects.get(f"{place}/{i}", "").startswith("QMdiSubWindow:"))
             visit(child, f"{place}/{i}", roles, window, is_window=sub or node is app)
 
     visit(app, "0", [], "", is_window=False)

@@ -2,6 +2,7 @@
 
 #include "AboutScreen.h"
 #include "CalendarScreen.h"
+#include "HelpWindow.h"
 #include "MainWindow.h"
 #include "ReportValidationScreen.h"
 #include "SampleListModel.h"
@@ -153,6 +154,30 @@ void shootReportValidation(ui::MainWindow& window, Shooter& shoot) {
     window.closeForm(window.loadedScreen(QStringLiteral("U005")));
 }
 
+// The screens no other picture shows: Find over the sample list, Switch Database and the help.
+void shootOtherScreens(ui::MainWindow& window, Shooter& shoot) {
+    if (ui::SampleSummaryScreen* list = sampleList(window)) {
+        // Find waits for its answer: it is pictured and left from within.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (QWidget* find = window.loadedScreen(QStringLiteral("U019"))) {
+                poll.stop();
+                shoot.save(find, QStringLiteral("U019"));
+                clickButton(find, "cmdExit");
+            }
+        });
+        poll.start(0);
+        list->findInColumn(0);
+    }
+    run(window, "mnuUtilities", 3); // Switch Database
+    shoot.save(window.loadedScreen(QStringLiteral("U012")), QStringLiteral("U012"));
+    window.closeForm(window.loadedScreen(QStringLiteral("U012")));
+    run(window, "mnuHelpHelp", 0); // Help Contents
+    shoot.save(window.helpWindow(), QStringLiteral("help"));
+    if (window.helpWindow())
+        window.helpWindow()->close();
+}
+
 } // namespace
 
 int takeScreenshots(ui::MainWindow& window, const QString& folder, const ScreenHook& onScreen) {
@@ -220,6 +245,7 @@ int takeScreenshots(ui::MainWindow& window, const QString& folder, const ScreenH
         window.closeForm(window.loadedScreen(QStringLiteral("U011")));
         shootWorksheets(window, shoot);
         shootReportValidation(window, shoot);
+        shootOtherScreens(window, shoot);
     }
     {
         ui::CalendarScreen calendar(QDate(2006, 7, 1), &window);
