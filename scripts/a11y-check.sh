@@ -29,12 +29,13 @@ home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 cp "$build/bin/ORVTemplate.xmdb" "$build"/bin/*.rpt demo/demo-extract.csv "$home/"
 for file in ORVDV.DLL contact.ini; do
-    [ -f "$build/bin/$file" ] && cp "$build/bin/$file" "$home/"
+    if [ -f "$build/bin/$file" ]; then cp "$build/bin/$file" "$home/"; fi
 done
 
 # Qt offers its tree on the bus only when told to or when the desktop has a screen reader on.
 # timeout ends the whole run, bus and display included, should anything hang. The walk's own
-# status is kept in a file: xvfb-run's tidying up may fail after it and say so in its status.
+# status is kept in a file, which alone decides: xvfb-run's tidying up after it may fail and say
+# so in its status.
 status=$home/status
 env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS \
     -u AT_SPI_BUS_ADDRESS ODBCINI="$home/odbc.ini" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
@@ -43,7 +44,7 @@ env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS
     xvfb-run -a -s "-screen 0 1280x800x24" \
     sh -c '/usr/bin/python3 scripts/a11y_walk.py "$@"; echo $? >"$0"' "$status" \
     "$bin" "$home" "$home/screens" 2>&1 |
-    { grep -v -e '^dbus-daemon' -e '^SpiRegistry' || true; }
+    grep -v -e '^dbus-daemon' -e '^SpiRegistry' || true
 if [ ! -s "$status" ]; then
     echo "a11y-check: the walk did not finish (timed out or killed)" >&2
     exit 1
