@@ -8,4 +8,5 @@ cmake --preset default
 cmake --build --preset default -j"$(nproc)"
 ctest --preset default -j"$(nproc)"
 scripts/check-reports.sh build
+scripts/a11y-check.sh build
 scripts/install-check.sh build

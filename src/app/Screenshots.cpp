@@ -2,6 +2,7 @@
 
 #include "AboutScreen.h"
 #include "CalendarScreen.h"
+#include "HelpWindow.h"
 #include "MainWindow.h"
 #include "ReportValidationScreen.h"
 #include "SampleListModel.h"
@@ -44,6 +45,7 @@ void run(ui::MainWindow& window, const char* array, int index) {
 
 struct Shooter {
     QDir dir;
+    ScreenHook onScreen;
     int failures = 0;
 
     // With `titled`, the window's title drawn above it: the virtual display has no window
@@ -55,6 +57,8 @@ struct Shooter {
             return;
         }
         settle();
+        if (onScreen)
+            onScreen(widget, name);
         const QString path = dir.filePath(name + QStringLiteral(".png"));
         QPixmap picture = widget->grab();
         if (titled) {
@@ -228,11 +232,35 @@ void shootFieldWork(ui::MainWindow& window, Shooter& shoot) {
     clickButton(conflicts, "cmdMerge");
 }
 
+// The screens no other picture shows: Find over the sample list, Switch Database and the help.
+void shootOtherScreens(ui::MainWindow& window, Shooter& shoot) {
+    if (ui::SampleSummaryScreen* list = sampleList(window)) {
+        // Find waits for its answer: it is pictured and left from within.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (QWidget* find = window.loadedScreen(QStringLiteral("U019"))) {
+                poll.stop();
+                shoot.save(find, QStringLiteral("U019"));
+                clickButton(find, "cmdExit");
+            }
+        });
+        poll.start(0);
+        list->findInColumn(0);
+    }
+    run(window, "mnuUtilities", 3); // Switch Database
+    shoot.save(window.loadedScreen(QStringLiteral("U012")), QStringLiteral("U012"));
+    window.closeForm(window.loadedScreen(QStringLiteral("U012")));
+    run(window, "mnuHelpHelp", 0); // Help Contents
+    shoot.save(window.helpWindow(), QStringLiteral("help"));
+    if (window.helpWindow())
+        window.helpWindow()->close();
+}
+
 } // namespace
 
-int takeScreenshots(ui::MainWindow& window, const QString& folder) {
+int takeScreenshots(ui::MainWindow& window, const QString& folder, const ScreenHook& onScreen) {
     QDir().mkpath(folder);
-    Shooter shoot{QDir(folder)};
+    Shooter shoot{QDir(folder), onScreen};
     ui::GuiFrontEnd& fe = window.frontEnd();
     fe.setScripted(true);
     settle(300);
@@ -296,6 +324,7 @@ int takeScreenshots(ui::MainWindow& window, const QString& folder) {
         shootWorksheets(window, shoot);
         shootReportValidation(window, shoot);
         shootFieldWork(window, shoot);
+        shootOtherScreens(window, shoot);
     }
     {
         ui::CalendarScreen calendar(QDate(2006, 7, 1), &window);

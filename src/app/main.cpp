@@ -1,6 +1,7 @@
 #include "Icons.h"
 #include "MainMenu.h"
 #include "MainWindow.h"
+#include "ScreenWalk.h"
 #include "Screenshots.h"
 #include "SingleInstance.h"
 #include "SplashScreen.h"
@@ -19,22 +20,27 @@
 namespace {
 
 void usage(std::FILE* stream) {
-    std::fprintf(stream, "usage: orvdv [--home DIR] [--screenshot DIR] [DATABASE]\n"
-                         "       orvdv --help | --version\n\n"
-                         "--home DIR        the program folder (templates, tips, error report, "
-                         "exports); default: the folder of this program, or for an installed "
-                         "program the user's data folder\n"
-                         "--screenshot DIR  sign in on a scratch database, save a picture of "
-                         "each screen into DIR and quit\n"
-                         "DATABASE          open this validation database, as File > Open does\n"
-                         "--help            print this text\n"
-                         "--version         print the program's version\n");
+    std::fprintf(stream,
+                 "usage: orvdv [--home DIR] [--screenshot DIR [--hold-screens]] [DATABASE]\n"
+                 "       orvdv --help | --version\n\n"
+                 "--home DIR        the program folder (templates, tips, error report, "
+                 "exports); default: the folder of this program, or for an installed "
+                 "program the user's data folder\n"
+                 "--screenshot DIR  sign in on a scratch database, save a picture of "
+                 "each screen into DIR and quit\n"
+                 "--hold-screens    with --screenshot: before each picture, print where "
+                 "Tab cannot go and the screen's name, and wait for a line on standard "
+                 "input (for an accessibility checker)\n"
+                 "DATABASE          open this validation database, as File > Open does\n"
+                 "--help            print this text\n"
+                 "--version         print the program's version\n");
 }
 
 struct Options {
     QString home;
     QString screenshots;
     QString database;
+    bool hold = false;
     bool help = false;
     bool version = false;
     bool bad = false;
@@ -49,6 +55,8 @@ Options parseOptions(const QStringList& args) {
             o.help = true;
         } else if (arg == QLatin1String("--version")) {
             o.version = true;
+        } else if (arg == QLatin1String("--hold-screens")) {
+            o.hold = true;
         } else if ((arg == QLatin1String("--home") || arg == QLatin1String("--screenshot")) &&
                    i + 1 < args.size()) {
             (arg == QLatin1String("--home") ? o.home : o.screenshots) = args.at(++i);
@@ -148,7 +156,12 @@ int main(int argc, char** argv) {
                              Qt::QueuedConnection);
             if (!screenshots.isEmpty())
                 QTimer::singleShot(0, started, [&] {
-                    failures = orv::app::takeScreenshots(*window, screenshots);
+                    orv::app::ScreenHook hold;
+                    if (options.hold)
+                        hold = [](QWidget* screen, const QString& name) {
+                            orv::app::holdScreen(screen, name, 60000);
+                        };
+                    failures = orv::app::takeScreenshots(*window, screenshots, hold);
                 });
             else if (!options.database.isEmpty())
                 // The file the desktop was asked to open: as File > Open opens it.

@@ -13,6 +13,7 @@ CalendarScreen::CalendarScreen(const QDate& date, QWidget* parent) : QDialog(par
     setWindowTitle(QStringLiteral("U004 - Calendar"));
     mCalendar = new QCalendarWidget(this);
     mCalendar->setObjectName(QStringLiteral("calSelect"));
+    mCalendar->setAccessibleName(QStringLiteral("Calendar"));
     mCalendar->setGridVisible(true);
     mCalendar->setFirstDayOfWeek(Qt::Sunday);
     mCalendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);

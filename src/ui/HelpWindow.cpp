@@ -211,6 +211,7 @@ QLayout* HelpWindow::buildToolRow() {
 void HelpWindow::buildContents() {
     mContents = new QListWidget(this);
     mContents->setObjectName(QStringLiteral("lstContents"));
+    mContents->setAccessibleName(QStringLiteral("Contents"));
     for (const GuidePage& p : mPages)
         mContents->addItem(p.title);
     connect(mContents, &QListWidget::itemActivated, this,
@@ -234,12 +235,14 @@ QWidget* HelpWindow::buildSearchPane() {
     mQuery = new QLineEdit(searchPane);
     mQuery->setObjectName(QStringLiteral("txtSearch"));
     mQuery->setPlaceholderText(QStringLiteral("Words to find"));
+    mQuery->setAccessibleName(QStringLiteral("Words to find"));
     mQuery->setClearButtonEnabled(true);
     auto* find = new QPushButton(QStringLiteral("&Search"), searchPane);
     find->setObjectName(QStringLiteral("cmdSearch"));
     find->setAutoDefault(false);
     mHits = new QListWidget(searchPane);
     mHits->setObjectName(QStringLiteral("lstHits"));
+    mHits->setAccessibleName(QStringLiteral("Pages found"));
     connect(mQuery, &QLineEdit::returnPressed, this, &HelpWindow::runSearch);
     connect(find, &QPushButton::clicked, this, &HelpWindow::runSearch);
     connect(mHits, &QListWidget::itemActivated, this,

@@ -70,6 +70,8 @@ QTableView* makeRecordsGrid(QWidget* parent, MasterTableModel* model, const QStr
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setWordWrap(false);
+    // The arrows walk the cells; Tab goes on to the screen's next control.
+    grid->setTabKeyNavigation(false);
     // Fixed row heights keep a million records as quick as a hundred.
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);

@@ -85,6 +85,7 @@ QWidget* ReportValidationScreen::buildSummaryTab() {
     mSummary->setSelectionBehavior(QAbstractItemView::SelectRows);
     mSummary->setSelectionMode(QAbstractItemView::SingleSelection);
     mSummary->setWordWrap(false);
+    mSummary->setTabKeyNavigation(false);
     mSummary->setToolTip(kSummaryTip);
     mSummary->verticalHeader()->setToolTip(kSummaryTip);
     mSummary->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

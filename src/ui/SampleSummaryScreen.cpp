@@ -105,6 +105,8 @@ void SampleSummaryScreen::buildList() {
     mList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     mList->setSortingEnabled(false);
     mList->setWordWrap(false);
+    // The arrows walk the cells; Tab goes on to the buttons.
+    mList->setTabKeyNavigation(false);
     mList->setToolTip(kListTip);
     // Fixed row heights keep a sample of thousands as quick as one of a hundred.
     mList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -137,6 +139,7 @@ void SampleSummaryScreen::buildList() {
 void SampleSummaryScreen::buildFailedSums() {
     mSums = new QTableWidget(1, kElementCount, this);
     mSums->setObjectName(QStringLiteral("grdsumm"));
+    mSums->setAccessibleName(QStringLiteral("Failed marks per data element"));
     QStringList headers;
     for (const DataElement& e : kDataElements)
         headers << QString::fromLatin1(e.failSumName);

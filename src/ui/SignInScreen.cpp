@@ -26,11 +26,19 @@ namespace orv::ui {
 
 namespace {
 
+// A combo box's typing box is read on its own, and a label names only the combo box.
+void nameTypingBox(QComboBox* box, const QString& name) {
+    if (box->lineEdit())
+        box->lineEdit()->setAccessibleName(name);
+}
+
 // The label names its box to a screen reader.
 QLabel* label(const QString& name, const QString& text, QWidget* buddy) {
     auto* l = new QLabel(text, buddy->parentWidget());
     l->setObjectName(name);
     l->setBuddy(buddy);
+    if (auto* box = qobject_cast<QComboBox*>(buddy))
+        nameTypingBox(box, text);
     return l;
 }
 
@@ -138,6 +146,7 @@ QLayout* SignInScreen::buildDates() {
     mPopulation->setEditable(true);
     mPopulation->setInsertPolicy(QComboBox::NoInsert);
     mPopulation->setAccessibleName(QStringLiteral("Population"));
+    nameTypingBox(mPopulation, QStringLiteral("Population"));
     mPopulation->addItem(QStringLiteral("1-Halvern"));
     setComboText(mPopulation, QStringLiteral("1- Halvern"));
     dates->addWidget(mPopulation, 4, 1);

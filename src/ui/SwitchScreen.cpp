@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -28,6 +29,9 @@ SwitchScreen::SwitchScreen(Navigator& window) : mWindow(window) {
     mDataSources->setObjectName(QStringLiteral("cboDSN"));
     mDataSources->setEditable(true);
     mDataSources->setInsertPolicy(QComboBox::NoInsert);
+    // The label names the box, and its typing box too, which a screen reader reads on its own.
+    label->setBuddy(mDataSources);
+    mDataSources->lineEdit()->setAccessibleName(label->text());
     auto* switchButton = new QPushButton(QStringLiteral("&Switch"), frame);
     switchButton->setObjectName(QStringLiteral("cmdSwitch"));
     switchButton->setDefault(true);
