@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <algorithm>
@@ -230,6 +231,14 @@ void shootFieldWork(ui::MainWindow& window, Shooter& shoot) {
             keep->setCurrentIndex(1);
     shoot.save(conflicts, QStringLiteral("frmMergeConflicts"));
     clickButton(conflicts, "cmdMerge");
+
+    // The record both sides marked: its history tells the office's saves and the pack's.
+    if (ui::WorksheetScreen* sheet = markRecord(window, 1, 0, {})) {
+        if (auto* tabs = sheet->findChild<QTabWidget*>(QStringLiteral("SSTab1")))
+            tabs->setCurrentIndex(tabs->count() - 1);
+        shoot.save(sheet, QStringLiteral("U015-history"));
+        clickButton(sheet, "cmdExit");
+    }
 }
 
 // The screens no other picture shows: Find over the sample list, Switch Database and the help.

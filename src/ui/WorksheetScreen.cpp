@@ -161,14 +161,17 @@ QWidget* WorksheetScreen::buildHistory() {
     mHistory = new QTableWidget(0, 7, this);
     mHistory->setObjectName(QStringLiteral("grdHistory"));
     mHistory->setAccessibleName(QStringLiteral("History"));
-    mHistory->setHorizontalHeaderLabels({QStringLiteral("Changed (UTC)"), QStringLiteral("User"),
-                                         QStringLiteral("Host"), QStringLiteral("Source"),
-                                         QStringLiteral("Item"), QStringLiteral("Old"),
-                                         QStringLiteral("New")});
+    // What changed first; who and from where after it, the pack's long name last.
+    mHistory->setHorizontalHeaderLabels({QStringLiteral("Changed (UTC)"), QStringLiteral("Item"),
+                                         QStringLiteral("Old"), QStringLiteral("New"),
+                                         QStringLiteral("User"), QStringLiteral("Host"),
+                                         QStringLiteral("Source")});
     mHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
     mHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
     mHistory->setTabKeyNavigation(false);
     mHistory->verticalHeader()->hide();
+    mHistory->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    mHistory->verticalHeader()->setDefaultSectionSize(mHistory->fontMetrics().height() + 6);
     mHistory->horizontalHeader()->setStretchLastSection(true);
     mHistory->installEventFilter(this);
     refreshHistory();
@@ -191,10 +194,13 @@ void WorksheetScreen::refreshHistory() {
     for (auto r = rows.crbegin(); r != rows.crend(); ++r, ++row) {
         QString when = r->changedAt;
         when.replace(QLatin1Char('T'), QLatin1Char(' ')).remove(QLatin1Char('Z'));
-        const QString cells[] = {when,    r->osUser,   r->host,    r->source,
-                                 r->item, r->oldValue, r->newValue};
-        for (int c = 0; c < 7; ++c)
-            mHistory->setItem(row, c, new QTableWidgetItem(cells[c]));
+        const QString cells[] = {when,      r->item, r->oldValue, r->newValue,
+                                 r->osUser, r->host, r->source};
+        for (int c = 0; c < 7; ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            item->setToolTip(cells[c]);
+            mHistory->setItem(row, c, item);
+        }
     }
     mHistory->resizeColumnsToContents();
 }
