@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
@@ -95,6 +96,15 @@ QWidget* ReportValidationScreen::buildSummaryTab() {
             &ReportValidationScreen::openGroup);
     connect(mSummary, &QTableWidget::cellDoubleClicked, this,
             [this](int row, int) { openGroup(row); });
+    // The keyboard's double-click: Enter opens the group under the cursor.
+    for (int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* open =
+            new QShortcut(QKeySequence(key), mSummary, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(open, &QShortcut::activated, this, [this] {
+            if (mSummary->currentRow() >= 0)
+                openGroup(mSummary->currentRow());
+        });
+    }
     auto* summaryLayout = new QVBoxLayout(summaryTab);
     summaryLayout->addWidget(mTitle);
     summaryLayout->addWidget(mSummary, 1);

@@ -215,8 +215,11 @@ TEST_F(ReportScreensTest, DetailHeadingsSortEachTimeTheOtherWay) {
     EXPECT_EQ(cell(view, 0, "obs"), "300");
     EXPECT_EQ(label("U006", "Label3"), "300");
 
-    // Opening a group from the summary starts again by obs, and ascending next time.
-    doubleClickRowSelector(4);
+    // Opening a group from the summary (here by Enter on its row) starts again by obs, and
+    // ascending next time.
+    tabs()->setCurrentIndex(0);
+    summary()->setCurrentCell(4, 0);
+    QTest::keyClick(summary(), Qt::Key_Return);
     EXPECT_EQ(tabs()->tabText(1), "&Detail for Group 5 order by obs");
     doubleClickHeading(view, "ExitDate");
     EXPECT_EQ(tabs()->tabText(1), "&Detail for Group 5 order by [WIAExitDate] Desc");
