@@ -3,6 +3,8 @@
 #include "Navigator.h"
 #include "ScreenGeometry.h"
 
+#include "session/Session.h"
+
 #include <QCheckBox>
 #include <QFocusEvent>
 #include <QGridLayout>
@@ -13,11 +15,30 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include <memory>
+
 namespace orv::ui {
+
+namespace {
+
+FindScreen::Search inMemory(QStringList values) {
+    auto search = std::make_shared<ColumnSearch>(std::move(values));
+    return {[search](const QString& text) { return search->textLeft(text); },
+            [search](const QString& text, bool exact, const QString& label) {
+                const ColumnSearch::Result r = search->findNext(text, exact, label);
+                return FindScreen::Found{r.row, r.label, r.changed};
+            }};
+}
+
+} // namespace
 
 FindScreen::FindScreen(Navigator& window, const QString& columnName, QStringList values,
                        RowSelector select)
-    : mWindow(window), mSearch(std::move(values)), mSelect(std::move(select)) {
+    : FindScreen(window, columnName, inMemory(std::move(values)), std::move(select)) {}
+
+FindScreen::FindScreen(Navigator& window, const QString& columnName, Search search,
+                       RowSelector select)
+    : mWindow(window), mSearch(std::move(search)), mSelect(std::move(select)) {
     setObjectName(QStringLiteral("U019"));
     setWindowTitle(QStringLiteral("Find."));
 
@@ -82,8 +103,13 @@ void FindScreen::textLeft() {
 void FindScreen::findNext() {
     // Enter in the box searches without leaving it: a changed text starts afresh all the same.
     textLeft();
-    const ColumnSearch::Result r =
-        mSearch.findNext(mText->text(), mExact->isChecked(), mRowNumber->text());
+    Found r;
+    try {
+        r = mSearch.findNext(mText->text(), mExact->isChecked(), mRowNumber->text());
+    } catch (const DbError& e) {
+        mWindow.session().ui().message(e.message(), Icon::Exclamation);
+        return;
+    }
     if (!r.changed)
         return;
     mRowNumber->setText(r.label);

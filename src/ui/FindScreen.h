@@ -14,15 +14,28 @@ namespace orv::ui {
 
 class Navigator;
 
-// U019: Find Next through the cells of one column of the sample list, selecting each row found.
+// U019: Find Next through the cells of one column of the sample list, or of a browse grid,
+// selecting each row found.
 class FindScreen : public QWidget {
     Q_OBJECT
 public:
     // Selects a row of the list; -1 deselects every row.
-    using RowSelector = std::function<void(int row)>;
+    using RowSelector = std::function<void(qint64 row)>;
 
     FindScreen(Navigator& window, const QString& columnName, QStringList values,
                RowSelector select);
+
+    // How a column is searched: the sample list's texts in memory, a grid's rows as read.
+    struct Found {
+        qint64 row = -1;
+        QString label;
+        bool changed = false;
+    };
+    struct Search {
+        std::function<bool(const QString& text)> textLeft;
+        std::function<Found(const QString& text, bool exactMatch, const QString& label)> findNext;
+    };
+    FindScreen(Navigator& window, const QString& columnName, Search search, RowSelector select);
 
 public slots:
     void findNext();
@@ -34,7 +47,7 @@ private:
     void textLeft();
 
     Navigator& mWindow;
-    ColumnSearch mSearch;
+    Search mSearch;
     RowSelector mSelect;
     QLabel* mCaption = nullptr;
     QLineEdit* mText = nullptr;

@@ -1,10 +1,19 @@
 #include "MasterTableModel.h"
 
+#include "FindScreen.h"
+#include "Navigator.h"
+
+#include "validation/PagerSearch.h"
+
+#include <QAction>
 #include <QHeaderView>
+#include <QPointer>
 #include <QSignalBlocker>
 #include <QTableView>
 
+#include <algorithm>
 #include <limits>
+#include <memory>
 
 namespace orv::ui {
 
@@ -77,6 +86,44 @@ QTableView* makeRecordsGrid(QWidget* parent, MasterTableModel* model, const QStr
     grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
     grid->horizontalHeader()->setSectionsClickable(false);
     return grid;
+}
+
+void addRecordsFind(Navigator& window, QTableView* grid, MasterTableModel* model) {
+    auto* find = new QAction(QStringLiteral("Find..."), grid);
+    find->setObjectName(QStringLiteral("actFind"));
+    find->setShortcut(QKeySequence::Find);
+    find->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    QObject::connect(find, &QAction::triggered, grid, [&window, grid, model] {
+        MasterPager* pager = model->pager();
+        if (!pager || pager->rowCount() == 0)
+            return;
+        const int column = std::max(grid->currentIndex().column(), 0);
+        auto search = std::make_shared<PagerSearch>(*pager, column);
+        FindScreen::Search how{[search](const QString& text) { return search->textLeft(text); },
+                               [search](const QString& text, bool exact, const QString& label) {
+                                   const PagerSearch::Result r =
+                                       search->findNext(text, exact, label);
+                                   return FindScreen::Found{r.row, r.label, r.changed};
+                               }};
+        QPointer<QTableView> view(grid);
+        auto* screen = new FindScreen(window, model->headerData(column, Qt::Horizontal).toString(),
+                                      std::move(how), [view, model, column](qint64 row) {
+                                          if (!view)
+                                              return;
+                                          if (row < 0) {
+                                              view->clearSelection();
+                                              return;
+                                          }
+                                          const QModelIndex at =
+                                              model->index(static_cast<int>(row), column);
+                                          view->setCurrentIndex(at);
+                                          view->scrollTo(at);
+                                      });
+        window.showForm(screen, ScreenMode::Modal);
+        if (view)
+            view->setFocus();
+    });
+    grid->addAction(find);
 }
 
 } // namespace orv::ui

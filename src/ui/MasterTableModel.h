@@ -46,6 +46,10 @@ QString nextSortDirection(const QString& current);
 // sorts on a double-click only (the caller connects it); a click picks no column or row.
 QTableView* makeRecordsGrid(QWidget* parent, MasterTableModel* model, const QString& objectName);
 
+class Navigator;
+// "Find..." (Ctrl+F) on a records grid: Find Next through the column the cursor is in, in the
+// grid's order, moving the cursor to each row found.
+void addRecordsFind(Navigator& window, QTableView* grid, MasterTableModel* model);
 // A grid starts on its first row, as its current row, without it counting as a change of row.
 void startAtFirstRow(QTableView* grid);
 

@@ -143,6 +143,7 @@ void ReportValidationScreen::buildDetailGrid(QWidget* detailTab) {
     mDetail->horizontalHeader()->setToolTip(kDetailTip);
     connect(mDetail->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
             &ReportValidationScreen::sortDetail);
+    addRecordsFind(mWindow, mDetail, mDetailModel);
     addSortAction(mDetail, [this](int column) { sortDetail(column); });
     connect(mDetail->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {

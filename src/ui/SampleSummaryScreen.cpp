@@ -306,9 +306,9 @@ void SampleSummaryScreen::findInColumn(int column) {
         return;
     QPointer<SampleSummaryScreen> self(this);
     auto* find = new FindScreen(mWindow, listColumnHeader(column), mModel->columnTexts(column),
-                                [self](int row) {
+                                [self](qint64 row) {
                                     if (self)
-                                        self->selectRow(row);
+                                        self->selectRow(static_cast<int>(row));
                                 });
     mWindow.showForm(find, ScreenMode::Modal);
     // The keyboard goes on from the row found.

@@ -32,6 +32,7 @@ SourceTableScreen::SourceTableScreen(Navigator& window) : mWindow(window) {
     mGrid->setAccessibleName(QStringLiteral("Source data table"));
     connect(mGrid->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
             &SourceTableScreen::sortByColumn);
+    addRecordsFind(mWindow, mGrid, mModel);
     addSortAction(mGrid, [this](int column) { sortByColumn(column); });
 
     addGridExportMenu(mGrid, addGridExportActions(mWindow, this, [this] {

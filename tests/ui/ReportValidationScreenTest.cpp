@@ -329,13 +329,43 @@ TEST_F(ReportScreensTest, SourceTableShowsSortsAndExportsGroupedRecords) {
     view->setCurrentIndex(view->model()->index(4, 0));
     EXPECT_EQ(label("U002", "Label3"), "Current Row Number 5");
     EXPECT_TRUE(control<QLabel>("U002", "Label3")->isVisible());
+
+    // Ctrl+F finds in the cursor's column, in the grid's order, and moves the cursor there.
+    for (int c = 0; c < view->model()->columnCount(); ++c)
+        if (view->model()->headerData(c, Qt::Horizontal).toString() == "SSN")
+            view->setCurrentIndex(view->model()->index(0, c));
+    QStringList labels;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* find = window->loadedScreen(QStringLiteral("U019"));
+        if (!find)
+            return;
+        poll.stop();
+        QTest::keyClicks(find->findChild<QLineEdit*>("txtTextToFind"), "10000100");
+        for (int i = 0; i < 2; ++i) {
+            QTest::keyClick(find->findChild<QLineEdit*>("txtTextToFind"), Qt::Key_Return);
+            labels << find->findChild<QLabel*>("lblRowNumber")->text();
+        }
+        QTest::mouseClick(find->findChild<QPushButton*>("cmdExit"), Qt::LeftButton);
+    });
+    poll.start(0);
+    QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+    // 100001009 … 100001000 come first, descending: the second match is the 97th row.
+    EXPECT_EQ(labels,
+              QStringList({"Found match in row number 97", "Found match in row number 98"}));
+    EXPECT_EQ(view->currentIndex().row(), 97);
+    EXPECT_EQ(cell(view, 97, "SSN"), "100001008");
+    // The desktop gives the main window back its turn once Find is gone.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     auto* csv = u002->findChild<QAction*>("actExportCsv");
     auto* excel = u002->findChild<QAction*>("actExportExcel");
     ASSERT_TRUE(csv && excel);
     EXPECT_EQ(view->contextMenuPolicy(), Qt::ActionsContextMenu);
-    // The right-click menu: sorting by the cursor's column, then the two exports.
+    // The right-click menu: finding in and sorting by the cursor's column, then the exports.
     EXPECT_EQ(view->actions(),
-              QList<QAction*>({view->findChild<QAction*>("actSortByColumn"), excel, csv}));
+              QList<QAction*>({view->findChild<QAction*>("actFind"),
+                               view->findChild<QAction*>("actSortByColumn"), excel, csv}));
 
     const QString file = dir.file("source.csv");
     fe().setNextFileName(file);

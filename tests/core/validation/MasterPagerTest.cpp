@@ -3,6 +3,7 @@
 #include "ValidationFixture.h"
 
 #include "validation/MasterPager.h"
+#include "validation/PagerSearch.h"
 
 #include <algorithm>
 #include <random>
@@ -311,5 +312,41 @@ TEST_F(MasterPagerTest, PagesReadAgainAfterBeingDropped) {
         std::shuffle(positions.begin(), positions.end(), gen);
         for (qint64 r : positions)
             ASSERT_EQ(p.cell(r, ssnColumn(p)), want[static_cast<int>(r)]) << c.what << " row " << r;
+    }
+}
+
+// Find Next over a grid reports, in the grid's order, exactly the rows a plain statement finds,
+// then says there are no more until its text changes.
+TEST_F(MasterPagerTest, FindNextReportsEveryMatchInTheGridsOrder) {
+    fill(700);
+    for (const OrderCase& c : {kOrders[1], kOrders[3], kOrders[6]}) {
+        SCOPED_TRACE(c.what);
+        MasterPager p(db(), {}, 7, c.order);
+        ASSERT_TRUE(p.open());
+        const QStringList rows = expected(7, c.order, {});
+        for (const auto& [text, exact] : {std::pair{"a1", false}, std::pair{"A12", true}}) {
+            PagerSearch search(p, ssnColumn(p));
+            static_cast<void>(search.textLeft(QString::fromLatin1(text)));
+            QList<qint64> found;
+            for (;;) {
+                const PagerSearch::Result r =
+                    search.findNext(QString::fromLatin1(text), exact, QStringLiteral("Done"));
+                ASSERT_TRUE(r.changed);
+                if (r.row < 0) {
+                    EXPECT_EQ(r.label, "Done. No more matches found.");
+                    break;
+                }
+                EXPECT_EQ(r.label, QStringLiteral("Found match in row number %1").arg(r.row + 1));
+                found << r.row;
+            }
+            QList<qint64> want;
+            for (qint64 i = 0; i < rows.size(); ++i)
+                if (exact ? rows[i] == QLatin1String(text) : rows[i].contains(QLatin1String(text)))
+                    want << i;
+            EXPECT_EQ(found, want) << text;
+            EXPECT_FALSE(search.findNext(QString::fromLatin1(text), exact, {}).changed);
+            EXPECT_TRUE(search.textLeft(QStringLiteral("other")));
+            EXPECT_TRUE(search.findNext(QStringLiteral("a"), false, {}).changed);
+        }
     }
 }
