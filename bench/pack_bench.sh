@@ -11,23 +11,9 @@ runs=${3:-3}
 extract=${4:-100000}
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$here"
-cli="$build/bin/orvdv-cli"
-gen="$build/bench/gen_extract"
-bench="$build/bench/pack_bench"
-[ -x "$cli" ] && [ -x "$gen" ] && [ -x "$bench" ] || {
-    echo "build first: cmake --build --preset default" >&2
-    exit 1
-}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export ODBCINI="$work/odbc.ini"
-home="$work/home"
-mkdir -p "$home"
-cp "$build/bin/ORVTemplate.xmdb" "$home/"
+. bench/common.sh
+bench_setup "$build" pack_bench
 db="$work/run.mdb"
-"$gen" "$extract" 7 "$work/extract.csv"
-"$cli" --home "$home" new "$db" >/dev/null
-"$cli" --home "$home" signin "$db" --fiscal-year 2008 >/dev/null
-"$cli" --home "$home" import "$db" "$work/extract.csv" --seed 7 --yes >/dev/null
+load "$extract" "$db"
 echo "database: $extract records imported, $(du -h "$db" | cut -f1)"
 "$bench" "$db" "$records" "$runs"

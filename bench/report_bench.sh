@@ -9,27 +9,8 @@ records=${1:-1000000}
 build=${2:-build}
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$here"
-cli="$build/bin/orvdv-cli"
-gen="$build/bench/gen_extract"
-bench="$build/bench/report_bench"
-[ -x "$cli" ] && [ -x "$gen" ] && [ -x "$bench" ] || {
-    echo "build first: cmake --build --preset default" >&2
-    exit 1
-}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export ODBCINI="$work/odbc.ini"
-home="$work/home"
-mkdir -p "$home"
-cp "$build/bin/ORVTemplate.xmdb" "$build"/bin/*.rpt "$home/"
-
-load() { # records, database
-    "$gen" "$1" 7 "$work/extract.csv"
-    "$cli" --home "$home" new "$2" >/dev/null
-    "$cli" --home "$home" signin "$2" --fiscal-year 2008 >/dev/null
-    "$cli" --home "$home" import "$2" "$work/extract.csv" --seed 7 --yes >/dev/null
-    rm -f "$work/extract.csv"
-}
+. bench/common.sh
+bench_setup "$build" report_bench
 
 # A sample of exactly 500 records: the drawn one, made up from the master when short.
 small="$work/sample.mdb"

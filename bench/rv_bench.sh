@@ -10,25 +10,10 @@ build=${2:-build}
 runs=${3:-3}
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$here"
-cli="$build/bin/orvdv-cli"
-gen="$build/bench/gen_extract"
-bench="$build/bench/rv_bench"
-[ -x "$cli" ] && [ -x "$gen" ] && [ -x "$bench" ] || {
-    echo "build first: cmake --build --preset default" >&2
-    exit 1
-}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export ODBCINI="$work/odbc.ini"
-
-home="$work/home"
-mkdir -p "$home"
-cp "$build/bin/ORVTemplate.xmdb" "$home/"
+. bench/common.sh
+bench_setup "$build" rv_bench
 db="$work/run.mdb"
-"$gen" "$records" 7 "$work/extract.csv"
-"$cli" --home "$home" new "$db" >/dev/null
-"$cli" --home "$home" signin "$db" --fiscal-year 2008 >/dev/null
-"$cli" --home "$home" import "$db" "$work/extract.csv" --seed 7 --yes >/dev/null
+load "$records" "$db"
 echo "database: $records records imported, $(du -h "$db" | cut -f1)"
 
 now() { date +%s.%N; }
