@@ -78,6 +78,32 @@ QStringList mnemonicProblems(QWidget* screen, QMenuBar* menuBar = nullptr) {
     return problems;
 }
 
+// Tab follows what the eye reads: from each control to the next, down the screen or across to
+// the right, never back up and to the left.
+QStringList tabOrderProblems(QWidget* screen) {
+    QStringList problems;
+    if (!screen)
+        return problems;
+    QList<QWidget*> chain;
+    for (QWidget* w = screen->nextInFocusChain(); w && w != screen; w = w->nextInFocusChain()) {
+        if (!screen->isAncestorOf(w) || chain.contains(w))
+            break;
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(screen) &&
+            !w->focusProxy())
+            chain << w;
+    }
+    constexpr int kSlack = 4;
+    for (qsizetype i = 1; i < chain.size(); ++i) {
+        const QPoint a = chain[i - 1]->mapTo(screen, QPoint(0, 0));
+        const QPoint b = chain[i]->mapTo(screen, QPoint(0, 0));
+        if (b.y() < a.y() - kSlack && b.x() < a.x() - kSlack)
+            problems << QStringLiteral("%1: Tab goes back from %2 to %3")
+                            .arg(screen->objectName(), chain[i - 1]->objectName(),
+                                 chain[i]->objectName());
+    }
+    return problems;
+}
+
 // The same of a menu and its submenus, the menu bar's titles first: every entry shown that can
 // be chosen has a key of its own within its menu.
 QStringList menuKeyProblems(const QString& where, const QList<QAction*>& entries) {
@@ -112,12 +138,13 @@ TEST_F(WorksheetTest, EveryMenuEntryHasItsOwnKey) {
 }
 
 TEST_F(WorksheetTest, EveryControlHasAName) {
-    QStringList unnamed, keys;
+    QStringList unnamed, keys, order;
     auto walk = [&](const char* id) {
         QWidget* s = screen(id);
         EXPECT_TRUE(s) << id;
         unnamed += unnamedControls(s);
         keys += mnemonicProblems(s, window->menuBar());
+        order += tabOrderProblems(s);
     };
     struct Entry {
         const char* array;
@@ -149,6 +176,7 @@ TEST_F(WorksheetTest, EveryControlHasAName) {
     keys += mnemonicProblems(&info);
     EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join('\n').toStdString();
     EXPECT_TRUE(keys.isEmpty()) << keys.join('\n').toStdString();
+    EXPECT_TRUE(order.isEmpty()) << order.join('\n').toStdString();
 }
 
 } // namespace
