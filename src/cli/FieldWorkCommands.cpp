@@ -103,9 +103,8 @@ int mergeCommand(Context& ctx, QStringList& args) {
             ctx.err << kNoPassphrase << Qt::endl;
             return Failure;
         }
-        std::optional<SealKey> key;
-        Database pack = openSealedPack(QFileInfo(args[1]).absoluteFilePath(), *passphrase, key);
-        const MergeResult result = mergePack(ctx.session.db(), pack, choices);
+        LockedPack pack = openPackToMerge(QFileInfo(args[1]).absoluteFilePath(), *passphrase);
+        const MergeResult result = mergePack(ctx.session.db(), pack.db, choices);
         switch (result.outcome) {
         case MergeResult::Outcome::AlreadyMerged:
             ctx.out << result.alreadyMergedText() << Qt::endl;

@@ -85,9 +85,8 @@ void mergePackFile(Navigator& window) {
         return;
     try {
         ui.setBusy(true);
-        std::optional<SealKey> key;
-        Database pack = openSealedPack(QFileInfo(path).absoluteFilePath(), *passphrase, key);
-        MergeResult result = mergePack(window.session().db(), pack, {});
+        LockedPack pack = openPackToMerge(QFileInfo(path).absoluteFilePath(), *passphrase);
+        MergeResult result = mergePack(window.session().db(), pack.db, {});
         ui.setBusy(false);
         switch (result.outcome) {
         case MergeResult::Outcome::AlreadyMerged:
@@ -108,7 +107,7 @@ void mergePackFile(Navigator& window) {
     }
 }
 
-MergeConflictsScreen::MergeConflictsScreen(Navigator& window, Database pack,
+MergeConflictsScreen::MergeConflictsScreen(Navigator& window, LockedPack pack,
                                            std::vector<MergeConflict> conflicts)
     : mWindow(window), mPack(std::move(pack)), mDatabase(window.session().databasePath()),
       mConflicts(std::move(conflicts)) {
@@ -246,7 +245,7 @@ void MergeConflictsScreen::merge() {
     }
     try {
         ui.setBusy(true);
-        const MergeResult result = mergePack(mWindow.session().db(), mPack, choices());
+        const MergeResult result = mergePack(mWindow.session().db(), mPack.db, choices());
         ui.setBusy(false);
         if (result.outcome == MergeResult::Outcome::Conflicts) {
             // Another change since the table was filled: the new conflicts take its place.

@@ -24,7 +24,7 @@ void mergePackFile(Navigator& window);
 class MergeConflictsScreen : public QWidget {
     Q_OBJECT
 public:
-    MergeConflictsScreen(Navigator& window, Database pack, std::vector<MergeConflict> conflicts);
+    MergeConflictsScreen(Navigator& window, LockedPack pack, std::vector<MergeConflict> conflicts);
 
     QTableWidget* table() const { return mTable; }
     // Every record's choice at once.
@@ -40,7 +40,7 @@ private:
     MergeChoices choices() const;
 
     Navigator& mWindow;
-    Database mPack;
+    LockedPack mPack;  // held until the screen closes
     QString mDatabase; // the one the conflicts were found in
     std::vector<MergeConflict> mConflicts;
     QTableWidget* mTable = nullptr;

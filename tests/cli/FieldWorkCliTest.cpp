@@ -2,6 +2,9 @@
 
 #include "CliRunner.h"
 #include "db/Database.h"
+#include "db/DatabaseLock.h"
+
+#include <QLockFile>
 
 #include <gtest/gtest.h>
 
@@ -61,6 +64,18 @@ TEST_F(FieldWorkCliTest, TwoValidatorsPacksMergedWithTheirConflictSettled) {
     ok({"worksheet", bo, "--obs", obs[2], "--ssn", ssn[2], "--wrong-ssn", "on"});
     ok({"sample", ann});
 
+    // A pack still open in another copy of the program is neither merged nor worked in.
+    {
+        QLockFile otherCopy(DatabaseLock::lockFileFor(ann));
+        ASSERT_TRUE(otherCopy.tryLock(0));
+        for (const QStringList& refused :
+             {QStringList{"merge", db, ann}, QStringList{"sample", ann}}) {
+            const CliResult r = cli(refused);
+            EXPECT_EQ(r.rc, 1) << refused.join(' ').toStdString();
+            EXPECT_TRUE(r.err.contains("open in another copy of the program"))
+                << r.err.toStdString();
+        }
+    }
     ok({"merge", db, ann});
     CliResult r = cli({"merge", db, bo});
     EXPECT_EQ(r.rc, 1);

@@ -69,6 +69,17 @@ Database openSealedPack(const QString& path, const QString& passphrase,
     }
 }
 
+LockedPack openPackToMerge(const QString& path, const QString& passphrase) {
+    LockedPack pack;
+    if (!pack.lock.acquire(path))
+        throw DbError(QStringLiteral("The pack %1 is open in another copy of the program: close "
+                                     "it there before you merge it.")
+                          .arg(QFileInfo(path).fileName()));
+    std::optional<SealKey> key;
+    pack.db = openSealedPack(path, passphrase, key);
+    return pack;
+}
+
 void writeSealedPack(Database& db, const SealKey& key, const QString& path) {
     QByteArray sealed;
     try {

@@ -1,5 +1,6 @@
 #pragma once
 #include "db/Database.h"
+#include "db/DatabaseLock.h"
 #include "db/Sealed.h"
 
 #include <QString>
@@ -45,6 +46,15 @@ bool isPackFile(const QString& path);
 // Throws DbError with what the user must be told (a wrong passphrase and a damaged file alike).
 Database openSealedPack(const QString& path, const QString& passphrase,
                         std::optional<SealKey>& key);
+
+// A pack opened to be merged, held against other copies of the program meanwhile: a validator
+// still at work in it would go on saving marks that the merge never sees.
+struct LockedPack {
+    DatabaseLock lock;
+    Database db;
+};
+// Throws DbError: the pack is open in another copy of the program, or as openSealedPack.
+LockedPack openPackToMerge(const QString& path, const QString& passphrase);
 
 // Seals the database and puts it in place of the file in one step; nothing of it reaches the
 // disk unsealed. Throws DbError (the previous file then unchanged).
