@@ -15,28 +15,13 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include <memory>
-
 namespace orv::ui {
-
-namespace {
-
-FindScreen::Search inMemory(QStringList values) {
-    auto search = std::make_shared<ColumnSearch>(std::move(values));
-    return {[search](const QString& text) { return search->textLeft(text); },
-            [search](const QString& text, bool exact, const QString& label) {
-                const ColumnSearch::Result r = search->findNext(text, exact, label);
-                return FindScreen::Found{r.row, r.label, r.changed};
-            }};
-}
-
-} // namespace
 
 FindScreen::FindScreen(Navigator& window, const QString& columnName, QStringList values,
                        RowSelector select)
-    : FindScreen(window, columnName, inMemory(std::move(values)), std::move(select)) {}
+    : FindScreen(window, columnName, ColumnSearch(std::move(values)), std::move(select)) {}
 
-FindScreen::FindScreen(Navigator& window, const QString& columnName, Search search,
+FindScreen::FindScreen(Navigator& window, const QString& columnName, ColumnSearch search,
                        RowSelector select)
     : mWindow(window), mSearch(std::move(search)), mSelect(std::move(select)) {
     setObjectName(QStringLiteral("U019"));
@@ -103,7 +88,7 @@ void FindScreen::textLeft() {
 void FindScreen::findNext() {
     // Enter in the box searches without leaving it: a changed text starts afresh all the same.
     textLeft();
-    Found r;
+    ColumnSearch::Result r;
     try {
         r = mSearch.findNext(mText->text(), mExact->isChecked(), mRowNumber->text());
     } catch (const DbError& e) {

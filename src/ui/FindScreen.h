@@ -25,17 +25,9 @@ public:
     FindScreen(Navigator& window, const QString& columnName, QStringList values,
                RowSelector select);
 
-    // How a column is searched: the sample list's texts in memory, a grid's rows as read.
-    struct Found {
-        qint64 row = -1;
-        QString label;
-        bool changed = false;
-    };
-    struct Search {
-        std::function<bool(const QString& text)> textLeft;
-        std::function<Found(const QString& text, bool exactMatch, const QString& label)> findNext;
-    };
-    FindScreen(Navigator& window, const QString& columnName, Search search, RowSelector select);
+    // A column read as the search goes (a browse grid's).
+    FindScreen(Navigator& window, const QString& columnName, ColumnSearch search,
+               RowSelector select);
 
 public slots:
     void findNext();
@@ -47,7 +39,7 @@ private:
     void textLeft();
 
     Navigator& mWindow;
-    Search mSearch;
+    ColumnSearch mSearch;
     RowSelector mSelect;
     QLabel* mCaption = nullptr;
     QLineEdit* mText = nullptr;

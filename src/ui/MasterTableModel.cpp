@@ -3,7 +3,7 @@
 #include "FindScreen.h"
 #include "Navigator.h"
 
-#include "validation/PagerSearch.h"
+#include "worksheet/ColumnSearch.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <memory>
 
 namespace orv::ui {
 
@@ -98,13 +97,11 @@ void addRecordsFind(Navigator& window, QTableView* grid, MasterTableModel* model
         if (!pager || pager->rowCount() == 0)
             return;
         const int column = std::max(grid->currentIndex().column(), 0);
-        auto search = std::make_shared<PagerSearch>(*pager, column);
-        FindScreen::Search how{[search](const QString& text) { return search->textLeft(text); },
-                               [search](const QString& text, bool exact, const QString& label) {
-                                   const PagerSearch::Result r =
-                                       search->findNext(text, exact, label);
-                                   return FindScreen::Found{r.row, r.label, r.changed};
-                               }};
+        ColumnSearch how(
+            [pager, column](qint64 after, const ColumnSearch::Matches& matches) {
+                return pager->findAfter(after, column, matches);
+            },
+            true);
         QPointer<QTableView> view(grid);
         auto* screen = new FindScreen(window, model->headerData(column, Qt::Horizontal).toString(),
                                       std::move(how), [view, model, column](qint64 row) {

@@ -154,7 +154,7 @@ MergeConflictsScreen::MergeConflictsScreen(Navigator& window, LockedPack pack,
     connect(packForAll, &QPushButton::clicked, this, [this] { chooseAll(Prefer::Pack); });
     connect(mainForAll, &QPushButton::clicked, this, [this] { chooseAll(Prefer::Main); });
     connect(mMerge, &QPushButton::clicked, this, &MergeConflictsScreen::merge);
-    connect(cancel, &QPushButton::clicked, this, [this] { mWindow.closeForm(this); });
+    connect(cancel, &QPushButton::clicked, this, &MergeConflictsScreen::finish);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, cancel, &QPushButton::click);
 
@@ -240,7 +240,7 @@ void MergeConflictsScreen::merge() {
         ui.message(QStringLiteral("Another database was opened: open %1 and merge the pack again.")
                        .arg(QDir::toNativeSeparators(mDatabase)),
                    Icon::Exclamation);
-        mWindow.closeForm(this);
+        finish();
         return;
     }
     try {
@@ -268,6 +268,12 @@ void MergeConflictsScreen::merge() {
         ui.message(e.message(), Icon::Exclamation);
         return;
     }
+    finish();
+}
+
+// The pack is let go at once: a closed screen is deleted only later.
+void MergeConflictsScreen::finish() {
+    mPack = LockedPack{};
     mWindow.closeForm(this);
 }
 

@@ -35,6 +35,7 @@ public slots:
     void merge();
 
 private:
+    void finish();
     void fillTable();
     void choicesChanged();
     MergeChoices choices() const;

@@ -561,4 +561,16 @@ void MasterPager::forEach(qint64 limit, const std::function<bool(const QStringLi
     });
 }
 
+qint64 MasterPager::findAfter(qint64 after, int column,
+                              const std::function<bool(const QString&)>& matches) {
+    qint64 index = -1;
+    qint64 found = -1;
+    forEach(-1, [&](const QStringList& cells) {
+        if (++index > after && matches(cells.value(column)))
+            found = index;
+        return found < 0;
+    });
+    return found;
+}
+
 } // namespace orv

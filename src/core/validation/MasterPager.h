@@ -94,6 +94,9 @@ public:
     // Visits the rows in order, with no page kept: memory stays flat however many there are.
     // Stops after `limit` rows (all when negative) or when visit returns false. Throws DbError.
     void forEach(qint64 limit, const std::function<bool(const QStringList&)>& visit);
+    // The first row after `after` (-1 for the first row) whose cell of the shown column matches,
+    // or -1; read as forEach reads, for Find Next over a grid of any size. Throws DbError.
+    qint64 findAfter(qint64 after, int column, const std::function<bool(const QString&)>& matches);
 
     // True while a connection runs a statement that lets the window paint from inside it: no
     // other statement may run on it then, so grids must show only rows already in memory.

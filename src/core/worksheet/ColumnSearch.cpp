@@ -2,6 +2,19 @@
 
 namespace orv {
 
+ColumnSearch::ColumnSearch(QStringList values)
+    : ColumnSearch(
+          [values = std::move(values)](qint64 after, const Matches& matches) -> qint64 {
+              for (qint64 i = after + 1; i < values.size(); ++i)
+                  if (matches(values.at(i)))
+                      return i;
+              return -1;
+          },
+          !values.isEmpty()) {}
+
+ColumnSearch::ColumnSearch(RowFinder finder, bool hasRows)
+    : mFinder(std::move(finder)), mHasRows(hasRows) {}
+
 bool ColumnSearch::textLeft(const QString& text) {
     const bool restart = !mPrevious.isEmpty() && text != mPrevious;
     if (restart) {
@@ -15,31 +28,25 @@ bool ColumnSearch::textLeft(const QString& text) {
 ColumnSearch::Result ColumnSearch::findNext(const QString& text, bool exactMatch,
                                             const QString& label) {
     Result r;
-    if (text.isEmpty() || mExhausted)
+    if (text.isEmpty() || mExhausted || !mHasRows)
         return r;
-    const int n = static_cast<int>(mValues.size());
-    for (int i = 0; i < n; ++i) {
-        const QString& v = mValues.at(i);
-        const bool match = exactMatch ? v == text : v.contains(text, Qt::CaseSensitive);
-        if (match && !mReported.contains(i)) {
-            mReported.insert(i);
-            r.row = i;
-            r.label = QStringLiteral("Found match in row number ") + QString::number(i + 1);
-            r.changed = true;
-            return r;
-        }
-        if (i == n - 1 && !match) {
-            mExhausted = true;
-            r.label = label + QStringLiteral(". No more matches found.");
-            r.changed = true;
-        }
-    }
-    // A last row that matches but was reported before ends the search too; say so.
-    if (!r.changed && n > 0) {
+    const Matches matches = [&](const QString& v) {
+        return exactMatch ? v == text : v.contains(text, Qt::CaseSensitive);
+    };
+    // The first match not reported before; a last row that matches but was reported before
+    // ends the search as one that does not match.
+    qint64 row = mFinder(-1, matches);
+    while (row >= 0 && mReported.contains(row))
+        row = mFinder(row, matches);
+    r.changed = true;
+    if (row < 0) {
         mExhausted = true;
         r.label = label + QStringLiteral(". No more matches found.");
-        r.changed = true;
+        return r;
     }
+    mReported.insert(row);
+    r.row = row;
+    r.label = QStringLiteral("Found match in row number ") + QString::number(row + 1);
     return r;
 }
 

@@ -3,7 +3,7 @@
 #include "ValidationFixture.h"
 
 #include "validation/MasterPager.h"
-#include "validation/PagerSearch.h"
+#include "worksheet/ColumnSearch.h"
 
 #include <algorithm>
 #include <random>
@@ -325,11 +325,15 @@ TEST_F(MasterPagerTest, FindNextReportsEveryMatchInTheGridsOrder) {
         ASSERT_TRUE(p.open());
         const QStringList rows = expected(7, c.order, {});
         for (const auto& [text, exact] : {std::pair{"a1", false}, std::pair{"A12", true}}) {
-            PagerSearch search(p, ssnColumn(p));
+            ColumnSearch search(
+                [&](qint64 after, const ColumnSearch::Matches& matches) {
+                    return p.findAfter(after, ssnColumn(p), matches);
+                },
+                true);
             static_cast<void>(search.textLeft(QString::fromLatin1(text)));
             QList<qint64> found;
             for (;;) {
-                const PagerSearch::Result r =
+                const ColumnSearch::Result r =
                     search.findNext(QString::fromLatin1(text), exact, QStringLiteral("Done"));
                 ASSERT_TRUE(r.changed);
                 if (r.row < 0) {
